@@ -1,0 +1,109 @@
+// CDibImage: the program's one raster type.
+//
+// Pixels are 24 bits deep, bottom-up (row 0 is the bottom of the picture), three bytes a pixel
+// in the order blue, green, red, each row padded to a multiple of 4 bytes. They live in one
+// MemoryBlock that the image owns; the 40-byte header describing them lives in the object.
+// An image holds a picture exactly when it has a pixel block. Points given with y counted
+// from the top lie in row height − y − 1. Operations report success as 1 and failure as 0;
+// nothing throws and nothing is shown.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "platform/BitmapHeader.h"
+#include "platform/DeviceContext.h"
+#include "platform/Geometry.h"
+#include "platform/MemoryBlock.h"
+
+namespace kolo {
+
+struct RgbColour {
+    std::uint8_t red = 0;
+    std::uint8_t green = 0;
+    std::uint8_t blue = 0;
+
+    bool operator==(const RgbColour& o) const {
+        return red == o.red && green == o.green && blue == o.blue;
+    }
+    bool operator!=(const RgbColour& o) const { return !(*this == o); }
+};
+
+// Row stride in bytes of a 24-bit picture `width` pixels wide.
+constexpr std::size_t Stride24(std::int32_t width) {
+    return (static_cast<std::size_t>(width) * 3 + 3) & ~static_cast<std::size_t>(3);
+}
+
+class CDibImage {
+public:
+    CDibImage();
+    CDibImage(const CDibImage& other);
+    CDibImage(CDibImage&& other) noexcept;
+    CDibImage& operator=(const CDibImage& other);
+    CDibImage& operator=(CDibImage&& other) noexcept;
+    virtual ~CDibImage();
+
+    // Becomes a copy of `other`: header, a duplicate of its pixels (none when `other` is empty
+    // or the copy cannot be allocated), its region and outline colours.
+    CDibImage& Assign(const CDibImage& other);
+
+    // A black picture of width × height; 0 (and empty) for a size out of range or on failure.
+    int Allocate(std::int32_t width, std::int32_t height);
+    void Release();
+
+    // Converts any packed DIB to this image's form and takes the block (left null) on success.
+    // Returns 0 for a null block, a block shorter than its header declares, or a failed
+    // allocation; the block then stays with the caller.
+    int AdoptPackedDib(MemoryBlock& packed);
+
+    // Stretch the whole picture into `dst`, or draw the part `src` (y from the top) of it.
+    int Draw(DeviceContext& dc, const Rect& dst) const;
+    int DrawPart(DeviceContext& dc, const Rect& src, const Rect& dst) const;
+
+    // Pure black and white: white where (blue + green + red) / 3 > level, black elsewhere.
+    void Threshold(int level);
+
+    // Paints this working canvas over `target` for display: colours replace, white lets the
+    // target show through, and a black line next to a colour takes that colour halved.
+    int ComposeOnto(CDibImage& target) const;
+
+    // Copies every pixel that is not the key colour onto `target`.
+    int OverlayOnto(std::uint8_t keyRed, std::uint8_t keyGreen, std::uint8_t keyBlue,
+                    CDibImage& target) const;
+
+    // Brings the picture to exactly newWidth × newHeight (stretch rows, stretch columns,
+    // shrink rows, shrink columns, each when needed). The outline colour is (0, 0, 1) after.
+    void Resize(std::int32_t newWidth, std::int32_t newHeight);
+
+    // Recolours the 4-connected area of the seed's colour around (x, y), y from the top.
+    // Returns 1 when the fill ran; 0 for an empty image, a seed outside the picture, a seed on
+    // the outline colour or an area that already has the new colour.
+    int FloodFill(std::int32_t x, std::int32_t y, std::uint8_t red, std::uint8_t green,
+                  std::uint8_t blue);
+
+    void SetOutlineColour(std::uint8_t red, std::uint8_t green, std::uint8_t blue);
+    RgbColour GetOutlineColour() const { return outlineColour_; }
+    RgbColour GetRegionColour() const { return regionColour_; }
+    int CaptureRegionColour(std::uint8_t red, std::uint8_t green, std::uint8_t blue);
+    int MatchesRegionColour(std::uint8_t red, std::uint8_t green, std::uint8_t blue) const;
+
+    bool HasPicture() const { return static_cast<bool>(pixels_); }
+    const BitmapInfoHeader& Header() const { return header_; }
+    std::int32_t Width() const { return header_.biWidth; }
+    std::int32_t Height() const { return header_.biHeight; }
+    std::size_t Stride() const { return Stride24(header_.biWidth); }
+    std::uint8_t* Pixels() { return pixels_.Data(); }
+    const std::uint8_t* Pixels() const { return pixels_.Data(); }
+    const MemoryBlock& PixelBlock() const { return pixels_; }
+
+private:
+    BitmapInfoHeader header_;
+    MemoryBlock pixels_;
+    RgbColour regionColour_;
+    RgbColour outlineColour_{0, 0, 1};   // matches nothing in a thresholded canvas
+};
+
+// A copy of a block of the same size and contents; null for a null block or on failure.
+MemoryBlock DuplicateGlobalBlock(const MemoryBlock& block);
+
+}  // namespace kolo

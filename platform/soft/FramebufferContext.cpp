@@ -1,0 +1,132 @@
+#include "platform/soft/FramebufferContext.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace kolo {
+namespace {
+
+// Only the core's own 24-bit bottom-up rows are drawn here; anything else is refused.
+bool IsDrawable24(const BitmapInfoHeader& header, const std::uint8_t* bits) {
+    return bits != nullptr && header.biBitCount == 24 && header.biCompression == kBiRgb &&
+           header.biWidth > 0 && header.biHeight > 0;
+}
+
+std::size_t Stride24(std::int32_t width) {
+    return (static_cast<std::size_t>(width) * 3 + 3) & ~static_cast<std::size_t>(3);
+}
+
+}  // namespace
+
+FramebufferContext::FramebufferContext(int width, int height, ColourRef background)
+    : width_(std::max(width, 0)),
+      height_(std::max(height, 0)),
+      pixels_(static_cast<std::size_t>(width_) * height_ * 3) {
+    FillSolidRect(Rect{0, 0, width_, height_}, background);
+}
+
+int FramebufferContext::SetStretchBltMode(int mode) {
+    return std::exchange(stretchMode_, mode);
+}
+
+int FramebufferContext::StretchDIBits(int xDest, int yDest, int destWidth, int destHeight,
+                                      int xSrc, int ySrc, int srcWidth, int srcHeight,
+                                      const std::uint8_t* bits, const BitmapInfoHeader& header) {
+    if (!IsDrawable24(header, bits) || destWidth <= 0 || destHeight <= 0 || srcWidth <= 0 ||
+        srcHeight <= 0) {
+        return 0;
+    }
+    const std::size_t stride = Stride24(header.biWidth);
+    // Clip the destination first so that the per-pixel loop holds no bounds tests.
+    const int x0 = std::max(xDest, 0);
+    const int x1 = std::min(xDest + destWidth, width_);
+    const int y0 = std::max(yDest, 0);
+    const int y1 = std::min(yDest + destHeight, height_);
+    for (int y = y0; y < y1; ++y) {
+        // Nearest sample, as COLORONCOLOR gives: destination row dy takes the source row that
+        // lies dy × srcHeight / destHeight rows below the top of the source rectangle.
+        const std::int64_t fromTop = static_cast<std::int64_t>(y - yDest) * srcHeight / destHeight;
+        const std::int64_t row = ySrc + srcHeight - 1 - fromTop;
+        if (row < 0 || row >= header.biHeight) continue;
+        const std::uint8_t* src = bits + static_cast<std::size_t>(row) * stride;
+        std::uint8_t* dst = Row(y);
+        for (int x = x0; x < x1; ++x) {
+            const std::int64_t col =
+                xSrc + static_cast<std::int64_t>(x - xDest) * srcWidth / destWidth;
+            if (col < 0 || col >= header.biWidth) continue;
+            const std::uint8_t* s = src + col * 3;
+            std::uint8_t* d = dst + static_cast<std::size_t>(x) * 3;
+            d[0] = s[2];
+            d[1] = s[1];
+            d[2] = s[0];
+        }
+    }
+    return srcHeight;
+}
+
+int FramebufferContext::SetDIBitsToDevice(int xDest, int yDest, int width, int height, int xSrc,
+                                          int ySrc, int startScan, int scanLines,
+                                          const std::uint8_t* bits,
+                                          const BitmapInfoHeader& header) {
+    if (!IsDrawable24(header, bits) || width <= 0 || height <= 0 || startScan < 0 ||
+        scanLines <= 0) {
+        return 0;
+    }
+    const std::size_t stride = Stride24(header.biWidth);
+    const int lastScan = std::min(startScan + scanLines, header.biHeight);
+    for (int dy = std::max(0, -yDest); dy < height && yDest + dy < height_; ++dy) {
+        // The source rectangle's bottom-left corner is (xSrc, ySrc) in bottom-up rows.
+        const int row = ySrc + height - 1 - dy;
+        if (row < startScan || row >= lastScan) continue;
+        const std::uint8_t* src = bits + static_cast<std::size_t>(row - startScan) * stride;
+        std::uint8_t* dst = Row(yDest + dy);
+        for (int dx = std::max(0, -xDest); dx < width && xDest + dx < width_; ++dx) {
+            const int col = xSrc + dx;
+            if (col < 0 || col >= header.biWidth) continue;
+            const std::uint8_t* s = src + static_cast<std::size_t>(col) * 3;
+            std::uint8_t* d = dst + static_cast<std::size_t>(xDest + dx) * 3;
+            d[0] = s[2];
+            d[1] = s[1];
+            d[2] = s[0];
+        }
+    }
+    return scanLines;
+}
+
+void FramebufferContext::FillSolidRect(const Rect& rect, ColourRef colour) {
+    const int x0 = std::max(rect.left, 0);
+    const int x1 = std::min(rect.right, width_);
+    const int y0 = std::max(rect.top, 0);
+    const int y1 = std::min(rect.bottom, height_);
+    for (int y = y0; y < y1; ++y) {
+        std::uint8_t* d = Row(y) + static_cast<std::size_t>(x0) * 3;
+        for (int x = x0; x < x1; ++x, d += 3) {
+            d[0] = RedOf(colour);
+            d[1] = GreenOf(colour);
+            d[2] = BlueOf(colour);
+        }
+    }
+}
+
+ColourRef FramebufferContext::GetPixel(int x, int y) const {
+    if (x < 0 || y < 0 || x >= width_ || y >= height_) return kInvalidColour;
+    const std::uint8_t* p = Row(y) + static_cast<std::size_t>(x) * 3;
+    return MakeColourRef(p[0], p[1], p[2]);
+}
+
+void FramebufferContext::SetPixel(int x, int y, ColourRef colour) {
+    FillSolidRect(Rect{x, y, x + 1, y + 1}, colour);
+}
+
+int FramebufferContext::GetDeviceCaps(int index) const {
+    switch (index) {
+        case kHorzRes: return width_;
+        case kVertRes: return height_;
+        case kLogPixelsX:
+        case kLogPixelsY: return dotsPerInch_;
+        case kRasterCaps: return rasterCaps_;
+        default: return 0;
+    }
+}
+
+}  // namespace kolo
