@@ -1,0 +1,589 @@
+// Reads GIF87a and GIF89a files with the program's own LZW decoder.
+//
+// Limits: 8-bit colour indices; every image is decoded and kept, but only the first one that
+// decoded becomes the picture; extensions are kept but not used. Extensions are read as a
+// fixed part, at most one data sub-block and a zero byte, so an extension with several data
+// sub-blocks throws the parser out of step; that reading is kept on purpose, the files this
+// program was written for are read the same way everywhere it runs.
+//
+// Recoverable, keep what we have: data that end inside an image (the image keeps the pixels
+// decoded so far, unreached pixels are index 0); data that end between blocks (the file ends
+// there); an image whose codes are invalid or whose data are not followed by a zero byte (that
+// image is dropped, parsing goes on after it).
+// Rejected: a wrong signature; a file that ends inside its global colour table or right after
+// it; an image larger than the image limits or with a minimum code size above 11 (dropped
+// before anything is allocated for it); an unrecognised block (everything read is discarded).
+#include "sources/GifReader.h"
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+#include "image/ImageLimits.h"
+#include "sources/FileStream.h"
+
+#if !defined(__BYTE_ORDER__) || __BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__
+#error "the LZW code reader loads little-endian words"
+#endif
+
+namespace kolo {
+namespace {
+
+constexpr std::size_t kHeaderBytes = 13;        // signature, version, logical screen descriptor
+constexpr std::size_t kScreenFlagsOffset = 10;
+constexpr std::size_t kDescriptorBytes = 9;     // left, top, width, height, flags
+constexpr std::uint8_t kTablePresent = 0x80;    // in the screen and image flags
+constexpr std::uint8_t kInterlaced = 0x40;      // in the image flags
+constexpr std::uint8_t kTableSizeMask = 0x07;   // table has 2 << n entries
+
+constexpr std::uint8_t kExtensionIntroducer = 0x21;   // "!"
+constexpr std::uint8_t kImageSeparator = 0x2C;        // ","
+constexpr std::uint8_t kTrailer = 0x3B;               // ";"
+constexpr std::uint8_t kPlainTextLabel = 0x01;
+constexpr std::uint8_t kGraphicControlLabel = 0xF9;
+constexpr std::uint8_t kCommentLabel = 0xFE;
+constexpr std::uint8_t kApplicationLabel = 0xFF;
+
+// Room kept for the fixed part of each extension kind, bytes; longer fixed parts are consumed
+// whole but kept only up to this.
+constexpr std::size_t kGraphicControlRecord = 8;
+constexpr std::size_t kPlainTextRecord = 12;
+constexpr std::size_t kApplicationRecord = 11;
+
+constexpr int kInterlacePasses = 4;
+constexpr std::uint32_t kInterlaceStart[kInterlacePasses] = {0, 4, 2, 1};
+constexpr std::uint32_t kInterlaceStep[kInterlacePasses] = {8, 8, 4, 2};
+
+constexpr unsigned kMaxCodeSize = 12;           // bits
+constexpr std::uint32_t kMaxCodes = 1u << kMaxCodeSize;
+constexpr unsigned kMaxMinimumCodeSize = 11;    // so that codes never need more than 12 bits
+constexpr std::size_t kCodePadding = 8;         // zero bytes after the codes for word loads
+
+// A drawing file is far smaller; this only stops a huge file from being read into memory.
+constexpr std::size_t kMaxFileBytes = std::size_t{256} << 20;
+// Indices all kept images may hold together: every image is kept although only the first is
+// shown, so a small file of many huge frames must not add up beyond one largest picture.
+constexpr std::uint64_t kMaxHeldPixels = kMaxImagePixels;
+
+std::uint16_t Le16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
+
+std::size_t TableBytes(std::uint8_t flags) { return 3 * (std::size_t{2} << (flags & kTableSizeMask)); }
+
+// Codes of one image, least significant bit first, taken from the joined data sub-blocks.
+class CodeReader {
+public:
+    CodeReader(const std::uint8_t* bytes, std::size_t count) : bytes_(bytes), totalBits_(count * 8) {}
+
+    // Next code of `size` bits; false when the data hold no whole code any more.
+    bool Next(unsigned size, std::uint32_t& code) {
+        if (bitPos_ + size > totalBits_) return false;
+        std::uint64_t word;
+        std::memcpy(&word, bytes_ + (bitPos_ >> 3), sizeof word);   // padded: never past the block
+        code = static_cast<std::uint32_t>(word >> (bitPos_ & 7)) & ((1u << size) - 1);
+        bitPos_ += size;
+        return true;
+    }
+    std::uint64_t BitsUsed() const { return bitPos_; }
+
+private:
+    const std::uint8_t* bytes_;
+    std::uint64_t totalBits_;
+    std::uint64_t bitPos_ = 0;
+};
+
+// The string table. prefix and suffix are the table itself: they stay from one clear code to
+// the next and are what a string walk follows. The other fields are derived when an entry is
+// added and are used only while the entry is younger than the last clear code; an older entry
+// is walked through prefix and suffix like any LZW decoder does.
+struct LzwTable {
+    std::uint16_t prefix[kMaxCodes];   // code of the string without its last pixel
+    std::uint8_t suffix[kMaxCodes];    // last pixel of the string
+    std::uint8_t first[kMaxCodes];     // first pixel of the string
+    std::uint8_t valid[kMaxCodes];     // 1 when the prefixes descend all the way to a root
+    std::uint16_t length[kMaxCodes];   // pixels in the string
+    std::uint32_t offset[kMaxCodes];   // where the string lies whole in the output
+};
+
+enum class LzwResult { kDecoded, kInvalid };
+
+// Decodes one image's codes into `out` (count pixels, in the order the codes give them).
+// Pixels past `count` are dropped. A stream that runs out before its end code ends there.
+// `bytesUsed` is how far into the codes the decoder read, counted as a byte-wise reader would.
+class LzwDecoder {
+public:
+    LzwDecoder(unsigned minimumCodeSize, std::uint8_t* out, std::uint32_t count)
+        : clear_(1u << minimumCodeSize), end_(clear_ + 1), firstFree_(clear_ + 2),
+          rootCodeSize_(minimumCodeSize + 1), out_(out), count_(count) {
+        std::memset(table_.prefix, 0, sizeof table_.prefix);
+        std::memset(table_.suffix, 0, sizeof table_.suffix);
+    }
+
+    LzwResult Decode(const std::uint8_t* codes, std::size_t codeBytes, std::uint64_t& bytesUsed) {
+        CodeReader reader(codes, codeBytes);
+        std::uint32_t next = firstFree_;
+        unsigned codeSize = rootCodeSize_;
+        std::uint32_t previous = 0;
+        std::uint64_t previousPos = 0;   // where the previous code's pixels start
+        bool started = false;            // a stream that does not open with a clear code reads
+                                         // as if one preceded it
+        bool ranOut = true;
+        std::uint32_t code;
+        while (reader.Next(codeSize, code)) {
+            if (code == end_) {
+                ranOut = false;
+                break;
+            }
+            if (code == clear_ || !started) {
+                if (code == clear_) {
+                    codeSize = rootCodeSize_;
+                    next = firstFree_;
+                    if (!reader.Next(codeSize, code)) break;
+                    if (code == end_) {
+                        ranOut = false;
+                        break;
+                    }
+                }
+                started = true;
+                // Only first free code itself may follow a clear: anything higher has no entry.
+                if (code > firstFree_) return LzwResult::kInvalid;
+                previousPos = pos_;
+                Put(static_cast<std::uint8_t>(code));
+                previous = code;
+                continue;
+            }
+
+            const std::uint64_t start = pos_;
+            std::uint8_t firstPixel;
+            if (code < next) {
+                if (!EmitString(code, next, firstPixel)) return LzwResult::kInvalid;
+            } else {
+                // The code being defined right now: the previous string plus its first pixel.
+                if (!EmitString(previous, next, firstPixel)) return LzwResult::kInvalid;
+                Put(firstPixel);
+            }
+            // A full table takes no entry until the next clear code.
+            if (next < kMaxCodes) {
+                AddEntry(next, previous, firstPixel, previousPos);
+                ++next;
+                if (next == (1u << codeSize) && codeSize < kMaxCodeSize) ++codeSize;
+            }
+            previous = code;
+            previousPos = start;
+        }
+        bytesUsed = ranOut ? codeBytes : (reader.BitsUsed() + 7) / 8;
+        return LzwResult::kDecoded;
+    }
+
+private:
+    void Put(std::uint8_t pixel) {
+        if (pos_ < count_) out_[pos_] = pixel;
+        ++pos_;
+    }
+
+    // Writes the string of `code`. Strings are copied from where they were written before,
+    // which always lies wholly before the current position.
+    bool EmitString(std::uint32_t code, std::uint32_t next, std::uint8_t& firstPixel) {
+        if (code < firstFree_) {
+            firstPixel = static_cast<std::uint8_t>(code);
+            Put(firstPixel);
+            return true;
+        }
+        if (code >= next) return WalkString(code, firstPixel);
+        if (!table_.valid[code]) return false;
+        firstPixel = table_.first[code];
+        const std::uint32_t length = table_.length[code];
+        if (pos_ < count_) {
+            const std::uint64_t room = count_ - pos_;
+            const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(length, room));
+            std::uint8_t* dst = out_ + pos_;
+            const std::uint8_t* src = out_ + table_.offset[code];
+            if (n <= 16) {
+                for (std::size_t i = 0; i < n; ++i) dst[i] = src[i];
+            } else {
+                std::memcpy(dst, src, n);
+            }
+        }
+        pos_ += length;
+        return true;
+    }
+
+    // A code older than the last clear: follow its prefixes to the root, which must descend.
+    bool WalkString(std::uint32_t code, std::uint8_t& firstPixel) {
+        std::uint8_t reversed[kMaxCodes];
+        std::size_t depth = 0;
+        std::uint32_t node = code;
+        while (node >= firstFree_) {
+            reversed[depth++] = table_.suffix[node];
+            const std::uint32_t p = table_.prefix[node];
+            if (p >= node) return false;
+            node = p;
+        }
+        firstPixel = static_cast<std::uint8_t>(node);
+        Put(firstPixel);
+        while (depth > 0) Put(reversed[--depth]);
+        return true;
+    }
+
+    void AddEntry(std::uint32_t slot, std::uint32_t prefix, std::uint8_t suffix,
+                  std::uint64_t prefixPos) {
+        table_.prefix[slot] = static_cast<std::uint16_t>(prefix);
+        table_.suffix[slot] = suffix;
+        if (prefix < firstFree_) {
+            table_.valid[slot] = 1;
+            table_.first[slot] = static_cast<std::uint8_t>(prefix);
+            table_.length[slot] = 2;
+        } else if (prefix < slot) {
+            table_.valid[slot] = table_.valid[prefix];
+            table_.first[slot] = table_.first[prefix];
+            table_.length[slot] = static_cast<std::uint16_t>(table_.length[prefix] + 1);
+        } else {
+            table_.valid[slot] = 0;   // a string walk from here would not descend
+        }
+        // Positions at or past the end are never copied from: anything using them lies
+        // beyond the end as well.
+        table_.offset[slot] = static_cast<std::uint32_t>(std::min<std::uint64_t>(prefixPos, count_));
+    }
+
+    const std::uint32_t clear_;
+    const std::uint32_t end_;
+    const std::uint32_t firstFree_;
+    const unsigned rootCodeSize_;
+    std::uint8_t* out_;
+    const std::uint32_t count_;
+    std::uint64_t pos_ = 0;
+    LzwTable table_;
+};
+
+// The image's rows in the order the codes deliver them: 0, 8, 16, …, 4, 12, …, 2, 6, …,
+// 1, 3, 5, … for an interlaced image; a pass whose first row lies below the image is skipped.
+void Deinterlace(const std::uint8_t* arrived, std::uint8_t* rows, std::uint32_t width,
+                 std::uint32_t height) {
+    std::size_t k = 0;
+    for (int pass = 0; pass < kInterlacePasses; ++pass) {
+        for (std::uint32_t row = kInterlaceStart[pass]; row < height; row += kInterlaceStep[pass]) {
+            std::memcpy(rows + std::size_t{row} * width, arrived + k * width, width);
+            ++k;
+        }
+    }
+}
+
+}  // namespace
+
+// Bounds-checked reading over the file's bytes: running out is a result, never a made-up byte.
+class GifReader::Cursor {
+public:
+    Cursor(const std::uint8_t* bytes, std::size_t size) : bytes_(bytes), size_(size) {}
+
+    bool ReadByte(std::uint8_t& b) {
+        if (pos_ >= size_) return false;
+        b = bytes_[pos_++];
+        return true;
+    }
+    bool Read(std::uint8_t* into, std::size_t n) {
+        if (size_ - pos_ < n) return false;
+        std::memcpy(into, bytes_ + pos_, n);
+        pos_ += n;
+        return true;
+    }
+    // Reads n bytes and keeps at most `keep` of them.
+    bool ReadKeeping(std::size_t n, std::size_t keep, std::vector<std::uint8_t>& into) {
+        if (size_ - pos_ < n) return false;
+        into.assign(bytes_ + pos_, bytes_ + pos_ + std::min(n, keep));
+        pos_ += n;
+        return true;
+    }
+    std::size_t Position() const { return pos_; }
+    void Seek(std::size_t pos) { pos_ = std::min(pos, size_); }
+    std::size_t Size() const { return size_; }
+    const std::uint8_t* Bytes() const { return bytes_; }
+
+private:
+    const std::uint8_t* bytes_;
+    std::size_t size_;
+    std::size_t pos_ = 0;
+};
+
+namespace {
+
+// The data sub-blocks of one image, starting at a size byte: how many data bytes they hold
+// and where they end (at the zero size byte, or the end of the data when that is missing).
+struct SubBlocks {
+    std::size_t first = 0;        // position of the first size byte
+    std::size_t dataBytes = 0;
+    std::size_t terminator = 0;   // position of the zero size byte, or the data size
+};
+
+template <typename CursorT>
+SubBlocks ScanSubBlocks(const CursorT& in) {
+    SubBlocks blocks;
+    blocks.first = in.Position();
+    std::size_t pos = blocks.first;
+    while (pos < in.Size() && in.Bytes()[pos] != 0) {
+        const std::size_t n = in.Bytes()[pos];
+        const std::size_t available = std::min(n, in.Size() - pos - 1);
+        blocks.dataBytes += available;
+        pos += 1 + available;
+    }
+    blocks.terminator = pos;
+    return blocks;
+}
+
+template <typename CursorT>
+void JoinSubBlocks(const CursorT& in, const SubBlocks& blocks, std::uint8_t* into) {
+    std::size_t pos = blocks.first;
+    while (pos < blocks.terminator) {
+        const std::size_t n = std::min<std::size_t>(in.Bytes()[pos], in.Size() - pos - 1);
+        std::memcpy(into, in.Bytes() + pos + 1, n);
+        into += n;
+        pos += 1 + n;
+    }
+}
+
+// Where a byte-wise code reader that has taken `used` data bytes stands: inside a sub-block,
+// or on the size byte of the next one, which it has not read yet.
+template <typename CursorT>
+std::size_t PositionAfter(const CursorT& in, const SubBlocks& blocks, std::uint64_t used) {
+    std::size_t pos = blocks.first;
+    while (pos < blocks.terminator && used > 0) {
+        const std::size_t n = std::min<std::size_t>(in.Bytes()[pos], in.Size() - pos - 1);
+        if (used < n) return pos + 1 + static_cast<std::size_t>(used);
+        used -= n;
+        pos += 1 + n;
+    }
+    return pos;
+}
+
+}  // namespace
+
+void GifReader::Clear() {
+    hasGlobalTable_ = false;
+    globalTable_.fill(0);
+    images_.clear();
+    current_ = nullptr;
+    heldPixels_ = 0;
+    graphicControls_.clear();
+    plainTexts_.clear();
+    applications_.clear();
+    comments_.clear();
+}
+
+GifReader::Step GifReader::ReadExtension(Cursor& in) {
+    std::uint8_t label;
+    if (!in.ReadByte(label)) return Step::kEndOfData;
+
+    std::vector<GifExtension>* list = nullptr;
+    std::size_t keep = 0;
+    bool hasFixedPart = true;
+    bool hasData = true;
+    switch (label) {
+        case kGraphicControlLabel: list = &graphicControls_; keep = kGraphicControlRecord; hasData = false; break;
+        case kPlainTextLabel: list = &plainTexts_; keep = kPlainTextRecord; break;
+        case kApplicationLabel: list = &applications_; keep = kApplicationRecord; break;
+        case kCommentLabel: list = &comments_; hasFixedPart = false; break;
+        default:
+            Clear();
+            return Step::kDone;
+    }
+
+    GifExtension extension;
+    std::uint8_t n;
+    if (hasFixedPart && (!in.ReadByte(n) || !in.ReadKeeping(n, keep, extension.fixedPart))) {
+        return Step::kEndOfData;
+    }
+    if (hasData && (!in.ReadByte(n) || !in.ReadKeeping(n, n, extension.data))) {
+        return Step::kEndOfData;
+    }
+    std::uint8_t terminator;
+    if (!in.ReadByte(terminator)) return Step::kEndOfData;
+    if (terminator == 0) list->push_back(std::move(extension));
+    return Step::kContinue;
+}
+
+GifReader::Step GifReader::ReadImage(Cursor& in) {
+    std::uint8_t descriptor[kDescriptorBytes];
+    if (!in.Read(descriptor, sizeof descriptor)) return Step::kEndOfData;
+    GifImage image;
+    image.left = Le16(descriptor);
+    image.top = Le16(descriptor + 2);
+    image.width = Le16(descriptor + 4);
+    image.height = Le16(descriptor + 6);
+    image.flags = descriptor[8];
+    if (image.flags & kTablePresent) {
+        if (!in.Read(image.localTable.data(), TableBytes(image.flags))) return Step::kEndOfData;
+        image.hasLocalTable = true;
+    }
+    std::uint8_t minimumCodeSize;
+    if (!in.ReadByte(minimumCodeSize)) return Step::kEndOfData;
+
+    const SubBlocks blocks = ScanSubBlocks(in);
+    // Whatever happens to this image, a rejected one resumes after its data.
+    const std::size_t afterData = blocks.terminator + 1;
+
+    // A zero width or height is no picture but is a decoded image all the same.
+    const std::uint64_t count = std::uint64_t{image.width} * image.height;
+    const bool sizeAcceptable = image.width <= kMaxImageSide && image.height <= kMaxImageSide &&
+                                count <= static_cast<std::uint64_t>(kMaxImagePixels);
+    if (minimumCodeSize > kMaxMinimumCodeSize || !sizeAcceptable ||
+        heldPixels_ + count > kMaxHeldPixels) {
+        in.Seek(afterData);
+        return Step::kContinue;
+    }
+    image.pixelCount = static_cast<std::uint32_t>(count);
+
+    MemoryBlock codes = MemoryBlock::Allocate(blocks.dataBytes + kCodePadding);
+    MemoryBlock arrived;
+    if (count > 0) arrived = MemoryBlock::Allocate(count);   // zero: unreached pixels are index 0
+    if (!codes || (count > 0 && !arrived)) {
+        in.Seek(afterData);
+        return Step::kContinue;
+    }
+    JoinSubBlocks(in, blocks, codes.Data());
+
+    std::uint64_t bytesUsed = 0;
+    LzwDecoder decoder(minimumCodeSize, arrived.Data(), image.pixelCount);
+    if (decoder.Decode(codes.Data(), blocks.dataBytes, bytesUsed) != LzwResult::kDecoded) {
+        in.Seek(afterData);
+        return Step::kContinue;
+    }
+    codes.Free();
+
+    if ((image.flags & kInterlaced) && count > 0) {
+        image.pixels = MemoryBlock::Allocate(count);
+        if (!image.pixels) {
+            in.Seek(afterData);
+            return Step::kContinue;
+        }
+        Deinterlace(arrived.Data(), image.pixels.Data(), image.width, image.height);
+    } else {
+        image.pixels = std::move(arrived);
+    }
+
+    // The data must be followed by a zero byte; data that end with the file count as ended.
+    in.Seek(PositionAfter(in, blocks, bytesUsed));
+    std::uint8_t terminator;
+    const bool atEnd = !in.ReadByte(terminator);
+    if (atEnd || terminator == 0) {
+        heldPixels_ += count;
+        images_.push_back(std::move(image));
+    }
+    return atEnd ? Step::kEndOfData : Step::kContinue;
+}
+
+int GifReader::ParseBytes(const std::uint8_t* bytes, std::size_t size) {
+    Clear();
+    if (bytes == nullptr || size < kHeaderBytes) return 0;
+    std::memcpy(header_.data(), bytes, kHeaderBytes);
+    // "GIF87a" or "GIF89a", with the letters exactly so.
+    if (std::memcmp(bytes, "GIF8", 4) != 0 || (bytes[4] != '7' && bytes[4] != '9') || bytes[5] != 'a') {
+        return 0;
+    }
+    std::size_t pos = kHeaderBytes;
+    const std::uint8_t screenFlags = header_[kScreenFlagsOffset];
+    if (screenFlags & kTablePresent) {
+        const std::size_t n = TableBytes(screenFlags);
+        if (size - pos < n) return 0;
+        std::memcpy(globalTable_.data(), bytes + pos, n);
+        hasGlobalTable_ = true;
+        pos += n;
+    }
+    // Nothing after the header and the table is no file at all.
+    if (pos >= size) {
+        Clear();
+        return 0;
+    }
+
+    Cursor in(bytes + pos, size - pos);
+    for (;;) {
+        std::uint8_t introducer;
+        if (!in.ReadByte(introducer)) return 1;   // the data end between blocks: the file ends
+        if (introducer == 0 || introducer == kTrailer) return 1;
+        Step step;
+        if (introducer == kExtensionIntroducer) {
+            step = ReadExtension(in);
+        } else if (introducer == kImageSeparator) {
+            step = ReadImage(in);
+        } else {
+            // Unrecognised block: nothing read so far can be trusted.
+            Clear();
+            return 1;
+        }
+        if (step != Step::kContinue) return 1;
+    }
+}
+
+int GifReader::ParseStream(std::FILE* file) {
+    Clear();
+    MemoryBlock data;
+    if (!ReadRest(file, kMaxFileBytes, data)) return 0;
+    return ParseBytes(data.Data(), data.Size());
+}
+
+int GifReader::Parse(const std::string& path) {
+    FileHandle file = OpenForReading(path.c_str());
+    if (!file) {
+        Clear();
+        return 0;
+    }
+    return ParseStream(file.get());
+}
+
+int GifReader::ConvertInto(CDibImage& target) const {
+    if (current_ == nullptr || !target.HasPicture()) return 0;
+    if (target.Width() != current_->width || target.Height() != current_->height) return 0;
+    const GifColourTable* table = current_->hasLocalTable ? &current_->localTable
+                                  : hasGlobalTable_        ? &globalTable_
+                                                           : nullptr;
+    if (table == nullptr) return 0;
+
+    // Table entries as they are stored in the image: blue, green, red.
+    std::uint8_t bgr[256][3];
+    for (int v = 0; v < 256; ++v) {
+        bgr[v][0] = (*table)[3 * v + 2];
+        bgr[v][1] = (*table)[3 * v + 1];
+        bgr[v][2] = (*table)[3 * v];
+    }
+    const std::uint32_t width = current_->width;
+    const std::uint32_t height = current_->height;
+    const std::size_t stride = target.Stride();
+    const std::uint8_t* indices = current_->pixels.Data();
+    std::uint8_t* rows = target.Pixels();
+    for (std::uint32_t i = 0; i < height; ++i) {
+        // Destination row 0 is the bottom of the picture, source row 0 its top line.
+        const std::uint8_t* src = indices + std::size_t{height - 1 - i} * width;
+        std::uint8_t* dst = rows + stride * i;
+        for (std::uint32_t j = 0; j < width; ++j, dst += 3) {
+            const std::uint8_t* colour = bgr[src[j]];
+            dst[0] = colour[0];
+            dst[1] = colour[1];
+            dst[2] = colour[2];
+        }
+    }
+    return 1;
+}
+
+int LoadGifStream(CDibImage& image, std::FILE* file) {
+    image.Release();
+    GifReader reader;
+    if (!reader.ParseStream(file) || reader.Images().empty()) return 0;
+    reader.SelectImage(0);
+    const GifImage& first = *reader.CurrentImage();
+    // A first image of no area decoded all the same: success with nothing to show.
+    if (first.width == 0 || first.height == 0) return 1;
+    if (!image.Allocate(first.width, first.height)) return 0;
+    if (!reader.ConvertInto(image)) {
+        image.Release();
+        return 0;
+    }
+    return 1;
+}
+
+int LoadGif(CDibImage& image, const std::string& path) {
+    FileHandle file = OpenForReading(path.c_str());
+    if (!file) {
+        image.Release();
+        return 0;
+    }
+    return LoadGifStream(image, file.get());
+}
+
+}  // namespace kolo
