@@ -1,0 +1,96 @@
+// How the JPEG loader drives the library: what it refuses, and clean failure on the library's
+// fatal errors, before and after the target block exists. The pixel rules (grey levels, at
+// most 128 colours) are checked on real encoder output in ConformanceTest.cpp.
+#include <fstream>
+#include <iterator>
+
+#include <gtest/gtest.h>
+
+#include "SourcesTestSupport.h"
+#include "sources/JpegReader.h"
+
+namespace kolo::test {
+namespace {
+
+Bytes ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Offset of the first baseline or progressive frame header (FF C0 or FF C2).
+std::size_t FrameHeader(const Bytes& jpeg) {
+    for (std::size_t i = 0; i + 1 < jpeg.size(); ++i) {
+        if (jpeg[i] == 0xFF && (jpeg[i + 1] == 0xC0 || jpeg[i + 1] == 0xC2)) return i;
+    }
+    return 0;
+}
+
+int LoadBytes(CDibImage& image, const Bytes& bytes) {
+    return LoadJpeg(image, WriteScratchFile("picture.jpg", bytes));
+}
+
+TEST(JpegFailure, AFileThatIsNotAJpegFailsAndLeavesTheImageEmpty) {
+    const Bytes gif = {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0, 0, 0, 0x3B};
+    CDibImage image;
+    image.Allocate(2, 2);
+    EXPECT_EQ(LoadBytes(image, gif), 0);
+    EXPECT_FALSE(image.HasPicture());
+}
+
+TEST(JpegFailure, AMissingFileFails) {
+    CDibImage image;
+    EXPECT_EQ(LoadJpeg(image, ScratchDir() + "/absent.jpg"), 0);
+}
+
+TEST(JpegFailure, SizesBeyondTheLimitsAreRefusedOnTheHeader) {
+    Bytes jpeg = ReadAll(ConformancePath("jpeg_420.jpg"));
+    const std::size_t sof = FrameHeader(jpeg);
+    ASSERT_NE(sof, 0u);
+    // Frame header: marker (2), length (2), precision (1), height (2), width (2), big-endian.
+    for (auto [w, h] : {std::pair{60000, 60000}, std::pair{16385, 8}, std::pair{16384, 16384}}) {
+        jpeg[sof + 5] = static_cast<std::uint8_t>(h >> 8);
+        jpeg[sof + 6] = static_cast<std::uint8_t>(h);
+        jpeg[sof + 7] = static_cast<std::uint8_t>(w >> 8);
+        jpeg[sof + 8] = static_cast<std::uint8_t>(w);
+        CDibImage image;
+        EXPECT_EQ(LoadBytes(image, jpeg), 0) << w << " x " << h;
+        EXPECT_FALSE(image.HasPicture());
+    }
+}
+
+TEST(JpegFailure, UnsupportedPrecisionIsAFatalError) {
+    Bytes jpeg = ReadAll(ConformancePath("jpeg_444.jpg"));
+    const std::size_t sof = FrameHeader(jpeg);
+    ASSERT_NE(sof, 0u);
+    jpeg[sof + 4] = 12;
+    CDibImage image;
+    EXPECT_EQ(LoadBytes(image, jpeg), 0);
+}
+
+TEST(JpegFailure, AFatalErrorAfterTheRowsWereWrittenFreesEverything) {
+    // A second start-of-image marker where the end-of-image marker belongs: the library
+    // meets it while finishing, after every row went into the target block. The sanitizer
+    // build checks that the block and the library's memory are released.
+    for (const char* name : {"jpeg_grey.jpg", "jpeg_420.jpg"}) {
+        Bytes jpeg = ReadAll(ConformancePath(name));
+        ASSERT_GE(jpeg.size(), 2u);
+        ASSERT_EQ(jpeg[jpeg.size() - 2], 0xFF);
+        ASSERT_EQ(jpeg[jpeg.size() - 1], 0xD9);
+        jpeg.back() = 0xD8;
+        CDibImage image;
+        EXPECT_EQ(LoadBytes(image, jpeg), 0) << name;
+        EXPECT_FALSE(image.HasPicture());
+    }
+}
+
+TEST(JpegTruncation, ATruncatedBaselineFileLoadsAtFullSize) {
+    CDibImage image;
+    ASSERT_EQ(LoadJpeg(image, ConformancePath("jpeg_truncated.jpg")), 1);
+    Reference full;
+    ASSERT_TRUE(full.Load(ConformancePath("jpeg_420.jpg.rgb")));
+    EXPECT_EQ(image.Width(), static_cast<std::int32_t>(full.width));
+    EXPECT_EQ(image.Height(), static_cast<std::int32_t>(full.height));
+}
+
+}  // namespace
+}  // namespace kolo::test

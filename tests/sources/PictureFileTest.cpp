@@ -1,0 +1,87 @@
+// Which decoder LoadFile picks, and what it leaves in the image.
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+#include "SourcesTestSupport.h"
+#include "sources/PictureFile.h"
+
+namespace kolo::test {
+namespace {
+
+// 1 × 1 at 24 bits, one pixel red 10, green 20, blue 30.
+Bytes TinyBmp() {
+    Bytes out = {'B', 'M'};
+    Put32(out, 14 + 40 + 4);   // bfSize
+    Put32(out, 0);             // reserved
+    Put32(out, 14 + 40);       // bfOffBits
+    Put32(out, 40);            // biSize
+    Put32(out, 1);             // biWidth
+    Put32(out, 1);             // biHeight
+    Put16(out, 1);             // biPlanes
+    Put16(out, 24);            // biBitCount
+    for (int i = 0; i < 6; ++i) Put32(out, 0);   // compression … important colours
+    out.insert(out.end(), {30, 20, 10, 0});      // blue, green, red, padding
+    return out;
+}
+
+// A picture that is not 1 × 1, to tell "left alone" from "loaded".
+CDibImage Previous() {
+    CDibImage image;
+    image.Allocate(3, 2);
+    return image;
+}
+
+void ExpectLeftAlone(const CDibImage& image) {
+    ASSERT_TRUE(image.HasPicture());
+    EXPECT_EQ(image.Width(), 3);
+    EXPECT_EQ(image.Height(), 2);
+}
+
+TEST(LoadFileDispatch, TheExtensionIsMatchedWhateverItsCase) {
+    CDibImage image;
+    ASSERT_EQ(LoadFile(image, WriteScratchFile("Image001.BMP", TinyBmp())), 1);
+    ExpectPixel(image, 0, 0, 10, 20, 30);
+}
+
+TEST(LoadFileDispatch, DirectoryNamesCountAndBmpIsTriedFirst) {
+    for (const char* name : {"pictures.gif/a.bmp", "x.bmp/y.jpg", "p.JPG/q.Gif.BMp"}) {
+        CDibImage image = Previous();
+        EXPECT_EQ(LoadFile(image, WriteScratchFile(name, TinyBmp())), 1) << name;
+        ExpectPixel(image, 0, 0, 10, 20, 30);
+    }
+}
+
+TEST(LoadFileDispatch, GifAndJpegNamesGoToTheirDecoders) {
+    CDibImage image;
+    EXPECT_EQ(LoadFile(image, ConformancePath("gif89a_im.gif")), 1);
+    EXPECT_TRUE(image.HasPicture());
+    EXPECT_EQ(LoadFile(image, ConformancePath("jpeg_444.jpg")), 1);
+    EXPECT_TRUE(image.HasPicture());
+    // A bitmap behind a GIF name is read as a GIF, and fails.
+    EXPECT_EQ(LoadFile(image, WriteScratchFile("a.gif", TinyBmp())), 0);
+    EXPECT_FALSE(image.HasPicture());
+}
+
+TEST(LoadFileDispatch, AnUnrecognisedNameLeavesThePreviousPicture) {
+    for (const char* name : {"a.jpeg", "a.png", "abmp", "a.bm"}) {
+        CDibImage image = Previous();
+        EXPECT_EQ(LoadFile(image, WriteScratchFile(name, TinyBmp())), 0) << name;
+        ExpectLeftAlone(image);
+    }
+}
+
+TEST(LoadFileDispatch, AFailedDecoderLeavesTheImageEmpty) {
+    Bytes notBmp = TinyBmp();
+    notBmp[0] = 'X';
+    CDibImage image = Previous();
+    EXPECT_EQ(LoadFile(image, WriteScratchFile("a.bmp", notBmp)), 0);
+    EXPECT_FALSE(image.HasPicture());
+
+    image = Previous();
+    EXPECT_EQ(LoadFile(image, ScratchDir() + "/missing.jpg"), 0);
+    EXPECT_FALSE(image.HasPicture());
+}
+
+}  // namespace
+}  // namespace kolo::test
