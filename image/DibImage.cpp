@@ -5,12 +5,10 @@
 
 #include "image/ImageLimits.h"
 #include "image/PackedDib.h"
+#include "image/PixelBytes.h"
 
 namespace kolo {
 namespace {
-
-bool IsBlack(const std::uint8_t* p) { return p[0] == 0 && p[1] == 0 && p[2] == 0; }
-bool IsWhite(const std::uint8_t* p) { return p[0] == 255 && p[1] == 255 && p[2] == 255; }
 
 void CopyPixel(std::uint8_t* dst, const std::uint8_t* src) {
     dst[0] = src[0];
@@ -113,12 +111,13 @@ int CDibImage::DrawPart(DeviceContext& dc, const Rect& src, const Rect& dst) con
 
 void CDibImage::Threshold(int level) {
     if (!HasPicture()) return;
+    // (blue + green + red) / 3 > level, in integers, is the sum reaching 3 × (level + 1).
+    const int minimumWhiteSum = 3 * (level + 1);
     const std::size_t stride = Stride();
     for (std::int32_t row = 0; row < Height(); ++row) {
         std::uint8_t* p = pixels_.Data() + stride * row;
         for (std::int32_t x = 0; x < Width(); ++x, p += 3) {
-            const int average = (p[0] + p[1] + p[2]) / 3;
-            const std::uint8_t value = average > level ? 255 : 0;
+            const std::uint8_t value = p[0] + p[1] + p[2] >= minimumWhiteSum ? 255 : 0;
             p[0] = p[1] = p[2] = value;
         }
     }
@@ -132,30 +131,41 @@ int CDibImage::ComposeOnto(CDibImage& target) const {
     const std::ptrdiff_t stride = static_cast<std::ptrdiff_t>(Stride());
     const std::size_t targetStride = target.Stride();
     for (std::int32_t row = 0; row < height; ++row) {
-        const std::uint8_t* c = Pixels() + stride * row;
-        std::uint8_t* t = target.Pixels() + targetStride * row;
-        for (std::int32_t x = 0; x < width; ++x, c += 3, t += 3) {
-            if (IsWhite(c)) continue;
-            if (!IsBlack(c)) {
-                CopyPixel(t, c);
+        const std::uint8_t* const canvasRow = Pixels() + stride * row;
+        std::uint8_t* const targetRow = target.Pixels() + targetStride * row;
+        std::int32_t x = 0;
+        while (x < width) {
+            // Most of a canvas is white, where the target shows through: skip it in bulk.
+            const std::int32_t white = WhiteRunLength(canvasRow + 3 * x, width - x);
+            if (white > 0) {
+                x += white;
                 continue;
             }
-            // A line pixel takes the first coloured neighbour, halved, looking below on
-            // screen, right, above, then left.
-            const std::uint8_t* neighbours[4] = {
-                row > 0 ? c - stride : nullptr,
-                x + 1 < width ? c + 3 : nullptr,
-                row + 1 < height ? c + stride : nullptr,
-                x > 0 ? c - 3 : nullptr,
-            };
-            for (const std::uint8_t* n : neighbours) {
-                if (n != nullptr && !IsBlack(n) && !IsWhite(n)) {
-                    t[0] = static_cast<std::uint8_t>(n[0] >> 1);
-                    t[1] = static_cast<std::uint8_t>(n[1] >> 1);
-                    t[2] = static_cast<std::uint8_t>(n[2] >> 1);
-                    break;
+            const std::uint8_t* c = canvasRow + 3 * x;
+            std::uint8_t* t = targetRow + 3 * x;
+            const std::uint32_t colour = PixelValue(c);
+            if (colour != kBlackPixel) {
+                StorePixel(t, colour);
+            } else {
+                // A line pixel takes the first coloured neighbour, halved, looking below on
+                // screen, right, above, then left.
+                const std::uint8_t* neighbours[4] = {
+                    row > 0 ? c - stride : nullptr,
+                    x + 1 < width ? c + 3 : nullptr,
+                    row + 1 < height ? c + stride : nullptr,
+                    x > 0 ? c - 3 : nullptr,
+                };
+                for (const std::uint8_t* n : neighbours) {
+                    if (n == nullptr) continue;
+                    const std::uint32_t near = PixelValue(n);
+                    if (near != kBlackPixel && near != kWhitePixel) {
+                        // Halve each byte: shift the whole value, drop the bits that crossed.
+                        StorePixel(t, (near >> 1) & 0x7F7F7F);
+                        break;
+                    }
                 }
             }
+            ++x;
         }
     }
     return 1;
@@ -164,13 +174,23 @@ int CDibImage::ComposeOnto(CDibImage& target) const {
 int CDibImage::OverlayOnto(std::uint8_t keyRed, std::uint8_t keyGreen, std::uint8_t keyBlue,
                            CDibImage& target) const {
     if (!HasPicture() || !target.HasPicture()) return 0;
+    const std::uint32_t key = MakePixelValue(keyRed, keyGreen, keyBlue);
     const std::int32_t width = std::min(Width(), target.Width());
     const std::int32_t height = std::min(Height(), target.Height());
     for (std::int32_t row = 0; row < height; ++row) {
-        const std::uint8_t* c = Pixels() + Stride() * row;
-        std::uint8_t* t = target.Pixels() + target.Stride() * row;
-        for (std::int32_t x = 0; x < width; ++x, c += 3, t += 3) {
-            if (c[2] != keyRed || c[1] != keyGreen || c[0] != keyBlue) CopyPixel(t, c);
+        const std::uint8_t* const sourceRow = Pixels() + Stride() * row;
+        std::uint8_t* const targetRow = target.Pixels() + target.Stride() * row;
+        std::int32_t x = 0;
+        while (x < width) {
+            // A white key (the board's) usually covers most of the picture: skip it in bulk.
+            const std::int32_t keyed = key == kWhitePixel ? WhiteRunLength(sourceRow + 3 * x, width - x) : 0;
+            if (keyed > 0) {
+                x += keyed;
+                continue;
+            }
+            const std::uint32_t colour = PixelValue(sourceRow + 3 * x);
+            if (colour != key) StorePixel(targetRow + 3 * x, colour);
+            ++x;
         }
     }
     return 1;

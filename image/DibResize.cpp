@@ -1,7 +1,8 @@
 // Resizing a CDibImage. Enlarging doubles rows (or columns) with averaged in-betweens as long
-// as the size at least doubles, then spreads the rest with an error term; shrinking averages
-// the source lines that fall into each destination line. Rows and columns share one procedure
-// each, written over "lines": a line is a row of pixels or a one-pixel column.
+// as the size at least doubles, then spreads the rest with an error term; rows and columns
+// share that procedure, written over "lines": a line is a row of pixels or a one-pixel column.
+// Shrinking averages the source lines that fall into each destination line, with one loop for
+// rows and one for columns so that both walk memory in order.
 #include <algorithm>
 #include <cstring>
 #include <utility>
@@ -17,10 +18,10 @@ namespace {
 class Lines {
 public:
     static Lines Rows(CDibImage& image) {
-        return Lines(image.Pixels(), image.Stride(), 3, image.Width() * 3, 1, image.Height());
+        return Lines(image.Pixels(), image.Stride(), 3, image.Width() * 3, 1);
     }
     static Lines Columns(CDibImage& image) {
-        return Lines(image.Pixels(), 3, image.Stride(), 3, image.Height(), image.Width());
+        return Lines(image.Pixels(), 3, image.Stride(), 3, image.Height());
     }
 
     void Copy(std::int32_t to, std::int32_t from) {
@@ -38,27 +39,22 @@ public:
             }
         }
     }
+private:
     std::uint8_t* At(std::int32_t line, std::int32_t run) {
         return base_ + lineStep_ * line + runStep_ * run;
     }
-    std::int32_t Runs() const { return runs_; }
-    std::int32_t Bytes() const { return bytes_; }
-    std::int32_t Count() const { return count_; }
 
-private:
     // A line is `runs` stretches of `bytes` contiguous bytes, `runStep` apart; lines are
     // `lineStep` apart. A row is one run of width × 3 bytes; a column is height runs of 3.
     Lines(std::uint8_t* base, std::size_t lineStep, std::size_t runStep, std::int32_t bytes,
-          std::int32_t runs, std::int32_t count)
-        : base_(base), lineStep_(lineStep), runStep_(runStep), bytes_(bytes), runs_(runs),
-          count_(count) {}
+          std::int32_t runs)
+        : base_(base), lineStep_(lineStep), runStep_(runStep), bytes_(bytes), runs_(runs) {}
 
     std::uint8_t* base_;
     std::size_t lineStep_;
     std::size_t runStep_;
     std::int32_t bytes_;
     std::int32_t runs_;
-    std::int32_t count_;
 };
 
 // Stretches lines 0 … from − 1 to fill lines 0 … to − 1, working from the top line down so
@@ -91,40 +87,80 @@ void StretchLines(Lines& lines, std::int32_t from, std::int32_t to) {
     }
 }
 
-// Source line positions averaged into destination line r when `from` lines shrink to `to`.
-// Line 0 takes the whole positions below half a step; line r ≥ 1 takes the positions one apart
-// from half a step plus r − 1 steps, within one step and within the picture.
-std::vector<std::int32_t> ShrinkSamples(std::int32_t r, std::int32_t from, std::int32_t to) {
+// The source lines averaged into one destination line when shrinking: `count` lines from
+// `first` on. Line 0 takes the whole positions below half a step; line r ≥ 1 the positions one
+// apart from half a step plus r − 1 steps, within one step and within the picture. Positions
+// one apart truncate to consecutive lines, so a first line and a count describe them.
+struct ShrinkSpan {
+    std::int32_t first = 0;
+    std::int32_t count = 0;
+    std::uint64_t reciprocal = 0;   // 2^40 / count, rounded up
+};
+
+std::vector<ShrinkSpan> ShrinkSpans(std::int32_t from, std::int32_t to) {
     const double step = static_cast<double>(from) / to;
     const double half = step / 2;
-    std::vector<std::int32_t> samples;
-    if (r == 0) {
-        for (std::int32_t p = 0; p < half; ++p) samples.push_back(p);
-        return samples;
+    std::vector<ShrinkSpan> spans(static_cast<std::size_t>(to));
+    for (std::int32_t r = 0; r < to; ++r) {
+        ShrinkSpan& span = spans[r];
+        if (r == 0) {
+            for (std::int32_t p = 0; p < half; ++p) ++span.count;
+        } else {
+            const double start = half + (r - 1) * step;
+            span.first = static_cast<std::int32_t>(start);
+            for (double p = start; p < start + step && p < from; p += 1.0) ++span.count;
+        }
+        if (span.count > 0) {
+            const auto n = static_cast<std::uint64_t>(span.count);
+            span.reciprocal = ((std::uint64_t{1} << 40) + n - 1) / n;
+        }
     }
-    const double start = half + (r - 1) * step;
-    for (double p = start; p < start + step && p < from; p += 1.0) {
-        samples.push_back(static_cast<std::int32_t>(p));
-    }
-    return samples;
+    return spans;
 }
 
-void ShrinkLines(Lines& source, Lines& target) {
-    std::vector<std::uint32_t> sums(static_cast<std::size_t>(source.Bytes()));
-    for (std::int32_t r = 0; r < target.Count(); ++r) {
-        const std::vector<std::int32_t> samples = ShrinkSamples(r, source.Count(), target.Count());
-        if (samples.empty()) continue;
-        const auto n = static_cast<std::uint32_t>(samples.size());
-        for (std::int32_t run = 0; run < source.Runs(); ++run) {
-            std::fill(sums.begin(), sums.end(), 0u);
-            for (std::int32_t s : samples) {
-                const std::uint8_t* p = source.At(s, run);
-                for (std::int32_t i = 0; i < source.Bytes(); ++i) sums[i] += p[i];
+// Truncating division of a sum of `count` bytes by `count`, as a multiply and shift: exact for
+// sums below 2^40 / count, which 255 × count is for every count up to 65536.
+std::uint8_t Mean(std::uint32_t sum, const ShrinkSpan& span) {
+    return static_cast<std::uint8_t>((sum * span.reciprocal) >> 40);
+}
+
+void ShrinkRows(const CDibImage& source, CDibImage& target) {
+    const std::vector<ShrinkSpan> spans = ShrinkSpans(source.Height(), target.Height());
+    const std::size_t rowBytes = static_cast<std::size_t>(source.Width()) * 3;
+    std::vector<std::uint32_t> sumStore(rowBytes);
+    std::uint32_t* const sums = sumStore.data();
+    for (std::int32_t r = 0; r < target.Height(); ++r) {
+        const ShrinkSpan& span = spans[r];
+        if (span.count == 0) continue;
+        std::fill(sums, sums + rowBytes, 0u);
+        for (std::int32_t k = 0; k < span.count; ++k) {
+            const std::uint8_t* p = source.Pixels() + source.Stride() * (span.first + k);
+            for (std::size_t i = 0; i < rowBytes; ++i) sums[i] += p[i];
+        }
+        std::uint8_t* d = target.Pixels() + target.Stride() * r;
+        for (std::size_t i = 0; i < rowBytes; ++i) d[i] = Mean(sums[i], span);
+    }
+}
+
+void ShrinkColumns(const CDibImage& source, CDibImage& target) {
+    const std::vector<ShrinkSpan> spans = ShrinkSpans(source.Width(), target.Width());
+    for (std::int32_t row = 0; row < source.Height(); ++row) {
+        const std::uint8_t* const line = source.Pixels() + source.Stride() * row;
+        std::uint8_t* d = target.Pixels() + target.Stride() * row;
+        for (const ShrinkSpan& span : spans) {
+            std::uint32_t sum[3] = {0, 0, 0};
+            const std::uint8_t* p = line + 3 * static_cast<std::size_t>(span.first);
+            for (std::int32_t k = 0; k < span.count; ++k, p += 3) {
+                sum[0] += p[0];
+                sum[1] += p[1];
+                sum[2] += p[2];
             }
-            std::uint8_t* d = target.At(r, run);
-            for (std::int32_t i = 0; i < source.Bytes(); ++i) {
-                d[i] = static_cast<std::uint8_t>(sums[i] / n);
+            if (span.count > 0) {
+                d[0] = Mean(sum[0], span);
+                d[1] = Mean(sum[1], span);
+                d[2] = Mean(sum[2], span);
             }
+            d += 3;
         }
     }
 }
@@ -160,18 +196,14 @@ void CDibImage::Resize(std::int32_t newWidth, std::int32_t newHeight) {
     if (newHeight < Height()) {
         CDibImage fresh;
         if (fresh.Allocate(Width(), newHeight)) {
-            Lines source = Lines::Rows(*this);
-            Lines target = Lines::Rows(fresh);
-            ShrinkLines(source, target);
+            ShrinkRows(*this, fresh);
             *this = std::move(fresh);
         }
     }
     if (newWidth < Width()) {
         CDibImage fresh;
         if (fresh.Allocate(newWidth, Height())) {
-            Lines source = Lines::Columns(*this);
-            Lines target = Lines::Columns(fresh);
-            ShrinkLines(source, target);
+            ShrinkColumns(*this, fresh);
             *this = std::move(fresh);
         }
     }

@@ -1,0 +1,95 @@
+#include "sources/PictureIndex.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+
+namespace kolo {
+namespace {
+
+constexpr std::size_t kShortestKeptTag = 6;   // "<a b=>" and up; both brackets count
+constexpr const char* kPictureExtensions[] = {".bmp", ".gif", ".jpg"};
+
+std::string LowerCase(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+bool IsNameEnd(char c) { return c == '\0' || c == '>' || c == ' ' || c == '\t' || c == '\n'; }
+
+bool IsValueDelimiter(char c) { return c == ' ' || c == '>' || c == '\t' || c == '\n'; }
+
+// The tags of the page in order: "<" … ">" of more than five characters that do not close an
+// element. A "<" inside a tag does not restart it; a tag left open at the end is dropped.
+std::vector<std::string> CollectTags(const char* text) {
+    std::vector<std::string> tags;
+    std::string buffer;
+    bool inTag = false;
+    for (const char* p = text; *p != '\0'; ++p) {
+        if (*p == '<') inTag = true;
+        if (inTag) buffer.push_back(*p);
+        if (*p == '>') {
+            if (buffer.size() >= kShortestKeptTag && buffer[1] != '/') tags.push_back(buffer);
+            buffer.clear();
+            inTag = false;
+        }
+    }
+    return tags;
+}
+
+// The last path segment of an href value, unless its only "/" is the first character: a
+// root-relative "/c.bmp" is kept whole.
+std::string NameFromValue(const std::string& value) {
+    const std::size_t slash = value.rfind('/');
+    std::string name = (slash != std::string::npos && slash >= 1) ? value.substr(slash + 1) : value;
+    name.erase(std::remove_if(name.begin(), name.end(),
+                              [](char c) { return c == '\'' || c == '"'; }),
+               name.end());
+    return name;
+}
+
+}  // namespace
+
+bool FindPictureExtension(const std::string& name, std::string& extension) {
+    const std::string lower = LowerCase(name);
+    for (const char* candidate : kPictureExtensions) {
+        if (lower.find(candidate) != std::string::npos) {
+            extension = candidate;
+            return true;
+        }
+    }
+    return false;
+}
+
+int ParseAnchorHref(const std::string& tag, std::string& value) {
+    std::size_t pos = tag.find_first_not_of("< \t");
+    if (pos == std::string::npos) return 0;
+    std::size_t nameEnd = pos;
+    while (nameEnd < tag.size() && !IsNameEnd(tag[nameEnd])) ++nameEnd;
+    // A carriage return does not end the name, so "a\r" is not an anchor.
+    if (LowerCase(tag.substr(pos, nameEnd - pos)) != "a") return 0;
+
+    // Only the search is case-blind; the value keeps the page's own spelling.
+    const std::string rest = tag.substr(nameEnd);
+    const std::size_t href = LowerCase(rest).find("href=");
+    if (href == std::string::npos) return 0;
+    std::size_t start = href + std::strlen("href=");
+    while (start < rest.size() && IsValueDelimiter(rest[start])) ++start;
+    std::size_t end = start;
+    while (end < rest.size() && !IsValueDelimiter(rest[end])) ++end;
+    value = rest.substr(start, end - start);
+    return 1;
+}
+
+int ParsePictureNames(const char* pageText, std::vector<std::string>& names) {
+    for (const std::string& tag : CollectTags(pageText)) {
+        std::string value;
+        std::string extension;
+        if (!ParseAnchorHref(tag, value) || !FindPictureExtension(value, extension)) continue;
+        names.push_back(NameFromValue(value));
+    }
+    return names.empty() ? 0 : 1;
+}
+
+}  // namespace kolo

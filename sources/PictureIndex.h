@@ -1,0 +1,27 @@
+// Picture names from a folder's index page: a directory listing or any page whose anchor
+// tags link to ".bmp", ".gif" or ".jpg" files.
+//
+// The page is not parsed as HTML. Tags are the stretches between "<" and ">"; an anchor's
+// href value is the first token after "href=", found without regard to case; the name is the
+// value's last path segment with quotes removed. Names keep their own case (servers are often
+// case-sensitive), keep page order, and duplicates are kept.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace kolo {
+
+// Appends the picture names found in `pageText` (read up to its first NUL) to `names`.
+// Returns 1 when `names` is then non-empty, else 0.
+int ParsePictureNames(const char* pageText, std::vector<std::string>& names);
+
+// 1 and the href value when `tag` (from "<" to ">") is an anchor with an href attribute;
+// else 0 and `value` untouched.
+int ParseAnchorHref(const std::string& tag, std::string& value);
+
+// True when the lower-case copy of `name` contains ".bmp", ".gif" or ".jpg"; then
+// `extension` is the first of those found, in that order.
+bool FindPictureExtension(const std::string& name, std::string& extension);
+
+}  // namespace kolo

@@ -1,0 +1,181 @@
+#include <gtest/gtest.h>
+
+#include "image/DibImage.h"
+#include "platform/soft/FramebufferContext.h"
+#include "tests/support/TestImages.h"
+
+namespace kolo {
+namespace {
+
+using test::kBlack;
+using test::kWhite;
+using test::MakeImage;
+using test::PixelAt;
+using test::SetPixelAt;
+
+TEST(DibImageAllocate, RefusesEmptyNegativeAndImpossibleSizes) {
+    CDibImage image;
+    EXPECT_EQ(image.Allocate(0, 5), 0);
+    EXPECT_FALSE(image.HasPicture());
+    EXPECT_EQ(image.Allocate(-1, 5), 0);
+    EXPECT_EQ(image.Allocate(16385, 1), 0);
+    EXPECT_EQ(image.Allocate(16000, 16000), 0);   // over the pixel budget
+    ASSERT_EQ(image.Allocate(3, 3), 1);
+    EXPECT_EQ(image.Allocate(0, 3), 0);             // a failed allocation empties the image
+    EXPECT_FALSE(image.HasPicture());
+}
+
+TEST(DibImageAllocate, GivesABlackPictureWithItsHeader) {
+    CDibImage image;
+    ASSERT_EQ(image.Allocate(1, 1), 1);
+    EXPECT_EQ(image.PixelBlock().Size(), 4u);
+    ASSERT_EQ(image.Allocate(5, 3), 1);
+    EXPECT_EQ(image.Stride(), 16u);
+    EXPECT_EQ(image.Header().biSizeImage, 48u);
+    EXPECT_EQ(image.Header().biBitCount, 24);
+    EXPECT_EQ(image.Header().biPlanes, 1);
+    EXPECT_EQ(PixelAt(image, 4, 2), kBlack);
+}
+
+TEST(DibImageCopy, DuplicatesPixelsAndKeepsColours) {
+    CDibImage original = MakeImage(4, 2, kWhite);
+    original.SetOutlineColour(0, 0, 0);
+    original.CaptureRegionColour(7, 8, 9);
+    CDibImage copy(original);
+    SetPixelAt(copy, 0, 0, kBlack);
+    EXPECT_EQ(PixelAt(original, 0, 0), kWhite);   // not shared
+    EXPECT_EQ(copy.GetOutlineColour(), kBlack);
+    EXPECT_EQ(copy.GetRegionColour(), (RgbColour{7, 8, 9}));
+
+    copy = copy;   // self-assignment keeps the picture
+    EXPECT_TRUE(copy.HasPicture());
+}
+
+TEST(DibImageCopy, CopyOfAnEmptyImageIsEmptyWithTheOthersHeaderAndColours) {
+    CDibImage source = MakeImage(6, 4, kWhite);
+    source.SetOutlineColour(1, 2, 3);
+    source.Release();
+    CDibImage target = MakeImage(2, 2, kBlack);
+    target.Assign(source);
+    EXPECT_FALSE(target.HasPicture());
+    EXPECT_EQ(target.Width(), 6);
+    EXPECT_EQ(target.Height(), 4);
+    EXPECT_EQ(target.GetOutlineColour(), (RgbColour{1, 2, 3}));
+}
+
+TEST(DibImageThreshold, SplitsAtTheLevelOnTheIntegerAverage) {
+    CDibImage image = MakeImage(4, 1, kBlack);
+    SetPixelAt(image, 0, 0, RgbColour{168, 168, 168});
+    SetPixelAt(image, 1, 0, RgbColour{169, 169, 169});
+    SetPixelAt(image, 2, 0, RgbColour{255, 255, 0});   // average 170
+    SetPixelAt(image, 3, 0, RgbColour{255, 254, 0});   // average 169.67, truncated to 169
+    image.Threshold(168);
+    EXPECT_EQ(PixelAt(image, 0, 0), kBlack);
+    EXPECT_EQ(PixelAt(image, 1, 0), kWhite);
+    EXPECT_EQ(PixelAt(image, 2, 0), kWhite);
+    EXPECT_EQ(PixelAt(image, 3, 0), kWhite);
+}
+
+TEST(DibImageCompose, ColoursReplaceWhiteShowsThroughAndLinesTakeTheHalvedNeighbour) {
+    // Canvas, 3 × 3:        target: all grey (90, 90, 90).
+    //   W  W  W
+    //   W  K  R        K = black line; R = (10, 20, 30) to its right
+    //   W  B  W        B = (200, 100, 50) below it
+    CDibImage canvas = MakeImage(3, 3, kWhite);
+    SetPixelAt(canvas, 1, 1, kBlack);
+    SetPixelAt(canvas, 2, 1, RgbColour{10, 20, 30});
+    SetPixelAt(canvas, 1, 2, RgbColour{200, 100, 50});
+    CDibImage target = MakeImage(3, 3, RgbColour{90, 90, 90});
+    ASSERT_EQ(canvas.ComposeOnto(target), 1);
+    EXPECT_EQ(PixelAt(target, 1, 1), (RgbColour{100, 50, 25}));   // below wins over right
+    EXPECT_EQ(PixelAt(target, 2, 1), (RgbColour{10, 20, 30}));
+    EXPECT_EQ(PixelAt(target, 0, 0), (RgbColour{90, 90, 90}));
+}
+
+TEST(DibImageCompose, NeighboursAreTriedBelowRightAboveLeft) {
+    const RgbColour below{2, 2, 2}, right{4, 4, 4}, above{6, 6, 6}, left{8, 8, 8};
+    auto composeCentre = [](CDibImage canvas) {
+        SetPixelAt(canvas, 1, 1, kBlack);
+        CDibImage target = MakeImage(3, 3, RgbColour{90, 90, 90});
+        canvas.ComposeOnto(target);
+        return PixelAt(target, 1, 1);
+    };
+    CDibImage canvas = MakeImage(3, 3, kBlack);
+    SetPixelAt(canvas, 0, 1, left);
+    EXPECT_EQ(composeCentre(canvas), (RgbColour{4, 4, 4}));
+    SetPixelAt(canvas, 1, 0, above);
+    EXPECT_EQ(composeCentre(canvas), (RgbColour{3, 3, 3}));
+    SetPixelAt(canvas, 2, 1, right);
+    EXPECT_EQ(composeCentre(canvas), (RgbColour{2, 2, 2}));
+    SetPixelAt(canvas, 1, 2, below);
+    EXPECT_EQ(composeCentre(canvas), (RgbColour{1, 1, 1}));
+}
+
+TEST(DibImageCompose, OnlyNeighboursInsideTheCommonAreaCount) {
+    // The canvas is one row taller than the target; they meet at the bottom. The line pixel at
+    // canvas (0, 1) has its only coloured neighbour above it, in the row the target lacks.
+    CDibImage canvas = MakeImage(2, 3, kWhite);
+    SetPixelAt(canvas, 0, 1, kBlack);
+    SetPixelAt(canvas, 0, 0, RgbColour{50, 50, 50});
+    CDibImage target = MakeImage(2, 2, RgbColour{90, 90, 90});
+    ASSERT_EQ(canvas.ComposeOnto(target), 1);
+    EXPECT_EQ(test::FirstDifference(target, MakeImage(2, 2, RgbColour{90, 90, 90})), "");
+
+    CDibImage empty;
+    EXPECT_EQ(canvas.ComposeOnto(empty), 0);
+    EXPECT_EQ(empty.ComposeOnto(target), 0);
+}
+
+TEST(DibImageOverlay, CopiesEverythingButTheKey) {
+    CDibImage frame = MakeImage(3, 1, kWhite);
+    SetPixelAt(frame, 0, 0, RgbColour{120, 80, 40});
+    SetPixelAt(frame, 1, 0, RgbColour{255, 255, 254});
+    CDibImage target = MakeImage(3, 1, kBlack);
+    ASSERT_EQ(frame.OverlayOnto(255, 255, 255, target), 1);
+    EXPECT_EQ(PixelAt(target, 0, 0), (RgbColour{120, 80, 40}));
+    EXPECT_EQ(PixelAt(target, 1, 0), (RgbColour{255, 255, 254}));
+    EXPECT_EQ(PixelAt(target, 2, 0), kBlack);
+    CDibImage empty;
+    EXPECT_EQ(frame.OverlayOnto(255, 255, 255, empty), 0);
+}
+
+// A 4 × 3 picture whose pixel (x, y) is (x, y, 7).
+CDibImage MakeGradient() {
+    CDibImage image = MakeImage(4, 3, kBlack);
+    for (std::int32_t y = 0; y < 3; ++y) {
+        for (std::int32_t x = 0; x < 4; ++x) {
+            SetPixelAt(image, x, y, RgbColour{static_cast<std::uint8_t>(x),
+                                               static_cast<std::uint8_t>(y), 7});
+        }
+    }
+    return image;
+}
+
+TEST(DibImageDraw, UnscaledPartLandsTopDownAtTheDestination) {
+    const CDibImage image = MakeGradient();
+    FramebufferContext dc(10, 10, 0x00FFFFFF);
+    EXPECT_EQ(image.DrawPart(dc, Rect{0, 0, 4, 3}, Rect{5, 6, 9, 9}), 3);
+    EXPECT_EQ(dc.StretchMode(), kStretchColourOnColour);
+    EXPECT_EQ(dc.GetPixel(5, 6), MakeColourRef(0, 0, 7));
+    EXPECT_EQ(dc.GetPixel(8, 8), MakeColourRef(3, 2, 7));
+    EXPECT_EQ(dc.GetPixel(4, 6), 0x00FFFFFFu);
+    EXPECT_EQ(dc.GetPixel(9, 9), 0x00FFFFFFu);
+}
+
+TEST(DibImageDraw, StretchDoublesByNearestSample) {
+    const CDibImage image = MakeGradient();
+    FramebufferContext dc(8, 6);
+    EXPECT_GT(image.Draw(dc, Rect{0, 0, 8, 6}), 0);
+    for (int y = 0; y < 6; ++y) {
+        for (int x = 0; x < 8; ++x) {
+            ASSERT_EQ(dc.GetPixel(x, y), MakeColourRef(static_cast<std::uint8_t>(x / 2),
+                                                       static_cast<std::uint8_t>(y / 2), 7))
+                << x << "," << y;
+        }
+    }
+    CDibImage empty;
+    EXPECT_EQ(empty.Draw(dc, Rect{0, 0, 8, 6}), 0);
+}
+
+}  // namespace
+}  // namespace kolo

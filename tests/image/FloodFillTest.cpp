@@ -1,0 +1,173 @@
+#include <gtest/gtest.h>
+
+#include "image/DibImage.h"
+#include "image/FillQueue.h"
+#include "tests/support/TestImages.h"
+
+namespace kolo {
+namespace {
+
+using test::kBlack;
+using test::kWhite;
+using test::MakeImage;
+using test::PixelAt;
+
+constexpr RgbColour kPink{255, 0, 132};
+constexpr RgbColour kGreen{0, 153, 0};
+
+// A 12 × 10 white picture with a closed black square outline from (2, 2) to (8, 7).
+CDibImage MakeBoxPicture() {
+    CDibImage image = MakeImage(12, 10, kWhite);
+    test::FillRectAt(image, 2, 2, 9, 3, kBlack);
+    test::FillRectAt(image, 2, 7, 9, 8, kBlack);
+    test::FillRectAt(image, 2, 2, 3, 8, kBlack);
+    test::FillRectAt(image, 8, 2, 9, 8, kBlack);
+    image.SetOutlineColour(0, 0, 0);
+    return image;
+}
+
+int Fill(CDibImage& image, std::int32_t x, std::int32_t y, RgbColour c) {
+    return image.FloodFill(x, y, c.red, c.green, c.blue);
+}
+
+TEST(FillQueue, IsFirstInFirstOutAndRefusesPushesWhenFull) {
+    FillQueue queue;
+    std::int32_t x = 0, row = 0;
+    EXPECT_FALSE(queue.Pop(x, row));
+    for (std::int32_t i = 0; i < kFillQueueCapacity; ++i) ASSERT_TRUE(queue.Push(i, -i));
+    EXPECT_FALSE(queue.Push(9999, 9999));
+    EXPECT_EQ(queue.Count(), kFillQueueCapacity);
+
+    ASSERT_TRUE(queue.Pop(x, row));
+    EXPECT_EQ(x, 0);
+    EXPECT_EQ(row, 0);
+    // The freed slot is index 0: the ring wraps from 4095.
+    ASSERT_TRUE(queue.Push(4096, -4096));
+    for (std::int32_t i = 1; i <= kFillQueueCapacity; ++i) {
+        ASSERT_TRUE(queue.Pop(x, row));
+        EXPECT_EQ(x, i);
+        EXPECT_EQ(row, -i);
+    }
+    EXPECT_FALSE(queue.Pop(x, row));
+
+    queue.Push(1, 2);
+    queue.Reset();
+    EXPECT_FALSE(queue.Pop(x, row));
+}
+
+TEST(FloodFill, RecoloursExactlyTheEnclosedArea) {
+    CDibImage image = MakeBoxPicture();
+    const CDibImage before = image;
+    ASSERT_EQ(Fill(image, 5, 5, kPink), 1);
+    EXPECT_EQ(image.GetRegionColour(), kWhite);
+    for (std::int32_t y = 0; y < image.Height(); ++y) {
+        for (std::int32_t x = 0; x < image.Width(); ++x) {
+            const bool inside = x > 2 && x < 8 && y > 2 && y < 7;
+            EXPECT_EQ(PixelAt(image, x, y), inside ? kPink : PixelAt(before, x, y))
+                << "at " << x << "," << y;
+        }
+    }
+}
+
+TEST(FloodFill, ClickOnTheOutlineChangesNothing) {
+    CDibImage image = MakeBoxPicture();
+    const CDibImage before = image;
+    image.CaptureRegionColour(10, 20, 30);
+    EXPECT_EQ(Fill(image, 2, 4, kPink), 0);
+    EXPECT_EQ(test::FirstDifference(image, before), "");
+    EXPECT_EQ(image.GetRegionColour(), (RgbColour{10, 20, 30}));   // left as it was
+}
+
+TEST(FloodFill, AreaAlreadyInTheNewColourIsANoOpThatStillSetsTheRegionColour) {
+    CDibImage image = MakeBoxPicture();
+    const CDibImage before = image;
+    EXPECT_EQ(Fill(image, 5, 5, kWhite), 0);
+    EXPECT_EQ(test::FirstDifference(image, before), "");
+    EXPECT_EQ(image.GetRegionColour(), kWhite);
+}
+
+TEST(FloodFill, EmptyImageAndSeedsOutsideThePictureReturnZero) {
+    CDibImage empty;
+    EXPECT_EQ(Fill(empty, 0, 0, kPink), 0);
+
+    CDibImage image = MakeBoxPicture();
+    const CDibImage before = image;
+    for (auto [x, y] : {std::pair{-1, 0}, {0, -1}, {12, 0}, {0, 10}, {INT32_MIN, INT32_MAX}}) {
+        EXPECT_EQ(Fill(image, x, y, kPink), 0) << x << "," << y;
+    }
+    EXPECT_EQ(test::FirstDifference(image, before), "");
+}
+
+TEST(FloodFill, AreasTouchingOnlyDiagonallyStaySeparate) {
+    // Two white pixels meeting at a corner inside black: (1, 1) and (2, 2).
+    CDibImage image = MakeImage(4, 4, kBlack);
+    test::SetPixelAt(image, 1, 1, kWhite);
+    test::SetPixelAt(image, 2, 2, kWhite);
+    ASSERT_EQ(Fill(image, 1, 1, kPink), 1);
+    EXPECT_EQ(PixelAt(image, 1, 1), kPink);
+    EXPECT_EQ(PixelAt(image, 2, 2), kWhite);
+}
+
+TEST(FloodFill, SeedsInEveryCornerStayInsideThePicture) {
+    // Odd width so that rows carry padding bytes, which must never be taken for pixels.
+    for (auto [x, y] : {std::pair{0, 0}, {6, 0}, {0, 4}, {6, 4}}) {
+        CDibImage image = MakeImage(7, 5, kWhite);
+        ASSERT_EQ(Fill(image, x, y, kGreen), 1);
+        EXPECT_EQ(test::FirstDifference(image, MakeImage(7, 5, kGreen)), "") << x << "," << y;
+    }
+}
+
+TEST(FloodFill, RefillingWithTheOldColourRestoresThePictureExactly) {
+    CDibImage image = MakeBoxPicture();
+    const CDibImage before = image;
+    ASSERT_EQ(Fill(image, 4, 4, kPink), 1);
+    const RgbColour old = image.GetRegionColour();
+    ASSERT_EQ(Fill(image, 4, 4, old), 1);
+    EXPECT_EQ(test::FirstDifference(image, before), "");
+}
+
+// Pictures whose breadth-first frontier is wider than the queue's 4096 entries: every pixel
+// of the area must still be reached.
+void ExpectSameAsReference(CDibImage image, std::int32_t x, std::int32_t y) {
+    const test::ReferenceFill reference = test::FillReference(image, x, y, kPink);
+    ASSERT_EQ(Fill(image, x, y, kPink), 1);
+    EXPECT_EQ(test::FirstDifference(image, reference.result), "");
+}
+
+TEST(FloodFillOverflow, HTreeOfCorridorsIsFilledCompletely) {
+    const CDibImage tree = test::MakeHTree(572, 452);
+    const test::ReferenceFill reference = test::FillReference(tree, 572 / 2, 452 / 2, kPink);
+    ASSERT_GT(reference.peakQueue, static_cast<std::size_t>(kFillQueueCapacity))
+        << "the picture must overflow the ring to test anything";
+    ExpectSameAsReference(tree, 572 / 2, 452 / 2);
+}
+
+TEST(FloodFillOverflow, CombIsFilledCompletely) {
+    // Wide enough that the spine alone leaves more stretches waiting than the ring holds.
+    ExpectSameAsReference(test::MakeComb(10000, 60), 5000, 30);
+}
+
+TEST(FloodFillOverflow, OpenLargeCanvasIsFilledCompletely) {
+    const CDibImage open = MakeImage(2000, 2000, kWhite);
+    ASSERT_GT(test::FillReference(open, 1000, 1000, kPink).peakQueue,
+              static_cast<std::size_t>(kFillQueueCapacity));
+    CDibImage image = open;
+    ASSERT_EQ(Fill(image, 1000, 1000, kPink), 1);
+    EXPECT_EQ(test::FirstDifference(image, MakeImage(2000, 2000, kPink)), "");
+}
+
+TEST(FloodFillColours, CaptureRefusesTheOutlineColour) {
+    CDibImage image;
+    EXPECT_EQ(image.GetOutlineColour(), (RgbColour{0, 0, 1}));
+    EXPECT_EQ(image.CaptureRegionColour(0, 0, 1), 0);
+    EXPECT_EQ(image.CaptureRegionColour(0, 0, 0), 1);
+    EXPECT_EQ(image.GetRegionColour(), kBlack);
+    image.SetOutlineColour(0, 0, 0);
+    EXPECT_EQ(image.CaptureRegionColour(0, 0, 0), 0);
+    EXPECT_EQ(image.CaptureRegionColour(1, 2, 3), 1);
+    EXPECT_EQ(image.MatchesRegionColour(1, 2, 3), 1);
+    EXPECT_EQ(image.MatchesRegionColour(1, 2, 4), 0);
+}
+
+}  // namespace
+}  // namespace kolo

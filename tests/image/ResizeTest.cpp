@@ -1,0 +1,133 @@
+#include <gtest/gtest.h>
+
+#include "image/DibImage.h"
+#include "tests/support/TestImages.h"
+
+namespace kolo {
+namespace {
+
+using test::MakeImage;
+using test::PixelAt;
+using test::SetPixelAt;
+
+RgbColour Grey(int v) {
+    const auto b = static_cast<std::uint8_t>(v);
+    return RgbColour{b, b, b};
+}
+
+// One column of greys, listed bottom row first as the resizing rules count them.
+CDibImage Column(std::initializer_list<int> bottomUp) {
+    const auto height = static_cast<std::int32_t>(bottomUp.size());
+    CDibImage image = MakeImage(1, height, test::kBlack);
+    std::int32_t row = 0;
+    for (int v : bottomUp) SetPixelAt(image, 0, height - 1 - row++, Grey(v));
+    return image;
+}
+
+std::vector<int> ColumnValues(const CDibImage& image) {
+    std::vector<int> out;
+    for (std::int32_t row = 0; row < image.Height(); ++row) {
+        out.push_back(PixelAt(image, 0, image.Height() - 1 - row).red);
+    }
+    return out;
+}
+
+TEST(ResizeStretch, TwoRowsToFourDoublesWithAnAverageBetween) {
+    CDibImage image = Column({10, 21});
+    image.Resize(1, 4);
+    EXPECT_EQ(ColumnValues(image), (std::vector<int>{10, 10, 15, 21}));
+}
+
+TEST(ResizeStretch, ThreeRowsToFiveSpreadsWithoutDoubling) {
+    CDibImage image = Column({10, 20, 40});
+    image.Resize(1, 5);
+    EXPECT_EQ(ColumnValues(image), (std::vector<int>{10, 15, 20, 30, 40}));
+}
+
+TEST(ResizeStretch, DoublingThenSpreadKeepsTheTopRowCopied) {
+    CDibImage image = Column({0, 100});
+    image.Resize(1, 7);   // doubled once to 4 rows, then spread to 7
+    const std::vector<int> v = ColumnValues(image);
+    ASSERT_EQ(v.size(), 7u);
+    EXPECT_EQ(v.front(), 0);
+    EXPECT_EQ(v.back(), 100);
+}
+
+TEST(ResizeStretch, ColumnsFollowTheSameRule) {
+    CDibImage image = MakeImage(3, 1, test::kBlack);
+    SetPixelAt(image, 0, 0, Grey(10));
+    SetPixelAt(image, 1, 0, Grey(20));
+    SetPixelAt(image, 2, 0, Grey(40));
+    image.Resize(5, 1);
+    ASSERT_EQ(image.Width(), 5);
+    const int expected[] = {10, 15, 20, 30, 40};
+    for (std::int32_t x = 0; x < 5; ++x) EXPECT_EQ(PixelAt(image, x, 0), Grey(expected[x])) << x;
+}
+
+TEST(ResizeShrink, FourRowsToTwoSamplesRowsZeroThenOneAndTwo) {
+    CDibImage image = Column({10, 20, 41, 200});
+    image.Resize(1, 2);
+    // Row 0 averages source row 0 alone; row 1 averages rows 1 and 2 (truncating); row 3 unused.
+    EXPECT_EQ(ColumnValues(image), (std::vector<int>{10, 30}));
+}
+
+TEST(ResizeShrink, ColumnsAverageTheSameWay) {
+    CDibImage image = MakeImage(4, 1, test::kBlack);
+    const int values[] = {10, 20, 41, 200};
+    for (std::int32_t x = 0; x < 4; ++x) SetPixelAt(image, x, 0, Grey(values[x]));
+    image.Resize(2, 1);
+    EXPECT_EQ(PixelAt(image, 0, 0), Grey(10));
+    EXPECT_EQ(PixelAt(image, 1, 0), Grey(30));
+}
+
+TEST(Resize, SameSizeChangesNothingAndEmptyStaysEmpty) {
+    CDibImage image = test::MakeHTree(40, 30);
+    const CDibImage before = image;
+    image.Resize(40, 30);
+    EXPECT_EQ(test::FirstDifference(image, before), "");
+
+    CDibImage empty;
+    empty.Resize(10, 10);
+    EXPECT_FALSE(empty.HasPicture());
+}
+
+TEST(Resize, WiderAndShorterStretchesColumnsBeforeShrinkingRows) {
+    // Two columns by four rows; the order matters because column stretching averages pixels
+    // of rows that row shrinking later averages again.
+    CDibImage image = MakeImage(2, 4, test::kBlack);
+    const int values[4][2] = {{0, 101}, {1, 3}, {0, 0}, {99, 60}};
+    for (std::int32_t y = 0; y < 4; ++y) {
+        for (std::int32_t x = 0; x < 2; ++x) SetPixelAt(image, x, y, Grey(values[y][x]));
+    }
+    CDibImage expected = image;
+    expected.Resize(3, 4);   // stretch columns alone
+    expected.Resize(3, 2);   // then shrink rows alone
+    CDibImage otherOrder = image;
+    otherOrder.Resize(2, 2);
+    otherOrder.Resize(3, 2);
+    ASSERT_NE(test::FirstDifference(otherOrder, expected), "") << "the picture must tell the orders apart";
+    image.Resize(3, 2);
+    EXPECT_EQ(test::FirstDifference(image, expected), "");
+}
+
+TEST(Resize, OutlineColourReturnsToItsInitialValue) {
+    CDibImage image = MakeImage(10, 10, test::kWhite);
+    image.SetOutlineColour(0, 0, 0);
+    image.Resize(20, 5);
+    EXPECT_EQ(image.Width(), 20);
+    EXPECT_EQ(image.Height(), 5);
+    EXPECT_EQ(image.GetOutlineColour(), (RgbColour{0, 0, 1}));
+}
+
+TEST(Resize, ImpossibleTargetsAreSkippedStepByStep) {
+    CDibImage image = MakeImage(10, 10, test::kWhite);
+    image.Resize(0, 20);   // no width of 0: only the rows change
+    EXPECT_EQ(image.Width(), 10);
+    EXPECT_EQ(image.Height(), 20);
+    image.Resize(-3, -3);
+    EXPECT_EQ(image.Width(), 10);
+    EXPECT_EQ(image.Height(), 20);
+}
+
+}  // namespace
+}  // namespace kolo

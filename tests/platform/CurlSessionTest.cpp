@@ -1,0 +1,133 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "platform/DownloadFolder.h"
+#include "platform/curl/CurlSession.h"
+#include "tests/support/LocalServer.h"
+
+namespace kolo {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteFile(const fs::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// A served folder with two small files, and short limits so that faults cost seconds.
+class CurlSessionTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        root_ = fs::path(testing::TempDir()) / ("curl-" + std::to_string(getpid()));
+        fs::create_directories(root_ / "pics");
+        WriteFile(root_ / "pics" / "Cat01.GIF", "GIF89a-cat");
+        WriteFile(root_ / "pics" / "index.html", R"(<a href="Cat01.GIF">cat</a>)");
+        server_ = std::make_unique<test::LocalServer>(test::FaultServerCommand(root_.string()));
+        ASSERT_TRUE(server_->Running());
+        limits_.connectSeconds = 2;
+        limits_.stallSeconds = 1;
+        limits_.pictureBytes = 1 << 20;
+    }
+    void TearDown() override {
+        server_.reset();
+        fs::remove_all(root_);
+    }
+    std::string Target() const { return (root_ / "download.gif").string(); }
+
+    fs::path root_;
+    std::unique_ptr<test::LocalServer> server_;
+    TransferLimits limits_;
+};
+
+TEST_F(CurlSessionTest, ReadsPagesAndDownloadsFilesOverHttp) {
+    CurlSession session(limits_);
+    const auto page = session.ReadPage(server_->Url("/pics/"));
+    ASSERT_TRUE(page.has_value());
+    EXPECT_NE(page->find("Cat01.GIF"), std::string::npos);
+    ASSERT_TRUE(session.DownloadToFile(server_->Url("/pics/Cat01.GIF"), Target()));
+    EXPECT_EQ(ReadFile(Target()), "GIF89a-cat");
+}
+
+TEST_F(CurlSessionTest, ErrorPagesAreStillPages) {
+    CurlSession session(limits_);
+    const auto page = session.ReadPage(server_->Url("/no-such-folder/"));
+    ASSERT_TRUE(page.has_value());
+    EXPECT_FALSE(page->empty());
+}
+
+TEST_F(CurlSessionTest, FailedDownloadsLeaveNoFileBehind) {
+    CurlSession session(limits_);
+    const std::string failures[] = {"/pics/missing.gif", "/empty/a.gif", "/reset/a.gif",
+                                    "/loop", "/stall/a.gif", "/huge/a.gif"};
+    for (const std::string& path : failures) {
+        WriteFile(Target(), "an older picture");
+        EXPECT_FALSE(session.DownloadToFile(server_->Url(path), Target())) << path;
+        EXPECT_FALSE(fs::exists(Target())) << path;
+    }
+}
+
+TEST_F(CurlSessionTest, RedirectsAreFollowedAFewTimes) {
+    CurlSession session(limits_);
+    EXPECT_TRUE(session.DownloadToFile(server_->Url("/redirect/pics/Cat01.GIF"), Target()));
+    EXPECT_THROW(session.ReadPage(server_->Url("/loop")), InternetError);
+}
+
+TEST_F(CurlSessionTest, LongPagesAreReadWholeUpToTheLimit) {
+    CurlSession session(limits_);
+    const auto page = session.ReadPage(server_->Url("/long/"));
+    ASSERT_TRUE(page.has_value());
+    EXPECT_GT(page->size(), 2000000u);
+    EXPECT_NE(page->find("last.bmp"), std::string::npos);
+
+    TransferLimits small = limits_;
+    small.pageBytes = 1000;
+    CurlSession limited(small);
+    const auto cut = limited.ReadPage(server_->Url("/long/"));
+    ASSERT_TRUE(cut.has_value());
+    EXPECT_EQ(cut->size(), 1000u);
+}
+
+TEST_F(CurlSessionTest, UnopenableAddressesRaiseTheTransportsText) {
+    CurlSession session(limits_);
+    try {
+        session.ReadPage("http://127.0.0.1:1/");
+        FAIL() << "a closed port must raise";
+    } catch (const InternetError& error) {
+        EXPECT_STRNE(error.what(), "");
+    }
+    EXPECT_THROW(session.ReadPage(server_->Url("/stall/")), InternetError);
+    EXPECT_THROW(session.ReadPage("http://host.invalid/"), InternetError);
+}
+
+TEST_F(CurlSessionTest, FileAddressesWorkAndOtherKindsYieldNoPage) {
+    CurlSession session(limits_);
+    const auto page = session.ReadPage("file://" + (root_ / "pics" / "index.html").string());
+    ASSERT_TRUE(page.has_value());
+    EXPECT_NE(page->find("Cat01.GIF"), std::string::npos);
+    EXPECT_TRUE(session.DownloadToFile("FILE://" + (root_ / "pics" / "Cat01.GIF").string(), Target()));
+
+    EXPECT_FALSE(session.ReadPage("gopher://127.0.0.1/").has_value());
+    EXPECT_FALSE(session.ReadPage("c:/pictures/").has_value());
+    EXPECT_FALSE(session.DownloadToFile("mailto:someone", Target()));
+}
+
+TEST(DownloadFolder, IsPrivateToThisUserAndThisRun) {
+    const std::string& folder = PrivateDownloadFolder();
+    ASSERT_FALSE(folder.empty());
+    struct stat info{};
+    ASSERT_EQ(stat(folder.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISDIR(info.st_mode));
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+    EXPECT_EQ(&PrivateDownloadFolder(), &folder);   // one folder for the whole run
+}
+
+}  // namespace
+}  // namespace kolo

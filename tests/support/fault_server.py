@@ -1,0 +1,99 @@
+"""A small HTTP server for the folder-loading tests: serves a folder, and answers a few
+special paths with the faults a real server can show. Prints its port on the first line of
+standard output, then serves until it is killed.
+
+Usage: fault_server.py ROOT
+"""
+import http.server
+import os
+import socket
+import socketserver
+import struct
+import sys
+import time
+
+ROOT = os.path.abspath(sys.argv[1])
+
+
+class Handler(http.server.SimpleHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+
+    def __init__(self, *args, **kwargs):
+        super().__init__(*args, directory=ROOT, **kwargs)
+
+    def log_message(self, *args):
+        pass
+
+    def send_body(self, status, body, content_type="text/html"):
+        self.send_response(status)
+        self.send_header("Content-Type", content_type)
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+
+    def do_GET(self):
+        path = self.path.split("?")[0]
+        if path.startswith("/stall"):
+            # Accept the request, answer nothing, keep the connection open.
+            time.sleep(3600)
+            return
+        if path == "/loop" or path.startswith("/loop/"):
+            self.send_response(302)
+            self.send_header("Location", path)
+            self.send_header("Content-Length", "0")
+            self.end_headers()
+            return
+        if path.startswith("/redirect/"):
+            self.send_response(302)
+            self.send_header("Location", path[len("/redirect"):])
+            self.send_header("Content-Length", "0")
+            self.end_headers()
+            return
+        if path.startswith("/reset/"):
+            # Promise a whole picture, send part of it, then reset the connection.
+            body = b"GIF89a" + b"\0" * 1000
+            self.send_response(200)
+            self.send_header("Content-Length", "100000")
+            self.end_headers()
+            self.wfile.write(body)
+            self.wfile.flush()
+            self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+            self.connection.close()
+            return
+        if path.startswith("/empty/"):
+            self.send_body(200, b"", "image/gif")
+            return
+        if path == "/long/":
+            # A two-megabyte listing whose only picture link is at its very end.
+            filler = b"<p>" + b"x" * 1000 + b"</p>\n"
+            body = b"<html><body>" + filler * 2000 + b'<a href="last.bmp">last</a></body></html>'
+            self.send_body(200, body)
+            return
+        if path.startswith("/huge/"):
+            # A body without a length that never ends, to prove the size limit holds.
+            self.send_response(200)
+            self.send_header("Connection", "close")
+            self.end_headers()
+            chunk = b"\0" * 65536
+            try:
+                while True:
+                    self.wfile.write(chunk)
+            except (BrokenPipeError, ConnectionResetError):
+                pass
+            return
+        super().do_GET()
+
+
+class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
+    daemon_threads = True
+    allow_reuse_address = True
+
+
+def main():
+    server = Server(("127.0.0.1", 0), Handler)
+    print(server.server_address[1], flush=True)
+    server.serve_forever()
+
+
+if __name__ == "__main__":
+    main()
