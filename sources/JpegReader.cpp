@@ -1,10 +1,9 @@
-// Drives the JPEG library: header, parameters, one scanline at a time into a packed bitmap,
-// which the image then adopts.
+// Drives the JPEG library: header, parameters, one scanline at a time into the image's rows.
 //
 // The library reports fatal errors through error_exit, which must not return; ours long-jumps
 // back into DecodeJpeg. That one function holds the setjmp, and nothing with a destructor is
-// alive in it across the jump: the target block belongs to the caller, who frees it on every
-// path, and everything else the library allocated goes with jpeg_destroy_decompress.
+// alive in it across the jump: the target image belongs to the caller, who releases it on
+// failure, and everything the library allocated goes with jpeg_destroy_decompress.
 //
 // Rejected: anything the library calls fatal; a picture larger than the image limits (checked
 // on the header, before the library allocates for the whole picture); more progressive scans
@@ -19,8 +18,6 @@
 #include <jerror.h>
 
 #include "image/ImageLimits.h"
-#include "image/PackedDib.h"
-#include "platform/MemoryBlock.h"
 #include "sources/FileStream.h"
 
 namespace kolo {
@@ -54,25 +51,26 @@ void LimitScans(j_common_ptr cinfo) {
     }
 }
 
-// Addresses of the block's rows in top-to-bottom order: the block is bottom-up, so row k of
-// the picture is the (height - 1 - k)-th row in memory. Trivially destructible, so it may
+// Addresses of the picture's rows in top-to-bottom order: the image is bottom-up, so line k
+// of the picture is the (height - 1 - k)-th row in memory. Trivially destructible, so it may
 // live across the jump.
-struct DibRowTable {
+struct RowTable {
     std::uint8_t* pixels;
     std::size_t stride;
     JDIMENSION height;
 
-    explicit DibRowTable(MemoryBlock& block)
-        : pixels(const_cast<std::uint8_t*>(DibPixelData(block.Data()))),
-          stride(static_cast<std::size_t>(DibRowStride(block.Data()))),
-          height(static_cast<JDIMENSION>(DibHeight(block.Data()))) {}
+    explicit RowTable(CDibImage& image)
+        : pixels(image.Pixels()), stride(image.Stride()),
+          height(static_cast<JDIMENSION>(image.Height())) {}
     std::uint8_t* Row(JDIMENSION k) const { return pixels + (height - 1 - k) * stride; }
 };
 
-// Decodes the stream into `target`, a packed bitmap made here: 8 bits with a grey ramp for a
-// greyscale file, 24 bits otherwise. 1 on success; 0 after a fatal error or a refused size,
-// with `target` possibly holding a partly written block for the caller to free.
-int DecodeJpeg(std::FILE* file, MemoryBlock& target) {
+// Decodes the stream into `target`. Scanlines go straight into the image's own 24-bit rows:
+// a grey sample g becomes (g, g, g), a colour-map index its map entry. (Going through a packed
+// 8- or 24-bit bitmap and adopting it gives the same pixels at a third more time.) 1 on
+// success; 0 after a fatal error or a refused size, with `target` possibly holding a partly
+// written picture for the caller to release.
+int DecodeJpeg(std::FILE* file, CDibImage& target) {
     jpeg_decompress_struct cinfo;
     JpegErrorTrap trap;
     jpeg_progress_mgr progress;
@@ -88,7 +86,11 @@ int DecodeJpeg(std::FILE* file, MemoryBlock& target) {
     jpeg_stdio_src(&cinfo, file);
     jpeg_read_header(&cinfo, TRUE);
 
-    if (!IsAcceptableImageSize(cinfo.image_width, cinfo.image_height)) {
+    // The picture is allocated before the library sets up its own buffers: on the heap they
+    // then stay reusable from one file to the next instead of being mapped afresh each time.
+    if (!IsAcceptableImageSize(cinfo.image_width, cinfo.image_height) ||
+        !target.Allocate(static_cast<std::int32_t>(cinfo.image_width),
+                         static_cast<std::int32_t>(cinfo.image_height))) {
         jpeg_destroy_decompress(&cinfo);
         return 0;
     }
@@ -99,43 +101,42 @@ int DecodeJpeg(std::FILE* file, MemoryBlock& target) {
     }
     jpeg_start_decompress(&cinfo);
 
-    target = DibCreateBlank(static_cast<std::int32_t>(cinfo.image_width),
-                            static_cast<std::int32_t>(cinfo.image_height), grey ? 8 : 24);
-    // At scale 1/1 the output is the nominal size; anything else would not fit the rows.
-    if (!target || cinfo.output_width != cinfo.image_width ||
-        cinfo.output_height != cinfo.image_height || cinfo.output_components != 1) {
+    // At scale 1/1 the output is the nominal size, one sample or one map index a pixel;
+    // anything else would not fit the rows.
+    if (cinfo.output_width != cinfo.image_width || cinfo.output_height != cinfo.image_height ||
+        cinfo.output_components != 1) {
         jpeg_destroy_decompress(&cinfo);
         return 0;
     }
 
-    const JDIMENSION rowLength = cinfo.output_width * cinfo.output_components;
+    const JDIMENSION rowLength = cinfo.output_width;
     JSAMPARRAY line = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo),
                                                  JPOOL_IMAGE, rowLength, 1);
-    const DibRowTable rows(target);
-    if (grey) {
-        while (cinfo.output_scanline < cinfo.output_height) {
-            const JDIMENSION k = cinfo.output_scanline;
-            jpeg_read_scanlines(&cinfo, line, 1);
-            std::memcpy(rows.Row(k), line[0], rowLength);
-        }
-    } else {
-        // The quantizer's colour map: rows red, green, blue (cyan, magenta, yellow for a
-        // four-component file, whose fourth row is not used).
-        while (cinfo.output_scanline < cinfo.output_height) {
-            const JDIMENSION k = cinfo.output_scanline;
-            jpeg_read_scanlines(&cinfo, line, 1);
-            const JSAMPLE* red = cinfo.colormap[0];
-            const JSAMPLE* green = cinfo.colormap[1];
-            const JSAMPLE* blue = cinfo.colormap[2];
-            std::uint8_t* dst = rows.Row(k);
-            const JSAMPLE* src = line[0];
-            for (JDIMENSION i = 0; i < rowLength; ++i, dst += 3) {
-                const JSAMPLE v = src[i];
-                dst[0] = blue[v];
-                dst[1] = green[v];
-                dst[2] = red[v];
-            }
-        }
+    const RowTable rows(target);
+    // Grey levels stand for themselves; colour indices go through the quantizer's map, whose
+    // rows are red, green, blue (cyan, magenta, yellow for a four-component file, whose
+    // fourth row is not used). Each entry is packed as the bytes blue, green, red, 0.
+    std::uint32_t palette[256];
+    for (int v = 0; v < 256; ++v) {
+        const bool mapped = grey || v < cinfo.actual_number_of_colors;
+        const std::uint32_t r = grey ? v : mapped ? cinfo.colormap[0][v] : 0;
+        const std::uint32_t g = grey ? v : mapped ? cinfo.colormap[1][v] : 0;
+        const std::uint32_t b = grey ? v : mapped ? cinfo.colormap[2][v] : 0;
+        palette[v] = b | (g << 8) | (r << 16);
+    }
+    while (cinfo.output_scanline < cinfo.output_height) {
+        const JDIMENSION k = cinfo.output_scanline;
+        jpeg_read_scanlines(&cinfo, line, 1);
+        std::uint8_t* dst = rows.Row(k);
+        const JSAMPLE* src = line[0];
+        // Four bytes a store, the fourth overwritten by the next pixel; the last pixel of the
+        // row gets exactly three, since the row may have no padding after it.
+        JDIMENSION i = 0;
+        for (; i + 1 < rowLength; ++i, dst += 3) std::memcpy(dst, &palette[src[i]], 4);
+        const std::uint32_t last = palette[src[i]];
+        dst[0] = static_cast<std::uint8_t>(last);
+        dst[1] = static_cast<std::uint8_t>(last >> 8);
+        dst[2] = static_cast<std::uint8_t>(last >> 16);
     }
     jpeg_finish_decompress(&cinfo);
     jpeg_destroy_decompress(&cinfo);
@@ -146,10 +147,10 @@ int DecodeJpeg(std::FILE* file, MemoryBlock& target) {
 
 int LoadJpegStream(CDibImage& image, std::FILE* file) {
     image.Release();
-    MemoryBlock target;
-    if (!DecodeJpeg(file, target)) return 0;
-    // On failure the block is still ours and goes with this scope.
-    return image.AdoptPackedDib(target);
+    if (DecodeJpeg(file, image)) return 1;
+    // A fatal error may come after the rows were allocated: nothing partial is kept.
+    image.Release();
+    return 0;
 }
 
 int LoadJpeg(CDibImage& image, const std::string& path) {
