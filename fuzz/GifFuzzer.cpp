@@ -1,0 +1,7 @@
+// libFuzzer target: the GIF reader, its LZW decoder and the conversion of the first image.
+#include "fuzz/FuzzStream.h"
+#include "sources/GifReader.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    return kolo::FuzzLoad(data, size, kolo::LoadGifStream);
+}
