@@ -102,7 +102,10 @@ INSTANTIATE_TEST_SUITE_P(Encoders, GifConformance,
                                            "gif_pillow_plain.gif", "gif_frames_extensions.gif",
                                            "gif_pillow_local_tables.gif", "gif_offset_frame.gif",
                                            "gif_1x1_pillow.gif", "gif_1x1_im.gif",
-                                           "gif_3x1000_pillow.gif", "gif_3x1000_im.gif"),
+                                           "gif_3x1000_pillow.gif", "gif_3x1000_im.gif",
+                                           "bench_572x452.gif", "bench_572x452_interlaced.gif",
+                                           "bench_2000x1500.gif",
+                                           "bench_2000x1500_interlaced.gif"),
                          [](const auto& info) {
                              std::string name = info.param;
                              return name.substr(0, name.find('.'));

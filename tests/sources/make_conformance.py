@@ -227,6 +227,8 @@ def make_gif(out):
         line_drawing(w, h, 11).save(src)
         subprocess.run([CONVERT, src, "-colors", "256", "-interlace", "none", "GIF:" + p("bench_%dx%d.gif" % (w, h))], check=True)
         subprocess.run([CONVERT, src, "-colors", "256", "-interlace", "GIF", "GIF:" + p("bench_%dx%d_interlaced.gif" % (w, h))], check=True)
+        reference_frames(p("bench_%dx%d.gif" % (w, h)))
+        reference_frames(p("bench_%dx%d_interlaced.gif" % (w, h)))
 
 
 # --------------------------------------------------------------------------------------- JPEG
