@@ -72,6 +72,25 @@ const Bytes kFourPixelCodes = PackCodes({{kClear2, 3},
                                          {0, 4},      // adds 8 = "3 0"
                                          {kEnd2, 4}});
 
+// A stream of root codes (one pixel each), each written with the width the decoder must be
+// using at that point: every code after the first adds an entry until the table is full.
+struct RootStream {
+    std::vector<std::pair<std::uint32_t, unsigned>> codes;
+    std::vector<std::uint8_t> pixels;
+    std::uint32_t next = 6;
+    unsigned width = 3;
+
+    void Root(std::uint32_t root) {
+        const bool addsEntry = !pixels.empty() && next < 4096;
+        codes.push_back({root, width});
+        pixels.push_back(static_cast<std::uint8_t>(root));
+        if (addsEntry) {
+            ++next;
+            if (next == (1u << width) && width < 12) ++width;
+        }
+    }
+};
+
 int LoadBytes(CDibImage& image, const Bytes& bytes) {
     return LoadGif(image, WriteScratchFile("picture.gif", bytes));
 }
@@ -80,28 +99,19 @@ int ParseBytes(GifReader& reader, const Bytes& bytes) {
     return reader.ParseBytes(bytes.data(), bytes.size());
 }
 
-TEST(GifSignature, AcceptsBothVersions) {
-    for (const char* signature : {"GIF87a", "GIF89a"}) {
+TEST(GifSignature, OnlyGIF87aAndGIF89aSpelledExactlyAreRead) {
+    for (const char* signature : {"GIF87a", "GIF89a", "GIF89A", "GIF88a", "GIF87A", "gif89a"}) {
+        const int expected = signature[5] == 'a' && signature[0] == 'G' && signature[4] != '8';
         CDibImage image;
         EXPECT_EQ(LoadBytes(image, Join({Screen(2, 2, kFourColours, signature),
                                          Image(2, 2, 2, kFourPixelCodes), kTrailer})),
-                  1)
+                  expected)
             << signature;
+        if (!expected) continue;
         ExpectPixel(image, 0, 0, 255, 255, 255);
         ExpectPixel(image, 1, 0, 255, 0, 0);
         ExpectPixel(image, 0, 1, 0, 0, 255);
         ExpectPixel(image, 1, 1, 0, 0, 0);
-    }
-}
-
-TEST(GifSignature, RejectsCapitalAAndOtherVersions) {
-    for (const char* signature : {"GIF89A", "GIF88a", "GIF87A", "gif89a"}) {
-        CDibImage image;
-        EXPECT_EQ(LoadBytes(image, Join({Screen(2, 2, kFourColours, signature),
-                                         Image(2, 2, 2, kFourPixelCodes), kTrailer})),
-                  0)
-            << signature;
-        EXPECT_FALSE(image.HasPicture());
     }
 }
 
@@ -122,9 +132,6 @@ TEST(GifFileStructure, FirstOfTwoImagesBecomesThePicture) {
                                      Image(2, 2, 2, second), kTrailer})),
               1);
     ExpectPixel(image, 0, 0, 255, 255, 255);
-    GifReader reader;
-    ParseBytes(reader, Join({Screen(2, 2), Image(2, 2, 2, kFourPixelCodes), Image(2, 2, 2, second), kTrailer}));
-    EXPECT_EQ(reader.Images().size(), 2u);
 }
 
 TEST(GifFileStructure, ACorruptFirstImageGivesWayToTheSecond) {
@@ -152,29 +159,14 @@ TEST(GifFileStructure, DataEndingBetweenBlocksEndsTheFile) {
 }
 
 TEST(GifImagePlacement, AFrameOnALargerScreenYieldsTheFrameSize) {
-    // A 10 × 5 image at (40, 40) on a 100 × 100 screen, all blue: clear, then 3 and
-    // growing runs of it.
-    std::vector<std::pair<std::uint32_t, unsigned>> codes = {{kClear2, 3}, {3, 3}};
-    // 3 (1 pixel), then 6 = "3 3", 7 = "3 3 3", 8 = … each the code being defined.
-    unsigned written = 1;
-    std::uint32_t next = 6;
-    unsigned width = 3;
-    for (unsigned run = 2; written + run <= 50; ++run) {
-        codes.push_back({next, width});
-        written += run;
-        ++next;
-        if (next == (1u << width)) ++width;
-    }
-    while (written < 50) {
-        codes.push_back({3, width});
-        ++written;
-        ++next;
-        if (next == (1u << width)) ++width;
-    }
-    codes.push_back({kEnd2, width});
+    // A 10 × 5 image at (40, 40) on a 100 × 100 screen, all blue.
+    RootStream stream;
+    stream.codes.push_back({kClear2, 3});
+    for (int i = 0; i < 50; ++i) stream.Root(3);
+    stream.codes.push_back({kEnd2, stream.width});
     CDibImage image;
-    ASSERT_EQ(LoadBytes(image, Join({Screen(100, 100), Image(10, 5, 2, PackCodes(codes), 0, {}, 40, 40),
-                                     kTrailer})),
+    ASSERT_EQ(LoadBytes(image, Join({Screen(100, 100),
+                                     Image(10, 5, 2, PackCodes(stream.codes), 0, {}, 40, 40), kTrailer})),
               1);
     EXPECT_EQ(image.Width(), 10);
     EXPECT_EQ(image.Height(), 5);
@@ -355,24 +347,6 @@ TEST(GifLzw, ACodeEqualToTheNextFreeCodeIsThePreviousStringAndItsFirstPixel) {
     ExpectPixel(image, 2, 0, 255, 0, 0);
     ExpectPixel(image, 3, 0, 255, 0, 0);
 }
-
-// Roots 0..3 in a fixed pattern, written with the width the decoder must be using.
-struct RootStream {
-    std::vector<std::pair<std::uint32_t, unsigned>> codes;
-    std::vector<std::uint8_t> pixels;
-    std::uint32_t next = 6;
-    unsigned width = 3;
-
-    void Root(std::uint32_t root) {
-        const bool addsEntry = !pixels.empty() && next < 4096;
-        codes.push_back({root, width});
-        pixels.push_back(static_cast<std::uint8_t>(root));
-        if (addsEntry) {
-            ++next;
-            if (next == (1u << width) && width < 12) ++width;
-        }
-    }
-};
 
 TEST(GifLzw, CodesWidenToTwelveBitsAndAFullTableTakesNoEntryUntilAClear) {
     RootStream stream;
