@@ -5,7 +5,7 @@
 // it. Everything wrong with a file rejects it: there is no partial picture. The declared size
 // is checked against the image limits and against the file length before the block is
 // allocated, so neither a huge claimed size nor a truncated file costs memory or reads past
-// the data.
+// the data. Depths other than 1, 4, 8, 16, 24 and 32 bits are rejected as well.
 #include "sources/BmpReader.h"
 
 #include <cstdint>
@@ -66,6 +66,9 @@ std::int64_t DeclaredBlockBytes(const std::uint8_t* prelude, std::int64_t availa
         colours = 0;
     }
     if (!IsAcceptableImageSize(width, height)) return -1;
+    // A depth no pixel reader knows would give a black picture of any size from a few bytes
+    // of header: nothing to show, and a cheap way to make us allocate the largest picture.
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) return -1;
     if (colours == 0) colours = bits <= 8 ? (std::int64_t{1} << bits) : 0;
     const std::int64_t prelude64 = headerBytes + colours * (info ? kInfoEntryBytes : kCoreEntryBytes);
     if (prelude64 > kMaxPreludeBytes) return -1;

@@ -2,7 +2,7 @@
 //
 // LoadBmp fills `image` with the file's picture as 24-bit bottom-up rows and returns 1, or
 // returns 0 and leaves `image` empty. Depths 1, 4 and 8 (through the colour table), 16
-// (always 5-5-5), 24 and 32 load; 40-byte info headers and 12-byte core headers are read, and
+// (always 5-5-5), 24 and 32 load, other depths are rejected; 40-byte info headers and 12-byte core headers are read, and
 // any other header length is taken for a core header (so the longer modern headers fail).
 // bfOffBits is not read: rows start right after the colour table.
 #pragma once

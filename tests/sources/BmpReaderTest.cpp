@@ -156,6 +156,18 @@ TEST(BmpRejected, ImpossibleSizesBeforeAnythingIsAllocated) {
     }
 }
 
+TEST(BmpRejected, DepthsNoPixelReaderKnows) {
+    // A 0-bit core header claiming 10277 × 6144 needs no row bytes at all: found by fuzzing,
+    // it made a 40-byte file into a 190 MB black picture.
+    for (std::uint16_t bits : {0, 2, 7, 12, 33}) {
+        const std::int32_t w = bits == 0 ? 10277 : 4;
+        const std::int32_t h = bits == 0 ? 6144 : 4;
+        CDibImage image;
+        EXPECT_EQ(LoadBytes(image, Bmp(Cat(InfoHeader(w, h, bits), Bytes(20000, 0)))), 0) << bits;
+        EXPECT_FALSE(image.HasPicture());
+    }
+}
+
 #if !defined(__SANITIZE_ADDRESS__)
 // Bytes of address space in use now, from /proc.
 std::size_t AddressSpaceInUse() {
