@@ -86,8 +86,8 @@ int DecodeJpeg(std::FILE* file, CDibImage& target) {
     jpeg_stdio_src(&cinfo, file);
     jpeg_read_header(&cinfo, TRUE);
 
-    // The picture is allocated before the library sets up its own buffers: on the heap they
-    // then stay reusable from one file to the next instead of being mapped afresh each time.
+    // The size is known and checked here, so the picture is allocated before the library
+    // commits memory to decoding a file that could not be shown anyway.
     if (!IsAcceptableImageSize(cinfo.image_width, cinfo.image_height) ||
         !target.Allocate(static_cast<std::int32_t>(cinfo.image_width),
                          static_cast<std::int32_t>(cinfo.image_height))) {
