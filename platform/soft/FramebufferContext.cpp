@@ -1,7 +1,11 @@
 #include "platform/soft/FramebufferContext.h"
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
+
+#include "platform/soft/MemoryContext.h"
+#include "platform/soft/TextRenderer.h"
 
 namespace kolo {
 namespace {
@@ -127,6 +131,65 @@ int FramebufferContext::GetDeviceCaps(int index) const {
         case kRasterCaps: return rasterCaps_;
         default: return 0;
     }
+}
+
+const FramebufferContext* FramebufferContext::SurfaceOf(const DeviceContext& dc) {
+    if (const auto* memory = dynamic_cast<const SoftMemoryContext*>(&dc)) {
+        return &memory->Surface();
+    }
+    return dynamic_cast<const FramebufferContext*>(&dc);
+}
+
+int FramebufferContext::BitBlt(int xDest, int yDest, int width, int height,
+                               const DeviceContext& source, int xSrc, int ySrc) {
+    if (width <= 0 || height <= 0) return 0;
+    const FramebufferContext* from = SurfaceOf(source);
+    // Clip the source and the destination together, so that both stay in their surfaces.
+    int dx0 = 0, dy0 = 0, dx1 = width, dy1 = height;
+    dx0 = std::max({dx0, -xDest, -xSrc});
+    dy0 = std::max({dy0, -yDest, -ySrc});
+    dx1 = std::min(dx1, width_ - xDest);
+    dy1 = std::min(dy1, height_ - yDest);
+    if (from != nullptr) {
+        dx1 = std::min(dx1, from->width_ - xSrc);
+        dy1 = std::min(dy1, from->height_ - ySrc);
+    }
+    if (dx0 >= dx1 || dy0 >= dy1) return 0;
+    if (from == this) {
+        // An overlapping copy inside one surface goes through a scratch copy of the rows.
+        const std::vector<std::uint8_t> scratch = pixels_;
+        for (int dy = dy0; dy < dy1; ++dy) {
+            std::memmove(Row(yDest + dy) + static_cast<std::size_t>(xDest + dx0) * 3,
+                         scratch.data() + RowOffset(ySrc + dy) +
+                             static_cast<std::size_t>(xSrc + dx0) * 3,
+                         static_cast<std::size_t>(dx1 - dx0) * 3);
+        }
+        return 1;
+    }
+    if (from != nullptr) {
+        for (int dy = dy0; dy < dy1; ++dy) {
+            std::memcpy(Row(yDest + dy) + static_cast<std::size_t>(xDest + dx0) * 3,
+                        from->Row(ySrc + dy) + static_cast<std::size_t>(xSrc + dx0) * 3,
+                        static_cast<std::size_t>(dx1 - dx0) * 3);
+        }
+        return 1;
+    }
+    // Any other device: pixel by pixel through its GetPixel.
+    for (int dy = dy0; dy < dy1; ++dy) {
+        for (int dx = dx0; dx < dx1; ++dx) {
+            const ColourRef c = source.GetPixel(xSrc + dx, ySrc + dy);
+            if (c != kInvalidColour) SetPixel(xDest + dx, yDest + dy, c);
+        }
+    }
+    return 1;
+}
+
+int FramebufferContext::DrawText(const std::string& text, const Rect& rect, unsigned format) {
+    return DrawTextInto(*this, text, rect, format, GetDeviceCaps(kLogPixelsY));
+}
+
+std::unique_ptr<MemoryContext> FramebufferContext::CreateCompatibleDC() const {
+    return std::make_unique<SoftMemoryContext>(GetDeviceCaps(kLogPixelsX));
 }
 
 }  // namespace kolo
