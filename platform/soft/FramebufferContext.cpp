@@ -46,6 +46,14 @@ int FramebufferContext::StretchDIBits(int xDest, int yDest, int destWidth, int d
     const int x1 = std::min(xDest + destWidth, width_);
     const int y0 = std::max(yDest, 0);
     const int y1 = std::min(yDest + destHeight, height_);
+    // The source column of each destination column, worked out once per call rather than
+    // once per pixel; −1 marks a column outside the DIB.
+    std::vector<std::int32_t> columns(static_cast<std::size_t>(std::max(x1 - x0, 0)));
+    for (int x = x0; x < x1; ++x) {
+        const std::int64_t col = xSrc + static_cast<std::int64_t>(x - xDest) * srcWidth / destWidth;
+        columns[static_cast<std::size_t>(x - x0)] =
+            col < 0 || col >= header.biWidth ? -1 : static_cast<std::int32_t>(col);
+    }
     for (int y = y0; y < y1; ++y) {
         // Nearest sample, as COLORONCOLOR gives: destination row dy takes the source row that
         // lies dy × srcHeight / destHeight rows below the top of the source rectangle.
@@ -55,10 +63,9 @@ int FramebufferContext::StretchDIBits(int xDest, int yDest, int destWidth, int d
         const std::uint8_t* src = bits + static_cast<std::size_t>(row) * stride;
         std::uint8_t* dst = Row(y);
         for (int x = x0; x < x1; ++x) {
-            const std::int64_t col =
-                xSrc + static_cast<std::int64_t>(x - xDest) * srcWidth / destWidth;
-            if (col < 0 || col >= header.biWidth) continue;
-            const std::uint8_t* s = src + col * 3;
+            const std::int32_t col = columns[static_cast<std::size_t>(x - x0)];
+            if (col < 0) continue;
+            const std::uint8_t* s = src + static_cast<std::size_t>(col) * 3;
             std::uint8_t* d = dst + static_cast<std::size_t>(x) * 3;
             d[0] = s[2];
             d[1] = s[1];
