@@ -88,7 +88,7 @@ void DrawLine(FramebufferContext& surface, FT_Face face, const std::string& line
     const Rect box = Intersect(Rect{left, top, left + width, top + height}, clip);
     if (box.left < box.right && box.top < box.bottom) surface.FillSolidRect(box, 0x00FFFFFF);
 
-    long penX = static_cast<long>(left) << 6;
+    long penX = static_cast<long>(left) * 64;   // 26.6 fixed point; left may be negative
     const int baseline = top + Ascender(face);
     for (unsigned char ch : line) {
         if (FT_Load_Char(face, ch, FT_LOAD_RENDER) != 0) continue;
