@@ -25,10 +25,15 @@ void ColouringBoard::Paint(DeviceContext& target, const Rect& bounds, const Rect
     }
 
     if (!pictures_.empty()) {
-        CDibImage thumb(pictures_[static_cast<std::size_t>(pictureIndex_)]);
-        thumb.Resize(thumbnailRect_.Width(), thumbnailRect_.Height());
-        blankThumbnail_.OverlayOnto(255, 255, 255, thumb);
-        thumb.Draw(*surface, thumbnailRect_);
+        // The framed thumbnail changes only with the index or the list, so it is kept from
+        // one paint to the next instead of being scaled down again every time.
+        if (thumbnailIndex_ != pictureIndex_) {
+            thumbnail_ = pictures_[static_cast<std::size_t>(pictureIndex_)];
+            thumbnail_.Resize(thumbnailRect_.Width(), thumbnailRect_.Height());
+            blankThumbnail_.OverlayOnto(255, 255, 255, thumbnail_);
+            thumbnailIndex_ = pictureIndex_;
+        }
+        thumbnail_.Draw(*surface, thumbnailRect_);
     }
 
     surface->FillSolidRect(swatchRect_, selectedColour_);

@@ -82,6 +82,7 @@ void ColouringBoard::LoadFolder() {
 }
 
 void ColouringBoard::FinishFolderLoad() {
+    thumbnailIndex_ = -1;   // the list has been replaced
     if (sourcePicture_.HasPicture()) PutOnCanvas(sourcePicture_);
     history_.Clear();
     EnableButton(kButtonUndo, false);

@@ -120,6 +120,8 @@ private:
     CDibImage canvas_;
     CDibImage blankCanvas_;
     CDibImage blankThumbnail_;
+    CDibImage thumbnail_;              // pictures_[thumbnailIndex_] scaled and framed
+    std::int32_t thumbnailIndex_ = -1; // −1: no thumbnail made for the current list
     std::unique_ptr<DeviceBitmap> skin_;
     Rect boundsRect_;
     Rect canvasRect_;

@@ -40,6 +40,13 @@ int FramebufferContext::StretchDIBits(int xDest, int yDest, int destWidth, int d
         srcHeight <= 0) {
         return 0;
     }
+    if (destWidth == srcWidth && destHeight == srcHeight) {
+        // One to one, as the board draws its canvas: a plain copy, without the sampling.
+        return SetDIBitsToDevice(xDest, yDest, destWidth, destHeight, xSrc, ySrc, 0,
+                                 header.biHeight, bits, header) > 0
+                   ? srcHeight
+                   : 0;
+    }
     const std::size_t stride = Stride24(header.biWidth);
     // Clip the destination first so that the per-pixel loop holds no bounds tests.
     const int x0 = std::max(xDest, 0);
@@ -85,17 +92,17 @@ int FramebufferContext::SetDIBitsToDevice(int xDest, int yDest, int width, int h
     }
     const std::size_t stride = Stride24(header.biWidth);
     const int lastScan = std::min(startScan + scanLines, header.biHeight);
+    // The columns that lie both on the surface and inside the DIB, worked out once.
+    const int dx0 = std::max({0, -xDest, -xSrc});
+    const int dx1 = std::min({width, width_ - xDest, header.biWidth - xSrc});
     for (int dy = std::max(0, -yDest); dy < height && yDest + dy < height_; ++dy) {
         // The source rectangle's bottom-left corner is (xSrc, ySrc) in bottom-up rows.
         const int row = ySrc + height - 1 - dy;
         if (row < startScan || row >= lastScan) continue;
-        const std::uint8_t* src = bits + static_cast<std::size_t>(row - startScan) * stride;
-        std::uint8_t* dst = Row(yDest + dy);
-        for (int dx = std::max(0, -xDest); dx < width && xDest + dx < width_; ++dx) {
-            const int col = xSrc + dx;
-            if (col < 0 || col >= header.biWidth) continue;
-            const std::uint8_t* s = src + static_cast<std::size_t>(col) * 3;
-            std::uint8_t* d = dst + static_cast<std::size_t>(xDest + dx) * 3;
+        const std::uint8_t* s = bits + static_cast<std::size_t>(row - startScan) * stride +
+                                static_cast<std::size_t>(xSrc + dx0) * 3;
+        std::uint8_t* d = Row(yDest + dy) + static_cast<std::size_t>(xDest + dx0) * 3;
+        for (int dx = dx0; dx < dx1; ++dx, s += 3, d += 3) {
             d[0] = s[2];
             d[1] = s[1];
             d[2] = s[0];

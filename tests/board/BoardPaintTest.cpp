@@ -137,6 +137,14 @@ TEST_F(BoardPaintTest, ThumbnailShowsThePictureInItsFrame) {
               MakeColourRef(200, 200, 200));
 }
 
+TEST_F(BoardPaintTest, ThumbnailFollowsANewFolderAtTheSameIndex) {
+    LoadDrawings(1, 200);
+    const int x = kThumbnailRect.left + 20, y = kThumbnailRect.top + 5;
+    EXPECT_EQ(Screen(x, y), MakeColourRef(200, 200, 200));
+    LoadDrawings(1, 120);
+    EXPECT_EQ(Screen(x, y), MakeColourRef(120, 120, 120));
+}
+
 TEST_F(BoardPaintTest, EmptyListLeavesTheLastThumbnailDrawn) {
     LoadDrawings(1);
     const ColourRef drawn = Screen(kThumbnailRect.left + 30, kThumbnailRect.top + 100);
