@@ -26,6 +26,10 @@ public:
     void FillSolidRect(const Rect& rect, ColourRef colour) override;
     ColourRef GetPixel(int x, int y) const override;
     int GetDeviceCaps(int index) const override;
+    int BitBlt(int xDest, int yDest, int width, int height, const DeviceContext& source,
+               int xSrc, int ySrc) override;
+    int DrawText(const std::string& text, const Rect& rect, unsigned format) override;
+    std::unique_ptr<MemoryContext> CreateCompatibleDC() const override;
 
     void SetPixel(int x, int y, ColourRef colour);
     void SetResolution(int dotsPerInch) { dotsPerInch_ = dotsPerInch; }
@@ -36,6 +40,10 @@ public:
     int StretchMode() const { return stretchMode_; }
     const std::uint8_t* Row(int y) const { return pixels_.data() + RowOffset(y); }
     std::uint8_t* Row(int y) { return pixels_.data() + RowOffset(y); }
+
+    // The framebuffer behind any software context (itself, or a memory context's selected
+    // bitmap); null for other devices.
+    static const FramebufferContext* SurfaceOf(const DeviceContext& dc);
 
 private:
     std::size_t RowOffset(int y) const { return static_cast<std::size_t>(y) * width_ * 3; }

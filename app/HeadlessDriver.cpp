@@ -1,0 +1,131 @@
+#include "app/HeadlessDriver.h"
+
+#include <cstdio>
+#include <iostream>
+#include <memory>
+
+#include "app/ImageFiles.h"
+#include "app/SoftControl.h"
+#include "platform/soft/PrinterPageContext.h"
+
+namespace kolo {
+namespace {
+
+// The page the headless print dialog offers: US Letter at 300 dots per inch.
+constexpr PrinterMeasures kLetterPage{2550, 3300, 300, 300, kRcBitBlt};
+
+struct Action {
+    enum Kind { kClick, kMove, kScreenshot } kind;
+    int x = 0;
+    int y = 0;
+    std::string path;
+};
+
+struct Options {
+    std::vector<Action> actions;
+    std::string printTo;
+    std::string address;
+};
+
+bool EndsWith(const std::string& s, const std::string& suffix) {
+    return s.size() >= suffix.size() && s.compare(s.size() - suffix.size(), suffix.size(),
+                                                  suffix) == 0;
+}
+
+bool ParsePoint(const std::string& text, int& x, int& y) {
+    char tail = 0;
+    return std::sscanf(text.c_str(), "%d,%d%c", &x, &y, &tail) == 2;
+}
+
+bool ParseOptions(const std::vector<std::string>& args, Options& options) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (arg == "--headless") continue;
+        if (arg == "--click" || arg == "--move") {
+            Action action{arg == "--click" ? Action::kClick : Action::kMove, 0, 0, {}};
+            if (!hasValue || !ParsePoint(args[++i], action.x, action.y)) {
+                std::cerr << "kolo: " << arg << " needs X,Y\n";
+                return false;
+            }
+            options.actions.push_back(action);
+        } else if (arg == "--screenshot") {
+            if (!hasValue || !EndsWith(args[i + 1], ".png")) {
+                std::cerr << "kolo: --screenshot needs a FILE.png\n";
+                return false;
+            }
+            options.actions.push_back(Action{Action::kScreenshot, 0, 0, args[++i]});
+        } else if (arg == "--print-to") {
+            if (!hasValue || !(EndsWith(args[i + 1], ".png") || EndsWith(args[i + 1], ".pdf"))) {
+                std::cerr << "kolo: --print-to needs a FILE.pdf or FILE.png\n";
+                return false;
+            }
+            options.printTo = args[++i];
+        } else if (!arg.empty() && arg[0] == '-') {
+            std::cerr << "kolo: unknown option " << arg << '\n';
+            return false;
+        } else if (options.address.empty()) {
+            options.address = arg;
+        } else {
+            std::cerr << "kolo: only one folder address can be given\n";
+            return false;
+        }
+    }
+    return true;
+}
+
+bool WritePrintedPage(const std::string& path, const PrintedPage& page, int dotsPerInch) {
+    if (EndsWith(path, ".pdf")) {
+        return WritePdfPage(path, page.rgb.data(), page.width, page.height, dotsPerInch);
+    }
+    return WritePng(path, page.rgb.data(), page.width, page.height);
+}
+
+}  // namespace
+
+int RunHeadless(const std::vector<std::string>& args) {
+    Options options;
+    if (!ParseOptions(args, options)) return 2;
+    const std::string address =
+        !options.address.empty() ? options.address : std::string("file://") + KOLO_SAMPLES_DIR;
+
+    SoftControl control;
+    control.onInitImage = [&control, &address]() { control.Board().SetImageURL(address); };
+
+    auto log = std::make_shared<PrintJobLog>();
+    if (!options.printTo.empty()) {
+        control.printDialog = [log]() -> std::unique_ptr<DeviceContext> {
+            return std::make_unique<PrinterPageContext>(kLetterPage, log);
+        };
+    }
+    std::size_t pagesWritten = 0;
+    int status = 0;
+
+    control.Create();
+    for (const Action& action : options.actions) {
+        switch (action.kind) {
+            case Action::kClick: control.Click(action.x, action.y); break;
+            case Action::kMove: control.MouseMove(action.x, action.y); break;
+            case Action::kScreenshot: {
+                const ScreenContext& screen = control.Screen();
+                if (!WritePng(action.path, screen.Row(0), screen.Width(), screen.Height())) {
+                    std::cerr << "kolo: cannot write " << action.path << '\n';
+                    status = 1;
+                }
+                break;
+            }
+        }
+        // A finished print job goes to the file at once; a later job replaces it.
+        if (log->pages.size() > pagesWritten) {
+            pagesWritten = log->pages.size();
+            if (!WritePrintedPage(options.printTo, log->pages.back(), kLetterPage.dpiX)) {
+                std::cerr << "kolo: cannot write " << options.printTo << '\n';
+                status = 1;
+            }
+        }
+        if (control.Closed()) break;
+    }
+    return status;
+}
+
+}  // namespace kolo

@@ -1,0 +1,20 @@
+// The headless driver: the control on the software platform with no display.
+//
+//   kolo --headless [--click X,Y]... [--move X,Y]... [--screenshot FILE.png]
+//        [--print-to FILE.pdf|FILE.png] [ADDRESS]
+//
+// The container answers OnInitImage by calling SetImageURL with ADDRESS (or the bundled
+// samples folder); then the pointer and screenshot options are applied in the order given.
+// The print dialog answers with a Letter page at 300 dpi when --print-to names a file, and is
+// cancelled otherwise. Messages go to standard error. The Exit button ends the run; the exit
+// status is 0 then too. Bad arguments give status 2, a file that cannot be written 1.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace kolo {
+
+int RunHeadless(const std::vector<std::string>& args);
+
+}  // namespace kolo

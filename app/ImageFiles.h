@@ -1,0 +1,17 @@
+// Writing the screen and printed pages to files: PNG through libpng, and a one-page PDF
+// through cairo. Pixels come as top-down rows of three bytes (red, green, blue) without
+// padding. Each returns true when the whole file was written.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace kolo {
+
+bool WritePng(const std::string& path, const std::uint8_t* rgb, int width, int height);
+
+// One page of widthPixels × heightPixels at dotsPerInch, scaled to its size in points.
+bool WritePdfPage(const std::string& path, const std::uint8_t* rgb, int widthPixels,
+                  int heightPixels, int dotsPerInch);
+
+}  // namespace kolo

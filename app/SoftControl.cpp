@@ -1,0 +1,104 @@
+#include "app/SoftControl.h"
+
+#include <iostream>
+
+#include "resources/EmbeddedResources.h"
+
+namespace kolo {
+namespace {
+
+constexpr std::uint32_t kButtonClicked = 0;   // BN_CLICKED, the high word of the command
+
+}  // namespace
+
+SoftControl::SoftControl()
+    : screen_(kBoardWidth, kBoardHeight),
+      resources_(kEmbeddedResources, kEmbeddedResourceCount),
+      board_(*this, resources_) {}
+
+int SoftControl::Create() {
+    const int result = board_.Initialise(true);
+    Pump();
+    // The event reaches the container once the window exists, as a posted event would.
+    if (initImagePending_) {
+        initImagePending_ = false;
+        if (onInitImage) onInitImage();
+        Pump();
+    }
+    return result;
+}
+
+void SoftControl::FireOnInitImage() { initImagePending_ = true; }
+
+void SoftControl::EnableButton(int id, bool enabled) {
+    (void)id, (void)enabled;   // the board's button models carry the state we draw
+    invalid_ = true;
+}
+
+void SoftControl::ShowMessage(const std::string& text) {
+    if (showMessage) {
+        showMessage(text);
+    } else {
+        std::cerr << text << '\n';
+    }
+}
+
+std::unique_ptr<DeviceContext> SoftControl::RunPrintDialog() {
+    return printDialog ? printDialog() : nullptr;
+}
+
+BitmapButton* SoftControl::ButtonAt(int x, int y) {
+    for (const BitmapButton& button : board_.Buttons()) {
+        if (button.GetRect().Contains(x, y)) return board_.FindButton(button.Id());
+    }
+    return nullptr;
+}
+
+void SoftControl::LeftButtonDown(int x, int y) {
+    BitmapButton* button = ButtonAt(x, y);
+    // A disabled button takes no input; the press goes to nothing.
+    if (button == nullptr || !button->IsEnabled()) return;
+    button->SetPressed(true);
+    pressedButton_ = button->Id();
+    invalid_ = true;
+    Pump();
+}
+
+void SoftControl::LeftButtonUp(int x, int y) {
+    if (pressedButton_ != 0) {
+        BitmapButton* button = board_.FindButton(pressedButton_);
+        pressedButton_ = 0;
+        button->SetPressed(false);
+        invalid_ = true;
+        Pump();
+        if (button->GetRect().Contains(x, y) && button->IsEnabled()) {
+            board_.Command((kButtonClicked << 16) | static_cast<std::uint32_t>(button->Id()));
+        }
+        Pump();
+        return;
+    }
+    if (ButtonAt(x, y) != nullptr) return;   // released over a button it was not pressed on
+    board_.Click(x, y);
+    Pump();
+}
+
+void SoftControl::MouseMove(int x, int y) {
+    if (ButtonAt(x, y) != nullptr) {
+        cursor_ = BoardCursor::kArrow;   // a button window shows its own arrow
+        return;
+    }
+    // The platform asks for the cursor before it reports the move.
+    board_.UpdateCursor();
+    board_.PointerMoved(x, y);
+    Pump();
+}
+
+void SoftControl::Pump() {
+    if (!invalid_) return;
+    invalid_ = false;
+    const Rect bounds{0, 0, kBoardWidth, kBoardHeight};
+    board_.Paint(screen_, bounds, bounds);
+    for (const BitmapButton& button : board_.Buttons()) button.Draw(screen_);
+}
+
+}  // namespace kolo

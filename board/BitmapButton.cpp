@@ -1,0 +1,45 @@
+#include "board/BitmapButton.h"
+
+namespace kolo {
+namespace {
+
+constexpr std::uint32_t kDisabledStyleBit = 0x08000000;   // WS_DISABLED
+
+std::unique_ptr<DeviceBitmap> LoadFace(ResourceSource& resources, int id) {
+    return id != 0 ? resources.LoadBitmap(id) : nullptr;
+}
+
+}  // namespace
+
+void BitmapButton::Create() {
+    created_ = true;
+    enabled_ = (spec_.style & kDisabledStyleBit) == 0;
+    pressed_ = false;
+}
+
+int BitmapButton::LoadFaces(ResourceSource& resources) {
+    normal_ = LoadFace(resources, spec_.normalFace);
+    pressedFace_ = LoadFace(resources, spec_.pressedFace);
+    disabled_ = LoadFace(resources, spec_.disabledFace);
+    return normal_ ? 1 : 0;
+}
+
+const DeviceBitmap* BitmapButton::CurrentFace() const {
+    if (pressed_ && enabled_ && pressedFace_) return pressedFace_.get();
+    if (!enabled_ && disabled_) return disabled_.get();
+    return normal_.get();
+}
+
+void BitmapButton::Draw(DeviceContext& dc) const {
+    const DeviceBitmap* face = CurrentFace();
+    if (face == nullptr) return;
+    std::unique_ptr<MemoryContext> memory = dc.CreateCompatibleDC();
+    if (!memory) return;
+    // Selecting does not change the bitmap; the platform's call takes it as modifiable.
+    DeviceBitmap* previous = memory->SelectBitmap(const_cast<DeviceBitmap*>(face));
+    dc.BitBlt(spec_.rect.left, spec_.rect.top, spec_.rect.Width(), spec_.rect.Height(), *memory,
+              0, 0);
+    if (previous != nullptr) memory->SelectBitmap(previous);
+}
+
+}  // namespace kolo

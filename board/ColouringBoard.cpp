@@ -1,0 +1,152 @@
+// The board's life, its folder address and the handling of a click.
+#include "board/ColouringBoard.h"
+
+#include <utility>
+
+#include "resources/ResourceIds.h"
+
+namespace kolo {
+namespace {
+
+// Creation order of the buttons; undo and redo start disabled.
+constexpr std::array<ButtonSpec, 6> kButtonSpecs = {{
+    {kButtonUndo, Rect{45, 85, 169, 137}, kIdUndoNormal, kIdUndoPressed, kIdUndoDisabled,
+     kDisabledButtonStyle},
+    {kButtonRedo, Rect{179, 85, 310, 119}, kIdRedoNormal, kIdRedoPressed, kIdRedoDisabled,
+     kDisabledButtonStyle},
+    {kButtonPrint, Rect{318, 84, 451, 133}, kIdPrintNormal, kIdPrintPressed, 0, kButtonStyle},
+    {kButtonExit, Rect{461, 85, 564, 119}, kIdExitNormal, kIdExitPressed, 0, kButtonStyle},
+    {kButtonPrevious, Rect{673, 370, 706, 403}, kIdPreviousNormal, kIdPreviousPressed, 0,
+     kButtonStyle},
+    {kButtonNext, Rect{751, 370, 784, 403}, kIdNextNormal, kIdNextPressed, 0, kButtonStyle},
+}};
+
+}  // namespace
+
+CDibImage ImageFromDeviceBitmap(const DeviceBitmap* bitmap) {
+    CDibImage image;
+    if (bitmap == nullptr) return image;
+    MemoryBlock packed = DibFromDeviceBitmap(*bitmap);
+    image.AdoptPackedDib(packed);
+    return image;
+}
+
+ColouringBoard::ColouringBoard(BoardHost& host, ResourceSource& resources)
+    : host_(host),
+      resources_(resources),
+      buttons_{BitmapButton(kButtonSpecs[0]), BitmapButton(kButtonSpecs[1]),
+               BitmapButton(kButtonSpecs[2]), BitmapButton(kButtonSpecs[3]),
+               BitmapButton(kButtonSpecs[4]), BitmapButton(kButtonSpecs[5])} {}
+
+int ColouringBoard::Initialise(bool windowCreated) {
+    if (!windowCreated) return -1;
+    for (BitmapButton& button : buttons_) {
+        button.Create();
+        host_.EnableButton(button.Id(), button.IsEnabled());
+    }
+    for (BitmapButton& button : buttons_) button.LoadFaces(resources_);
+
+    skin_ = resources_.LoadBitmap(kIdSkin);
+    {
+        // The frames are needed as images only; their device bitmaps go at the end of scope.
+        std::unique_ptr<DeviceBitmap> canvasFrame = resources_.LoadBitmap(kIdCanvasFrame);
+        blankCanvas_ = ImageFromDeviceBitmap(canvasFrame.get());
+        std::unique_ptr<DeviceBitmap> thumbnailFrame = resources_.LoadBitmap(kIdThumbnailFrame);
+        blankThumbnail_ = ImageFromDeviceBitmap(thumbnailFrame.get());
+    }
+
+    canvasRect_ = kCanvasRect;
+    paletteRect_ = kPaletteRect;
+    swatchRect_ = kSwatchRect;
+    selectedColour_ = kInitialColour;
+    thumbnailRect_ = kThumbnailRect;
+    pictureIndex_ = 0;
+
+    host_.FireOnInitImage();
+    return 0;
+}
+
+void ColouringBoard::SetImageURL(const std::string& url) {
+    if (url.empty()) return;
+    imageUrl_ = url;
+    if (imageUrl_.back() != '/') imageUrl_.push_back('/');
+    LoadFolder();
+    // A new list shorter than the old one would leave the thumbnail index past its end.
+    if (pictureIndex_ < 0 || static_cast<std::size_t>(pictureIndex_) >= pictures_.size()) {
+        pictureIndex_ = 0;
+    }
+}
+
+void ColouringBoard::LoadFolder() {
+    if (folderLoader_ != nullptr) folderLoader_->LoadFolder(*this);
+}
+
+void ColouringBoard::FinishFolderLoad() {
+    thumbnailIndex_ = -1;   // the list has been replaced
+    if (sourcePicture_.HasPicture()) PutOnCanvas(sourcePicture_);
+    history_.Clear();
+    EnableButton(kButtonUndo, false);
+    EnableButton(kButtonRedo, false);
+    host_.InvalidateControl();
+}
+
+void ColouringBoard::PutOnCanvas(const CDibImage& picture) {
+    canvas_ = picture;
+    canvas_.Threshold(kThresholdLevel);
+}
+
+BitmapButton* ColouringBoard::FindButton(int id) {
+    for (BitmapButton& button : buttons_) {
+        if (button.Id() == id) return &button;
+    }
+    return nullptr;
+}
+
+void ColouringBoard::EnableButton(int id, bool enabled) {
+    if (BitmapButton* button = FindButton(id)) button->Enable(enabled);
+    host_.EnableButton(id, enabled);
+}
+
+void ColouringBoard::RefreshUndoRedo() {
+    EnableButton(kButtonUndo, history_.CanUndo() != 0);
+    EnableButton(kButtonRedo, history_.CanRedo() != 0);
+}
+
+void ColouringBoard::Click(std::int32_t x, std::int32_t y) {
+    if (boundsRect_.Contains(x, y)) {
+        if (canvasRect_.Contains(x, y)) {
+            // Without a picture the release is swallowed, not handed on.
+            if (!canvas_.HasPicture()) return;
+            const std::int32_t cx = x - canvasRect_.left;
+            const std::int32_t cy = y - canvasRect_.top;
+            const std::uint8_t red = RedOf(selectedColour_);
+            const std::uint8_t green = GreenOf(selectedColour_);
+            const std::uint8_t blue = BlueOf(selectedColour_);
+            if (canvas_.FloodFill(cx, cy, red, green, blue) != 0) {
+                const RgbColour region = canvas_.GetRegionColour();
+                history_.Record(MakeColourRef(region.red, region.green, region.blue),
+                                MakeColourRef(red, green, blue), cx, cy);
+                RefreshUndoRedo();
+            }
+            host_.InvalidateControl();
+        } else if (paletteRect_.Contains(x, y)) {
+            // Painting never covers the palette, so the displayed colour is the skin's; its
+            // pure black grid lines cannot be picked.
+            const ColourRef colour = host_.GetDisplayedColour(x, y);
+            if (colour != 0 && colour != kInvalidColour) {
+                selectedColour_ = colour;
+                host_.InvalidateControl();
+            }
+        } else if (thumbnailRect_.Contains(x, y) && pictures_.size() > 1) {
+            sourcePicture_ = pictures_[static_cast<std::size_t>(pictureIndex_)];
+            if (sourcePicture_.HasPicture()) PutOnCanvas(sourcePicture_);
+            history_.Clear();
+            EnableButton(kButtonUndo, false);
+            EnableButton(kButtonRedo, false);
+            host_.InvalidateControl();
+        }
+    }
+    host_.DefaultLeftButtonUp(x, y);
+}
+
+}  // namespace kolo

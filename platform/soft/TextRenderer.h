@@ -1,0 +1,29 @@
+// Text for the software contexts: DejaVu Sans (Debian's fonts-dejavu-core) through FreeType,
+// anti-aliased, black on an opaque white box the size of each line.
+//
+// Layout follows the platform's DrawText for the formats the board uses: lines split at line
+// feeds and stacked from the top of the rectangle; kDtCenter centres each line across the
+// rectangle; kDtVCenter centres vertically only together with kDtSingleLine. Everything is
+// clipped to the rectangle and to the surface. The font's pixel size follows the device's
+// pixels per inch, so that a printer page gets the same point size as the screen.
+#pragma once
+
+#include <string>
+
+#include "platform/Geometry.h"
+
+namespace kolo {
+
+class FramebufferContext;
+
+constexpr const char* kDefaultFontPath = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+constexpr int kDefaultFontPixels = 13;   // em size at 96 pixels per inch: a 16-pixel line
+
+// Returns the height of the text drawn, 0 when the font cannot be loaded.
+int DrawTextInto(FramebufferContext& surface, const std::string& text, const Rect& rect,
+                 unsigned format, int pixelsPerInch);
+
+// Width and height in pixels of one line of text at a resolution; used by tests.
+bool MeasureTextLine(const std::string& line, int pixelsPerInch, int& width, int& height);
+
+}  // namespace kolo

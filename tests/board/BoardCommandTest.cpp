@@ -1,0 +1,172 @@
+// Button commands, undo and redo, the arrows and the cursor over the canvas.
+#include "tests/board/BoardFixture.h"
+
+#include <cstring>
+
+namespace kolo {
+namespace {
+
+constexpr ColourRef kWhite = 0x00FFFFFF;
+constexpr ColourRef kPink = 0x008400FF;
+
+bool SamePixels(const CDibImage& a, const CDibImage& b) {
+    return a.HasPicture() && b.HasPicture() && a.PixelBlock().Size() == b.PixelBlock().Size() &&
+           std::memcmp(a.Pixels(), b.Pixels(), a.PixelBlock().Size()) == 0;
+}
+
+TEST_F(BoardTest, UndoAndRedoReplayTheFillAndSwapAvailability) {
+    LoadDrawings(1);
+    board.Click(200, 300);
+    ASSERT_EQ(ImagePixel(board.Canvas(), 169, 145), kPink);
+
+    board.Command(kButtonUndo);
+    EXPECT_EQ(ImagePixel(board.Canvas(), 169, 145), kWhite);
+    EXPECT_FALSE(host.buttonEnabled[kButtonUndo]);
+    EXPECT_TRUE(host.buttonEnabled[kButtonRedo]);
+
+    board.Command(kButtonRedo);
+    EXPECT_EQ(ImagePixel(board.Canvas(), 169, 145), kPink);
+    EXPECT_TRUE(host.buttonEnabled[kButtonUndo]);
+    EXPECT_FALSE(host.buttonEnabled[kButtonRedo]);
+}
+
+TEST_F(BoardTest, UndoAndRedoOfTwoFillsGoNewestFirst) {
+    LoadDrawings(1);
+    board.Click(200, 300);                  // left area pink
+    board.Click(kCanvasRect.left + 400, kCanvasRect.top + 300);   // lower right area pink
+    board.Undo();
+    EXPECT_EQ(ImagePixel(board.Canvas(), 400, 300), kWhite);
+    EXPECT_EQ(ImagePixel(board.Canvas(), 169, 145), kPink);
+    EXPECT_TRUE(host.buttonEnabled[kButtonUndo]);
+    EXPECT_TRUE(host.buttonEnabled[kButtonRedo]);
+    board.Undo();
+    EXPECT_EQ(ImagePixel(board.Canvas(), 169, 145), kWhite);
+    board.Redo();
+    board.Redo();
+    EXPECT_EQ(ImagePixel(board.Canvas(), 169, 145), kPink);
+    EXPECT_EQ(ImagePixel(board.Canvas(), 400, 300), kPink);
+}
+
+TEST_F(BoardTest, UndoWithAnEmptyHistoryRequestsNoRepaint) {
+    LoadDrawings(1);
+    const int invalidations = host.invalidations;
+    board.Undo();
+    board.Redo();
+    EXPECT_EQ(host.invalidations, invalidations);
+}
+
+TEST_F(BoardTest, ArrowsMoveOnlyTheThumbnail) {
+    LoadDrawings(3);
+    board.Click(200, 300);
+    const CDibImage canvasBefore = board.Canvas();
+    const int invalidations = host.invalidations;
+
+    board.NextPicture();
+    EXPECT_EQ(board.PictureIndex(), 1);
+    board.NextPicture();
+    EXPECT_EQ(board.PictureIndex(), 2);
+    board.NextPicture();
+    EXPECT_EQ(board.PictureIndex(), 0);   // after the last comes the first
+    board.PreviousPicture();
+    EXPECT_EQ(board.PictureIndex(), 0);   // no wrap backwards
+    board.NextPicture();
+    board.PreviousPicture();
+    EXPECT_EQ(board.PictureIndex(), 0);
+
+    EXPECT_EQ(host.invalidations, invalidations + 6);
+    EXPECT_TRUE(SamePixels(board.Canvas(), canvasBefore));
+    EXPECT_EQ(board.History().CanUndo(), 1);
+    EXPECT_EQ(board.History().CanRedo(), 0);
+}
+
+TEST_F(BoardTest, NextPictureWithNoPicturesStaysAtZeroAndRepaints) {
+    const int invalidations = host.invalidations;
+    board.NextPicture();
+    EXPECT_EQ(board.PictureIndex(), 0);
+    EXPECT_EQ(host.invalidations, invalidations + 1);
+    board.PreviousPicture();
+    EXPECT_EQ(board.PictureIndex(), 0);
+}
+
+TEST_F(BoardTest, CommandIdsOutsideTheButtonsRunNothingButReachTheDefault) {
+    LoadDrawings(3);
+    board.Click(200, 300);
+    const int invalidations = host.invalidations;
+    EXPECT_EQ(board.Command(103), 7);
+    EXPECT_EQ(board.Command(108), 7);
+    EXPECT_EQ(board.Command(100), 7);
+    EXPECT_EQ(host.invalidations, invalidations);
+    EXPECT_EQ(board.PictureIndex(), 0);
+    EXPECT_EQ(host.printDialogs, 0);
+    EXPECT_EQ(host.closes, 0);
+    EXPECT_EQ(host.defaultCommands, (std::vector<std::uint32_t>{103, 108, 100}));
+}
+
+TEST_F(BoardTest, CommandLooksOnlyAtTheLowWord) {
+    LoadDrawings(3);
+    board.Command((1u << 16) | kButtonNext);   // a notification code in the high word
+    EXPECT_EQ(board.PictureIndex(), 1);
+    board.Command(kButtonPrevious);
+    EXPECT_EQ(board.PictureIndex(), 0);
+    board.Command(kButtonExit);
+    EXPECT_EQ(host.closes, 1);
+    board.Command(kButtonPrint);
+    EXPECT_EQ(host.printDialogs, 1);
+    EXPECT_EQ(host.defaultCommands.size(), 4u);
+}
+
+TEST_F(BoardTest, FirstPointerMoveAlwaysSetsTheCursor) {
+    EXPECT_EQ(ColouringBoard::LastCursorState(), -1);
+    board.PointerMoved(5, 5);
+    ASSERT_EQ(host.cursors.size(), 1u);
+    EXPECT_EQ(host.cursors[0], BoardCursor::kArrow);
+    EXPECT_EQ(ColouringBoard::LastCursorState(), 0);
+    EXPECT_EQ(host.defaultMouseMoves, 1);
+    board.PointerMoved(6, 6);   // still off the canvas: nothing to change
+    EXPECT_EQ(host.cursors.size(), 1u);
+    EXPECT_EQ(host.defaultMouseMoves, 2);
+}
+
+TEST_F(BoardTest, BrushOverTheCanvasOnlyWithAPicture) {
+    board.PointerMoved(5, 5);
+    board.PointerMoved(200, 300);   // over the canvas, no picture: the cursor is left alone
+    EXPECT_EQ(host.cursors.size(), 1u);
+    EXPECT_TRUE(board.OverCanvas());
+    EXPECT_EQ(ColouringBoard::LastCursorState(), 1);
+
+    LoadDrawings(1);
+    board.PointerMoved(5, 5);
+    board.PointerMoved(200, 300);
+    ASSERT_EQ(host.cursors.size(), 3u);
+    EXPECT_EQ(host.cursors[1], BoardCursor::kArrow);
+    EXPECT_EQ(host.cursors[2], BoardCursor::kBrush);
+    board.PointerMoved(201, 301);
+    EXPECT_EQ(host.cursors.size(), 3u);
+}
+
+TEST_F(BoardTest, SetCursorMessageSetsTheCursorEveryTime) {
+    LoadDrawings(1);
+    board.PointerMoved(200, 300);
+    const std::size_t before = host.cursors.size();
+    board.UpdateCursor();
+    board.UpdateCursor();
+    ASSERT_EQ(host.cursors.size(), before + 2);
+    EXPECT_EQ(host.cursors.back(), BoardCursor::kBrush);
+}
+
+TEST_F(BoardTest, CursorStateIsSharedByEveryBoard) {
+    FakeBoardHost otherHost;
+    ColouringBoard other(otherHost, resources);
+    other.Initialise();
+    board.PointerMoved(5, 5);   // sets the module's state to "off the canvas"
+    other.PointerMoved(5, 5);
+    EXPECT_TRUE(otherHost.cursors.empty());
+}
+
+TEST_F(BoardTest, ExitGoesThroughTheHost) {
+    board.Exit();
+    EXPECT_EQ(host.closes, 1);
+}
+
+}  // namespace
+}  // namespace kolo

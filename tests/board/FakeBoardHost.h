@@ -1,0 +1,65 @@
+// A board host for unit tests: it records every call the board makes, answers the displayed
+// colour from a software screen, and runs the print dialog through a settable factory.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/BoardHost.h"
+#include "platform/soft/ScreenContext.h"
+
+namespace kolo {
+
+class FakeBoardHost : public BoardHost {
+public:
+    explicit FakeBoardHost(const ScreenContext* screen = nullptr) : screen_(screen) {}
+
+    void InvalidateControl() override {
+        ++invalidations;
+        calls.emplace_back("Invalidate");
+    }
+    void EnableButton(int id, bool enabled) override {
+        buttonEnabled[id] = enabled;
+        calls.push_back("EnableButton " + std::to_string(id) + (enabled ? " on" : " off"));
+    }
+    ColourRef GetDisplayedColour(int x, int y) override {
+        return screen_ != nullptr ? screen_->GetPixel(x, y) : kInvalidColour;
+    }
+    void SetCursor(BoardCursor cursor) override { cursors.push_back(cursor); }
+    void FireOnInitImage() override { calls.emplace_back("OnInitImage"); }
+    void ShowMessage(const std::string& text) override { messages.push_back(text); }
+    std::unique_ptr<DeviceContext> RunPrintDialog() override {
+        ++printDialogs;
+        return printDialog ? printDialog() : nullptr;
+    }
+    void CloseHost() override { ++closes; }
+    std::unique_ptr<InternetSession> OpenInternetSession() override { return nullptr; }
+    void DefaultLeftButtonUp(int, int) override { ++defaultButtonUps; }
+    void DefaultMouseMove(int, int) override { ++defaultMouseMoves; }
+    int DefaultCommand(std::uint32_t commandWord) override {
+        defaultCommands.push_back(commandWord);
+        return 7;   // any recognisable framework result
+    }
+
+    void SetScreen(const ScreenContext* screen) { screen_ = screen; }
+
+    int invalidations = 0;
+    int printDialogs = 0;
+    int closes = 0;
+    int defaultButtonUps = 0;
+    int defaultMouseMoves = 0;
+    std::vector<std::uint32_t> defaultCommands;
+    std::vector<std::string> calls;
+    std::vector<std::string> messages;
+    std::vector<BoardCursor> cursors;
+    std::map<int, bool> buttonEnabled;
+    std::function<std::unique_ptr<DeviceContext>()> printDialog;
+
+private:
+    const ScreenContext* screen_;
+};
+
+}  // namespace kolo
