@@ -2,6 +2,8 @@
 
 #include <iostream>
 
+#include "platform/DownloadFolder.h"
+#include "platform/curl/CurlSession.h"
 #include "resources/EmbeddedResources.h"
 
 namespace kolo {
@@ -46,6 +48,12 @@ void SoftControl::ShowMessage(const std::string& text) {
 std::unique_ptr<DeviceContext> SoftControl::RunPrintDialog() {
     return printDialog ? printDialog() : nullptr;
 }
+
+std::unique_ptr<InternetSession> SoftControl::OpenInternetSession() {
+    return std::make_unique<CurlSession>();
+}
+
+std::string SoftControl::DownloadFolder() { return PrivateDownloadFolder(); }
 
 BitmapButton* SoftControl::ButtonAt(int x, int y) {
     for (const BitmapButton& button : board_.Buttons()) {

@@ -52,7 +52,8 @@ public:
     void ShowMessage(const std::string& text) override;
     std::unique_ptr<DeviceContext> RunPrintDialog() override;
     void CloseHost() override { closed_ = true; }
-    std::unique_ptr<InternetSession> OpenInternetSession() override { return nullptr; }
+    std::unique_ptr<InternetSession> OpenInternetSession() override;
+    std::string DownloadFolder() override;
     void DefaultLeftButtonUp(int, int) override {}
     void DefaultMouseMove(int, int) override {}
     int DefaultCommand(std::uint32_t) override { return 0; }

@@ -28,6 +28,7 @@ public:
     std::unique_ptr<DeviceContext> RunPrintDialog() override { return nullptr; }
     void CloseHost() override {}
     std::unique_ptr<InternetSession> OpenInternetSession() override { return nullptr; }
+    std::string DownloadFolder() override { return ""; }
     void DefaultLeftButtonUp(int, int) override {}
     void DefaultMouseMove(int, int) override {}
     int DefaultCommand(std::uint32_t) override { return 0; }

@@ -77,9 +77,7 @@ void ColouringBoard::SetImageURL(const std::string& url) {
     }
 }
 
-void ColouringBoard::LoadFolder() {
-    if (folderLoader_ != nullptr) folderLoader_->LoadFolder(*this);
-}
+void ColouringBoard::LoadFolder() { folderLoader_->LoadFolder(*this); }
 
 void ColouringBoard::FinishFolderLoad() {
     thumbnailIndex_ = -1;   // the list has been replaced

@@ -18,6 +18,7 @@
 #include "board/BitmapButton.h"
 #include "board/BoardLayout.h"
 #include "board/FolderLoader.h"
+#include "board/WebFolderLoader.h"
 #include "history/FillHistory.h"
 #include "image/DibImage.h"
 #include "platform/BoardHost.h"
@@ -68,9 +69,10 @@ public:
     void Paint(DeviceContext& target, const Rect& bounds, const Rect& invalid);
     void DrawPictureInto(DeviceContext& dc, const Rect& rect);
 
-    // Loads the folder at ImageUrl() through the loader; with none, nothing is loaded.
+    // Loads the folder at ImageUrl() through the folder loader: the board's own web loader
+    // unless another was set (tests hand pictures in this way).
     void LoadFolder();
-    void SetFolderLoader(FolderLoader* loader) { folderLoader_ = loader; }
+    void SetFolderLoader(FolderLoader* loader) { folderLoader_ = loader != nullptr ? loader : &webLoader_; }
 
     // For folder loaders: the list to replace, the loading image, and the common ending: the
     // last picture (when there is one) goes on the canvas thresholded, the history is
@@ -110,7 +112,8 @@ private:
 
     BoardHost& host_;
     ResourceSource& resources_;
-    FolderLoader* folderLoader_ = nullptr;
+    WebFolderLoader webLoader_;
+    FolderLoader* folderLoader_ = &webLoader_;
 
     std::vector<CDibImage> pictures_;
     std::int32_t pictureIndex_ = 0;

@@ -41,6 +41,9 @@ public:
     virtual void CloseHost() = 0;
     // A session for one folder load; null when the host has no network.
     virtual std::unique_ptr<InternetSession> OpenInternetSession() = 0;
+    // The folder this control downloads pictures into, private to it; empty when there is
+    // none, and then nothing is downloaded.
+    virtual std::string DownloadFolder() = 0;
 
     // The framework's default handling of events the board passes on.
     virtual void DefaultLeftButtonUp(int x, int y) = 0;

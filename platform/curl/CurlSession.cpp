@@ -5,6 +5,10 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
 #include <mutex>
 
 namespace kolo {
@@ -65,16 +69,58 @@ void PrepareTransfer(CURL* curl, const std::string& url, const TransferLimits& l
     curl_easy_setopt(curl, CURLOPT_USERAGENT, "Kolo/1.0");
 }
 
-}  // namespace
-
-bool IsServedAddress(const std::string& url) {
+std::string SchemeOf(const std::string& url) {
     const std::size_t colon = url.find("://");
-    if (colon == std::string::npos) return false;
+    if (colon == std::string::npos) return "";
     std::string scheme = url.substr(0, colon);
     std::transform(scheme.begin(), scheme.end(), scheme.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return std::find_if(std::begin(kServedSchemes), std::end(kServedSchemes),
-                        [&](const char* s) { return scheme == s; }) != std::end(kServedSchemes);
+    return scheme;
+}
+
+bool HasScheme(const std::string& url, const char* scheme) { return SchemeOf(url) == scheme; }
+
+// For a file:// address of a folder, what a web server would answer: the folder's index page
+// when it has one, else a listing with one anchor per file.
+std::optional<std::string> LocalFolderPage(const std::string& url) {
+    CURLU* handle = curl_url();
+    char* decoded = nullptr;
+    std::optional<std::string> folder;
+    if (handle != nullptr && curl_url_set(handle, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK &&
+        curl_url_get(handle, CURLUPART_PATH, &decoded, CURLU_URLDECODE) == CURLUE_OK) {
+        std::error_code error;
+        if (std::filesystem::is_directory(decoded, error)) folder = decoded;
+    }
+    curl_free(decoded);
+    curl_url_cleanup(handle);
+    if (!folder) return std::nullopt;
+
+    const std::filesystem::path index = std::filesystem::path(*folder) / "index.html";
+    std::error_code error;
+    if (std::filesystem::is_regular_file(index, error)) {
+        std::ifstream in(index, std::ios::binary);
+        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        if (!in.bad()) return text;
+    }
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(*folder, error)) {
+        if (entry.is_regular_file(error)) names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    std::string listing = "<html><body>\n";
+    for (const std::string& name : names) {
+        char* escaped = curl_easy_escape(nullptr, name.c_str(), static_cast<int>(name.size()));
+        listing += "<a href=\"" + std::string(escaped != nullptr ? escaped : "") + "\">" + name + "</a>\n";
+        curl_free(escaped);
+    }
+    return listing + "</body></html>\n";
+}
+
+}  // namespace
+
+bool IsServedAddress(const std::string& url) {
+    return std::any_of(std::begin(kServedSchemes), std::end(kServedSchemes),
+                       [&](const char* scheme) { return HasScheme(url, scheme); });
 }
 
 CurlSession::CurlSession(TransferLimits limits) : limits_(limits) {
@@ -88,6 +134,9 @@ std::optional<std::string> CurlSession::ReadPage(const std::string& url) {
     if (!IsServedAddress(url)) return std::nullopt;
     auto* curl = static_cast<CURL*>(curl_);
     if (curl == nullptr) throw InternetError("The internet session could not be started.");
+    if (HasScheme(url, "file")) {
+        if (std::optional<std::string> page = LocalFolderPage(url)) return page;
+    }
 
     std::string text;
     PageSink sink{&text, limits_.pageBytes};

@@ -6,8 +6,6 @@
 namespace kolo {
 namespace {
 
-constexpr ColourRef kWhite = 0x00FFFFFF;
-
 // Centre of palette cell k on the screen.
 void PaletteCellCentre(int k, int& x, int& y) {
     x = kPaletteRect.left + 1 + (k % 12) * 12 + 5;

@@ -6,9 +6,6 @@
 namespace kolo {
 namespace {
 
-constexpr ColourRef kWhite = 0x00FFFFFF;
-constexpr ColourRef kPink = 0x008400FF;
-
 bool SamePixels(const CDibImage& a, const CDibImage& b) {
     return a.HasPicture() && b.HasPicture() && a.PixelBlock().Size() == b.PixelBlock().Size() &&
            std::memcmp(a.Pixels(), b.Pixels(), a.PixelBlock().Size()) == 0;

@@ -20,6 +20,10 @@ constexpr int kCanvasHeight = 452;
 constexpr int kDividerX = 286;    // canvas column of the drawing's vertical line
 constexpr int kShelfY = 100;      // canvas row of the line across the right half
 
+constexpr ColourRef kWhite = 0x00FFFFFF;
+constexpr ColourRef kPink = 0x008400FF;       // the starting colour: red 255, green 0, blue 132
+constexpr ColourRef kHalfPink = 0x0042007F;   // red 127, green 0, blue 66
+
 // Loads the pictures it is given the way a folder load does: each scaled to the canvas,
 // black as its outline colour, the last one left in the source picture.
 class TestFolderLoader : public FolderLoader {

@@ -8,10 +8,6 @@
 namespace kolo {
 namespace {
 
-constexpr ColourRef kWhite = 0x00FFFFFF;
-constexpr ColourRef kPink = 0x008400FF;
-constexpr ColourRef kHalfPink = 0x0042007F;   // red 127, green 0, blue 66
-
 class BoardPaintTest : public BoardTest {
 protected:
     void SetUp() override {

@@ -8,10 +8,6 @@
 namespace kolo {
 namespace {
 
-constexpr ColourRef kWhite = 0x00FFFFFF;
-constexpr ColourRef kPink = 0x008400FF;
-constexpr ColourRef kHalfPink = 0x0042007F;
-
 ColourRef PagePixel(const PrintedPage& page, int x, int y) {
     const std::uint8_t* p = page.rgb.data() + (static_cast<std::size_t>(y) * page.width + x) * 3;
     return MakeColourRef(p[0], p[1], p[2]);

@@ -36,7 +36,11 @@ public:
         return printDialog ? printDialog() : nullptr;
     }
     void CloseHost() override { ++closes; }
-    std::unique_ptr<InternetSession> OpenInternetSession() override { return nullptr; }
+    std::unique_ptr<InternetSession> OpenInternetSession() override {
+        ++sessions;
+        return internetSession ? internetSession() : nullptr;
+    }
+    std::string DownloadFolder() override { return downloadFolder; }
     void DefaultLeftButtonUp(int, int) override { ++defaultButtonUps; }
     void DefaultMouseMove(int, int) override { ++defaultMouseMoves; }
     int DefaultCommand(std::uint32_t commandWord) override {
@@ -57,6 +61,9 @@ public:
     std::vector<BoardCursor> cursors;
     std::map<int, bool> buttonEnabled;
     std::function<std::unique_ptr<DeviceContext>()> printDialog;
+    std::function<std::unique_ptr<InternetSession>()> internetSession;
+    std::string downloadFolder;
+    int sessions = 0;
 
 private:
     const ScreenContext* screen_;

@@ -65,8 +65,8 @@ TEST_F(CurlSessionTest, ErrorPagesAreStillPages) {
 
 TEST_F(CurlSessionTest, FailedDownloadsLeaveNoFileBehind) {
     CurlSession session(limits_);
-    const std::string failures[] = {"/pics/missing.gif", "/empty/a.gif", "/reset/a.gif",
-                                    "/loop", "/stall/a.gif", "/huge/a.gif"};
+    const std::string failures[] = {"/pics/missing.gif", "/pics/empty.gif", "/pics/reset.gif",
+                                    "/loop", "/pics/stall.gif", "/pics/huge.gif"};
     for (const std::string& path : failures) {
         WriteFile(Target(), "an older picture");
         EXPECT_FALSE(session.DownloadToFile(server_->Url(path), Target())) << path;
@@ -113,6 +113,17 @@ TEST_F(CurlSessionTest, FileAddressesWorkAndOtherKindsYieldNoPage) {
     ASSERT_TRUE(page.has_value());
     EXPECT_NE(page->find("Cat01.GIF"), std::string::npos);
     EXPECT_TRUE(session.DownloadToFile("FILE://" + (root_ / "pics" / "Cat01.GIF").string(), Target()));
+
+    // A folder reads as its index page, or as a listing of its files when it has none.
+    const auto folder = session.ReadPage("file://" + (root_ / "pics").string() + "/");
+    ASSERT_TRUE(folder.has_value());
+    EXPECT_EQ(*folder, R"(<a href="Cat01.GIF">cat</a>)");
+    fs::create_directories(root_ / "plain");
+    WriteFile(root_ / "plain" / "a b.gif", "GIF");
+    const auto listing = session.ReadPage("file://" + (root_ / "plain").string() + "/");
+    ASSERT_TRUE(listing.has_value());
+    EXPECT_NE(listing->find(R"(href="a%20b.gif")"), std::string::npos);
+    EXPECT_TRUE(session.DownloadToFile("file://" + (root_ / "plain").string() + "/a%20b.gif", Target()));
 
     EXPECT_FALSE(session.ReadPage("gopher://127.0.0.1/").has_value());
     EXPECT_FALSE(session.ReadPage("c:/pictures/").has_value());

@@ -119,4 +119,19 @@ std::string Describe(RgbColour c) {
            std::to_string(c.blue) + ")";
 }
 
+std::string BmpFileBytes(const CDibImage& image) {
+    const std::size_t pixelBytes = image.Stride() * static_cast<std::size_t>(image.Height());
+    const std::uint32_t fileSize = static_cast<std::uint32_t>(14 + sizeof(BitmapInfoHeader) + pixelBytes);
+    std::string bytes = "BM";
+    auto put32 = [&bytes](std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<char>(v >> (8 * i)));
+    };
+    put32(fileSize);
+    put32(0);                                               // reserved
+    put32(14 + sizeof(BitmapInfoHeader));                   // offset of the pixel rows
+    bytes.append(reinterpret_cast<const char*>(&image.Header()), sizeof(BitmapInfoHeader));
+    bytes.append(reinterpret_cast<const char*>(image.Pixels()), pixelBytes);
+    return bytes;
+}
+
 }  // namespace kolo::test

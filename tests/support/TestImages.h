@@ -39,4 +39,7 @@ std::string FirstDifference(const CDibImage& a, const CDibImage& b);
 
 std::string Describe(RgbColour c);
 
+// The picture as the bytes of a 24-bit BMP file.
+std::string BmpFileBytes(const CDibImage& image);
+
 }  // namespace kolo::test

@@ -1,5 +1,6 @@
 """A small HTTP server for the folder-loading tests: serves a folder, and answers a few
-special paths with the faults a real server can show. Prints its port on the first line of
+special names with the faults a real server can show (stall…, loop…, reset…, empty…, huge…,
+and the pages /long/, /stall/, /loop/, /redirect/…). Prints its port on the first line of
 standard output, then serves until it is killed.
 
 Usage: fault_server.py ROOT
@@ -33,11 +34,14 @@ class Handler(http.server.SimpleHTTPRequestHandler):
 
     def do_GET(self):
         path = self.path.split("?")[0]
-        if path.startswith("/stall"):
+        # Faults are chosen by the start of the last path segment, so that a folder page can
+        # link to them like any other picture.
+        name = path.rsplit("/", 1)[-1]
+        if name.startswith("stall") or path.startswith("/stall/"):
             # Accept the request, answer nothing, keep the connection open.
             time.sleep(3600)
             return
-        if path == "/loop" or path.startswith("/loop/"):
+        if name.startswith("loop") or path.startswith("/loop/"):
             self.send_response(302)
             self.send_header("Location", path)
             self.send_header("Content-Length", "0")
@@ -49,27 +53,24 @@ class Handler(http.server.SimpleHTTPRequestHandler):
             self.send_header("Content-Length", "0")
             self.end_headers()
             return
-        if path.startswith("/reset/"):
+        if name.startswith("reset"):
             # Promise a whole picture, send part of it, then reset the connection.
-            body = b"GIF89a" + b"\0" * 1000
             self.send_response(200)
             self.send_header("Content-Length", "100000")
             self.end_headers()
-            self.wfile.write(body)
+            self.wfile.write(b"GIF89a" + b"\0" * 1000)
             self.wfile.flush()
             self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+            # The file objects hold the socket open; close them too so the reset goes out now.
+            self.rfile.close()
+            self.wfile.close()
             self.connection.close()
+            self.close_connection = True
             return
-        if path.startswith("/empty/"):
+        if name.startswith("empty"):
             self.send_body(200, b"", "image/gif")
             return
-        if path == "/long/":
-            # A two-megabyte listing whose only picture link is at its very end.
-            filler = b"<p>" + b"x" * 1000 + b"</p>\n"
-            body = b"<html><body>" + filler * 2000 + b'<a href="last.bmp">last</a></body></html>'
-            self.send_body(200, body)
-            return
-        if path.startswith("/huge/"):
+        if name.startswith("huge"):
             # A body without a length that never ends, to prove the size limit holds.
             self.send_response(200)
             self.send_header("Connection", "close")
@@ -80,6 +81,12 @@ class Handler(http.server.SimpleHTTPRequestHandler):
                     self.wfile.write(chunk)
             except (BrokenPipeError, ConnectionResetError):
                 pass
+            return
+        if path == "/long/":
+            # A two-megabyte listing whose only picture link is at its very end.
+            filler = b"<p>" + b"x" * 1000 + b"</p>\n"
+            body = b"<html><body>" + filler * 2000 + b'<a href="last.bmp">last</a></body></html>'
+            self.send_body(200, body)
             return
         super().do_GET()
 
