@@ -1,6 +1,7 @@
 #include "image/DibImage.h"
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
 
 #include "image/ImageLimits.h"
@@ -14,6 +15,17 @@ void CopyPixel(std::uint8_t* dst, const std::uint8_t* src) {
     dst[0] = src[0];
     dst[1] = src[1];
     dst[2] = src[2];
+}
+
+// One row of 1-, 4- or 8-bit indices through `table`; the most significant bits come first.
+void ConvertIndexedRow(const std::uint8_t* src, std::int32_t bits, std::int32_t width,
+                       std::uint8_t* dst, const std::uint32_t table[256]) {
+    const unsigned mask = (1u << bits) - 1;
+    for (std::int32_t x = 0; x < width; ++x, dst += 3) {
+        const std::int32_t bit = x * bits;
+        const unsigned index = (src[bit >> 3] >> (8 - bits - (bit & 7))) & mask;
+        StorePixel(dst, table[index]);
+    }
 }
 
 }  // namespace
@@ -77,13 +89,30 @@ int CDibImage::AdoptPackedDib(MemoryBlock& packed) {
     const std::int32_t height = DibHeight(dib);
     if (!Allocate(width, height)) return 0;
 
+    const std::int32_t bits = DibBitsPerPixel(dib);
+    const std::uint8_t* source = DibPixelData(dib);
+    const std::size_t sourceStride = static_cast<std::size_t>(DibRowStride(dib));
     const std::size_t stride = Stride();
-    for (std::int32_t row = 0; row < height; ++row) {
-        std::uint8_t* dst = pixels_.Data() + stride * row;
-        for (std::int32_t x = 0; x < width; ++x, dst += 3) {
-            std::uint8_t colour[4] = {0, 0, 0, 0};   // black unless the reader writes
-            DibReadPixel(dib, x, row, colour);
-            CopyPixel(dst, colour);
+    if (bits == 24) {
+        // The same rows as ours, padding included.
+        std::memcpy(pixels_.Data(), source, stride * static_cast<std::size_t>(height));
+    } else if (bits == 1 || bits == 4 || bits == 8) {
+        // Indexed pixels: the whole table once, then one lookup a pixel. Indices past the
+        // table read as black, as DibColourEntry answers for them.
+        std::uint32_t table[256];
+        for (std::int32_t i = 0; i < 256; ++i) table[i] = DibColourEntry(dib, i);
+        for (std::int32_t row = 0; row < height; ++row) {
+            ConvertIndexedRow(source + sourceStride * row, bits, width,
+                              pixels_.Data() + stride * row, table);
+        }
+    } else {
+        for (std::int32_t row = 0; row < height; ++row) {
+            std::uint8_t* dst = pixels_.Data() + stride * row;
+            for (std::int32_t x = 0; x < width; ++x, dst += 3) {
+                std::uint8_t colour[4] = {0, 0, 0, 0};   // black unless the reader writes
+                DibReadPixel(dib, x, row, colour);
+                CopyPixel(dst, colour);
+            }
         }
     }
     packed.Free();
