@@ -13,14 +13,14 @@ std::unique_ptr<DeviceBitmap> LoadFace(ResourceSource& resources, int id) {
 
 void BitmapButton::Create() {
     created_ = true;
-    enabled_ = (spec_.style & kDisabledStyleBit) == 0;
+    enabled_ = (design_.style & kDisabledStyleBit) == 0;
     pressed_ = false;
 }
 
 int BitmapButton::LoadFaces(ResourceSource& resources) {
-    normal_ = LoadFace(resources, spec_.normalFace);
-    pressedFace_ = LoadFace(resources, spec_.pressedFace);
-    disabled_ = LoadFace(resources, spec_.disabledFace);
+    normal_ = LoadFace(resources, design_.normalFace);
+    pressedFace_ = LoadFace(resources, design_.pressedFace);
+    disabled_ = LoadFace(resources, design_.disabledFace);
     return normal_ ? 1 : 0;
 }
 
@@ -37,7 +37,7 @@ void BitmapButton::Draw(DeviceContext& dc) const {
     if (!memory) return;
     // Selecting does not change the bitmap; the platform's call takes it as modifiable.
     DeviceBitmap* previous = memory->SelectBitmap(const_cast<DeviceBitmap*>(face));
-    dc.BitBlt(spec_.rect.left, spec_.rect.top, spec_.rect.Width(), spec_.rect.Height(), *memory,
+    dc.BitBlt(design_.rect.left, design_.rect.top, design_.rect.Width(), design_.rect.Height(), *memory,
               0, 0);
     if (previous != nullptr) memory->SelectBitmap(previous);
 }

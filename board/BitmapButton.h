@@ -15,7 +15,7 @@
 
 namespace kolo {
 
-struct ButtonSpec {
+struct ButtonDesign {
     int id;                 // command id the button sends
     Rect rect;              // client rectangle; every face has exactly its size
     int normalFace;         // resource ids; 0 = none
@@ -26,15 +26,15 @@ struct ButtonSpec {
 
 class BitmapButton {
 public:
-    explicit BitmapButton(const ButtonSpec& spec) : spec_(spec) {}
+    explicit BitmapButton(const ButtonDesign& design) : design_(design) {}
 
     // Gives the button its window: enabled unless its style carries the disabled bit.
     void Create();
     // Loads the three faces from the module's resources; 1 when the normal face is there.
     int LoadFaces(ResourceSource& resources);
 
-    int Id() const { return spec_.id; }
-    const Rect& GetRect() const { return spec_.rect; }
+    int Id() const { return design_.id; }
+    const Rect& GetRect() const { return design_.rect; }
     bool IsCreated() const { return created_; }
     bool IsEnabled() const { return enabled_; }
     bool IsPressed() const { return pressed_; }
@@ -47,7 +47,7 @@ public:
     void Draw(DeviceContext& dc) const;
 
 private:
-    ButtonSpec spec_;
+    ButtonDesign design_;
     bool created_ = false;
     bool enabled_ = false;
     bool pressed_ = false;

@@ -9,7 +9,7 @@ namespace kolo {
 namespace {
 
 // Creation order of the buttons; undo and redo start disabled.
-constexpr std::array<ButtonSpec, 6> kButtonSpecs = {{
+constexpr std::array<ButtonDesign, 6> kButtonDesigns = {{
     {kButtonUndo, Rect{45, 85, 169, 137}, kIdUndoNormal, kIdUndoPressed, kIdUndoDisabled,
      kDisabledButtonStyle},
     {kButtonRedo, Rect{179, 85, 310, 119}, kIdRedoNormal, kIdRedoPressed, kIdRedoDisabled,
@@ -34,9 +34,9 @@ CDibImage ImageFromDeviceBitmap(const DeviceBitmap* bitmap) {
 ColouringBoard::ColouringBoard(BoardHost& host, ResourceSource& resources)
     : host_(host),
       resources_(resources),
-      buttons_{BitmapButton(kButtonSpecs[0]), BitmapButton(kButtonSpecs[1]),
-               BitmapButton(kButtonSpecs[2]), BitmapButton(kButtonSpecs[3]),
-               BitmapButton(kButtonSpecs[4]), BitmapButton(kButtonSpecs[5])} {}
+      buttons_{BitmapButton(kButtonDesigns[0]), BitmapButton(kButtonDesigns[1]),
+               BitmapButton(kButtonDesigns[2]), BitmapButton(kButtonDesigns[3]),
+               BitmapButton(kButtonDesigns[4]), BitmapButton(kButtonDesigns[5])} {}
 
 int ColouringBoard::Initialise(bool windowCreated) {
     if (!windowCreated) return -1;
