@@ -6,11 +6,13 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "app/SamplesFolder.h"
 #include "tests/support/LocalServer.h"
 
 namespace {
@@ -20,14 +22,16 @@ struct Outcome {
     std::string output;   // standard output and standard error together
 };
 
-// Runs kolo with `args` and `environment` only, limited in time.
+// Runs `program` with `args` and `environment` only, limited in time, in `directory`.
 Outcome RunKolo(const std::vector<std::string>& args, const std::vector<std::string>& environment,
-            const std::string& logPath) {
+            const std::string& logPath, const std::string& program = KOLO_EXECUTABLE,
+            const std::string& directory = ".") {
     const pid_t pid = fork();
     if (pid == 0) {
         std::freopen(logPath.c_str(), "w", stdout);
         std::freopen(logPath.c_str(), "a", stderr);
-        std::vector<std::string> all{"/usr/bin/timeout", "60", KOLO_EXECUTABLE};
+        if (chdir(directory.c_str()) != 0) _exit(126);
+        std::vector<std::string> all{"/usr/bin/timeout", "60", program};
         all.insert(all.end(), args.begin(), args.end());
         std::vector<char*> argv;
         for (const std::string& arg : all) argv.push_back(const_cast<char*>(arg.c_str()));
@@ -63,9 +67,10 @@ protected:
         prefix_ = ::testing::TempDir() + "kolo_cli_" + info->name() + "_";
     }
     // No DISPLAY: the program must never need one for these.
-    Outcome Kolo(const std::vector<std::string>& args) {
+    Outcome Kolo(const std::vector<std::string>& args, const std::string& program = KOLO_EXECUTABLE,
+                 const std::string& directory = ".") {
         return RunKolo(args, {"PATH=/usr/bin:/bin", "HOME=" + ::testing::TempDir()},
-                       prefix_ + "log.txt");
+                       prefix_ + "log.txt", program, directory);
     }
     std::string prefix_;
 };
@@ -143,6 +148,58 @@ TEST_F(KoloCommandLine, HeadlessFillsAPictureLoadedFromALoopbackHttpFolder) {
         }
     }
     EXPECT_GT(dark, 100);
+}
+
+TEST(SamplesFolder, FileUrlsPercentEncodeAllButUnreservedBytesAndSlashes) {
+    EXPECT_EQ(kolo::FileUrl("/usr/share/kolo/samples/"), "file:///usr/share/kolo/samples/");
+    EXPECT_EQ(kolo::FileUrl("/home/ana maria/50%/a#b?c/"),
+              "file:///home/ana%20maria/50%25/a%23b%3Fc/");
+    EXPECT_EQ(kolo::FileUrl("/x/Bild\xC3\xA4r~_-./"), "file:///x/Bild%C3%A4r~_-./");
+}
+
+// The picture part of a screenshot differs from the empty board's when a folder loaded.
+int CanvasPixelsDifferent(const std::vector<unsigned char>& a, const std::vector<unsigned char>& b) {
+    int different = 0;
+    for (int y = 155; y < 607; ++y) {
+        for (int x = 31; x < 603; ++x) {
+            const std::size_t i = (static_cast<std::size_t>(y) * 834 + x) * 3;
+            different += a[i] != b[i] || a[i + 1] != b[i + 1] || a[i + 2] != b[i + 2];
+        }
+    }
+    return different;
+}
+
+TEST_F(KoloCommandLine, FindsItsSamplesFromAnyFolderAndWhenInstalledUnderAPathToEncode) {
+    namespace fs = std::filesystem;
+    int width = 0, height = 0;
+    std::vector<unsigned char> empty, fromBuild, installed;
+    const std::string emptyShot = prefix_ + "empty.png";
+    ASSERT_EQ(Kolo({"--headless", "file:///nonexistent/", "--screenshot", emptyShot}).status, 0);
+    ASSERT_TRUE(ReadPng(emptyShot, width, height, empty));
+
+    const std::string buildShot = prefix_ + "build.png";
+    ASSERT_EQ(Kolo({"--headless", "--screenshot", buildShot}, KOLO_EXECUTABLE, "/").status, 0);
+    ASSERT_TRUE(ReadPng(buildShot, width, height, fromBuild));
+    EXPECT_GT(CanvasPixelsDifferent(empty, fromBuild), 10000);
+
+    // An installed program, in a prefix whose path needs percent-encoding, with a folder of
+    // one picture: it shows that picture, not the source tree's house.
+    const fs::path prefix = fs::path(prefix_ + "install dir 100%#");
+    fs::remove_all(prefix);
+    fs::create_directories(prefix / "bin");
+    fs::create_directories(prefix / "share/kolo/samples");
+    fs::copy_file(KOLO_EXECUTABLE, prefix / "bin/kolo");
+    fs::copy_file(std::string(KOLO_SAMPLES_DIR) + "cat.gif", prefix / "share/kolo/samples/cat.gif");
+    std::ofstream(prefix / "share/kolo/samples/index.html") << "<a href=\"cat.gif\">Cat</a>\n";
+    const std::string installedShot = prefix_ + "installed.png";
+    ASSERT_EQ(Kolo({"--headless", "--screenshot", installedShot}, (prefix / "bin/kolo").string(),
+                   "/")
+                  .status,
+              0);
+    ASSERT_TRUE(ReadPng(installedShot, width, height, installed));
+    EXPECT_GT(CanvasPixelsDifferent(empty, installed), 10000);
+    EXPECT_GT(CanvasPixelsDifferent(fromBuild, installed), 10000);
+    fs::remove_all(prefix);
 }
 
 }  // namespace
