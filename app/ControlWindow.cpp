@@ -232,34 +232,26 @@ gboolean ControlWindow::OnDelete(GtkWidget*, GdkEvent*, gpointer data) {
     return TRUE;   // the destructor destroys the window
 }
 
-void ControlWindow::ShowMessage(const std::string& text) {
-    GtkWidget* dialog = gtk_message_dialog_new(GTK_WINDOW(window_), GTK_DIALOG_MODAL,
-                                               GTK_MESSAGE_WARNING, GTK_BUTTONS_OK, "%s",
-                                               text.c_str());
-    gtk_window_set_title(GTK_WINDOW(dialog), kProgramName);
-    gtk_dialog_run(GTK_DIALOG(dialog));
-    gtk_widget_destroy(dialog);
-}
+namespace {
 
-void ControlWindow::AboutBox() {
-    GtkWidget* dialog = gtk_dialog_new_with_buttons(kAboutTitle, GTK_WINDOW(window_),
-                                                    GTK_DIALOG_MODAL, "OK", GTK_RESPONSE_OK,
-                                                    nullptr);
+// A modal dialog titled `title` over `parent`: `icon` (taken; may be null) beside the lines
+// of text, and an OK button. Returns when it is closed by OK, Escape or the window manager.
+void RunOkDialog(GtkWindow* parent, const char* title, GtkWidget* icon,
+                 const std::vector<std::string>& lines) {
+    GtkWidget* dialog = gtk_dialog_new_with_buttons(title, parent, GTK_DIALOG_MODAL, "OK",
+                                                    GTK_RESPONSE_OK, nullptr);
     gtk_window_set_resizable(GTK_WINDOW(dialog), FALSE);
     gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
 
     GtkWidget* row = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 16);
     gtk_container_set_border_width(GTK_CONTAINER(row), 12);
-    GdkPixbuf* icon = LoadIcon();
     if (icon != nullptr) {
-        GtkWidget* image = gtk_image_new_from_pixbuf(icon);
-        gtk_widget_set_valign(image, GTK_ALIGN_START);
-        gtk_box_pack_start(GTK_BOX(row), image, FALSE, FALSE, 0);
-        g_object_unref(icon);
+        gtk_widget_set_valign(icon, GTK_ALIGN_START);
+        gtk_box_pack_start(GTK_BOX(row), icon, FALSE, FALSE, 0);
     }
     GtkWidget* texts = gtk_box_new(GTK_ORIENTATION_VERTICAL, 8);
-    for (const char* line : {kAboutName, kAboutNotice}) {
-        GtkWidget* label = gtk_label_new(line);
+    for (const std::string& line : lines) {
+        GtkWidget* label = gtk_label_new(line.c_str());
         gtk_label_set_xalign(GTK_LABEL(label), 0.0f);
         gtk_box_pack_start(GTK_BOX(texts), label, FALSE, FALSE, 0);
     }
@@ -269,6 +261,21 @@ void ControlWindow::AboutBox() {
     gtk_widget_show_all(dialog);
     gtk_dialog_run(GTK_DIALOG(dialog));
     gtk_widget_destroy(dialog);
+}
+
+}  // namespace
+
+void ControlWindow::ShowMessage(const std::string& text) {
+    // GTK's own message dialog no longer shows an icon; the message has the warning sign.
+    RunOkDialog(GTK_WINDOW(window_), kProgramName,
+                gtk_image_new_from_icon_name("dialog-warning", GTK_ICON_SIZE_DIALOG), {text});
+}
+
+void ControlWindow::AboutBox() {
+    GdkPixbuf* icon = LoadIcon();
+    GtkWidget* image = icon != nullptr ? gtk_image_new_from_pixbuf(icon) : nullptr;
+    if (icon != nullptr) g_object_unref(icon);
+    RunOkDialog(GTK_WINDOW(window_), kAboutTitle, image, {kAboutName, kAboutNotice});
 }
 
 // GtkPrintOperation draws its pages from inside its own run, after the dialog, while the

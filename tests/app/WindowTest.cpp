@@ -27,6 +27,9 @@
 #include <thread>
 #include <vector>
 
+#include "platform/soft/BmpResources.h"
+#include "resources/EmbeddedResources.h"
+#include "resources/ResourceIds.h"
 #include "tests/support/LocalServer.h"
 
 namespace {
@@ -270,6 +273,24 @@ protected:
         return -1;
     }
 
+    // Whether the window shows the face bitmap `id` with its top-left corner at (left, top).
+    bool ShowsFace(int id, int left, int top) {
+        kolo::BmpResources resources(kolo::kEmbeddedResources, kolo::kEmbeddedResourceCount);
+        const std::unique_ptr<kolo::DeviceBitmap> bitmap = resources.LoadBitmap(id);
+        const auto* face = dynamic_cast<const kolo::SoftBitmap*>(bitmap.get());
+        if (face == nullptr) return false;
+        const Screen screen = ReadWindow();
+        for (int y = 0; y < face->Height(); ++y) {
+            for (int x = 0; x < face->Width(); ++x) {
+                const kolo::ColourRef c = face->Surface().GetPixel(x, y);
+                const unsigned rgb = (kolo::RedOf(c) << 16) | (kolo::GreenOf(c) << 8) |
+                                     kolo::BlueOf(c);
+                if (screen.At(left + x, top + y) != rgb) return false;
+            }
+        }
+        return true;
+    }
+
     std::string SamplesUrl() const { return std::string("file://") + KOLO_SAMPLES_DIR; }
 
     Display* display_ = nullptr;
@@ -337,7 +358,14 @@ TEST_F(KoloWindow, ArrowsMoveTheThumbnailAndAThumbnailClickChangesTheCanvas) {
     const Screen first = Expected({SamplesUrl()});
     ASSERT_TRUE(WaitForScreen(first));
 
-    ClickAt(kNextX, kArrowY);
+    // The button shows its pressed face while held down, its normal face once released.
+    constexpr int kNextLeft = 751, kNextTop = 370;
+    ASSERT_TRUE(ShowsFace(kolo::kIdNextNormal, kNextLeft, kNextTop));
+    MoveTo(kNextX, kArrowY);
+    XDo({"mousedown", "1"});
+    EXPECT_TRUE(WaitUntil([&] { return ShowsFace(kolo::kIdNextPressed, kNextLeft, kNextTop); }));
+    XDo({"mouseup", "1"});
+    EXPECT_TRUE(WaitUntil([&] { return ShowsFace(kolo::kIdNextNormal, kNextLeft, kNextTop); }));
     EXPECT_TRUE(WaitForScreen(Expected({"--click", "767,386", SamplesUrl()})));
 
     ClickAt(kPreviousX, kArrowY);
