@@ -465,6 +465,22 @@ TEST_F(KoloWindow, PrintWritesOnePdfPageInsideOneInchMargins) {
     EXPECT_EQ(WaitForExit(), 0);
 }
 
+TEST_F(KoloWindow, CancellingThePrintDialogPrintsNothing) {
+    Start({});
+    ASSERT_TRUE(WaitForScreen(Expected({SamplesUrl()})));
+    ClickAt(kPrintX, kPrintY);
+    Window dialog = 0;
+    ASSERT_TRUE(WaitUntil([&] { return (dialog = FindWindow(false, "Print")) != 0; }))
+        << "no print dialog";
+    Key(dialog, "Escape");
+    ASSERT_TRUE(WaitUntil([&] { return FindWindow(false, "Print") == 0; }));
+    // The board goes on as before: a fill still works, and Exit still ends the program.
+    ClickAt(kWallX, kWallY);
+    EXPECT_TRUE(WaitForPixel(kWallX, kWallY, kPink));
+    ClickAt(kExitX, kExitY);
+    EXPECT_EQ(WaitForExit(), 0);
+}
+
 TEST_F(KoloWindow, ExitEndsTheProgramWithStatusZero) {
     Start({});
     ASSERT_TRUE(WaitForScreen(Expected({SamplesUrl()})));
