@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "app/ImageFiles.h"
+#include "app/SamplesFolder.h"
 #include "app/SoftControl.h"
 #include "platform/soft/PrinterPageContext.h"
 
@@ -87,7 +88,7 @@ int RunHeadless(const std::vector<std::string>& args) {
     Options options;
     if (!ParseOptions(args, options)) return 2;
     const std::string address =
-        !options.address.empty() ? options.address : std::string("file://") + KOLO_SAMPLES_DIR;
+        !options.address.empty() ? options.address : SamplesFolderUrl();
 
     SoftControl control;
     control.onInitImage = [&control, &address]() { control.Board().SetImageURL(address); };

@@ -1,17 +1,91 @@
-// kolo: the colouring book on Linux. Only the headless driver exists so far; the window
-// needs a display toolkit that is not part of this program yet.
+// kolo: the colouring book on Linux. With a display it opens the board in a window; with
+// --headless it drives the same control without one.
+#include <gtk/gtk.h>
+
 #include <iostream>
 #include <string>
 #include <vector>
 
+#include "app/ControlWindow.h"
 #include "app/HeadlessDriver.h"
+
+namespace {
+
+constexpr int kStatusUsage = 2;   // a command line we do not understand
+
+constexpr const char* kUsage =
+    "Usage: kolo [--print-to FILE.pdf] [ADDRESS]\n"
+    "       kolo --headless [--click X,Y]... [--move X,Y]... [--screenshot FILE.png]\n"
+    "            [--print-to FILE.pdf|FILE.png] [ADDRESS]\n"
+    "\n"
+    "Kolo is a colouring book for children. It opens the pictures of the folder at ADDRESS\n"
+    "(an http://, https://, ftp:// or file:// address of a page that links to .bmp, .gif and\n"
+    ".jpg files), or the bundled sample pictures when no address is given.\n"
+    "\n"
+    "  --print-to FILE.pdf   the Print button writes FILE.pdf instead of showing the dialog\n"
+    "  --headless            run without a display; the options below apply in order\n"
+    "  --click X,Y           press and release the left button at a point of the board\n"
+    "  --move X,Y            move the pointer to a point of the board\n"
+    "  --screenshot FILE.png write the board as shown\n"
+    "  --help                show this text\n"
+    "  --version             show the version\n"
+    "\n"
+    "F1 in the window shows the About box.\n";
+
+bool EndsWith(const std::string& s, const std::string& suffix) {
+    return s.size() >= suffix.size() &&
+           s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+// The window's own options; false with a one-line message when they cannot be used.
+bool ParseWindowOptions(const std::vector<std::string>& args, kolo::WindowOptions& options) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--print-to") {
+            if (i + 1 >= args.size() || !EndsWith(args[i + 1], ".pdf")) {
+                std::cerr << "kolo: --print-to needs a FILE.pdf\n";
+                return false;
+            }
+            options.exportPdf = args[++i];
+        } else if (!arg.empty() && arg[0] == '-') {
+            std::cerr << "kolo: unknown option " << arg << " (kolo --help lists the options)\n";
+            return false;
+        } else if (options.address.empty()) {
+            options.address = arg;
+        } else {
+            std::cerr << "kolo: only one folder address can be given\n";
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     for (const std::string& arg : args) {
+        if (arg == "--help") {
+            std::cout << kUsage;
+            return 0;
+        }
+        if (arg == "--version") {
+            std::cout << "kolo 1.0\n";
+            return 0;
+        }
+    }
+    for (const std::string& arg : args) {
         if (arg == "--headless") return kolo::RunHeadless(args);
     }
-    std::cerr << "kolo: the windowed mode needs a display and arrives in a later version; "
-                 "run kolo --headless\n";
-    return 2;
+
+    kolo::WindowOptions options;
+    if (!ParseWindowOptions(args, options)) return kStatusUsage;
+    // GTK is given no arguments: the command line is ours alone.
+    if (!gtk_init_check(nullptr, nullptr)) {
+        std::cerr << "kolo: no display to open a window on; without one, run kolo --headless "
+                     "(kolo --help shows how)\n";
+        return 1;
+    }
+    kolo::ControlWindow window(options);
+    return window.Run();
 }

@@ -1,0 +1,70 @@
+// ControlWindow: the control in a GTK 3 window, and the program as its container.
+//
+// The window's client area is the board, 834 × 644 and not resizable; it shows the software
+// control's framebuffer and feeds it pointer moves, left-button presses and releases. The
+// host services the software control leaves to its window are answered with GTK: the brush
+// or arrow cursor, the message as a modal warning dialog, the print dialog through
+// GtkPrintOperation, closing the window on Exit. F1 shows the About box.
+//
+// As the container, the program answers OnInitImage with SetImageURL of the address it was
+// given, once the window is on the screen.
+#pragma once
+
+#include <gtk/gtk.h>
+
+#include <memory>
+#include <string>
+
+#include "app/SoftControl.h"
+
+namespace kolo {
+
+struct WindowOptions {
+    std::string address;     // the folder to open; the bundled samples when empty
+    std::string exportPdf;   // when set, Print writes this PDF file instead of asking
+};
+
+class ControlWindow {
+public:
+    explicit ControlWindow(const WindowOptions& options);
+    ~ControlWindow();
+    ControlWindow(const ControlWindow&) = delete;
+    ControlWindow& operator=(const ControlWindow&) = delete;
+
+    // Shows the window and runs until it is closed (Exit or the window manager). Returns the
+    // program's exit status.
+    int Run();
+
+    // The automation method: the About box, modal, returning when it is closed.
+    void AboutBox();
+
+private:
+    static gboolean OnDraw(GtkWidget* widget, cairo_t* cr, gpointer self);
+    static gboolean OnButtonPress(GtkWidget* widget, GdkEventButton* event, gpointer self);
+    static gboolean OnButtonRelease(GtkWidget* widget, GdkEventButton* event, gpointer self);
+    static gboolean OnMotion(GtkWidget* widget, GdkEventMotion* event, gpointer self);
+    static gboolean OnKeyPress(GtkWidget* widget, GdkEventKey* event, gpointer self);
+    static gboolean OnDelete(GtkWidget* widget, GdkEvent* event, gpointer self);
+    static gboolean OnLoadFolder(gpointer self);
+    static void OnDrawPage(GtkPrintOperation* operation, GtkPrintContext* context, gint page,
+                           gpointer self);
+
+    // After every event: show what changed, follow the cursor, close on Exit.
+    void AfterEvent();
+    void ShowMessage(const std::string& text);
+    std::unique_ptr<DeviceContext> RunPrintDialog();
+    void PrintPage(GtkPrintContext* context);
+
+    WindowOptions options_;
+    SoftControl control_;
+    GtkWidget* window_ = nullptr;
+    GtkWidget* area_ = nullptr;
+    GdkCursor* arrowCursor_ = nullptr;
+    GdkCursor* brushCursor_ = nullptr;
+    BoardCursor shownCursor_ = BoardCursor::kArrow;
+    // The printer context handed to the board while the print operation draws its page.
+    std::unique_ptr<DeviceContext> pageForBoard_;
+    bool quitting_ = false;
+};
+
+}  // namespace kolo

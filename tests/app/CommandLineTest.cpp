@@ -1,0 +1,205 @@
+// The program's command line, and the whole product once through the headless driver against
+// Python's own HTTP server on the loopback address.
+#include <gtest/gtest.h>
+#include <png.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/SamplesFolder.h"
+#include "tests/support/LocalServer.h"
+
+namespace {
+
+struct Outcome {
+    int status = -1;
+    std::string output;   // standard output and standard error together
+};
+
+// Runs `program` with `args` and `environment` only, limited in time, in `directory`.
+Outcome RunKolo(const std::vector<std::string>& args, const std::vector<std::string>& environment,
+            const std::string& logPath, const std::string& program = KOLO_EXECUTABLE,
+            const std::string& directory = ".") {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        std::freopen(logPath.c_str(), "w", stdout);
+        std::freopen(logPath.c_str(), "a", stderr);
+        if (chdir(directory.c_str()) != 0) _exit(126);
+        std::vector<std::string> all{"/usr/bin/timeout", "60", program};
+        all.insert(all.end(), args.begin(), args.end());
+        std::vector<char*> argv;
+        for (const std::string& arg : all) argv.push_back(const_cast<char*>(arg.c_str()));
+        argv.push_back(nullptr);
+        std::vector<char*> envp;
+        for (const std::string& entry : environment) envp.push_back(const_cast<char*>(entry.c_str()));
+        envp.push_back(nullptr);
+        execve(argv[0], argv.data(), envp.data());
+        _exit(127);
+    }
+    Outcome run;
+    int status = 0;
+    if (pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status)) {
+        run.status = WEXITSTATUS(status);
+    }
+    std::ifstream in(logPath);
+    std::stringstream text;
+    text << in.rdbuf();
+    run.output = text.str();
+    return run;
+}
+
+int Lines(const std::string& text) {
+    int lines = 0;
+    for (const char c : text) lines += c == '\n';
+    return lines;
+}
+
+class KoloCommandLine : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        prefix_ = ::testing::TempDir() + "kolo_cli_" + info->name() + "_";
+    }
+    // No DISPLAY: the program must never need one for these.
+    Outcome Kolo(const std::vector<std::string>& args, const std::string& program = KOLO_EXECUTABLE,
+                 const std::string& directory = ".") {
+        return RunKolo(args, {"PATH=/usr/bin:/bin", "HOME=" + ::testing::TempDir()},
+                       prefix_ + "log.txt", program, directory);
+    }
+    std::string prefix_;
+};
+
+TEST_F(KoloCommandLine, HelpAndVersionAnswerAndSucceed) {
+    const Outcome help = Kolo({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.output.rfind("Usage: kolo", 0), 0u) << help.output;
+    EXPECT_NE(help.output.find("--headless"), std::string::npos);
+    EXPECT_NE(help.output.find("--print-to"), std::string::npos);
+
+    const Outcome version = Kolo({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.output, "kolo 1.0\n");
+}
+
+TEST_F(KoloCommandLine, UnknownOptionsAndExtraAddressesAreOneLineErrorsWithStatusTwo) {
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--colour"}, {"-x", "http://127.0.0.1/"},
+          {"file:///a/", "file:///b/"}, {"--print-to"}, {"--print-to", "page.txt"},
+          {"--headless", "--bogus"}}) {
+        const Outcome run = Kolo(args);
+        EXPECT_EQ(run.status, 2) << args[0];
+        EXPECT_EQ(Lines(run.output), 1) << run.output;
+        EXPECT_EQ(run.output.rfind("kolo: ", 0), 0u) << run.output;
+    }
+}
+
+TEST_F(KoloCommandLine, WithoutADisplayTheWindowSaysSoInOneLineAndPointsToHeadless) {
+    const Outcome run = Kolo({});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(Lines(run.output), 1) << run.output;
+    EXPECT_NE(run.output.find("--headless"), std::string::npos) << run.output;
+}
+
+bool ReadPng(const std::string& path, int& width, int& height, std::vector<unsigned char>& rgb) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) return false;
+    image.format = PNG_FORMAT_RGB;
+    width = static_cast<int>(image.width);
+    height = static_cast<int>(image.height);
+    rgb.resize(PNG_IMAGE_SIZE(image));
+    return png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr) != 0;
+}
+
+TEST_F(KoloCommandLine, HeadlessFillsAPictureLoadedFromALoopbackHttpFolder) {
+    kolo::test::LocalServer server(kolo::test::PythonHttpServerCommand(KOLO_SAMPLES_DIR));
+    ASSERT_TRUE(server.Running());
+    const std::string shot = prefix_ + "shot.png";
+    std::remove(shot.c_str());
+    const Outcome run = Kolo({"--headless", server.Url(), "--click", "211,475", "--screenshot", shot});
+    ASSERT_EQ(run.status, 0) << run.output;
+
+    int width = 0, height = 0;
+    std::vector<unsigned char> rgb;
+    ASSERT_TRUE(ReadPng(shot, width, height, rgb));
+    ASSERT_EQ(width, 834);
+    ASSERT_EQ(height, 644);
+    auto at = [&](int x, int y) {
+        const unsigned char* p = rgb.data() + (static_cast<std::size_t>(y) * width + x) * 3;
+        return (unsigned{p[0]} << 16) | (unsigned{p[1]} << 8) | p[2];
+    };
+    // The house's wall took the initial colour; the line beside it shows the colour halved;
+    // the door, behind its own line, stayed white.
+    EXPECT_EQ(at(211, 475), 0xFF0084u);
+    EXPECT_EQ(at(182, 475), 0x7F0042u);
+    EXPECT_EQ(at(315, 520), 0xFFFFFFu);
+    // The thumbnail shows the folder's first picture, not the skin's empty frame.
+    int dark = 0;
+    for (int y = 197; y < 355; ++y) {
+        for (int x = 641; x < 815; ++x) {
+            const unsigned c = at(x, y);
+            dark += (c >> 16) < 100 && ((c >> 8) & 0xFF) < 100 && (c & 0xFF) < 100;
+        }
+    }
+    EXPECT_GT(dark, 100);
+}
+
+TEST(SamplesFolder, FileUrlsPercentEncodeAllButUnreservedBytesAndSlashes) {
+    EXPECT_EQ(kolo::FileUrl("/usr/share/kolo/samples/"), "file:///usr/share/kolo/samples/");
+    EXPECT_EQ(kolo::FileUrl("/home/ana maria/50%/a#b?c/"),
+              "file:///home/ana%20maria/50%25/a%23b%3Fc/");
+    EXPECT_EQ(kolo::FileUrl("/x/Bild\xC3\xA4r~_-./"), "file:///x/Bild%C3%A4r~_-./");
+}
+
+// The picture part of a screenshot differs from the empty board's when a folder loaded.
+int CanvasPixelsDifferent(const std::vector<unsigned char>& a, const std::vector<unsigned char>& b) {
+    int different = 0;
+    for (int y = 155; y < 607; ++y) {
+        for (int x = 31; x < 603; ++x) {
+            const std::size_t i = (static_cast<std::size_t>(y) * 834 + x) * 3;
+            different += a[i] != b[i] || a[i + 1] != b[i + 1] || a[i + 2] != b[i + 2];
+        }
+    }
+    return different;
+}
+
+TEST_F(KoloCommandLine, FindsItsSamplesFromAnyFolderAndWhenInstalledUnderAPathToEncode) {
+    namespace fs = std::filesystem;
+    int width = 0, height = 0;
+    std::vector<unsigned char> empty, fromBuild, installed;
+    const std::string emptyShot = prefix_ + "empty.png";
+    ASSERT_EQ(Kolo({"--headless", "file:///nonexistent/", "--screenshot", emptyShot}).status, 0);
+    ASSERT_TRUE(ReadPng(emptyShot, width, height, empty));
+
+    const std::string buildShot = prefix_ + "build.png";
+    ASSERT_EQ(Kolo({"--headless", "--screenshot", buildShot}, KOLO_EXECUTABLE, "/").status, 0);
+    ASSERT_TRUE(ReadPng(buildShot, width, height, fromBuild));
+    EXPECT_GT(CanvasPixelsDifferent(empty, fromBuild), 10000);
+
+    // An installed program, in a prefix whose path needs percent-encoding, with a folder of
+    // one picture: it shows that picture, not the source tree's house.
+    const fs::path prefix = fs::path(prefix_ + "install dir 100%#");
+    fs::remove_all(prefix);
+    fs::create_directories(prefix / "bin");
+    fs::create_directories(prefix / "share/kolo/samples");
+    fs::copy_file(KOLO_EXECUTABLE, prefix / "bin/kolo");
+    fs::copy_file(std::string(KOLO_SAMPLES_DIR) + "cat.gif", prefix / "share/kolo/samples/cat.gif");
+    std::ofstream(prefix / "share/kolo/samples/index.html") << "<a href=\"cat.gif\">Cat</a>\n";
+    const std::string installedShot = prefix_ + "installed.png";
+    ASSERT_EQ(Kolo({"--headless", "--screenshot", installedShot}, (prefix / "bin/kolo").string(),
+                   "/")
+                  .status,
+              0);
+    ASSERT_TRUE(ReadPng(installedShot, width, height, installed));
+    EXPECT_GT(CanvasPixelsDifferent(empty, installed), 10000);
+    EXPECT_GT(CanvasPixelsDifferent(fromBuild, installed), 10000);
+    fs::remove_all(prefix);
+}
+
+}  // namespace
