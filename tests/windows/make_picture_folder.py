@@ -45,9 +45,10 @@ def main():
     write_bmp(os.path.join(dest, "band.bmp"), band)
     write_bmp(os.path.join(dest, "square.bmp"), square)
     with open(os.path.join(dest, "index.html"), "w") as f:
-        # The last picture loaded goes on the canvas: square.bmp. missing.bmp answers 404.
-        f.write('<html><body><a href="band.bmp">band</a> <a href="missing.bmp">missing</a> '
-                '<a href="square.bmp">square</a></body></html>\n')
+        # missing.bmp answers 404 and comes last: the square stays on the canvas only if the
+        # error page is refused rather than loaded in its place.
+        f.write('<html><body><a href="band.bmp">band</a> <a href="square.bmp">square</a> '
+                '<a href="missing.bmp">missing</a></body></html>\n')
 
 
 if __name__ == "__main__":
