@@ -4,7 +4,7 @@
 // control's pixels are read back from its window to check the picture on the canvas, a fill,
 // a palette pick, undo and redo, the thumbnail and the arrows.
 //
-// Usage: ContainerTest.exe PATH_OF_KOLO.OCX FOLDER_URL
+// Usage: ContainerTest.exe PATH_OF_KOLO.OCX FOLDER_URL [PRINTER_PORT OUTPUT_FILE]
 // The folder (tests/windows/make_picture_folder.py) links band.bmp, square.bmp and a
 // missing.bmp that answers 404; square.bmp is the last picture loaded and so is on the canvas.
 #include <windows.h>
@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "FakeBrowser.h"
+#include "TestPrinter.h"
 #include "TestSupport.h"
 #include "module/KoloGuids.h"
 
@@ -595,6 +596,45 @@ void TestBadFolder(IDispatch* dispatch, HWND control) {
     ExpectPixel("and nothing changes", control, CanvasX(200), CanvasY(201), kBlack);
 }
 
+std::string ReadWholeFile(const std::wstring& path) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return std::string();
+    std::string data(GetFileSize(file, nullptr), '\0');
+    DWORD read = 0;
+    ReadFile(file, &data[0], static_cast<DWORD>(data.size()), &read, nullptr);
+    CloseHandle(file);
+    data.resize(read);
+    return data;
+}
+
+// The print button prints on the default printer, a file printer made for the test.
+void TestPrint(HWND control, const std::wstring& output) {
+    DeleteFileW(output.c_str());
+    HANDLE closer = CloseDialogLater("Print", 20000, nullptr, IDCANCEL);
+    PressButton(control, 104);
+    WaitForSingleObject(closer, 20000);
+    CloseHandle(closer);
+    Sleep(500);
+    Check("a cancelled print dialog starts no document",
+          GetFileAttributesW(output.c_str()) == INVALID_FILE_ATTRIBUTES);
+
+    closer = CloseDialogLater("Print", 20000);
+    PressButton(control, 104);
+    WaitForSingleObject(closer, 20000);
+    CloseHandle(closer);
+    std::string page;
+    for (int i = 0; i < 100 && page.find("%%Pages: 1") == std::string::npos; ++i) {
+        Sleep(50);
+        page = ReadWholeFile(output);
+    }
+    Check("the print button writes a PostScript document", page.rfind("%!PS", 0) == 0,
+          std::to_string(page.size()) + " bytes");
+    Check("named Test Document", page.find("%%Title: Test Document") != std::string::npos);
+    Check("with one page", page.find("%%Pages: 1") != std::string::npos);
+    Check("that carries the picture as an image", page.find("\nimage") != std::string::npos);
+}
+
 void TestExit(HWND control) {
     browserMessages.clear();
     recordBrowserMessages = true;
@@ -713,6 +753,10 @@ int wmain(int argc, wchar_t** argv) {
     TestViewObject(control, controlWindow);
     TestAboutBox(dispatch);
     TestBadFolder(dispatch, controlWindow);
+    if (argc > 3) {
+        Check("a file printer for the test", InstallTestPrinter(argv[3]));
+        TestPrint(controlWindow, argv[4]);
+    }
     TestExit(controlWindow);
 
     if (point != nullptr) {

@@ -12,6 +12,7 @@ struct DialogCloser {
     std::string caption;
     DWORD timeoutMs;
     std::string* textSeen;
+    WPARAM command;
 };
 
 BOOL CALLBACK CollectText(HWND child, LPARAM text) {
@@ -31,7 +32,7 @@ DWORD WINAPI CloseDialogThread(LPVOID parameter) {
             if (closer->textSeen != nullptr) {
                 EnumChildWindows(dialog, CollectText, reinterpret_cast<LPARAM>(closer->textSeen));
             }
-            PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+            PostMessageA(dialog, WM_COMMAND, closer->command, 0);
             break;
         }
         Sleep(20);
@@ -114,8 +115,9 @@ bool RegistryKeyExists(const std::string& path) {
     return true;
 }
 
-HANDLE CloseDialogLater(const std::string& caption, DWORD timeoutMs, std::string* textSeen) {
-    auto* closer = new DialogCloser{caption, timeoutMs, textSeen};
+HANDLE CloseDialogLater(const std::string& caption, DWORD timeoutMs, std::string* textSeen,
+                        WPARAM command) {
+    auto* closer = new DialogCloser{caption, timeoutMs, textSeen, command};
     return CreateThread(nullptr, 0, CloseDialogThread, closer, 0, nullptr);
 }
 
