@@ -5,6 +5,8 @@
 // a palette pick, undo and redo, the thumbnail and the arrows.
 //
 // Usage: ContainerTest.exe PATH_OF_KOLO.OCX FOLDER_URL [PRINTER_PORT OUTPUT_FILE]
+//        ContainerTest.exe PATH_OF_KOLO.OCX FOLDER_URL --exit-without-browser
+//          (Exit with no web browser behind the site must end the process with status 0)
 // The folder (tests/windows/make_picture_folder.py) links band.bmp, square.bmp and a
 // missing.bmp that answers 404; square.bmp is the last picture loaded and so is on the canvas.
 #include <windows.h>
@@ -14,6 +16,8 @@
 #include <exdisp.h>
 #include <shlguid.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <string>
 #include <vector>
@@ -471,6 +475,22 @@ void TestPropertyPage(HWND parent) {
     page->Release();
 }
 
+// The properties verb opens the platform's property frame with the one page.
+void TestPropertyFrame(IUnknown* control, HWND parent) {
+    IOleObject* object = nullptr;
+    control->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(&object));
+    std::string seen;
+    HANDLE closer = CloseDialogLater("Kolo", 20000, &seen);
+    CheckHr("the properties verb", object->DoVerb(OLEIVERB_PROPERTIES, nullptr, nullptr, 0, parent, nullptr));
+    WaitForSingleObject(closer, 20000);
+    CloseHandle(closer);
+    Check("the property frame shows the page's text",
+          seen.find("TODO: Place controls to manipulate properties of Kolo Control on this dialog.") !=
+              std::string::npos,
+          seen);
+    object->Release();
+}
+
 void TestAboutBox(IDispatch* dispatch) {
     for (int round = 1; round <= 2; ++round) {
         std::string seen;
@@ -506,6 +526,16 @@ void TestBoard(IDispatch* dispatch, HWND control, const std::wstring& url) {
     ExpectPixel("square.bmp, not the 404 page after it, is on the canvas: inside the square", control, CanvasX(200), CanvasY(175), kWhite);
     ExpectPixel("its outline", control, CanvasX(101), CanvasY(175), kBlack);
     ExpectPixel("outside the square", control, CanvasX(400), CanvasY(350), kWhite);
+
+    // The brush over the canvas once a picture is there, the arrow elsewhere.
+    const HCURSOR brush = LoadCursorW(GetModuleHandleW(L"Kolo.OCX"), MAKEINTRESOURCEW(201));
+    Check("the module has the brush cursor", brush != nullptr);
+    SendMessageW(control, WM_MOUSEMOVE, 0, MAKELPARAM(CanvasX(10), CanvasY(10)));
+    SendMessageW(control, WM_SETCURSOR, reinterpret_cast<WPARAM>(control), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    Check("over the canvas the cursor is the brush", GetCursor() == brush);
+    SendMessageW(control, WM_MOUSEMOVE, 0, MAKELPARAM(700, 50));
+    SendMessageW(control, WM_SETCURSOR, reinterpret_cast<WPARAM>(control), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    Check("elsewhere it is the arrow", GetCursor() == LoadCursorA(nullptr, IDC_ARROW));
 
     // A fill, then undo and redo through the buttons.
     ReleaseAt(control, CanvasX(200), CanvasY(175));
@@ -635,6 +665,26 @@ void TestPrint(HWND control, const std::wstring& output) {
     Check("that carries the picture as an image", page.find("\nimage") != std::string::npos);
 }
 
+bool Near(COLORREF c, int value, int tolerance) {
+    return abs(GetRValue(c) - value) <= tolerance && abs(GetGValue(c) - value) <= tolerance &&
+           abs(GetBValue(c) - value) <= tolerance;
+}
+
+// GIF through the module's own decoder, JPEG through the cross-compiled libjpeg.
+void TestFormats(IDispatch* dispatch, HWND control, const std::wstring& url) {
+    CheckHr("SetImageURL on the GIF and JPEG folder",
+            CallMethod(dispatch, L"SetImageURL", (url + L"formats/").c_str()));
+    const COLORREF band = PixelAt(control, CanvasX(50), CanvasY(207));
+    const COLORREF above = PixelAt(control, CanvasX(50), CanvasY(150));
+    Check("bars.jpg is on the canvas: its band is dark", Near(band, 0, 40), Colour(band));
+    Check("and the paper above it light", Near(above, 255, 15), Colour(above));
+    ReleaseAt(control, CanvasX(50), CanvasY(150));
+    ExpectPixel("a fill on the JPEG picture", control, CanvasX(50), CanvasY(150), RGB(255, 153, 204));
+    ReleaseAt(control, 700, 270);
+    ExpectPixel("bars.gif from the thumbnail: a bar", control, CanvasX(107), CanvasY(100), kBlack);
+    ExpectPixel("bars.gif: between the bars", control, CanvasX(200), CanvasY(100), kWhite);
+}
+
 void TestExit(HWND control) {
     browserMessages.clear();
     recordBrowserMessages = true;
@@ -692,6 +742,7 @@ int wmain(int argc, wchar_t** argv) {
         return 2;
     }
     const std::wstring url = argv[2];
+    const bool exitWithoutBrowser = argc > 3 && std::wstring(argv[3]) == L"--exit-without-browser";
     OleInitialize(nullptr);
     WNDCLASSW cls{};
     cls.lpfnWndProc = DefWindowProcW;
@@ -718,6 +769,26 @@ int wmain(int argc, wchar_t** argv) {
     IUnknown* control = CreateControl();
     Check("CoCreateInstance by ProgID", control != nullptr);
     if (control == nullptr) return Summary();
+    if (exitWithoutBrowser) {
+        // Without a web browser in the chain, Exit ends this process with status 0: nothing
+        // after the button press may run.
+        site.browser->Release();
+        site.browser = nullptr;
+        IOleObject* object = nullptr;
+        control->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(&object));
+        object->SetClientSite(&site);
+        RECT place{0, 0, kBoardWidth, kBoardHeight};
+        object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &site, 0, hostWindow, &place);
+        HWND window = nullptr;
+        IOleInPlaceObject* inPlace = nullptr;
+        control->QueryInterface(IID_IOleInPlaceObject, reinterpret_cast<void**>(&inPlace));
+        inPlace->GetWindow(&window);
+        std::printf("pressing Exit\n");
+        std::fflush(stdout);
+        PressButton(window, 105);
+        std::printf("still running after Exit\n");
+        return 3;
+    }
     TestObjectInterfaces(control);
     TestPersistence();
     TestPropertyPage(hostWindow);
@@ -752,11 +823,13 @@ int wmain(int argc, wchar_t** argv) {
     TestBoard(dispatch, controlWindow, url);
     TestViewObject(control, controlWindow);
     TestAboutBox(dispatch);
+    TestPropertyFrame(control, hostWindow);
     TestBadFolder(dispatch, controlWindow);
     if (argc > 3) {
         Check("a file printer for the test", InstallTestPrinter(argv[3]));
         TestPrint(controlWindow, argv[4]);
     }
+    TestFormats(dispatch, controlWindow, url);
     TestExit(controlWindow);
 
     if (point != nullptr) {

@@ -23,11 +23,32 @@ BOOL CALLBACK CollectText(HWND child, LPARAM text) {
     return TRUE;
 }
 
+struct DialogSearch {
+    const std::string* caption;
+    HWND found;
+};
+
+// A visible dialog of this process whose caption contains the text searched for.
+BOOL CALLBACK MatchDialog(HWND window, LPARAM parameter) {
+    auto* search = reinterpret_cast<DialogSearch*>(parameter);
+    char cls[16], caption[256];
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process != GetCurrentProcessId() || !IsWindowVisible(window)) return TRUE;
+    if (GetClassNameA(window, cls, sizeof cls) == 0 || lstrcmpA(cls, "#32770") != 0) return TRUE;
+    GetWindowTextA(window, caption, sizeof caption);
+    if (std::string(caption).find(*search->caption) == std::string::npos) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
 DWORD WINAPI CloseDialogThread(LPVOID parameter) {
     auto* closer = static_cast<DialogCloser*>(parameter);
     const DWORD start = GetTickCount();
     while (GetTickCount() - start < closer->timeoutMs) {
-        HWND dialog = FindWindowA("#32770", closer->caption.c_str());
+        DialogSearch search{&closer->caption, nullptr};
+        EnumWindows(MatchDialog, reinterpret_cast<LPARAM>(&search));
+        HWND dialog = search.found;
         if (dialog != nullptr && IsWindowVisible(dialog)) {
             if (closer->textSeen != nullptr) {
                 EnumChildWindows(dialog, CollectText, reinterpret_cast<LPARAM>(closer->textSeen));

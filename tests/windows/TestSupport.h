@@ -25,8 +25,8 @@ std::wstring Widen(const std::string& text);
 std::string ReadRegistryString(const std::string& path, const char* name, bool* found);
 bool RegistryKeyExists(const std::string& path);
 
-// Posts `command` (IDOK unless told) to the first top-level dialog (#32770) whose caption is
-// `caption` as soon as one appears, from a helper thread, up to `timeoutMs`; the texts of its
+// Posts `command` (IDOK unless told) to the first visible top-level dialog (#32770) of this
+// process whose caption contains `caption` as soon as one appears, from a helper thread, up to `timeoutMs`; the texts of its
 // child windows go to `textSeen`. Gives back the thread.
 HANDLE CloseDialogLater(const std::string& caption, DWORD timeoutMs, std::string* textSeen = nullptr,
                         WPARAM command = IDOK);

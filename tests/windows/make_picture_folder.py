@@ -5,6 +5,10 @@ square.bmp: white, with a black rectangle outline (3 pixels wide) whose outer ed
 (100, 100) to (300, 250) in picture pixels, origin top-left.
 band.bmp: white, with a black horizontal band 4 pixels high at rows 200 to 203.
 
+formats/: the other two file kinds, written with Pillow: bars.gif (black vertical bars,
+columns 100 to 115 and 300 to 315) and then bars.jpg (a black horizontal band, rows 200 to
+215, on 8-pixel block boundaries so the encoder keeps it sharp).
+
 Usage: python3 make_picture_folder.py DEST
 """
 import os
@@ -49,6 +53,23 @@ def main():
         # error page is refused rather than loaded in its place.
         f.write('<html><body><a href="band.bmp">band</a> <a href="square.bmp">square</a> '
                 '<a href="missing.bmp">missing</a></body></html>\n')
+    write_formats(os.path.join(dest, "formats"))
+
+
+def write_formats(dest):
+    from PIL import Image, ImageDraw
+
+    os.makedirs(dest, exist_ok=True)
+    gif = Image.new("RGB", (WIDTH, HEIGHT), "white")
+    draw = ImageDraw.Draw(gif)
+    draw.rectangle((100, 0, 115, HEIGHT - 1), fill="black")
+    draw.rectangle((300, 0, 315, HEIGHT - 1), fill="black")
+    gif.convert("P", palette=Image.ADAPTIVE, colors=2).save(os.path.join(dest, "bars.gif"))
+    jpeg = Image.new("RGB", (WIDTH, HEIGHT), "white")
+    ImageDraw.Draw(jpeg).rectangle((0, 200, WIDTH - 1, 215), fill="black")
+    jpeg.save(os.path.join(dest, "bars.jpg"), quality=95)
+    with open(os.path.join(dest, "index.html"), "w") as f:
+        f.write('<a href="bars.gif">gif</a> <a href="bars.jpg">jpeg</a>\n')
 
 
 if __name__ == "__main__":
