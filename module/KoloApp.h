@@ -35,7 +35,4 @@ private:
 
 CKoloApp& TheApp();
 
-// Converts the core's 1/0 results to an HRESULT, the one place this is decided.
-inline HRESULT ResultOf(int coreResult) { return coreResult != 0 ? S_OK : E_FAIL; }
-
 }  // namespace kolo
