@@ -1,0 +1,894 @@
+#include "module/KoloCtrl.h"
+
+#include <exdisp.h>
+#include <shlguid.h>
+
+#include <cstdlib>
+#include <new>
+
+#include "board/BoardLayout.h"
+#include "module/KoloApp.h"
+#include "module/KoloGuids.h"
+#include "module/KoloResources.h"
+#include "platform/DownloadFolder.h"
+#include "platform/win32/GdiContext.h"
+#include "platform/win32/WinInetSession.h"
+
+namespace kolo {
+
+// The one connection point, for _DKoloEvents. Its references are the control's.
+class CKoloEventPoint final : public IConnectionPoint {
+public:
+    explicit CKoloEventPoint(CKoloCtrl& control) : control_(control) {}
+    ~CKoloEventPoint() {
+        for (Sink& sink : sinks_) sink.dispatch->Release();
+    }
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+        if (object == nullptr) return E_POINTER;
+        *object = nullptr;
+        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IConnectionPoint)) {
+            *object = static_cast<IConnectionPoint*>(this);
+            AddRef();
+            return S_OK;
+        }
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return control_.AddRef(); }
+    ULONG STDMETHODCALLTYPE Release() override { return control_.Release(); }
+
+    HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID* iid) override {
+        if (iid == nullptr) return E_POINTER;
+        *iid = kIidDKoloEvents;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetConnectionPointContainer(IConnectionPointContainer** c) override {
+        if (c == nullptr) return E_POINTER;
+        *c = static_cast<IConnectionPointContainer*>(&control_);
+        (*c)->AddRef();
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Advise(IUnknown* sink, DWORD* cookie) override {
+        if (sink == nullptr || cookie == nullptr) return E_POINTER;
+        *cookie = 0;
+        IDispatch* dispatch = nullptr;
+        if (FAILED(sink->QueryInterface(kIidDKoloEvents, reinterpret_cast<void**>(&dispatch))) &&
+            FAILED(sink->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch)))) {
+            return CONNECT_E_CANNOTCONNECT;
+        }
+        sinks_.push_back(Sink{++lastCookie_, dispatch});
+        *cookie = lastCookie_;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Unadvise(DWORD cookie) override {
+        for (auto it = sinks_.begin(); it != sinks_.end(); ++it) {
+            if (it->cookie == cookie) {
+                IDispatch* dispatch = it->dispatch;
+                sinks_.erase(it);
+                dispatch->Release();
+                return S_OK;
+            }
+        }
+        return CONNECT_E_NOCONNECTION;
+    }
+    HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections** connections) override {
+        if (connections != nullptr) *connections = nullptr;
+        return E_NOTIMPL;
+    }
+
+    // Calls `id` with no arguments on every sink; what the sinks answer is ignored.
+    void Fire(DISPID id) {
+        // A sink may unadvise while being called: call a counted copy of the list.
+        std::vector<IDispatch*> targets;
+        for (Sink& sink : sinks_) {
+            sink.dispatch->AddRef();
+            targets.push_back(sink.dispatch);
+        }
+        for (IDispatch* target : targets) {
+            DISPPARAMS none{};
+            target->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none, nullptr,
+                           nullptr, nullptr);
+            target->Release();
+        }
+    }
+
+private:
+    struct Sink {
+        DWORD cookie;
+        IDispatch* dispatch;
+    };
+    CKoloCtrl& control_;
+    std::vector<Sink> sinks_;
+    DWORD lastCookie_ = 0;
+};
+
+namespace {
+
+constexpr const char* kWindowClass = "KoloCtrlWindow";
+constexpr const char* kMessageCaption = "Kolo";   // the module's application title
+constexpr DISPID kDispidSetImageUrl = 1;
+constexpr DISPID kDispidAboutBox = DISPID_ABOUTBOX;   // -552
+constexpr DISPID kDispidOnInitImage = 1;
+constexpr DWORD kSafeOptions = INTERFACESAFE_FOR_UNTRUSTED_CALLER | INTERFACESAFE_FOR_UNTRUSTED_DATA;
+constexpr LONG kHimetricPerInch = 2540;
+
+ATOM windowClass = 0;
+
+// Pixels at the screen's resolution to HIMETRIC and back.
+LONG PixelsToHimetric(LONG pixels, int axis) {
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, axis);
+    ReleaseDC(nullptr, screen);
+    return MulDiv(pixels, kHimetricPerInch, dpi > 0 ? dpi : 96);
+}
+
+std::string Narrow(const wchar_t* text) {
+    if (text == nullptr) return std::string();
+    const int length = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    if (length <= 1) return std::string();
+    std::string result(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(CP_ACP, 0, text, -1, &result[0], length, nullptr, nullptr);
+    result.resize(static_cast<std::size_t>(length - 1));
+    return result;
+}
+
+INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    if (message == WM_INITDIALOG) return TRUE;
+    if (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
+        // OK, Escape and the system menu's close all simply end the modal loop.
+        EndDialog(dialog, LOWORD(wParam));
+        return TRUE;
+    }
+    return FALSE;
+}
+
+template <typename T>
+void ReleaseAndClear(T*& pointer) {
+    if (pointer != nullptr) {
+        pointer->Release();
+        pointer = nullptr;
+    }
+}
+
+}  // namespace
+
+HRESULT CreateKoloCtrl(REFIID iid, void** object) {
+    auto* control = new (std::nothrow) CKoloCtrl();
+    if (control == nullptr) return E_OUTOFMEMORY;
+    const HRESULT result = control->QueryInterface(iid, object);
+    control->Release();
+    return result;
+}
+
+CKoloCtrl::CKoloCtrl()
+    : resources_(TheApp().Instance()), board_(*this, resources_), eventPoint_(nullptr) {
+    TheApp().AddRef();
+    eventPoint_ = new CKoloEventPoint(*this);
+    extent_.cx = PixelsToHimetric(kBoardWidth, LOGPIXELSX);
+    extent_.cy = PixelsToHimetric(kBoardHeight, LOGPIXELSY);
+}
+
+CKoloCtrl::~CKoloCtrl() {
+    if (window_ != nullptr) DestroyWindow(window_);
+    delete eventPoint_;
+    ReleaseAndClear(viewSink_);
+    ReleaseAndClear(adviseHolder_);
+    ReleaseAndClear(inPlaceSite_);
+    ReleaseAndClear(clientSite_);
+    TheApp().Release();
+}
+
+void CKoloCtrl::UnregisterWindowClass() {
+    if (windowClass != 0) UnregisterClassA(kWindowClass, TheApp().Instance());
+    windowClass = 0;
+}
+
+// ---------------------------------------------------------------- IUnknown
+
+HRESULT CKoloCtrl::QueryInterface(REFIID iid, void** object) {
+    if (object == nullptr) return E_POINTER;
+    *object = nullptr;
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IOleObject)) {
+        *object = static_cast<IOleObject*>(this);
+    } else if (IsEqualIID(iid, IID_IOleWindow) || IsEqualIID(iid, IID_IOleInPlaceObject)) {
+        *object = static_cast<IOleInPlaceObject*>(this);
+    } else if (IsEqualIID(iid, IID_IOleInPlaceActiveObject)) {
+        *object = static_cast<IOleInPlaceActiveObject*>(this);
+    } else if (IsEqualIID(iid, IID_IViewObject) || IsEqualIID(iid, IID_IViewObject2)) {
+        *object = static_cast<IViewObject2*>(this);
+    } else if (IsEqualIID(iid, IID_IPersist) || IsEqualIID(iid, IID_IPersistStreamInit)) {
+        *object = static_cast<IPersistStreamInit*>(this);
+    } else if (IsEqualIID(iid, IID_IPersistPropertyBag)) {
+        *object = static_cast<IPersistPropertyBag*>(this);
+    } else if (IsEqualIID(iid, IID_IOleControl)) {
+        *object = static_cast<IOleControl*>(this);
+    } else if (IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, kIidDKolo)) {
+        *object = static_cast<IDispatch*>(this);
+    } else if (IsEqualIID(iid, IID_IProvideClassInfo) || IsEqualIID(iid, IID_IProvideClassInfo2)) {
+        *object = static_cast<IProvideClassInfo2*>(this);
+    } else if (IsEqualIID(iid, IID_IConnectionPointContainer)) {
+        *object = static_cast<IConnectionPointContainer*>(this);
+    } else if (IsEqualIID(iid, IID_ISpecifyPropertyPages)) {
+        *object = static_cast<ISpecifyPropertyPages*>(this);
+    } else if (IsEqualIID(iid, IID_IObjectSafety)) {
+        *object = static_cast<IObjectSafety*>(this);
+    } else {
+        return E_NOINTERFACE;
+    }
+    AddRef();
+    return S_OK;
+}
+
+ULONG CKoloCtrl::AddRef() { return static_cast<ULONG>(InterlockedIncrement(&references_)); }
+
+ULONG CKoloCtrl::Release() {
+    const LONG count = InterlockedDecrement(&references_);
+    if (count == 0) delete this;
+    return static_cast<ULONG>(count);
+}
+
+// ---------------------------------------------------------------- IOleObject
+
+HRESULT CKoloCtrl::SetClientSite(IOleClientSite* site) {
+    if (site != nullptr) site->AddRef();
+    ReleaseAndClear(clientSite_);
+    clientSite_ = site;
+    return S_OK;
+}
+
+HRESULT CKoloCtrl::GetClientSite(IOleClientSite** site) {
+    if (site == nullptr) return E_POINTER;
+    *site = clientSite_;
+    if (clientSite_ != nullptr) clientSite_->AddRef();
+    return S_OK;
+}
+
+HRESULT CKoloCtrl::Close(DWORD) {
+    InPlaceDeactivate();
+    if (adviseHolder_ != nullptr) adviseHolder_->SendOnClose();
+    return S_OK;
+}
+
+HRESULT CKoloCtrl::GetMoniker(DWORD, DWORD, IMoniker** moniker) {
+    if (moniker != nullptr) *moniker = nullptr;
+    return E_NOTIMPL;
+}
+
+HRESULT CKoloCtrl::GetClipboardData(DWORD, IDataObject** data) {
+    if (data != nullptr) *data = nullptr;
+    return E_NOTIMPL;
+}
+
+HRESULT CKoloCtrl::DoVerb(LONG verb, LPMSG, IOleClientSite* site, LONG, HWND parent,
+                          LPCRECT position) {
+    if (site != nullptr && clientSite_ == nullptr) SetClientSite(site);
+    switch (verb) {
+        case OLEIVERB_PRIMARY:
+        case OLEIVERB_SHOW:
+        case OLEIVERB_INPLACEACTIVATE:
+        case OLEIVERB_UIACTIVATE:
+            return InPlaceActivate(parent, position);
+        case OLEIVERB_HIDE:
+            if (window_ != nullptr) ShowWindow(window_, SW_HIDE);
+            return S_OK;
+        case OLEIVERB_PROPERTIES:
+            ShowPropertyFrame(parent != nullptr ? parent : window_);
+            return S_OK;
+        default:
+            return verb < 0 ? E_NOTIMPL : OLEOBJ_S_INVALIDVERB;
+    }
+}
+
+HRESULT CKoloCtrl::EnumVerbs(IEnumOLEVERB** verbs) {
+    if (verbs == nullptr) return E_POINTER;
+    return OleRegEnumVerbs(kClsidKolo, verbs);
+}
+
+HRESULT CKoloCtrl::GetUserClassID(CLSID* clsid) { return GetClassID(clsid); }
+
+HRESULT CKoloCtrl::GetUserType(DWORD form, LPOLESTR* name) {
+    if (name == nullptr) return E_POINTER;
+    return OleRegGetUserType(kClsidKolo, form, name);
+}
+
+HRESULT CKoloCtrl::SetExtent(DWORD aspect, SIZEL* size) {
+    if (size == nullptr) return E_POINTER;
+    if (aspect != DVASPECT_CONTENT) return DV_E_DVASPECT;
+    extent_ = *size;
+    return S_OK;
+}
+
+HRESULT CKoloCtrl::GetExtent(DWORD aspect, SIZEL* size) {
+    if (size == nullptr) return E_POINTER;
+    if (aspect != DVASPECT_CONTENT) return DV_E_DVASPECT;
+    *size = extent_;
+    return S_OK;
+}
+
+HRESULT CKoloCtrl::Advise(IAdviseSink* sink, DWORD* cookie) {
+    if (cookie == nullptr) return E_POINTER;
+    *cookie = 0;
+    if (adviseHolder_ == nullptr && FAILED(CreateOleAdviseHolder(&adviseHolder_))) {
+        return E_OUTOFMEMORY;
+    }
+    return adviseHolder_->Advise(sink, cookie);
+}
+
+HRESULT CKoloCtrl::Unadvise(DWORD cookie) {
+    return adviseHolder_ != nullptr ? adviseHolder_->Unadvise(cookie) : OLE_E_NOCONNECTION;
+}
+
+HRESULT CKoloCtrl::EnumAdvise(IEnumSTATDATA** advise) {
+    if (advise == nullptr) return E_POINTER;
+    *advise = nullptr;
+    return adviseHolder_ != nullptr ? adviseHolder_->EnumAdvise(advise) : E_FAIL;
+}
+
+HRESULT CKoloCtrl::GetMiscStatus(DWORD, DWORD* status) {
+    if (status == nullptr) return E_POINTER;
+    *status = kKoloMiscStatus;
+    return S_OK;
+}
+
+// ---------------------------------------------------------------- in-place activation
+
+HRESULT CKoloCtrl::InPlaceActivate(HWND parentHint, LPCRECT position) {
+    if (window_ != nullptr) {
+        ShowWindow(window_, SW_SHOW);
+        return S_OK;
+    }
+    if (clientSite_ == nullptr) return E_UNEXPECTED;
+    RECT place{0, 0, kBoardWidth, kBoardHeight};
+    if (position != nullptr) place = *position;
+    HWND parent = parentHint;
+
+    if (SUCCEEDED(clientSite_->QueryInterface(IID_IOleInPlaceSite,
+                                              reinterpret_cast<void**>(&inPlaceSite_)))) {
+        if (inPlaceSite_->CanInPlaceActivate() != S_OK) {
+            ReleaseAndClear(inPlaceSite_);
+            return E_FAIL;
+        }
+        inPlaceSite_->OnInPlaceActivate();
+        HWND siteWindow = nullptr;
+        if (SUCCEEDED(inPlaceSite_->GetWindow(&siteWindow)) && siteWindow != nullptr) {
+            parent = siteWindow;
+        }
+        IOleInPlaceFrame* frame = nullptr;
+        IOleInPlaceUIWindow* document = nullptr;
+        RECT sitePlace{};
+        RECT clip{};
+        OLEINPLACEFRAMEINFO frameInfo{};
+        frameInfo.cb = sizeof frameInfo;
+        if (SUCCEEDED(inPlaceSite_->GetWindowContext(&frame, &document, &sitePlace, &clip,
+                                                     &frameInfo))) {
+            if (position == nullptr) place = sitePlace;
+        }
+        ReleaseAndClear(frame);
+        ReleaseAndClear(document);
+    }
+    if (parent == nullptr) return E_FAIL;
+
+    if (windowClass == 0) {
+        WNDCLASSEXA cls{};
+        cls.cbSize = sizeof cls;
+        cls.lpfnWndProc = WindowProc;
+        cls.hInstance = TheApp().Instance();
+        cls.lpszClassName = kWindowClass;
+        windowClass = RegisterClassExA(&cls);
+        if (windowClass == 0) return E_FAIL;
+    }
+    // The window's WM_CREATE runs the board's Initialise, which fires OnInitImage.
+    CreateWindowExA(0, kWindowClass, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, place.left,
+                    place.top, place.right - place.left, place.bottom - place.top, parent, nullptr,
+                    TheApp().Instance(), this);
+    if (window_ == nullptr) return E_FAIL;
+    clientSite_->ShowObject();
+    return S_OK;
+}
+
+HRESULT CKoloCtrl::GetWindow(HWND* window) {
+    if (window == nullptr) return E_POINTER;
+    *window = window_;
+    return window_ != nullptr ? S_OK : E_FAIL;
+}
+
+HRESULT CKoloCtrl::InPlaceDeactivate() {
+    if (window_ != nullptr) DestroyWindow(window_);
+    window_ = nullptr;
+    if (inPlaceSite_ != nullptr) {
+        inPlaceSite_->OnInPlaceDeactivate();
+        ReleaseAndClear(inPlaceSite_);
+    }
+    return S_OK;
+}
+
+HRESULT CKoloCtrl::UIDeactivate() { return S_OK; }
+
+HRESULT CKoloCtrl::SetObjectRects(LPCRECT position, LPCRECT) {
+    if (position == nullptr) return E_POINTER;
+    if (window_ != nullptr) {
+        MoveWindow(window_, position->left, position->top, position->right - position->left,
+                   position->bottom - position->top, TRUE);
+    }
+    return S_OK;
+}
+
+// ---------------------------------------------------------------- window
+
+LRESULT CALLBACK CKoloCtrl::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
+        auto* control = static_cast<CKoloCtrl*>(create->lpCreateParams);
+        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(control));
+        control->window_ = window;
+    }
+    auto* control = reinterpret_cast<CKoloCtrl*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (control == nullptr) return DefWindowProcA(window, message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+        if (control->window_ == window) control->window_ = nullptr;
+        control->boardReady_ = false;
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+    return control->OnMessage(message, wParam, lParam);
+}
+
+int CKoloCtrl::OnCreate() {
+    // The six owner-drawn buttons, as children at the board's rectangles; the board's
+    // Initialise then sets which of them are enabled.
+    for (const BitmapButton& button : board_.Buttons()) {
+        const Rect& r = button.GetRect();
+        CreateWindowExA(0, "BUTTON", "", kButtonStyle, r.left, r.top, r.Width(), r.Height(),
+                        window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(button.Id())),
+                        TheApp().Instance(), nullptr);
+    }
+    boardReady_ = true;
+    return board_.Initialise(true);
+}
+
+LRESULT CKoloCtrl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_CREATE:
+            return OnCreate();
+        case WM_ERASEBKGND:
+            return 1;   // every paint covers the whole control
+        case WM_PAINT: {
+            PAINTSTRUCT paint;
+            HDC dc = BeginPaint(window_, &paint);
+            PaintInto(dc, 0, 0, false);
+            EndPaint(window_, &paint);
+            return 0;
+        }
+        case WM_PRINTCLIENT:
+            PaintInto(reinterpret_cast<HDC>(wParam), 0, 0, true);
+            return 0;
+        case WM_LBUTTONUP:
+            board_.Click(static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)));
+            return 0;
+        case WM_MOUSEMOVE:
+            board_.PointerMoved(static_cast<short>(LOWORD(lParam)),
+                                static_cast<short>(HIWORD(lParam)));
+            return 0;
+        case WM_SETCURSOR:
+            board_.UpdateCursor();
+            return TRUE;
+        case WM_COMMAND:
+            return board_.Command(static_cast<std::uint32_t>(wParam));
+        case WM_DRAWITEM:
+            OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+            return TRUE;
+        default:
+            return DefWindowProcA(window_, message, wParam, lParam);
+    }
+}
+
+void CKoloCtrl::OnDrawItem(const DRAWITEMSTRUCT& item) {
+    BitmapButton* button = board_.FindButton(static_cast<int>(item.CtlID));
+    if (button == nullptr) return;
+    button->SetPressed((item.itemState & ODS_SELECTED) != 0);
+    const auto* face = dynamic_cast<const GdiBitmap*>(button->CurrentFace());
+    if (face == nullptr) return;
+    HDC memory = CreateCompatibleDC(item.hDC);
+    HGDIOBJ previous = SelectObject(memory, face->Handle());
+    BitBlt(item.hDC, item.rcItem.left, item.rcItem.top, item.rcItem.right - item.rcItem.left,
+           item.rcItem.bottom - item.rcItem.top, memory, 0, 0, SRCCOPY);
+    SelectObject(memory, previous);
+    DeleteDC(memory);
+}
+
+void CKoloCtrl::PaintInto(HDC dc, int x, int y, bool withButtons) {
+    RECT client{0, 0, kBoardWidth, kBoardHeight};
+    if (window_ != nullptr) GetClientRect(window_, &client);
+    POINT origin;
+    SetViewportOrgEx(dc, x, y, &origin);
+    {
+        GdiContext target(dc, GdiContext::Release::kNone);
+        board_.Paint(target, Rect{0, 0, client.right, client.bottom}, Rect{0, 0, client.right, client.bottom});
+        // The buttons are child windows that draw themselves on screen; a copy of the board
+        // into another context carries their current faces as well.
+        if (withButtons) {
+            for (const BitmapButton& button : board_.Buttons()) button.Draw(target);
+        }
+    }
+    SetViewportOrgEx(dc, origin.x, origin.y, nullptr);
+}
+
+// ---------------------------------------------------------------- IViewObject2
+
+HRESULT CKoloCtrl::Draw(DWORD aspect, LONG, void*, DVTARGETDEVICE*, HDC, HDC dc, LPCRECTL bounds,
+                        LPCRECTL, BOOL(STDMETHODCALLTYPE*)(ULONG_PTR), ULONG_PTR) {
+    if (aspect != DVASPECT_CONTENT) return DV_E_DVASPECT;
+    if (dc == nullptr || bounds == nullptr) return E_INVALIDARG;
+    if (!boardReady_) {
+        // Before its window exists the board has no art loaded: an empty white area.
+        RECT area{bounds->left, bounds->top, bounds->right, bounds->bottom};
+        FillRect(dc, &area, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+        return S_OK;
+    }
+    PaintInto(dc, bounds->left, bounds->top, true);
+    return S_OK;
+}
+
+HRESULT CKoloCtrl::GetColorSet(DWORD, LONG, void*, DVTARGETDEVICE*, HDC, LOGPALETTE** colours) {
+    if (colours != nullptr) *colours = nullptr;
+    return S_FALSE;
+}
+
+HRESULT CKoloCtrl::SetAdvise(DWORD aspects, DWORD flags, IAdviseSink* sink) {
+    if (sink != nullptr) sink->AddRef();
+    ReleaseAndClear(viewSink_);
+    viewSink_ = sink;
+    viewAspects_ = aspects;
+    viewFlags_ = flags;
+    return S_OK;
+}
+
+HRESULT CKoloCtrl::GetAdvise(DWORD* aspects, DWORD* flags, IAdviseSink** sink) {
+    if (aspects != nullptr) *aspects = viewAspects_;
+    if (flags != nullptr) *flags = viewFlags_;
+    if (sink != nullptr) {
+        *sink = viewSink_;
+        if (viewSink_ != nullptr) viewSink_->AddRef();
+    }
+    return S_OK;
+}
+
+HRESULT CKoloCtrl::GetExtent(DWORD aspect, LONG, DVTARGETDEVICE*, LPSIZEL size) {
+    return GetExtent(aspect, size);
+}
+
+// ---------------------------------------------------------------- persistence
+
+HRESULT CKoloCtrl::GetClassID(CLSID* clsid) {
+    if (clsid == nullptr) return E_POINTER;
+    *clsid = kClsidKolo;
+    return S_OK;
+}
+
+namespace {
+
+// The stream form: the data version, then the extents in HIMETRIC.
+struct PersistedState {
+    DWORD version;
+    LONG extentX;
+    LONG extentY;
+};
+
+}  // namespace
+
+HRESULT CKoloCtrl::Load(LPSTREAM stream) {
+    if (stream == nullptr) return E_POINTER;
+    PersistedState state{};
+    ULONG read = 0;
+    const HRESULT result = stream->Read(&state, sizeof state, &read);
+    if (FAILED(result) || read != sizeof state) return E_FAIL;
+    // Older versions convert as they are; a newer one is not ours to read.
+    if (state.version > kKoloDataVersion) return E_FAIL;
+    extent_.cx = state.extentX;
+    extent_.cy = state.extentY;
+    return S_OK;
+}
+
+HRESULT CKoloCtrl::Save(LPSTREAM stream, BOOL) {
+    if (stream == nullptr) return E_POINTER;
+    const PersistedState state{kKoloDataVersion, extent_.cx, extent_.cy};
+    ULONG written = 0;
+    const HRESULT result = stream->Write(&state, sizeof state, &written);
+    return SUCCEEDED(result) && written == sizeof state ? S_OK : STG_E_CANTSAVE;
+}
+
+HRESULT CKoloCtrl::GetSizeMax(ULARGE_INTEGER* size) {
+    if (size == nullptr) return E_POINTER;
+    size->QuadPart = sizeof(PersistedState);
+    return S_OK;
+}
+
+HRESULT CKoloCtrl::InitNew() { return S_OK; }
+
+namespace {
+
+bool ReadLong(IPropertyBag* bag, const wchar_t* name, IErrorLog* log, LONG& value) {
+    VARIANT v;
+    VariantInit(&v);
+    V_VT(&v) = VT_I4;
+    if (FAILED(bag->Read(name, &v, log))) return false;
+    const bool ok = SUCCEEDED(VariantChangeType(&v, &v, 0, VT_I4));
+    if (ok) value = V_I4(&v);
+    VariantClear(&v);
+    return ok;
+}
+
+HRESULT WriteLong(IPropertyBag* bag, const wchar_t* name, LONG value) {
+    VARIANT v;
+    VariantInit(&v);
+    V_VT(&v) = VT_I4;
+    V_I4(&v) = value;
+    return bag->Write(name, &v);
+}
+
+}  // namespace
+
+HRESULT CKoloCtrl::Load(IPropertyBag* bag, IErrorLog* log) {
+    if (bag == nullptr) return E_POINTER;
+    LONG version = static_cast<LONG>(kKoloDataVersion);
+    ReadLong(bag, L"_Version", log, version);
+    if (static_cast<DWORD>(version) > kKoloDataVersion) return E_FAIL;
+    // Missing extents keep the current size.
+    ReadLong(bag, L"_ExtentX", log, extent_.cx);
+    ReadLong(bag, L"_ExtentY", log, extent_.cy);
+    return S_OK;
+}
+
+HRESULT CKoloCtrl::Save(IPropertyBag* bag, BOOL, BOOL) {
+    if (bag == nullptr) return E_POINTER;
+    const HRESULT results[] = {
+        WriteLong(bag, L"_Version", static_cast<LONG>(kKoloDataVersion)),
+        WriteLong(bag, L"_ExtentX", extent_.cx),
+        WriteLong(bag, L"_ExtentY", extent_.cy),
+        WriteLong(bag, L"_StockProps", 0),   // no stock properties
+    };
+    for (HRESULT result : results) {
+        if (FAILED(result)) return result;
+    }
+    return S_OK;
+}
+
+// ---------------------------------------------------------------- IOleControl
+
+HRESULT CKoloCtrl::GetControlInfo(CONTROLINFO* info) {
+    if (info == nullptr) return E_POINTER;
+    info->hAccel = nullptr;   // no mnemonics
+    info->cAccel = 0;
+    info->dwFlags = 0;
+    return S_OK;
+}
+
+// ---------------------------------------------------------------- IDispatch
+
+HRESULT CKoloCtrl::LoadTypeInfo(const GUID& guid, LCID locale, ITypeInfo** info) {
+    ITypeLib* library = nullptr;
+    HRESULT result = LoadRegTypeLib(kLibId, kLibVersionMajor, kLibVersionMinor, locale, &library);
+    if (FAILED(result)) return result;
+    result = library->GetTypeInfoOfGuid(guid, info);
+    library->Release();
+    return result;
+}
+
+HRESULT CKoloCtrl::GetTypeInfoCount(UINT* count) {
+    if (count == nullptr) return E_POINTER;
+    *count = 1;
+    return S_OK;
+}
+
+HRESULT CKoloCtrl::GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) {
+    if (info == nullptr) return E_POINTER;
+    *info = nullptr;
+    if (index != 0) return DISP_E_BADINDEX;
+    return LoadTypeInfo(kIidDKolo, locale, info);
+}
+
+HRESULT CKoloCtrl::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID locale, DISPID* ids) {
+    ITypeInfo* info = nullptr;
+    HRESULT result = LoadTypeInfo(kIidDKolo, locale, &info);
+    if (FAILED(result)) return result;
+    result = info->GetIDsOfNames(names, count, ids);
+    info->Release();
+    return result;
+}
+
+HRESULT CKoloCtrl::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+                          EXCEPINFO*, UINT* argumentError) {
+    // Dispatch by dispid: a dispinterface cannot go through ITypeInfo::Invoke.
+    if ((flags & DISPATCH_METHOD) == 0) return DISP_E_MEMBERNOTFOUND;
+    if (result != nullptr) VariantInit(result);
+    const UINT count = params != nullptr ? params->cArgs : 0;
+    if (params != nullptr && params->cNamedArgs != 0) return DISP_E_NONAMEDARGS;
+    switch (id) {
+        case kDispidSetImageUrl: {
+            if (count != 1) return DISP_E_BADPARAMCOUNT;
+            VARIANT text;
+            VariantInit(&text);
+            if (FAILED(VariantChangeType(&text, &params->rgvarg[0], 0, VT_BSTR))) {
+                if (argumentError != nullptr) *argumentError = 0;
+                return DISP_E_TYPEMISMATCH;
+            }
+            const std::string url = Narrow(V_BSTR(&text));
+            VariantClear(&text);
+            SetImageURL(url);
+            return S_OK;
+        }
+        case kDispidAboutBox:
+            if (count != 0) return DISP_E_BADPARAMCOUNT;
+            AboutBox();
+            return S_OK;
+        default:
+            return DISP_E_MEMBERNOTFOUND;
+    }
+}
+
+void CKoloCtrl::AboutBox() {
+    // No parent window; a dialog that cannot be created shows nothing and reports nothing.
+    DialogBoxParamA(TheApp().Instance(), MAKEINTRESOURCEA(IDD_ABOUTBOX_KOLO), nullptr, AboutProc,
+                    0);
+}
+
+// ---------------------------------------------------------------- IProvideClassInfo2
+
+HRESULT CKoloCtrl::GetClassInfo(ITypeInfo** info) {
+    if (info == nullptr) return E_POINTER;
+    *info = nullptr;
+    return LoadTypeInfo(kClsidKolo, LOCALE_NEUTRAL, info);
+}
+
+HRESULT CKoloCtrl::GetGUID(DWORD kind, GUID* guid) {
+    if (guid == nullptr) return E_POINTER;
+    if (kind != GUIDKIND_DEFAULT_SOURCE_DISP_IID) {
+        *guid = GUID_NULL;
+        return E_INVALIDARG;
+    }
+    *guid = kIidDKoloEvents;
+    return S_OK;
+}
+
+// ---------------------------------------------------------------- connection points
+
+HRESULT CKoloCtrl::EnumConnectionPoints(IEnumConnectionPoints** points) {
+    if (points != nullptr) *points = nullptr;
+    return E_NOTIMPL;
+}
+
+HRESULT CKoloCtrl::FindConnectionPoint(REFIID iid, IConnectionPoint** point) {
+    if (point == nullptr) return E_POINTER;
+    *point = nullptr;
+    if (!IsEqualIID(iid, kIidDKoloEvents)) return CONNECT_E_NOCONNECTION;
+    *point = eventPoint_;
+    eventPoint_->AddRef();
+    return S_OK;
+}
+
+// ---------------------------------------------------------------- property pages
+
+HRESULT CKoloCtrl::GetPages(CAUUID* pages) {
+    if (pages == nullptr) return E_POINTER;
+    pages->cElems = 0;
+    pages->pElems = static_cast<GUID*>(CoTaskMemAlloc(sizeof(GUID)));
+    if (pages->pElems == nullptr) return E_OUTOFMEMORY;
+    pages->pElems[0] = kClsidKoloPropPage;
+    pages->cElems = 1;
+    return S_OK;
+}
+
+void CKoloCtrl::ShowPropertyFrame(HWND parent) {
+    IUnknown* self = static_cast<IOleObject*>(this);
+    CLSID page = kClsidKoloPropPage;
+    OleCreatePropertyFrame(parent, 0, 0, L"Kolo Control", 1, &self, 1, &page,
+                           LOCALE_USER_DEFAULT, 0, nullptr);
+}
+
+// ---------------------------------------------------------------- IObjectSafety
+
+HRESULT CKoloCtrl::GetInterfaceSafetyOptions(REFIID iid, DWORD* supported, DWORD* enabled) {
+    if (supported == nullptr || enabled == nullptr) return E_POINTER;
+    *supported = kSafeOptions;
+    *enabled = kSafeOptions;
+    IUnknown* probe = nullptr;
+    const HRESULT result = QueryInterface(iid, reinterpret_cast<void**>(&probe));
+    if (probe != nullptr) probe->Release();
+    return result;
+}
+
+HRESULT CKoloCtrl::SetInterfaceSafetyOptions(REFIID iid, DWORD mask, DWORD enabled) {
+    IUnknown* probe = nullptr;
+    if (FAILED(QueryInterface(iid, reinterpret_cast<void**>(&probe)))) return E_NOINTERFACE;
+    probe->Release();
+    if ((mask & ~kSafeOptions) != 0) return E_FAIL;
+    if ((mask & ~enabled) != 0) return E_FAIL;
+    safetyEnabled_ = enabled & mask;
+    return S_OK;
+}
+
+// ---------------------------------------------------------------- BoardHost
+
+void CKoloCtrl::InvalidateControl() {
+    if (window_ != nullptr) InvalidateRect(window_, nullptr, FALSE);
+    if (viewSink_ != nullptr) viewSink_->OnViewChange(DVASPECT_CONTENT, -1);
+}
+
+void CKoloCtrl::EnableButton(int id, bool enabled) {
+    if (window_ == nullptr) return;
+    HWND button = GetDlgItem(window_, id);
+    if (button != nullptr) EnableWindow(button, enabled ? TRUE : FALSE);
+}
+
+ColourRef CKoloCtrl::GetDisplayedColour(int x, int y) {
+    if (window_ == nullptr) return kInvalidColour;
+    HDC dc = GetDC(window_);
+    const COLORREF colour = GetPixel(dc, x, y);
+    ReleaseDC(window_, dc);
+    return colour == CLR_INVALID ? kInvalidColour : colour;
+}
+
+void CKoloCtrl::SetCursor(BoardCursor cursor) {
+    HCURSOR handle = cursor == BoardCursor::kBrush
+                         ? LoadCursorA(TheApp().Instance(), MAKEINTRESOURCEA(IDC_BRUSH))
+                         : LoadCursorA(nullptr, IDC_ARROW);
+    ::SetCursor(handle);
+}
+
+void CKoloCtrl::FireOnInitImage() { eventPoint_->Fire(kDispidOnInitImage); }
+
+void CKoloCtrl::ShowMessage(const std::string& text) {
+    MessageBoxA(window_, text.c_str(), kMessageCaption, MB_OK | MB_ICONEXCLAMATION);
+}
+
+std::unique_ptr<DeviceContext> CKoloCtrl::RunPrintDialog() {
+    PRINTDLGA dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = window_;
+    dialog.Flags = PD_RETURNDC;
+    dialog.nFromPage = dialog.nToPage = dialog.nMinPage = dialog.nMaxPage = 1;
+    dialog.nCopies = 1;
+    PrintDlgA(&dialog);   // its result is not needed: a cancelled dialog returns no context
+    if (dialog.hDevMode != nullptr) GlobalFree(dialog.hDevMode);
+    if (dialog.hDevNames != nullptr) GlobalFree(dialog.hDevNames);
+    if (dialog.hDC == nullptr) return nullptr;
+    return std::make_unique<GdiContext>(dialog.hDC, GdiContext::Release::kDeleteDC);
+}
+
+void CKoloCtrl::CloseHost() {
+    // The chain to the hosting browser's window: client site, container, service provider,
+    // web browser. Every link is released on the way out.
+    HWND browserWindow = nullptr;
+    IOleContainer* container = nullptr;
+    IServiceProvider* services = nullptr;
+    IWebBrowser2* browser = nullptr;
+    if (clientSite_ != nullptr && SUCCEEDED(clientSite_->GetContainer(&container)) &&
+        container != nullptr &&
+        SUCCEEDED(container->QueryInterface(IID_IServiceProvider,
+                                            reinterpret_cast<void**>(&services))) &&
+        services != nullptr &&
+        SUCCEEDED(services->QueryService(SID_SWebBrowserApp, IID_IWebBrowser2,
+                                         reinterpret_cast<void**>(&browser))) &&
+        browser != nullptr) {
+        SHANDLE_PTR handle = 0;
+        if (SUCCEEDED(browser->get_HWND(&handle))) browserWindow = reinterpret_cast<HWND>(handle);
+    }
+    if (browserWindow != nullptr) {
+        SendMessageA(browserWindow, WM_ACTIVATE, 0, 0);
+        SendMessageA(browserWindow, WM_NCDESTROY, 0, 0);
+        SendMessageA(browserWindow, WM_DESTROY, 0, 0);
+    }
+    ReleaseAndClear(browser);
+    ReleaseAndClear(services);
+    ReleaseAndClear(container);
+    // Without a browser to close, the host process ends through the runtime's normal exit.
+    if (browserWindow == nullptr) std::exit(0);
+}
+
+std::unique_ptr<InternetSession> CKoloCtrl::OpenInternetSession() {
+    return std::make_unique<WinInetSession>();
+}
+
+std::string CKoloCtrl::DownloadFolder() { return PrivateDownloadFolder(); }
+
+}  // namespace kolo

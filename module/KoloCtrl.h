@@ -1,0 +1,214 @@
+// CKoloCtrl: the colouring-board control as a COM object. It owns a ColouringBoard and is
+// its host: GDI for painting, owner-drawn child buttons, the module's cursor, WinINet and
+// urlmon for folders, PrintDlg, MessageBox, and the container's web browser for Exit.
+//
+// It answers the control interfaces a container may ask for: IOleObject, IOleInPlaceObject,
+// IOleInPlaceActiveObject, IViewObject2, IPersistStreamInit, IPersistPropertyBag,
+// IOleControl, IDispatch (for _DKolo: SetImageURL, AboutBox), IProvideClassInfo2,
+// IConnectionPointContainer with one connection point for _DKoloEvents,
+// ISpecifyPropertyPages and IObjectSafety. One object identity; every interface shares one
+// reference count and one QueryInterface.
+//
+// Persisted state: the data version 0x00010000 and the extents; nothing of the board.
+#pragma once
+
+#include "platform/win32/Win32.h"
+#include <objsafe.h>
+#include <ocidl.h>
+#include <olectl.h>
+
+#include <memory>
+#include <vector>
+
+#include "board/ColouringBoard.h"
+#include "platform/BoardHost.h"
+#include "platform/win32/ModuleResources.h"
+
+namespace kolo {
+
+HRESULT CreateKoloCtrl(REFIID iid, void** object);
+
+// The control's OLE miscellaneous status, as registration writes it: set client site first,
+// activate when visible, inside-out, cannot link inside, recompose on resize.
+constexpr DWORD kKoloMiscStatus = OLEMISC_SETCLIENTSITEFIRST | OLEMISC_ACTIVATEWHENVISIBLE |
+                                  OLEMISC_INSIDEOUT | OLEMISC_CANTLINKINSIDE |
+                                  OLEMISC_RECOMPOSEONRESIZE;
+// The data version persisted before the extents: major 1, minor 0.
+constexpr DWORD kKoloDataVersion = 0x00010000;
+
+class CKoloEventPoint;
+
+class CKoloCtrl : public IOleObject,
+                  public IOleInPlaceObject,
+                  public IOleInPlaceActiveObject,
+                  public IViewObject2,
+                  public IPersistStreamInit,
+                  public IPersistPropertyBag,
+                  public IOleControl,
+                  public IDispatch,
+                  public IProvideClassInfo2,
+                  public IConnectionPointContainer,
+                  public ISpecifyPropertyPages,
+                  public IObjectSafety,
+                  public BoardHost {
+public:
+    CKoloCtrl();
+    virtual ~CKoloCtrl();
+    CKoloCtrl(const CKoloCtrl&) = delete;
+    CKoloCtrl& operator=(const CKoloCtrl&) = delete;
+
+    static void UnregisterWindowClass();
+
+    // IUnknown
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
+    ULONG STDMETHODCALLTYPE AddRef() override;
+    ULONG STDMETHODCALLTYPE Release() override;
+
+    // IOleObject
+    HRESULT STDMETHODCALLTYPE SetClientSite(IOleClientSite* site) override;
+    HRESULT STDMETHODCALLTYPE GetClientSite(IOleClientSite** site) override;
+    HRESULT STDMETHODCALLTYPE SetHostNames(LPCOLESTR, LPCOLESTR) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE Close(DWORD saveOption) override;
+    HRESULT STDMETHODCALLTYPE SetMoniker(DWORD, IMoniker*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetMoniker(DWORD, DWORD, IMoniker** moniker) override;
+    HRESULT STDMETHODCALLTYPE InitFromData(IDataObject*, BOOL, DWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetClipboardData(DWORD, IDataObject** data) override;
+    HRESULT STDMETHODCALLTYPE DoVerb(LONG verb, LPMSG, IOleClientSite* site, LONG, HWND parent,
+                                     LPCRECT position) override;
+    HRESULT STDMETHODCALLTYPE EnumVerbs(IEnumOLEVERB** verbs) override;
+    HRESULT STDMETHODCALLTYPE Update() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE IsUpToDate() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE GetUserClassID(CLSID* clsid) override;
+    HRESULT STDMETHODCALLTYPE GetUserType(DWORD form, LPOLESTR* name) override;
+    HRESULT STDMETHODCALLTYPE SetExtent(DWORD aspect, SIZEL* size) override;
+    HRESULT STDMETHODCALLTYPE GetExtent(DWORD aspect, SIZEL* size) override;
+    HRESULT STDMETHODCALLTYPE Advise(IAdviseSink* sink, DWORD* cookie) override;
+    HRESULT STDMETHODCALLTYPE Unadvise(DWORD cookie) override;
+    HRESULT STDMETHODCALLTYPE EnumAdvise(IEnumSTATDATA** advise) override;
+    HRESULT STDMETHODCALLTYPE GetMiscStatus(DWORD aspect, DWORD* status) override;
+    HRESULT STDMETHODCALLTYPE SetColorScheme(LOGPALETTE*) override { return E_NOTIMPL; }
+
+    // IOleWindow (through IOleInPlaceObject and IOleInPlaceActiveObject)
+    HRESULT STDMETHODCALLTYPE GetWindow(HWND* window) override;
+    HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
+    // IOleInPlaceObject
+    HRESULT STDMETHODCALLTYPE InPlaceDeactivate() override;
+    HRESULT STDMETHODCALLTYPE UIDeactivate() override;
+    HRESULT STDMETHODCALLTYPE SetObjectRects(LPCRECT position, LPCRECT clip) override;
+    HRESULT STDMETHODCALLTYPE ReactivateAndUndo() override { return E_NOTIMPL; }
+    // IOleInPlaceActiveObject
+    HRESULT STDMETHODCALLTYPE TranslateAccelerator(LPMSG) override { return S_FALSE; }
+    HRESULT STDMETHODCALLTYPE OnFrameWindowActivate(BOOL) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnDocWindowActivate(BOOL) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE ResizeBorder(LPCRECT, IOleInPlaceUIWindow*, BOOL) override {
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE EnableModeless(BOOL) override { return S_OK; }
+
+    // IViewObject2
+    HRESULT STDMETHODCALLTYPE Draw(DWORD aspect, LONG index, void* aspectInfo,
+                                   DVTARGETDEVICE* device, HDC targetInfo, HDC dc,
+                                   LPCRECTL bounds, LPCRECTL metafileBounds,
+                                   BOOL(STDMETHODCALLTYPE* keepGoing)(ULONG_PTR),
+                                   ULONG_PTR keepGoingArgument) override;
+    HRESULT STDMETHODCALLTYPE GetColorSet(DWORD, LONG, void*, DVTARGETDEVICE*, HDC,
+                                          LOGPALETTE** colours) override;
+    HRESULT STDMETHODCALLTYPE Freeze(DWORD, LONG, void*, DWORD*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Unfreeze(DWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetAdvise(DWORD aspects, DWORD flags, IAdviseSink* sink) override;
+    HRESULT STDMETHODCALLTYPE GetAdvise(DWORD* aspects, DWORD* flags, IAdviseSink** sink) override;
+    HRESULT STDMETHODCALLTYPE GetExtent(DWORD aspect, LONG index, DVTARGETDEVICE*,
+                                        LPSIZEL size) override;
+
+    // IPersist (through IPersistStreamInit and IPersistPropertyBag)
+    HRESULT STDMETHODCALLTYPE GetClassID(CLSID* clsid) override;
+    // IPersistStreamInit
+    HRESULT STDMETHODCALLTYPE IsDirty() override { return S_FALSE; }
+    HRESULT STDMETHODCALLTYPE Load(LPSTREAM stream) override;
+    HRESULT STDMETHODCALLTYPE Save(LPSTREAM stream, BOOL clearDirty) override;
+    HRESULT STDMETHODCALLTYPE GetSizeMax(ULARGE_INTEGER* size) override;
+    HRESULT STDMETHODCALLTYPE InitNew() override;
+    // IPersistPropertyBag
+    HRESULT STDMETHODCALLTYPE Load(IPropertyBag* bag, IErrorLog* log) override;
+    HRESULT STDMETHODCALLTYPE Save(IPropertyBag* bag, BOOL clearDirty, BOOL saveAll) override;
+
+    // IOleControl
+    HRESULT STDMETHODCALLTYPE GetControlInfo(CONTROLINFO* info) override;
+    HRESULT STDMETHODCALLTYPE OnMnemonic(MSG*) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnAmbientPropertyChange(DISPID) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE FreezeEvents(BOOL) override { return S_OK; }
+
+    // IDispatch
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override;
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID locale,
+                                            DISPID* ids) override;
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
+                                     VARIANT* result, EXCEPINFO*, UINT* argumentError) override;
+
+    // IProvideClassInfo2
+    HRESULT STDMETHODCALLTYPE GetClassInfo(ITypeInfo** info) override;
+    HRESULT STDMETHODCALLTYPE GetGUID(DWORD kind, GUID* guid) override;
+
+    // IConnectionPointContainer
+    HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints** points) override;
+    HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID iid, IConnectionPoint** point) override;
+
+    // ISpecifyPropertyPages
+    HRESULT STDMETHODCALLTYPE GetPages(CAUUID* pages) override;
+
+    // IObjectSafety
+    HRESULT STDMETHODCALLTYPE GetInterfaceSafetyOptions(REFIID iid, DWORD* supported,
+                                                        DWORD* enabled) override;
+    HRESULT STDMETHODCALLTYPE SetInterfaceSafetyOptions(REFIID iid, DWORD mask,
+                                                        DWORD enabled) override;
+
+    // BoardHost
+    void InvalidateControl() override;
+    void EnableButton(int id, bool enabled) override;
+    ColourRef GetDisplayedColour(int x, int y) override;
+    void SetCursor(BoardCursor cursor) override;
+    void FireOnInitImage() override;
+    void ShowMessage(const std::string& text) override;
+    std::unique_ptr<DeviceContext> RunPrintDialog() override;
+    void CloseHost() override;
+    std::unique_ptr<InternetSession> OpenInternetSession() override;
+    std::string DownloadFolder() override;
+    void DefaultLeftButtonUp(int, int) override {}
+    void DefaultMouseMove(int, int) override {}
+    int DefaultCommand(std::uint32_t) override { return 0; }
+
+    // The automation methods of _DKolo.
+    void SetImageURL(const std::string& url) { board_.SetImageURL(url); }
+    void AboutBox();
+
+private:
+    friend class CKoloEventPoint;
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    int OnCreate();
+    void OnDrawItem(const DRAWITEMSTRUCT& item);
+    // Composes the board and, when asked, the button faces into `dc` with the board's
+    // top-left corner at (x, y).
+    void PaintInto(HDC dc, int x, int y, bool withButtons);
+    HRESULT InPlaceActivate(HWND parentHint, LPCRECT position);
+    void ShowPropertyFrame(HWND parent);
+    HRESULT LoadTypeInfo(const GUID& guid, LCID locale, ITypeInfo** info);
+
+    LONG references_ = 1;
+    ModuleResources resources_;
+    ColouringBoard board_;
+    HWND window_ = nullptr;
+    bool boardReady_ = false;   // Initialise has run for the current window
+    IOleClientSite* clientSite_ = nullptr;
+    IOleInPlaceSite* inPlaceSite_ = nullptr;
+    IOleAdviseHolder* adviseHolder_ = nullptr;
+    IAdviseSink* viewSink_ = nullptr;
+    DWORD viewAspects_ = 0;
+    DWORD viewFlags_ = 0;
+    SIZEL extent_{};                 // HIMETRIC
+    DWORD safetyEnabled_ = 0;
+    CKoloEventPoint* eventPoint_;    // owned; shares this object's lifetime
+};
+
+}  // namespace kolo

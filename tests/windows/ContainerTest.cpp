@@ -1,0 +1,865 @@
+// The control in containers. A small container of our own (client site, in-place site,
+// container with a service provider and a fake web browser, event sink, property bag) creates
+// it by ProgID and drives it; Wine's ATL host window creates it the way a real host does. The
+// control's pixels are read back from its window to check the picture on the canvas, a fill,
+// a palette pick, undo and redo, the thumbnail and the arrows.
+//
+// Usage: ContainerTest.exe PATH_OF_KOLO.OCX FOLDER_URL [PRINTER_PORT OUTPUT_FILE]
+//        ContainerTest.exe PATH_OF_KOLO.OCX FOLDER_URL --exit-without-browser
+//          (Exit with no web browser behind the site must end the process with status 0)
+// The folder (tests/windows/make_picture_folder.py) links band.bmp, square.bmp and a
+// missing.bmp that answers 404; square.bmp is the last picture loaded and so is on the canvas.
+#include <windows.h>
+#include <objsafe.h>
+#include <ocidl.h>
+#include <olectl.h>
+#include <exdisp.h>
+#include <shlguid.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "FakeBrowser.h"
+#include "TestPrinter.h"
+#include "TestSupport.h"
+#include "module/KoloGuids.h"
+
+using namespace kolotest;
+
+namespace {
+
+constexpr int kBoardWidth = 834;
+constexpr int kBoardHeight = 644;
+constexpr int kCanvasLeft = 31;    // canvas pixel (x, y) is shown at (x + 31, y + 155)
+constexpr int kCanvasTop = 155;
+constexpr COLORREF kPink = RGB(255, 0, 132);
+constexpr COLORREF kWhite = RGB(255, 255, 255);
+constexpr COLORREF kBlack = RGB(0, 0, 0);
+
+// ---------------------------------------------------------------- the container
+
+std::vector<UINT> browserMessages;
+bool recordBrowserMessages = false;
+
+LRESULT CALLBACK BrowserWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (recordBrowserMessages &&
+        (message == WM_ACTIVATE || message == WM_NCDESTROY || message == WM_DESTROY)) {
+        browserMessages.push_back(message);
+        return 0;   // the window itself stays: the test goes on after Exit
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+class Site : public IOleClientSite,
+             public IOleInPlaceSite,
+             public IOleContainer,
+             public IServiceProvider {
+public:
+    HWND window = nullptr;
+    IWebBrowser2* browser = nullptr;   // null: the container has no web browser to offer
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+        if (object == nullptr) return E_POINTER;
+        *object = nullptr;
+        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IOleClientSite)) {
+            *object = static_cast<IOleClientSite*>(this);
+        } else if (IsEqualIID(iid, IID_IOleWindow) || IsEqualIID(iid, IID_IOleInPlaceSite)) {
+            *object = static_cast<IOleInPlaceSite*>(this);
+        } else if (IsEqualIID(iid, IID_IParseDisplayName) || IsEqualIID(iid, IID_IOleContainer)) {
+            *object = static_cast<IOleContainer*>(this);
+        } else if (IsEqualIID(iid, IID_IServiceProvider)) {
+            *object = static_cast<IServiceProvider*>(this);
+        } else {
+            return E_NOINTERFACE;
+        }
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+
+    // IOleClientSite
+    HRESULT STDMETHODCALLTYPE SaveObject() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE GetMoniker(DWORD, DWORD, IMoniker** m) override {
+        *m = nullptr;
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE GetContainer(IOleContainer** container) override {
+        *container = static_cast<IOleContainer*>(this);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE ShowObject() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnShowWindow(BOOL) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE RequestNewObjectLayout() override { return E_NOTIMPL; }
+
+    // IOleInPlaceSite
+    HRESULT STDMETHODCALLTYPE GetWindow(HWND* w) override {
+        *w = window;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE CanInPlaceActivate() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnInPlaceActivate() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnUIActivate() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** doc,
+                                               LPRECT position, LPRECT clip,
+                                               LPOLEINPLACEFRAMEINFO) override {
+        *frame = nullptr;
+        *doc = nullptr;
+        SetRect(position, 0, 0, kBoardWidth, kBoardHeight);
+        SetRect(clip, 0, 0, kBoardWidth, kBoardHeight);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Scroll(SIZE) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE OnUIDeactivate(BOOL) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnInPlaceDeactivate() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE DiscardUndoState() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE DeactivateAndUndo() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnPosRectChange(LPCRECT) override { return S_OK; }
+
+    // IOleContainer
+    HRESULT STDMETHODCALLTYPE ParseDisplayName(IBindCtx*, LPOLESTR, ULONG*, IMoniker**) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE EnumObjects(DWORD, IEnumUnknown**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE LockContainer(BOOL) override { return S_OK; }
+
+    // IServiceProvider
+    HRESULT STDMETHODCALLTYPE QueryService(REFGUID service, REFIID iid, void** object) override {
+        *object = nullptr;
+        if (browser == nullptr || !IsEqualGUID(service, SID_SWebBrowserApp)) return E_NOINTERFACE;
+        return browser->QueryInterface(iid, object);
+    }
+};
+
+class EventSink : public IDispatch {
+public:
+    int initImageCount = 0;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+        *object = nullptr;
+        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) ||
+            IsEqualIID(iid, kolo::kIidDKoloEvents)) {
+            *object = static_cast<IDispatch*>(this);
+            return S_OK;
+        }
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override {
+        *n = 0;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*,
+                                     EXCEPINFO*, UINT*) override {
+        if (id == 1 && params != nullptr && params->cArgs == 0) ++initImageCount;
+        return S_OK;
+    }
+};
+
+class PropertyBag : public IPropertyBag {
+public:
+    std::map<std::wstring, VARIANT> values;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+        *object = nullptr;
+        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IPropertyBag)) {
+            *object = static_cast<IPropertyBag*>(this);
+            return S_OK;
+        }
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE Read(LPCOLESTR name, VARIANT* value, IErrorLog*) override {
+        auto it = values.find(name);
+        if (it == values.end()) return E_INVALIDARG;
+        return VariantCopy(value, &it->second);
+    }
+    HRESULT STDMETHODCALLTYPE Write(LPCOLESTR name, VARIANT* value) override {
+        VARIANT copy;
+        VariantInit(&copy);
+        VariantCopy(&copy, value);
+        values[name] = copy;
+        return S_OK;
+    }
+};
+
+// ---------------------------------------------------------------- helpers
+
+std::string Colour(COLORREF c) {
+    return "(" + std::to_string(GetRValue(c)) + ", " + std::to_string(GetGValue(c)) + ", " +
+           std::to_string(GetBValue(c)) + ")";
+}
+
+COLORREF PixelAt(HWND window, int x, int y) {
+    UpdateWindow(window);
+    HDC dc = GetDC(window);
+    const COLORREF colour = GetPixel(dc, x, y);
+    ReleaseDC(window, dc);
+    return colour;
+}
+
+void ExpectPixel(const std::string& name, HWND window, int x, int y, COLORREF expected) {
+    const COLORREF actual = PixelAt(window, x, y);
+    Check(name + " at (" + std::to_string(x) + ", " + std::to_string(y) + ") is " +
+              Colour(expected),
+          actual == expected, "got " + Colour(actual));
+}
+
+// A canvas point in control client pixels.
+int CanvasX(int x) { return kCanvasLeft + x; }
+int CanvasY(int y) { return kCanvasTop + y; }
+
+void ReleaseAt(HWND window, int x, int y) {
+    SendMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+}
+
+void PressButton(HWND control, int id) {
+    // BM_CLICK presses and releases the button; an enabled one sends its command.
+    SendMessageW(GetDlgItem(control, id), BM_CLICK, 0, 0);
+}
+
+bool Enabled(HWND control, int id) { return IsWindowEnabled(GetDlgItem(control, id)) != FALSE; }
+
+HRESULT CallMethod(IDispatch* dispatch, const wchar_t* name, const wchar_t* argument) {
+    DISPID id = 0;
+    LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+    HRESULT result = dispatch->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+    if (FAILED(result)) return result;
+    VARIANT arg;
+    VariantInit(&arg);
+    DISPPARAMS params{};
+    if (argument != nullptr) {
+        V_VT(&arg) = VT_BSTR;
+        V_BSTR(&arg) = SysAllocString(argument);
+        params.rgvarg = &arg;
+        params.cArgs = 1;
+    }
+    result = dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr,
+                              nullptr, nullptr);
+    VariantClear(&arg);
+    return result;
+}
+
+DWORD Checksum(HWND window, const RECT& area) {
+    UpdateWindow(window);
+    HDC dc = GetDC(window);
+    DWORD sum = 0;
+    for (int y = area.top; y < area.bottom; y += 3) {
+        for (int x = area.left; x < area.right; x += 3) sum = sum * 31 + GetPixel(dc, x, y);
+    }
+    ReleaseDC(window, dc);
+    return sum;
+}
+
+HWND MakeWindow(const wchar_t* title) {
+    return CreateWindowExW(0, L"KoloTestHost", title, WS_OVERLAPPEDWINDOW | WS_VISIBLE |
+                           WS_CLIPCHILDREN, 0, 0, kBoardWidth + 40, kBoardHeight + 60, nullptr,
+                           nullptr, GetModuleHandleW(nullptr), nullptr);
+}
+
+// ---------------------------------------------------------------- the tests
+
+void TestObjectInterfaces(IUnknown* control) {
+    IOleObject* object = nullptr;
+    control->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(&object));
+    DWORD status = 0;
+    CheckHr("GetMiscStatus", object->GetMiscStatus(DVASPECT_CONTENT, &status));
+    bool found = false;
+    const std::string registered = ReadRegistryString(
+        "CLSID\\{B5F7A1AA-2556-4CDF-97D8-C392079D9DC6}\\MiscStatus\\1", nullptr, &found);
+    Check("the running control's status 0x20191 is the registry's", status == 0x20191 &&
+                                                                        registered == std::to_string(status),
+          Hex(status) + " vs \"" + registered + "\"");
+    object->Release();
+
+    static const IID kInterfaces[] = {
+        IID_IOleObject, IID_IOleInPlaceObject, IID_IOleInPlaceActiveObject, IID_IViewObject2,
+        IID_IPersistStreamInit, IID_IPersistPropertyBag, IID_IOleControl, IID_IDispatch,
+        IID_IProvideClassInfo2, IID_IConnectionPointContainer, IID_ISpecifyPropertyPages,
+        IID_IObjectSafety, kolo::kIidDKolo};
+    int answered = 0;
+    for (const IID& iid : kInterfaces) {
+        IUnknown* probe = nullptr;
+        if (SUCCEEDED(control->QueryInterface(iid, reinterpret_cast<void**>(&probe)))) {
+            ++answered;
+            probe->Release();
+        }
+    }
+    Check("the control answers all the container interfaces", answered == 13,
+          std::to_string(answered));
+    void* sentinel = reinterpret_cast<void*>(0x1234);
+    void* none = sentinel;
+    CheckHr("an interface it does not have", control->QueryInterface(IID_IPersistFile, &none),
+            E_NOINTERFACE);
+    Check("the out-pointer is cleared", none == nullptr);
+
+    IObjectSafety* safety = nullptr;
+    control->QueryInterface(IID_IObjectSafety, reinterpret_cast<void**>(&safety));
+    DWORD supported = 0, enabled = 0;
+    CheckHr("safety options for IDispatch",
+            safety->GetInterfaceSafetyOptions(IID_IDispatch, &supported, &enabled));
+    Check("safe for untrusted callers and data", supported == 3 && enabled == 3,
+          Hex(supported) + " " + Hex(enabled));
+    supported = enabled = 0;
+    CheckHr("safety options for an interface it lacks",
+            safety->GetInterfaceSafetyOptions(IID_IPersistFile, &supported, &enabled),
+            E_NOINTERFACE);
+    Check("the options are written all the same", supported == 3 && enabled == 3);
+    CheckHr("setting both options", safety->SetInterfaceSafetyOptions(IID_IDispatch, 3, 3));
+    CheckHr("setting an option bit above the two", safety->SetInterfaceSafetyOptions(IID_IDispatch, 4, 4),
+            E_FAIL);
+    CheckHr("a masked bit missing from the enabled options",
+            safety->SetInterfaceSafetyOptions(IID_IDispatch, 3, 1), E_FAIL);
+    CheckHr("setting options for an interface it lacks",
+            safety->SetInterfaceSafetyOptions(IID_IPersistFile, 1, 1), E_NOINTERFACE);
+    safety->Release();
+
+    IProvideClassInfo2* classInfo = nullptr;
+    control->QueryInterface(IID_IProvideClassInfo2, reinterpret_cast<void**>(&classInfo));
+    GUID events = GUID_NULL;
+    CheckHr("the default source interface", classInfo->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &events));
+    Check("is _DKoloEvents", IsEqualGUID(events, kolo::kIidDKoloEvents));
+    ITypeInfo* coclass = nullptr;
+    CheckHr("class info", classInfo->GetClassInfo(&coclass));
+    if (coclass != nullptr) coclass->Release();
+    classInfo->Release();
+
+    ISpecifyPropertyPages* pages = nullptr;
+    control->QueryInterface(IID_ISpecifyPropertyPages, reinterpret_cast<void**>(&pages));
+    CAUUID list{};
+    CheckHr("property pages", pages->GetPages(&list));
+    Check("exactly the Kolo property page",
+          list.cElems == 1 && IsEqualGUID(list.pElems[0], kolo::kClsidKoloPropPage));
+    CoTaskMemFree(list.pElems);
+    pages->Release();
+
+    IDispatch* dispatch = nullptr;
+    control->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch));
+    const wchar_t* names[] = {L"SetImageURL", L"AboutBox"};
+    const DISPID expected[] = {1, -552};
+    for (int i = 0; i < 2; ++i) {
+        DISPID id = 0;
+        LPOLESTR name[] = {const_cast<LPOLESTR>(names[i])};
+        CheckHr(Narrow(names[i]) + " has a dispid",
+                dispatch->GetIDsOfNames(IID_NULL, name, 1, LOCALE_USER_DEFAULT, &id));
+        Check(Narrow(names[i]) + " dispid " + std::to_string(expected[i]), id == expected[i],
+              std::to_string(id));
+    }
+    DISPPARAMS noArguments{};
+    CheckHr("an unknown dispid", dispatch->Invoke(7, IID_NULL, 0, DISPATCH_METHOD, &noArguments, nullptr,
+                                                  nullptr, nullptr),
+            DISP_E_MEMBERNOTFOUND);
+    CheckHr("SetImageURL without its argument",
+            dispatch->Invoke(1, IID_NULL, 0, DISPATCH_METHOD, &noArguments, nullptr, nullptr, nullptr),
+            DISP_E_BADPARAMCOUNT);
+    dispatch->Release();
+}
+
+IUnknown* CreateControl() {
+    IUnknown* control = nullptr;
+    CLSID clsid;
+    CLSIDFromProgID(L"KOLO.KoloCtrl.1", &clsid);
+    CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
+                     reinterpret_cast<void**>(&control));
+    return control;
+}
+
+void TestPersistence() {
+    IUnknown* first = CreateControl();
+    IUnknown* second = CreateControl();
+    if (first == nullptr || second == nullptr) return;
+    IOleObject* firstObject = nullptr;
+    IOleObject* secondObject = nullptr;
+    first->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(&firstObject));
+    second->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(&secondObject));
+    SIZEL size{12345, 6789};
+    firstObject->SetExtent(DVASPECT_CONTENT, &size);
+
+    IPersistStreamInit* saver = nullptr;
+    IPersistStreamInit* loader = nullptr;
+    first->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(&saver));
+    second->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(&loader));
+    IStream* stream = nullptr;
+    CreateStreamOnHGlobal(nullptr, TRUE, &stream);
+    CheckHr("IPersistStreamInit::Save", saver->Save(stream, TRUE));
+    STATSTG stat{};
+    stream->Stat(&stat, STATFLAG_NONAME);
+    Check("the stream holds the version and the extents only", stat.cbSize.QuadPart == 12,
+          std::to_string(static_cast<unsigned long>(stat.cbSize.QuadPart)));
+    LARGE_INTEGER start{};
+    stream->Seek(start, STREAM_SEEK_SET, nullptr);
+    DWORD version = 0;
+    stream->Read(&version, sizeof version, nullptr);
+    Check("the stream starts with version 0x00010000", version == 0x00010000, Hex(version));
+    stream->Seek(start, STREAM_SEEK_SET, nullptr);
+    CheckHr("IPersistStreamInit::Load", loader->Load(stream));
+    SIZEL loaded{};
+    secondObject->GetExtent(DVASPECT_CONTENT, &loaded);
+    Check("the extents round-trip through a stream", loaded.cx == 12345 && loaded.cy == 6789,
+          std::to_string(loaded.cx) + " x " + std::to_string(loaded.cy));
+    stream->Release();
+    saver->Release();
+    loader->Release();
+
+    size = SIZEL{2222, 3333};
+    firstObject->SetExtent(DVASPECT_CONTENT, &size);
+    IPersistPropertyBag* bagSaver = nullptr;
+    IPersistPropertyBag* bagLoader = nullptr;
+    first->QueryInterface(IID_IPersistPropertyBag, reinterpret_cast<void**>(&bagSaver));
+    second->QueryInterface(IID_IPersistPropertyBag, reinterpret_cast<void**>(&bagLoader));
+    PropertyBag bag;
+    CheckHr("IPersistPropertyBag::Save", bagSaver->Save(&bag, TRUE, TRUE));
+    Check("the bag holds _Version, _ExtentX, _ExtentY, _StockProps and nothing else",
+          bag.values.size() == 4 && bag.values.count(L"_Version") && bag.values.count(L"_ExtentX") &&
+              bag.values.count(L"_ExtentY") && bag.values.count(L"_StockProps"),
+          std::to_string(bag.values.size()));
+    Check("_Version is 0x00010000", V_I4(&bag.values[L"_Version"]) == 0x00010000);
+    CheckHr("IPersistPropertyBag::Load", bagLoader->Load(&bag, nullptr));
+    secondObject->GetExtent(DVASPECT_CONTENT, &loaded);
+    Check("the extents round-trip through a property bag", loaded.cx == 2222 && loaded.cy == 3333,
+          std::to_string(loaded.cx) + " x " + std::to_string(loaded.cy));
+    for (auto& entry : bag.values) VariantClear(&entry.second);
+    bagSaver->Release();
+    bagLoader->Release();
+    firstObject->Release();
+    secondObject->Release();
+    first->Release();
+    second->Release();
+}
+
+void TestPropertyPage(HWND parent) {
+    IPropertyPage* page = nullptr;
+    CheckHr("the property page is created by its CLSID",
+            CoCreateInstance(kolo::kClsidKoloPropPage, nullptr, CLSCTX_INPROC_SERVER,
+                             IID_IPropertyPage, reinterpret_cast<void**>(&page)));
+    if (page == nullptr) return;
+    PROPPAGEINFO info{};
+    info.cb = sizeof info;
+    CheckHr("GetPageInfo", page->GetPageInfo(&info));
+    Check("the page is captioned General", Narrow(info.pszTitle) == "General", Narrow(info.pszTitle));
+    Check("the page has a size", info.size.cx > 0 && info.size.cy > 0);
+    CoTaskMemFree(info.pszTitle);
+    RECT place{0, 0, 400, 120};
+    CheckHr("Activate", page->Activate(parent, &place, TRUE));
+    HWND dialog = FindWindowExW(parent, nullptr, L"#32770", nullptr);
+    int statics = 0, others = 0;
+    std::string text;
+    for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+        char cls[64], caption[256];
+        GetClassNameA(child, cls, sizeof cls);
+        GetWindowTextA(child, caption, sizeof caption);
+        if (lstrcmpiA(cls, "Static") == 0) {
+            ++statics;
+            text = caption;
+        } else {
+            ++others;
+        }
+    }
+    Check("the page shows one line of text and no input fields", statics == 1 && others == 0,
+          std::to_string(statics) + " statics, " + std::to_string(others) + " others");
+    Check("the page's text",
+          text == "TODO: Place controls to manipulate properties of Kolo Control on this dialog.",
+          text);
+    CheckHr("Apply changes nothing", page->Apply());
+    CheckHr("Deactivate", page->Deactivate());
+    page->Release();
+}
+
+// The properties verb opens the platform's property frame with the one page.
+void TestPropertyFrame(IUnknown* control, HWND parent) {
+    IOleObject* object = nullptr;
+    control->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(&object));
+    std::string seen;
+    HANDLE closer = CloseDialogLater("Kolo", 20000, &seen);
+    CheckHr("the properties verb", object->DoVerb(OLEIVERB_PROPERTIES, nullptr, nullptr, 0, parent, nullptr));
+    WaitForSingleObject(closer, 20000);
+    CloseHandle(closer);
+    Check("the property frame shows the page's text",
+          seen.find("TODO: Place controls to manipulate properties of Kolo Control on this dialog.") !=
+              std::string::npos,
+          seen);
+    object->Release();
+}
+
+void TestAboutBox(IDispatch* dispatch) {
+    for (int round = 1; round <= 2; ++round) {
+        std::string seen;
+        HANDLE closer = CloseDialogLater("About Kolo Control", 20000, &seen);
+        CheckHr("AboutBox returns after OK, time " + std::to_string(round),
+                CallMethod(dispatch, L"AboutBox", nullptr));
+        WaitForSingleObject(closer, 20000);
+        CloseHandle(closer);
+        Check("the About box showed its name line, time " + std::to_string(round),
+              seen.find("Kolo Control, Version 1.0") != std::string::npos, seen);
+    }
+}
+
+void TestBoard(IDispatch* dispatch, HWND control, const std::wstring& url) {
+    // Before a folder: the blank canvas and "No Image!!!", the initial swatch.
+    ExpectPixel("the swatch starts pink", control, 770, 463, kPink);
+    ExpectPixel("the blank canvas is white in the middle", control, CanvasX(286), CanvasY(300), kWhite);
+    int dark = 0;
+    HDC dc = GetDC(control);
+    for (int y = CanvasY(0); y < CanvasY(40); ++y) {
+        for (int x = CanvasX(200); x < CanvasX(372); ++x) dark += GetPixel(dc, x, y) == kBlack;
+    }
+    ReleaseDC(control, dc);
+    Check("\"No Image!!!\" is written at the top centre of the canvas", dark > 20, std::to_string(dark));
+    Check("undo and redo start disabled", !Enabled(control, 101) && !Enabled(control, 102));
+    Check("print, exit and the arrows start enabled",
+          Enabled(control, 104) && Enabled(control, 105) && Enabled(control, 106) && Enabled(control, 107));
+
+    // The folder, given without its trailing "/".
+    std::wstring bare = url;
+    if (!bare.empty() && bare.back() == L'/') bare.pop_back();
+    CheckHr("SetImageURL", CallMethod(dispatch, L"SetImageURL", bare.c_str()));
+    ExpectPixel("square.bmp, not the 404 page after it, is on the canvas: inside the square", control, CanvasX(200), CanvasY(175), kWhite);
+    ExpectPixel("its outline", control, CanvasX(101), CanvasY(175), kBlack);
+    ExpectPixel("outside the square", control, CanvasX(400), CanvasY(350), kWhite);
+
+    // The brush over the canvas once a picture is there, the arrow elsewhere.
+    const HCURSOR brush = LoadCursorW(GetModuleHandleW(L"Kolo.OCX"), MAKEINTRESOURCEW(201));
+    Check("the module has the brush cursor", brush != nullptr);
+    SendMessageW(control, WM_MOUSEMOVE, 0, MAKELPARAM(CanvasX(10), CanvasY(10)));
+    SendMessageW(control, WM_SETCURSOR, reinterpret_cast<WPARAM>(control), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    Check("over the canvas the cursor is the brush", GetCursor() == brush);
+    SendMessageW(control, WM_MOUSEMOVE, 0, MAKELPARAM(700, 50));
+    SendMessageW(control, WM_SETCURSOR, reinterpret_cast<WPARAM>(control), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    Check("elsewhere it is the arrow", GetCursor() == LoadCursorA(nullptr, IDC_ARROW));
+
+    // A fill, then undo and redo through the buttons.
+    ReleaseAt(control, CanvasX(200), CanvasY(175));
+    ExpectPixel("a click fills the inside of the square", control, CanvasX(200), CanvasY(175), kPink);
+    ExpectPixel("the fill reaches the square's far corner", control, CanvasX(296), CanvasY(246), kPink);
+    ExpectPixel("the fill stops at the outline", control, CanvasX(400), CanvasY(350), kWhite);
+    ExpectPixel("the outline next to the fill shows half its colour", control, CanvasX(102),
+                CanvasY(175), RGB(127, 0, 66));
+    Check("after a fill undo is enabled and redo disabled", Enabled(control, 101) && !Enabled(control, 102));
+    PressButton(control, 101);
+    ExpectPixel("undo takes the fill back", control, CanvasX(200), CanvasY(175), kWhite);
+    Check("after undo redo is enabled and undo disabled", !Enabled(control, 101) && Enabled(control, 102));
+    PressButton(control, 102);
+    ExpectPixel("redo paints it again", control, CanvasX(200), CanvasY(175), kPink);
+    Check("after redo undo is enabled and redo disabled", Enabled(control, 101) && !Enabled(control, 102));
+
+    // A palette pick: cell 13 (row 1, column 1) is red 255, green 153, blue 204.
+    const int cellX = 651 + 1 + 12 + 5;
+    const int cellY = 492 + 1 + 12 + 5;
+    ExpectPixel("palette cell 13", control, cellX, cellY, RGB(255, 153, 204));
+    ReleaseAt(control, cellX, cellY);
+    ExpectPixel("the swatch shows the picked colour", control, 770, 463, RGB(255, 153, 204));
+    ReleaseAt(control, 651, cellY);   // a grid line: pure black is never picked
+    ExpectPixel("a grid line picks nothing", control, 770, 463, RGB(255, 153, 204));
+    ReleaseAt(control, CanvasX(400), CanvasY(350));
+    ExpectPixel("the next fill uses the picked colour", control, CanvasX(400), CanvasY(350),
+                RGB(255, 153, 204));
+    ExpectPixel("and leaves the square as it was", control, CanvasX(200), CanvasY(175), kPink);
+
+    // The thumbnail shows band.bmp (index 0); a click puts it on the canvas.
+    const RECT thumbnail{641, 197, 815, 355};
+    const DWORD bandThumbnail = Checksum(control, thumbnail);
+    ReleaseAt(control, 700, 270);
+    ExpectPixel("a thumbnail click puts band.bmp on the canvas: its band", control, CanvasX(200),
+                CanvasY(201), kBlack);
+    ExpectPixel("the fills of the last picture are gone", control, CanvasX(200), CanvasY(175), kWhite);
+    Check("a new picture disables undo and redo", !Enabled(control, 101) && !Enabled(control, 102));
+    PressButton(control, 107);
+    Check("the next arrow changes the thumbnail", Checksum(control, thumbnail) != bandThumbnail);
+    ExpectPixel("the arrows leave the canvas alone", control, CanvasX(200), CanvasY(201), kBlack);
+    PressButton(control, 106);
+    Check("the previous arrow brings the first thumbnail back",
+          Checksum(control, thumbnail) == bandThumbnail);
+}
+
+void TestViewObject(IUnknown* unknown, HWND control) {
+    IViewObject2* view = nullptr;
+    unknown->QueryInterface(IID_IViewObject2, reinterpret_cast<void**>(&view));
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = kBoardWidth + 10;
+    info.bmiHeader.biHeight = -(kBoardHeight + 10);
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP section = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(dc, section);
+    RECTL bounds{10, 10, 10 + kBoardWidth, 10 + kBoardHeight};
+    CheckHr("IViewObject::Draw", view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, dc,
+                                            &bounds, nullptr, nullptr, 0));
+    GdiFlush();
+    const int points[][2] = {{770, 463}, {CanvasX(200), CanvasY(201)}, {CanvasX(200), CanvasY(175)},
+                             {700, 270}, {60, 100}, {690, 385}};
+    int same = 0;
+    for (const auto& p : points) {
+        const COLORREF drawn = GetPixel(dc, p[0] + 10, p[1] + 10);
+        if (drawn == PixelAt(control, p[0], p[1])) ++same;
+    }
+    Check("Draw into a DIB section shows what the window shows, buttons included", same == 6,
+          std::to_string(same) + " of 6");
+    SelectObject(dc, old);
+    DeleteObject(section);
+    DeleteDC(dc);
+    view->Release();
+}
+
+void TestBadFolder(IDispatch* dispatch, HWND control) {
+    std::string seen;
+    HANDLE closer = CloseDialogLater("Kolo", 30000, &seen);
+    CheckHr("SetImageURL with a closed port", CallMethod(dispatch, L"SetImageURL", L"http://127.0.0.1:1/"));
+    WaitForSingleObject(closer, 30000);
+    CloseHandle(closer);
+    Check("the message ends with the request to confirm the url",
+          seen.find("\nPlease confirm your url.") != std::string::npos, seen);
+    ExpectPixel("the board keeps its picture", control, CanvasX(200), CanvasY(201), kBlack);
+    CheckHr("SetImageURL with an empty string", CallMethod(dispatch, L"SetImageURL", L""));
+    ExpectPixel("and nothing changes", control, CanvasX(200), CanvasY(201), kBlack);
+}
+
+std::string ReadWholeFile(const std::wstring& path) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return std::string();
+    std::string data(GetFileSize(file, nullptr), '\0');
+    DWORD read = 0;
+    ReadFile(file, &data[0], static_cast<DWORD>(data.size()), &read, nullptr);
+    CloseHandle(file);
+    data.resize(read);
+    return data;
+}
+
+// The print button prints on the default printer, a file printer made for the test.
+void TestPrint(HWND control, const std::wstring& output) {
+    DeleteFileW(output.c_str());
+    HANDLE closer = CloseDialogLater("Print", 20000, nullptr, IDCANCEL);
+    PressButton(control, 104);
+    WaitForSingleObject(closer, 20000);
+    CloseHandle(closer);
+    Sleep(500);
+    Check("a cancelled print dialog starts no document",
+          GetFileAttributesW(output.c_str()) == INVALID_FILE_ATTRIBUTES);
+
+    closer = CloseDialogLater("Print", 20000);
+    PressButton(control, 104);
+    WaitForSingleObject(closer, 20000);
+    CloseHandle(closer);
+    std::string page;
+    for (int i = 0; i < 100 && page.find("%%Pages: 1") == std::string::npos; ++i) {
+        Sleep(50);
+        page = ReadWholeFile(output);
+    }
+    Check("the print button writes a PostScript document", page.rfind("%!PS", 0) == 0,
+          std::to_string(page.size()) + " bytes");
+    Check("named Test Document", page.find("%%Title: Test Document") != std::string::npos);
+    Check("with one page", page.find("%%Pages: 1") != std::string::npos);
+    Check("that carries the picture as an image", page.find("\nimage") != std::string::npos);
+}
+
+bool Near(COLORREF c, int value, int tolerance) {
+    return abs(GetRValue(c) - value) <= tolerance && abs(GetGValue(c) - value) <= tolerance &&
+           abs(GetBValue(c) - value) <= tolerance;
+}
+
+// GIF through the module's own decoder, JPEG through the cross-compiled libjpeg.
+void TestFormats(IDispatch* dispatch, HWND control, const std::wstring& url) {
+    CheckHr("SetImageURL on the GIF and JPEG folder",
+            CallMethod(dispatch, L"SetImageURL", (url + L"formats/").c_str()));
+    const COLORREF band = PixelAt(control, CanvasX(50), CanvasY(207));
+    const COLORREF above = PixelAt(control, CanvasX(50), CanvasY(150));
+    Check("bars.jpg is on the canvas: its band is dark", Near(band, 0, 40), Colour(band));
+    Check("and the paper above it light", Near(above, 255, 15), Colour(above));
+    ReleaseAt(control, CanvasX(50), CanvasY(150));
+    ExpectPixel("a fill on the JPEG picture", control, CanvasX(50), CanvasY(150), RGB(255, 153, 204));
+    ReleaseAt(control, 700, 270);
+    ExpectPixel("bars.gif from the thumbnail: a bar", control, CanvasX(107), CanvasY(100), kBlack);
+    ExpectPixel("bars.gif: between the bars", control, CanvasX(200), CanvasY(100), kWhite);
+
+    // The downloads went to this process's own folder under the user's temporary folder.
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring folder =
+        std::wstring(temp) + L"Kolo-" + std::to_wstring(GetCurrentProcessId()) + L"-0\\";
+    Check("the pictures were downloaded into the user's private folder",
+          GetFileAttributesW((folder + L"Image001.gif").c_str()) != INVALID_FILE_ATTRIBUTES &&
+              GetFileAttributesW((folder + L"Image001.jpg").c_str()) != INVALID_FILE_ATTRIBUTES,
+          Narrow(folder.c_str()));
+    Check("and not to a shared place", GetFileAttributesW(L"C:\\Image001.jpg") == INVALID_FILE_ATTRIBUTES);
+}
+
+void TestExit(HWND control) {
+    browserMessages.clear();
+    recordBrowserMessages = true;
+    PressButton(control, 105);
+    recordBrowserMessages = false;
+    Check("Exit sends WM_ACTIVATE, WM_NCDESTROY, WM_DESTROY to the browser's window",
+          browserMessages == std::vector<UINT>{WM_ACTIVATE, WM_NCDESTROY, WM_DESTROY},
+          std::to_string(browserMessages.size()) + " messages");
+}
+
+void TestAtlHost(const std::wstring& url, HWND parent) {
+    HMODULE atl = LoadLibraryW(L"atl.dll");
+    Check("Wine's ATL host loads", atl != nullptr);
+    if (atl == nullptr) return;
+    using Init = BOOL(WINAPI*)();
+    using GetControl = HRESULT(WINAPI*)(HWND, IUnknown**);
+    auto init = reinterpret_cast<Init>(reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxWinInit")));
+    auto getControl = reinterpret_cast<GetControl>(
+        reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxGetControl")));
+    Check("AtlAxWinInit", init != nullptr && init());
+    HWND host = CreateWindowExW(0, L"AtlAxWin", L"KOLO.KoloCtrl.1", WS_CHILD | WS_VISIBLE, 0, 0,
+                                kBoardWidth, kBoardHeight, parent, nullptr, GetModuleHandleW(nullptr),
+                                nullptr);
+    Check("an AtlAxWin window creates the control by ProgID", host != nullptr);
+    IUnknown* unknown = nullptr;
+    if (host != nullptr && getControl != nullptr) getControl(host, &unknown);
+    Check("the ATL host holds the control", unknown != nullptr);
+    if (unknown == nullptr) return;
+    IDispatch* dispatch = nullptr;
+    unknown->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch));
+    HWND control = nullptr;
+    IOleWindow* window = nullptr;
+    if (SUCCEEDED(unknown->QueryInterface(IID_IOleWindow, reinterpret_cast<void**>(&window)))) {
+        window->GetWindow(&control);
+        window->Release();
+    }
+    Check("the ATL host activated the control in place", control != nullptr && IsWindow(control));
+    if (control != nullptr && dispatch != nullptr) {
+        ExpectPixel("in the ATL host the swatch is pink", control, 770, 463, kPink);
+        CheckHr("SetImageURL in the ATL host", CallMethod(dispatch, L"SetImageURL", url.c_str()));
+        ExpectPixel("in the ATL host the square's outline", control, CanvasX(101), CanvasY(175), kBlack);
+        ReleaseAt(control, CanvasX(200), CanvasY(175));
+        ExpectPixel("in the ATL host a click fills", control, CanvasX(200), CanvasY(175), kPink);
+    }
+    if (dispatch != nullptr) dispatch->Release();
+    unknown->Release();
+    DestroyWindow(host);
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 3) {
+        std::printf("usage: ContainerTest PATH_OF_KOLO.OCX FOLDER_URL\n");
+        return 2;
+    }
+    const std::wstring url = argv[2];
+    const bool exitWithoutBrowser = argc > 3 && std::wstring(argv[3]) == L"--exit-without-browser";
+    OleInitialize(nullptr);
+    WNDCLASSW cls{};
+    cls.lpfnWndProc = DefWindowProcW;
+    cls.hInstance = GetModuleHandleW(nullptr);
+    cls.lpszClassName = L"KoloTestHost";
+    RegisterClassW(&cls);
+    WNDCLASSW browserClass = cls;
+    browserClass.lpfnWndProc = BrowserWindowProc;
+    browserClass.lpszClassName = L"KoloTestBrowser";
+    RegisterClassW(&browserClass);
+
+    CLSID clsid{};
+    CheckHr("the ProgID is registered", CLSIDFromProgID(L"KOLO.KoloCtrl.1", &clsid));
+    Check("the ProgID names the control's CLSID", IsEqualCLSID(clsid, kolo::kClsidKolo));
+
+    HWND hostWindow = MakeWindow(L"Kolo test container");
+    HWND browserWindow = CreateWindowExW(0, L"KoloTestBrowser", L"browser", WS_OVERLAPPEDWINDOW,
+                                         0, 0, 100, 100, nullptr, nullptr, GetModuleHandleW(nullptr),
+                                         nullptr);
+    Site site;
+    site.window = hostWindow;
+    site.browser = CreateFakeBrowser(browserWindow);
+
+    IUnknown* control = CreateControl();
+    Check("CoCreateInstance by ProgID", control != nullptr);
+    if (control == nullptr) return Summary();
+    if (exitWithoutBrowser) {
+        // Without a web browser in the chain, Exit ends this process with status 0: nothing
+        // after the button press may run.
+        site.browser->Release();
+        site.browser = nullptr;
+        IOleObject* object = nullptr;
+        control->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(&object));
+        object->SetClientSite(&site);
+        RECT place{0, 0, kBoardWidth, kBoardHeight};
+        object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &site, 0, hostWindow, &place);
+        HWND window = nullptr;
+        IOleInPlaceObject* inPlace = nullptr;
+        control->QueryInterface(IID_IOleInPlaceObject, reinterpret_cast<void**>(&inPlace));
+        inPlace->GetWindow(&window);
+        std::printf("pressing Exit\n");
+        std::fflush(stdout);
+        PressButton(window, 105);
+        std::printf("still running after Exit\n");
+        return 3;
+    }
+    TestObjectInterfaces(control);
+    TestPersistence();
+    TestPropertyPage(hostWindow);
+
+    EventSink sink;
+    IConnectionPointContainer* points = nullptr;
+    control->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&points));
+    IConnectionPoint* point = nullptr;
+    CheckHr("the _DKoloEvents connection point", points->FindConnectionPoint(kolo::kIidDKoloEvents, &point));
+    DWORD cookie = 0;
+    if (point != nullptr) CheckHr("Advise", point->Advise(static_cast<IDispatch*>(&sink), &cookie));
+
+    IOleObject* object = nullptr;
+    control->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(&object));
+    CheckHr("SetClientSite", object->SetClientSite(&site));
+    Check("no OnInitImage before the window exists", sink.initImageCount == 0);
+    RECT place{0, 0, kBoardWidth, kBoardHeight};
+    CheckHr("DoVerb in-place activate", object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &site, 0,
+                                                       hostWindow, &place));
+    Check("OnInitImage arrives once, with the window", sink.initImageCount == 1,
+          std::to_string(sink.initImageCount));
+    HWND controlWindow = nullptr;
+    IOleInPlaceObject* inPlace = nullptr;
+    control->QueryInterface(IID_IOleInPlaceObject, reinterpret_cast<void**>(&inPlace));
+    CheckHr("the control has a window", inPlace->GetWindow(&controlWindow));
+    RECT client{};
+    GetClientRect(controlWindow, &client);
+    Check("the control's window is 834 x 644", client.right == kBoardWidth && client.bottom == kBoardHeight);
+
+    IDispatch* dispatch = nullptr;
+    control->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch));
+    TestBoard(dispatch, controlWindow, url);
+    TestViewObject(control, controlWindow);
+    TestAboutBox(dispatch);
+    TestPropertyFrame(control, hostWindow);
+    TestBadFolder(dispatch, controlWindow);
+    if (argc > 3) {
+        Check("a file printer for the test", InstallTestPrinter(argv[3]));
+        TestPrint(controlWindow, argv[4]);
+    }
+    TestFormats(dispatch, controlWindow, url);
+    TestExit(controlWindow);
+
+    if (point != nullptr) {
+        CheckHr("Unadvise", point->Unadvise(cookie));
+        point->Release();
+    }
+    points->Release();
+    inPlace->Release();
+    dispatch->Release();
+    CheckHr("Close", object->Close(OLECLOSE_NOSAVE));
+    Check("closing destroys the control's window", !IsWindow(controlWindow));
+    object->SetClientSite(nullptr);
+    object->Release();
+    control->Release();
+
+    TestAtlHost(url, hostWindow);
+
+    DestroyWindow(hostWindow);
+    site.browser->Release();
+    OleUninitialize();
+    return Summary();
+}

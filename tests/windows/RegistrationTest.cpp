@@ -1,0 +1,299 @@
+// Registration of Kolo.OCX as regsvr32 left it: the registry entries of both classes, the
+// type library's contents, the version resource; then registering again changes nothing,
+// unregistering removes every entry, and a last registration restores them for the tests
+// that follow.
+//
+// Usage: RegistrationTest.exe PATH_OF_KOLO.OCX
+#include <windows.h>
+#include <olectl.h>
+
+#include <string>
+#include <vector>
+
+#include "TestSupport.h"
+#include "module/KoloGuids.h"
+
+using namespace kolotest;
+
+namespace {
+
+const std::string kControlClsid = "{B5F7A1AA-2556-4CDF-97D8-C392079D9DC6}";
+const std::string kPageClsid = "{659010FD-0838-484F-A6C2-2558489CD2CF}";
+const std::string kLibId = "{67E6E094-D12D-4407-9610-F8A1DC78E07B}";
+const std::string kDKoloIid = "{10C1E5FE-C315-41F6-8654-FA611C62FE48}";
+const std::string kEventsIid = "{DCDC61AA-35D2-4988-9FDA-1679A6877CE4}";
+
+void CheckValue(const std::string& path, const char* name, const std::string& expected) {
+    bool found = false;
+    const std::string value = ReadRegistryString(path, name, &found);
+    Check("HKCR\\" + path + (name != nullptr ? " [" + std::string(name) + "]" : "") + " = \"" +
+              expected + "\"",
+          found && value == expected, found ? "got \"" + value + "\"" : "missing");
+}
+
+// Every key and value under HKCR\path, as text, for comparing two states of the registry.
+void Dump(HKEY parent, const std::string& path, std::string& out) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(parent, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+    out += "[" + path + "]\n";
+    for (DWORD i = 0;; ++i) {
+        char name[256];
+        DWORD nameLength = sizeof name;
+        BYTE data[1024];
+        DWORD dataLength = sizeof data;
+        DWORD type = 0;
+        if (RegEnumValueA(key, i, name, &nameLength, nullptr, &type, data, &dataLength) !=
+            ERROR_SUCCESS) {
+            break;
+        }
+        out += std::string(name) + "=" + std::to_string(type) + ":" +
+               std::string(reinterpret_cast<char*>(data), dataLength) + "\n";
+    }
+    for (DWORD i = 0;; ++i) {
+        char name[256];
+        DWORD nameLength = sizeof name;
+        if (RegEnumKeyExA(key, i, name, &nameLength, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS) {
+            break;
+        }
+        RegCloseKey(key);
+        key = nullptr;
+        Dump(parent, path + "\\" + name, out);
+        RegOpenKeyExA(parent, path.c_str(), 0, KEY_READ, &key);
+    }
+    if (key != nullptr) RegCloseKey(key);
+}
+
+std::string Snapshot() {
+    std::string out;
+    for (const std::string& path :
+         {"CLSID\\" + kControlClsid, "CLSID\\" + kPageClsid, std::string("KOLO.KoloCtrl.1"),
+          std::string("KOLO.KoloPropPage.1"), "TypeLib\\" + kLibId, "Interface\\" + kDKoloIid,
+          "Interface\\" + kEventsIid}) {
+        Dump(HKEY_CLASSES_ROOT, path, out);
+    }
+    return out;
+}
+
+void CheckRegistryTable(const std::string& shortPath) {
+    const std::string cls = "CLSID\\" + kControlClsid;
+    CheckValue("KOLO.KoloCtrl.1", nullptr, "Kolo Control");
+    CheckValue("KOLO.KoloCtrl.1\\CLSID", nullptr, kControlClsid);
+    CheckValue(cls, nullptr, "Kolo Control");
+    CheckValue(cls + "\\ProgID", nullptr, "KOLO.KoloCtrl.1");
+    CheckValue(cls + "\\InprocServer32", nullptr, shortPath);
+    CheckValue(cls + "\\InprocServer32", "ThreadingModel", "Apartment");
+    CheckValue(cls + "\\ToolboxBitmap32", nullptr, shortPath + ", 1");
+    CheckValue(cls + "\\MiscStatus", nullptr, "0");
+    CheckValue(cls + "\\MiscStatus\\1", nullptr, "131473");
+    CheckValue(cls + "\\Control", nullptr, "");
+    CheckValue(cls + "\\TypeLib", nullptr, kLibId);
+    CheckValue(cls + "\\Version", nullptr, "1.0");
+    Check("no Insertable key for the control", !RegistryKeyExists(cls + "\\Insertable"));
+
+    const std::string page = "CLSID\\" + kPageClsid;
+    CheckValue(page, nullptr, "Kolo Property Page");
+    CheckValue(page + "\\InprocServer32", nullptr, shortPath);
+    bool threading = false;
+    ReadRegistryString(page + "\\InprocServer32", "ThreadingModel", &threading);
+    Check("the page has no threading model", !threading);
+    Check("the page has no ProgID key", !RegistryKeyExists(page + "\\ProgID") &&
+                                            !RegistryKeyExists("KOLO.KoloPropPage.1"));
+    Check("the type library is registered as 1.0", RegistryKeyExists("TypeLib\\" + kLibId + "\\1.0"));
+}
+
+void CheckTypeLibrary() {
+    ITypeLib* library = nullptr;
+    CheckHr("LoadRegTypeLib finds KOLOLib 1.0", LoadRegTypeLib(kolo::kLibId, 1, 0, 0, &library));
+    if (library == nullptr) return;
+
+    BSTR name = nullptr, doc = nullptr, helpFile = nullptr;
+    DWORD context = 1;
+    library->GetDocumentation(-1, &name, &doc, &context, &helpFile);
+    Check("library name KOLOLib", Narrow(name) == "KOLOLib", Narrow(name));
+    Check("library help string", Narrow(doc) == "Kolo ActiveX Control module", Narrow(doc));
+    Check("library help file Kolo.hlp", Narrow(helpFile).find("Kolo.hlp") != std::string::npos,
+          Narrow(helpFile));
+    Check("library help context 0", context == 0);
+    SysFreeString(name);
+    SysFreeString(doc);
+    SysFreeString(helpFile);
+
+    TLIBATTR* libAttr = nullptr;
+    if (SUCCEEDED(library->GetLibAttr(&libAttr))) {
+        Check("library version 1.0, locale 0, Win32",
+              libAttr->wMajorVerNum == 1 && libAttr->wMinorVerNum == 0 && libAttr->lcid == 0 &&
+                  libAttr->syskind == SYS_WIN32);
+        Check("library flag control", (libAttr->wLibFlags & LIBFLAG_FCONTROL) != 0);
+        library->ReleaseTLibAttr(libAttr);
+    }
+
+    struct Expected {
+        const char* label;
+        const GUID* guid;
+        std::vector<MEMBERID> ids;
+        WORD flags;
+    };
+    const Expected interfaces[] = {
+        {"_DKolo", &kolo::kIidDKolo, {1, -552}, TYPEFLAG_FHIDDEN | TYPEFLAG_FDISPATCHABLE},
+        {"_DKoloEvents", &kolo::kIidDKoloEvents, {1}, TYPEFLAG_FDISPATCHABLE},
+    };
+    for (const Expected& expected : interfaces) {
+        ITypeInfo* info = nullptr;
+        CheckHr(std::string(expected.label) + " is in the library",
+                library->GetTypeInfoOfGuid(*expected.guid, &info));
+        if (info == nullptr) continue;
+        TYPEATTR* attr = nullptr;
+        info->GetTypeAttr(&attr);
+        Check(std::string(expected.label) + " is a dispinterface", attr->typekind == TKIND_DISPATCH);
+        Check(std::string(expected.label) + " has no properties", attr->cVars == 0,
+              std::to_string(attr->cVars));
+        Check(std::string(expected.label) + " has " + std::to_string(expected.ids.size()) +
+                  " methods",
+              attr->cFuncs == expected.ids.size(), std::to_string(attr->cFuncs));
+        Check(std::string(expected.label) + " type flags", (attr->wTypeFlags & expected.flags) ==
+                                                               expected.flags,
+              Hex(attr->wTypeFlags));
+        if (expected.flags == TYPEFLAG_FDISPATCHABLE) {
+            Check("_DKoloEvents is not hidden", (attr->wTypeFlags & TYPEFLAG_FHIDDEN) == 0);
+        }
+        for (UINT i = 0; i < attr->cFuncs && i < expected.ids.size(); ++i) {
+            FUNCDESC* func = nullptr;
+            info->GetFuncDesc(i, &func);
+            Check(std::string(expected.label) + " method " + std::to_string(i) + " dispid " +
+                      std::to_string(expected.ids[i]),
+                  func->memid == expected.ids[i], std::to_string(func->memid));
+            if (func->memid == 1 && expected.ids.size() == 2) {
+                Check("SetImageURL takes one BSTR",
+                      func->cParams == 1 && func->lprgelemdescParam[0].tdesc.vt == VT_BSTR);
+            } else {
+                Check(std::string(expected.label) + " method takes no arguments",
+                      func->cParams == 0);
+            }
+            Check("methods are dispatch methods", func->funckind == FUNC_DISPATCH);
+            info->ReleaseFuncDesc(func);
+        }
+        info->ReleaseTypeAttr(attr);
+        info->Release();
+    }
+
+    ITypeInfo* coclass = nullptr;
+    CheckHr("coclass Kolo is in the library", library->GetTypeInfoOfGuid(kolo::kClsidKolo, &coclass));
+    if (coclass != nullptr) {
+        TYPEATTR* attr = nullptr;
+        coclass->GetTypeAttr(&attr);
+        Check("coclass flags can-create and control",
+              attr->typekind == TKIND_COCLASS &&
+                  (attr->wTypeFlags & (TYPEFLAG_FCANCREATE | TYPEFLAG_FCONTROL)) ==
+                      (TYPEFLAG_FCANCREATE | TYPEFLAG_FCONTROL));
+        Check("coclass has two interfaces", attr->cImplTypes == 2);
+        int sourceFlags = 0;
+        coclass->GetImplTypeFlags(1, &sourceFlags);
+        Check("_DKoloEvents is the default source",
+              sourceFlags == (IMPLTYPEFLAG_FDEFAULT | IMPLTYPEFLAG_FSOURCE), Hex(sourceFlags));
+        coclass->ReleaseTypeAttr(attr);
+        coclass->Release();
+    }
+    library->Release();
+}
+
+void CheckVersionResource(const std::string& path) {
+    DWORD handle = 0;
+    const DWORD size = GetFileVersionInfoSizeA(path.c_str(), &handle);
+    Check("the module has a version resource", size != 0);
+    if (size == 0) return;
+    std::vector<char> block(size);
+    GetFileVersionInfoA(path.c_str(), 0, size, block.data());
+    void* value = nullptr;
+    UINT length = 0;
+    Check("the version block marks the file self-registering",
+          VerQueryValueA(block.data(), "\\StringFileInfo\\040904B0\\OLESelfRegister", &value,
+                         &length) != 0);
+    if (VerQueryValueA(block.data(), "\\StringFileInfo\\040904B0\\OriginalFilename", &value,
+                       &length)) {
+        Check("original file name Kolo.OCX", std::string(static_cast<char*>(value)) == "Kolo.OCX");
+    }
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    if (VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &length)) {
+        Check("file version 1.0.0.1",
+              fixed->dwFileVersionMS == 0x00010000 && fixed->dwFileVersionLS == 0x00000001);
+    }
+}
+
+// An exported function by name, as its real type (GetProcAddress knows only FARPROC).
+template <typename Function>
+Function Entry(HMODULE module, const char* name) {
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 2) {
+        std::printf("usage: RegistrationTest PATH_OF_KOLO.OCX\n");
+        return 2;
+    }
+    CoInitialize(nullptr);
+    const std::string path = Narrow(argv[1]);
+    char shortPath[MAX_PATH] = {};
+    GetShortPathNameA(path.c_str(), shortPath, MAX_PATH);
+
+    CheckRegistryTable(shortPath);
+    CheckTypeLibrary();
+    CheckVersionResource(path);
+
+    HMODULE module = LoadLibraryA(path.c_str());
+    Check("the module loads", module != nullptr);
+    if (module == nullptr) return Summary();
+    using EntryPoint = HRESULT(STDAPICALLTYPE*)();
+    using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
+    auto registerServer = Entry<EntryPoint>(module, "DllRegisterServer");
+    auto unregisterServer = Entry<EntryPoint>(module, "DllUnregisterServer");
+    auto canUnload = Entry<EntryPoint>(module, "DllCanUnloadNow");
+    auto getClassObject = Entry<GetClassObject>(module, "DllGetClassObject");
+    Check("the four entry points are exported",
+          registerServer && unregisterServer && canUnload && getClassObject);
+    if (!(registerServer && unregisterServer && canUnload && getClassObject)) return Summary();
+
+    void* sentinel = reinterpret_cast<void*>(0x1234);
+    void* factory = sentinel;
+    CheckHr("an unknown CLSID has no factory", getClassObject(IID_IUnknown, IID_IClassFactory, &factory),
+            CLASS_E_CLASSNOTAVAILABLE);
+    Check("the out-pointer is cleared on failure", factory == nullptr);
+    IClassFactory* controlFactory = nullptr;
+    CheckHr("the control's factory", getClassObject(kolo::kClsidKolo, IID_IClassFactory,
+                                                    reinterpret_cast<void**>(&controlFactory)));
+    CheckHr("a factory keeps the module loaded", canUnload(), S_FALSE);
+    if (controlFactory != nullptr) {
+        IUnknown* outer = reinterpret_cast<IUnknown*>(controlFactory);
+        void* object = sentinel;
+        CheckHr("no aggregation", controlFactory->CreateInstance(outer, IID_IUnknown, &object),
+                CLASS_E_NOAGGREGATION);
+        controlFactory->Release();
+    }
+    CheckHr("the module can unload when nothing is left", canUnload(), S_OK);
+
+    const std::string once = Snapshot();
+    CheckHr("registering again", registerServer());
+    const std::string twice = Snapshot();
+    Check("registering twice leaves what registering once left", once == twice);
+
+    CheckHr("DllUnregisterServer", unregisterServer());
+    Check("the control's CLSID key is gone", !RegistryKeyExists("CLSID\\" + kControlClsid));
+    Check("the page's CLSID key is gone", !RegistryKeyExists("CLSID\\" + kPageClsid));
+    Check("the control's ProgID key is gone", !RegistryKeyExists("KOLO.KoloCtrl.1"));
+    Check("the type library registration is gone", !RegistryKeyExists("TypeLib\\" + kLibId));
+    Check("the interface keys are gone", !RegistryKeyExists("Interface\\" + kDKoloIid) &&
+                                             !RegistryKeyExists("Interface\\" + kEventsIid));
+    ITypeLib* library = nullptr;
+    Check("LoadRegTypeLib fails after unregistering",
+          FAILED(LoadRegTypeLib(kolo::kLibId, 1, 0, 0, &library)));
+    if (library != nullptr) library->Release();
+
+    CheckHr("registering after unregistering", registerServer());
+    Check("the entries are back as before", Snapshot() == once);
+
+    FreeLibrary(module);
+    CoUninitialize();
+    return Summary();
+}

@@ -1,0 +1,76 @@
+"""Writes the picture folder the Wine tests load: an index page linking two 572 x 452 line
+drawings (24-bit BMP) and one picture the server does not have. Standard library only.
+
+square.bmp: white, with a black rectangle outline (3 pixels wide) whose outer edge is
+(100, 100) to (300, 250) in picture pixels, origin top-left.
+band.bmp: white, with a black horizontal band 4 pixels high at rows 200 to 203.
+
+formats/: the other two file kinds, written with Pillow: bars.gif (black vertical bars,
+columns 100 to 115 and 300 to 315) and then bars.jpg (a black horizontal band, rows 200 to
+215, on 8-pixel block boundaries so the encoder keeps it sharp).
+
+Usage: python3 make_picture_folder.py DEST
+"""
+import os
+import struct
+import sys
+
+WIDTH, HEIGHT = 572, 452
+
+
+def write_bmp(path, black):
+    stride = (WIDTH * 3 + 3) & ~3
+    rows = bytearray()
+    for row in range(HEIGHT):
+        y = HEIGHT - 1 - row   # bottom-up
+        line = bytearray()
+        for x in range(WIDTH):
+            line += b"\0\0\0" if black(x, y) else b"\xff\xff\xff"
+        rows += line + bytes(stride - WIDTH * 3)
+    header = struct.pack("<2sIHHI", b"BM", 54 + len(rows), 0, 0, 54)
+    info = struct.pack("<IiiHHIIiiII", 40, WIDTH, HEIGHT, 1, 24, 0, len(rows), 0, 0, 0, 0)
+    with open(path, "wb") as f:
+        f.write(header + info + rows)
+
+
+def square(x, y):
+    inside_outer = 100 <= x < 300 and 100 <= y < 250
+    inside_inner = 103 <= x < 297 and 103 <= y < 247
+    return inside_outer and not inside_inner
+
+
+def band(x, y):
+    return 200 <= y < 204
+
+
+def main():
+    dest = sys.argv[1]
+    os.makedirs(dest, exist_ok=True)
+    write_bmp(os.path.join(dest, "band.bmp"), band)
+    write_bmp(os.path.join(dest, "square.bmp"), square)
+    with open(os.path.join(dest, "index.html"), "w") as f:
+        # missing.bmp answers 404 and comes last: the square stays on the canvas only if the
+        # error page is refused rather than loaded in its place.
+        f.write('<html><body><a href="band.bmp">band</a> <a href="square.bmp">square</a> '
+                '<a href="missing.bmp">missing</a></body></html>\n')
+    write_formats(os.path.join(dest, "formats"))
+
+
+def write_formats(dest):
+    from PIL import Image, ImageDraw
+
+    os.makedirs(dest, exist_ok=True)
+    gif = Image.new("RGB", (WIDTH, HEIGHT), "white")
+    draw = ImageDraw.Draw(gif)
+    draw.rectangle((100, 0, 115, HEIGHT - 1), fill="black")
+    draw.rectangle((300, 0, 315, HEIGHT - 1), fill="black")
+    gif.convert("P", palette=Image.ADAPTIVE, colors=2).save(os.path.join(dest, "bars.gif"))
+    jpeg = Image.new("RGB", (WIDTH, HEIGHT), "white")
+    ImageDraw.Draw(jpeg).rectangle((0, 200, WIDTH - 1, 215), fill="black")
+    jpeg.save(os.path.join(dest, "bars.jpg"), quality=95)
+    with open(os.path.join(dest, "index.html"), "w") as f:
+        f.write('<a href="bars.gif">gif</a> <a href="bars.jpg">jpeg</a>\n')
+
+
+if __name__ == "__main__":
+    main()
