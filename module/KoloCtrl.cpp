@@ -5,6 +5,8 @@
 
 #include <cstdlib>
 #include <new>
+#include <utility>
+#include <vector>
 
 #include "board/BoardLayout.h"
 #include "module/KoloApp.h"
@@ -15,6 +17,93 @@
 #include "platform/win32/WinInetSession.h"
 
 namespace kolo {
+
+namespace {
+
+// What an enumerator hands out is AddRef'd; what it holds it releases when it goes.
+void AddRefItem(IConnectionPoint* point) { point->AddRef(); }
+void AddRefItem(const CONNECTDATA& connection) { connection.pUnk->AddRef(); }
+void ReleaseItem(IConnectionPoint* point) { point->Release(); }
+void ReleaseItem(const CONNECTDATA& connection) { connection.pUnk->Release(); }
+
+// An enumerator over a fixed list taken when it is made: IEnumConnectionPoints over
+// IConnectionPoint pointers, IEnumConnections over CONNECTDATA. Clones copy the list and the
+// position.
+template <typename Interface, typename Item>
+class CKoloEnum final : public Interface {
+public:
+    CKoloEnum(const IID& iid, std::vector<Item> items, std::size_t position = 0)
+        : iid_(iid), items_(std::move(items)), position_(position) {
+        for (const Item& item : items_) AddRefItem(item);
+    }
+    ~CKoloEnum() {
+        for (const Item& item : items_) ReleaseItem(item);
+    }
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+        if (object == nullptr) return E_POINTER;
+        *object = nullptr;
+        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, iid_)) {
+            *object = static_cast<Interface*>(this);
+            AddRef();
+            return S_OK;
+        }
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override {
+        return static_cast<ULONG>(InterlockedIncrement(&references_));
+    }
+    ULONG STDMETHODCALLTYPE Release() override {
+        const LONG count = InterlockedDecrement(&references_);
+        if (count == 0) delete this;
+        return static_cast<ULONG>(count);
+    }
+
+    // `fetched` may be null only when one item is asked for.
+    HRESULT STDMETHODCALLTYPE Next(ULONG count, Item* items, ULONG* fetched) override {
+        if (items == nullptr || (fetched == nullptr && count != 1)) return E_POINTER;
+        ULONG given = 0;
+        while (given < count && position_ < items_.size()) {
+            items[given] = items_[position_++];
+            AddRefItem(items[given]);
+            ++given;
+        }
+        if (fetched != nullptr) *fetched = given;
+        return given == count ? S_OK : S_FALSE;
+    }
+    HRESULT STDMETHODCALLTYPE Skip(ULONG count) override {
+        const std::size_t left = items_.size() - position_;
+        if (count > left) {
+            position_ = items_.size();
+            return S_FALSE;
+        }
+        position_ += count;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Reset() override {
+        position_ = 0;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Clone(Interface** copy) override {
+        if (copy == nullptr) return E_POINTER;
+        *copy = nullptr;
+        auto* clone = new (std::nothrow) CKoloEnum(iid_, items_, position_);
+        if (clone == nullptr) return E_OUTOFMEMORY;
+        *copy = clone;
+        return S_OK;
+    }
+
+private:
+    const IID& iid_;
+    std::vector<Item> items_;
+    std::size_t position_;
+    LONG references_ = 1;
+};
+
+using CKoloEnumConnectionPoints = CKoloEnum<IEnumConnectionPoints, IConnectionPoint*>;
+using CKoloEnumConnections = CKoloEnum<IEnumConnections, CONNECTDATA>;
+
+}  // namespace
 
 // The one connection point, for _DKoloEvents. Its references are the control's.
 class CKoloEventPoint final : public IConnectionPoint {
@@ -71,9 +160,16 @@ public:
         }
         return CONNECT_E_NOCONNECTION;
     }
+    // A snapshot of the connections as they are now.
     HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections** connections) override {
-        if (connections != nullptr) *connections = nullptr;
-        return E_NOTIMPL;
+        if (connections == nullptr) return E_POINTER;
+        *connections = nullptr;
+        std::vector<CONNECTDATA> snapshot;
+        for (Sink& sink : sinks_) snapshot.push_back(CONNECTDATA{sink.dispatch, sink.cookie});
+        auto* enumerator = new (std::nothrow) CKoloEnumConnections(IID_IEnumConnections, snapshot);
+        if (enumerator == nullptr) return E_OUTOFMEMORY;
+        *connections = enumerator;
+        return S_OK;
     }
 
     // Calls `id` with no arguments on every sink; what the sinks answer is ignored.
@@ -753,8 +849,13 @@ HRESULT CKoloCtrl::GetGUID(DWORD kind, GUID* guid) {
 // ---------------------------------------------------------------- connection points
 
 HRESULT CKoloCtrl::EnumConnectionPoints(IEnumConnectionPoints** points) {
-    if (points != nullptr) *points = nullptr;
-    return E_NOTIMPL;
+    if (points == nullptr) return E_POINTER;
+    *points = nullptr;
+    auto* enumerator = new (std::nothrow)
+        CKoloEnumConnectionPoints(IID_IEnumConnectionPoints, {eventPoint_});
+    if (enumerator == nullptr) return E_OUTOFMEMORY;
+    *points = enumerator;
+    return S_OK;
 }
 
 HRESULT CKoloCtrl::FindConnectionPoint(REFIID iid, IConnectionPoint** point) {

@@ -16,6 +16,7 @@
 #include <exdisp.h>
 #include <shlguid.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -137,18 +138,20 @@ public:
 class EventSink : public IDispatch {
 public:
     int initImageCount = 0;
+    LONG references = 1;   // on the stack: counted, never deleted
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
         *object = nullptr;
         if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) ||
             IsEqualIID(iid, kolo::kIidDKoloEvents)) {
             *object = static_cast<IDispatch*>(this);
+            AddRef();
             return S_OK;
         }
         return E_NOINTERFACE;
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++references); }
+    ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(--references); }
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override {
         *n = 0;
         return S_OK;
@@ -371,6 +374,178 @@ IUnknown* CreateControl() {
     CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
                      reinterpret_cast<void**>(&control));
     return control;
+}
+
+// The container's one connection point through IEnumConnectionPoints, then the connections
+// through IEnumConnections: `sink` is advised with `cookie` on entry and on return, and a
+// second sink is advised and unadvised in between.
+void TestConnectionPoints(IConnectionPointContainer* points, IConnectionPoint* point,
+                          EventSink& sink, DWORD cookie) {
+    IUnknown* const sentinel = reinterpret_cast<IUnknown*>(static_cast<std::uintptr_t>(0x1234));
+    CheckHr("EnumConnectionPoints with no out-pointer", points->EnumConnectionPoints(nullptr), E_POINTER);
+    IEnumConnectionPoints* pointList = reinterpret_cast<IEnumConnectionPoints*>(sentinel);
+    CheckHr("EnumConnectionPoints", points->EnumConnectionPoints(&pointList));
+    if (pointList == nullptr || pointList == reinterpret_cast<IEnumConnectionPoints*>(sentinel)) {
+        Check("EnumConnectionPoints gives an enumerator", false);
+        return;
+    }
+    IUnknown* unknown = sentinel;
+    CheckHr("the point enumerator has no IConnectionPoint",
+            pointList->QueryInterface(IID_IConnectionPoint, reinterpret_cast<void**>(&unknown)),
+            E_NOINTERFACE);
+    Check("and clears the out-pointer", unknown == nullptr);
+    IEnumConnectionPoints* same = nullptr;
+    CheckHr("the point enumerator is an IEnumConnectionPoints",
+            pointList->QueryInterface(IID_IEnumConnectionPoints, reinterpret_cast<void**>(&same)));
+    Check("which is itself", same == pointList);
+    if (same != nullptr) same->Release();
+
+    IConnectionPoint* found[2] = {reinterpret_cast<IConnectionPoint*>(sentinel),
+                                  reinterpret_cast<IConnectionPoint*>(sentinel)};
+    ULONG fetched = 99;
+    CheckHr("Next of 2 without a count", pointList->Next(2, found, nullptr), E_POINTER);
+    CheckHr("Next into no array", pointList->Next(1, nullptr, &fetched), E_POINTER);
+    Check("a failed Next leaves the array alone",
+          found[0] == reinterpret_cast<IConnectionPoint*>(sentinel) &&
+              found[1] == reinterpret_cast<IConnectionPoint*>(sentinel));
+    CheckHr("Next of 2 connection points gives fewer", pointList->Next(2, found, &fetched), S_FALSE);
+    Check("exactly one connection point", fetched == 1, std::to_string(fetched));
+    Check("the second slot is untouched", found[1] == reinterpret_cast<IConnectionPoint*>(sentinel));
+    if (fetched >= 1 && found[0] != nullptr) {
+        Check("it is the one FindConnectionPoint gives", found[0] == point);
+        IID iid = IID_NULL;
+        CheckHr("its connection interface", found[0]->GetConnectionInterface(&iid));
+        Check("is _DKoloEvents", IsEqualIID(iid, kolo::kIidDKoloEvents));
+        found[0]->Release();
+    }
+    fetched = 99;
+    CheckHr("Next at the end", pointList->Next(1, found, &fetched), S_FALSE);
+    Check("gives nothing", fetched == 0, std::to_string(fetched));
+    CheckHr("Reset", pointList->Reset());
+    found[0] = reinterpret_cast<IConnectionPoint*>(sentinel);
+    CheckHr("Next of 1 with no count after Reset", pointList->Next(1, found, nullptr));
+    Check("gives the point again", found[0] == point);
+    if (found[0] == point) found[0]->Release();
+    CheckHr("Reset again", pointList->Reset());
+    CheckHr("Skip 1 point", pointList->Skip(1));
+    CheckHr("Skip past the end", pointList->Skip(1), S_FALSE);
+    CheckHr("Clone with no out-pointer", pointList->Clone(nullptr), E_POINTER);
+    CheckHr("Reset before Clone", pointList->Reset());
+    IEnumConnectionPoints* pointCopy = nullptr;
+    CheckHr("Clone the point enumerator", pointList->Clone(&pointCopy));
+    if (pointCopy != nullptr) {
+        Check("the clone is another object", pointCopy != pointList);
+        fetched = 0;
+        CheckHr("the clone's Next", pointCopy->Next(1, found, &fetched));
+        Check("gives the point", fetched == 1 && found[0] == point, std::to_string(fetched));
+        if (fetched == 1) found[0]->Release();
+        pointCopy->Release();
+    }
+    pointList->Release();
+
+    // The connections: the advised sink, then a second one, then the second unadvised.
+    CheckHr("EnumConnections with no out-pointer", point->EnumConnections(nullptr), E_POINTER);
+    IEnumConnections* connections = reinterpret_cast<IEnumConnections*>(sentinel);
+    CheckHr("EnumConnections", point->EnumConnections(&connections));
+    if (connections == nullptr || connections == reinterpret_cast<IEnumConnections*>(sentinel)) {
+        Check("EnumConnections gives an enumerator", false);
+        return;
+    }
+    unknown = sentinel;
+    CheckHr("the connection enumerator has no IEnumConnectionPoints",
+            connections->QueryInterface(IID_IEnumConnectionPoints, reinterpret_cast<void**>(&unknown)),
+            E_NOINTERFACE);
+    Check("and clears the out-pointer", unknown == nullptr);
+    const LONG before = sink.references;
+    CONNECTDATA data[2] = {{sentinel, 77}, {sentinel, 77}};
+    fetched = 99;
+    CheckHr("Next of 2 connections without a count", connections->Next(2, data, nullptr), E_POINTER);
+    Check("a failed Next leaves the array alone", data[0].pUnk == sentinel && data[0].dwCookie == 77);
+    CheckHr("Next of 2 connections gives fewer", connections->Next(2, data, &fetched), S_FALSE);
+    Check("one connection", fetched == 1, std::to_string(fetched));
+    Check("the second slot is untouched", data[1].pUnk == sentinel && data[1].dwCookie == 77);
+    Check("it is the advised sink with its cookie",
+          data[0].pUnk == static_cast<IDispatch*>(&sink) && data[0].dwCookie == cookie,
+          Hex(data[0].dwCookie) + " for cookie " + Hex(cookie));
+    Check("the sink is AddRef'd for the caller", sink.references == before + 1,
+          std::to_string(sink.references - before));
+    if (fetched == 1) data[0].pUnk->Release();
+    connections->Release();
+    Check("releasing the enumerator releases its snapshot", sink.references == before - 1,
+          std::to_string(sink.references - before));
+
+    EventSink other;
+    DWORD otherCookie = 0;
+    CheckHr("Advise a second sink", point->Advise(static_cast<IDispatch*>(&other), &otherCookie));
+    Check("its cookie differs", otherCookie != cookie, Hex(otherCookie));
+    connections = nullptr;
+    CheckHr("EnumConnections with two sinks", point->EnumConnections(&connections));
+    if (connections != nullptr) {
+        CheckHr("Skip the first connection", connections->Skip(1));
+        IEnumConnections* copy = nullptr;
+        CheckHr("Clone the connection enumerator", connections->Clone(&copy));
+        fetched = 0;
+        CheckHr("Next of 2 after Skip 1", connections->Next(2, data, &fetched), S_FALSE);
+        Check("gives the second sink with its cookie",
+              fetched == 1 && data[0].pUnk == static_cast<IDispatch*>(&other) &&
+                  data[0].dwCookie == otherCookie,
+              std::to_string(fetched) + " " + Hex(data[0].dwCookie));
+        if (fetched == 1) data[0].pUnk->Release();
+        CheckHr("Skip past the end of the connections", connections->Skip(1), S_FALSE);
+        CheckHr("Reset the connections", connections->Reset());
+        fetched = 0;
+        CheckHr("Next of 2 after Reset", connections->Next(2, data, &fetched));
+        Check("gives both sinks in order",
+              fetched == 2 && data[0].dwCookie == cookie && data[1].dwCookie == otherCookie &&
+                  data[0].pUnk == static_cast<IDispatch*>(&sink) &&
+                  data[1].pUnk == static_cast<IDispatch*>(&other),
+              std::to_string(fetched));
+        for (ULONG i = 0; i < fetched && i < 2; ++i) data[i].pUnk->Release();
+        if (copy != nullptr) {
+            fetched = 0;
+            CheckHr("the clone's Next of 2 starts where the original was", copy->Next(2, data, &fetched),
+                    S_FALSE);
+            Check("at the second sink", fetched == 1 && data[0].dwCookie == otherCookie,
+                  std::to_string(fetched) + " " + Hex(data[0].dwCookie));
+            if (fetched == 1) data[0].pUnk->Release();
+        }
+        // The snapshot outlives an Unadvise.
+        CheckHr("Unadvise the second sink", point->Unadvise(otherCookie));
+        if (copy != nullptr) {
+            CheckHr("Reset the clone", copy->Reset());
+            fetched = 0;
+            CheckHr("the clone still lists both", copy->Next(2, data, &fetched));
+            Check("two connections in the snapshot", fetched == 2, std::to_string(fetched));
+            for (ULONG i = 0; i < fetched && i < 2; ++i) data[i].pUnk->Release();
+            copy->Release();
+        }
+        connections->Release();
+    }
+    Check("the second sink holds no references after all", other.references == 1,
+          std::to_string(other.references));
+    connections = nullptr;
+    CheckHr("EnumConnections after the second Unadvise", point->EnumConnections(&connections));
+    if (connections != nullptr) {
+        fetched = 0;
+        CheckHr("Next of 2", connections->Next(2, data, &fetched), S_FALSE);
+        Check("lists only the first sink", fetched == 1 && data[0].dwCookie == cookie,
+              std::to_string(fetched));
+        if (fetched == 1) data[0].pUnk->Release();
+        connections->Release();
+    }
+}
+
+// After the last Unadvise the point lists no connections.
+void TestNoConnections(IConnectionPoint* point) {
+    IEnumConnections* connections = nullptr;
+    CheckHr("EnumConnections after Unadvise", point->EnumConnections(&connections));
+    if (connections == nullptr) return;
+    CONNECTDATA data{};
+    ULONG fetched = 99;
+    CheckHr("Next with no connections", connections->Next(1, &data, &fetched), S_FALSE);
+    Check("the list is empty", fetched == 0, std::to_string(fetched));
+    CheckHr("Skip with no connections", connections->Skip(1), S_FALSE);
+    connections->Release();
 }
 
 void TestPersistence() {
@@ -811,6 +986,7 @@ int wmain(int argc, wchar_t** argv) {
     CheckHr("the _DKoloEvents connection point", points->FindConnectionPoint(kolo::kIidDKoloEvents, &point));
     DWORD cookie = 0;
     if (point != nullptr) CheckHr("Advise", point->Advise(static_cast<IDispatch*>(&sink), &cookie));
+    if (point != nullptr) TestConnectionPoints(points, point, sink, cookie);
 
     IOleObject* object = nullptr;
     control->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(&object));
@@ -845,6 +1021,7 @@ int wmain(int argc, wchar_t** argv) {
 
     if (point != nullptr) {
         CheckHr("Unadvise", point->Unadvise(cookie));
+        TestNoConnections(point);
         point->Release();
     }
     points->Release();
