@@ -4,6 +4,7 @@
 #include <iostream>
 #include <memory>
 
+#include "app/CommandLine.h"
 #include "app/ImageFiles.h"
 #include "app/SamplesFolder.h"
 #include "app/SoftControl.h"
@@ -27,11 +28,6 @@ struct Options {
     std::string printTo;
     std::string address;
 };
-
-bool EndsWith(const std::string& s, const std::string& suffix) {
-    return s.size() >= suffix.size() && s.compare(s.size() - suffix.size(), suffix.size(),
-                                                  suffix) == 0;
-}
 
 bool ParsePoint(const std::string& text, int& x, int& y) {
     char tail = 0;
@@ -62,13 +58,7 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options) {
                 return false;
             }
             options.printTo = args[++i];
-        } else if (!arg.empty() && arg[0] == '-') {
-            std::cerr << "kolo: unknown option " << arg << '\n';
-            return false;
-        } else if (options.address.empty()) {
-            options.address = arg;
-        } else {
-            std::cerr << "kolo: only one folder address can be given\n";
+        } else if (!TakeAddress(arg, options.address)) {
             return false;
         }
     }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/CommandLine.h"
 #include "app/ControlWindow.h"
 #include "app/HeadlessDriver.h"
 
@@ -32,28 +33,17 @@ constexpr const char* kUsage =
     "\n"
     "F1 in the window shows the About box.\n";
 
-bool EndsWith(const std::string& s, const std::string& suffix) {
-    return s.size() >= suffix.size() &&
-           s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
-}
-
 // The window's own options; false with a one-line message when they cannot be used.
 bool ParseWindowOptions(const std::vector<std::string>& args, kolo::WindowOptions& options) {
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg == "--print-to") {
-            if (i + 1 >= args.size() || !EndsWith(args[i + 1], ".pdf")) {
+            if (i + 1 >= args.size() || !kolo::EndsWith(args[i + 1], ".pdf")) {
                 std::cerr << "kolo: --print-to needs a FILE.pdf\n";
                 return false;
             }
             options.exportPdf = args[++i];
-        } else if (!arg.empty() && arg[0] == '-') {
-            std::cerr << "kolo: unknown option " << arg << " (kolo --help lists the options)\n";
-            return false;
-        } else if (options.address.empty()) {
-            options.address = arg;
-        } else {
-            std::cerr << "kolo: only one folder address can be given\n";
+        } else if (!kolo::TakeAddress(arg, options.address)) {
             return false;
         }
     }

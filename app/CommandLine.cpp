@@ -1,0 +1,25 @@
+#include "app/CommandLine.h"
+
+#include <iostream>
+
+namespace kolo {
+
+bool EndsWith(const std::string& text, const std::string& suffix) {
+    return text.size() >= suffix.size() &&
+           text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+bool TakeAddress(const std::string& arg, std::string& address) {
+    if (!arg.empty() && arg[0] == '-') {
+        std::cerr << "kolo: unknown option " << arg << " (kolo --help lists the options)\n";
+        return false;
+    }
+    if (!address.empty()) {
+        std::cerr << "kolo: only one folder address can be given\n";
+        return false;
+    }
+    address = arg;
+    return true;
+}
+
+}  // namespace kolo

@@ -1,0 +1,15 @@
+// Pieces of command-line handling shared by the windowed and the headless modes.
+#pragma once
+
+#include <string>
+
+namespace kolo {
+
+bool EndsWith(const std::string& text, const std::string& suffix);
+
+// Handles an argument that no option of the mode took: the first such word is the folder
+// address; an unknown option or a second address is refused with a one-line message on
+// standard error. Returns false when refused.
+bool TakeAddress(const std::string& arg, std::string& address);
+
+}  // namespace kolo
