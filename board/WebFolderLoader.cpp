@@ -36,10 +36,12 @@ void WebFolderLoader::LoadFolder(ColouringBoard& board) {
 
     std::vector<CDibImage>& pictures = board.Pictures();
     pictures.clear();
+    // Without a download folder there is nowhere to put a picture: none is fetched.
     const std::string folder = host.DownloadFolder();
+    if (folder.empty()) names.clear();
     for (const std::string& name : names) {
         std::string extension;
-        if (!FindPictureExtension(name, extension) || folder.empty()) continue;
+        if (!FindPictureExtension(name, extension)) continue;
         const std::string file = folder + "/" + kDownloadBaseName + extension;
         if (!session->DownloadToFile(board.ImageUrl() + name, file)) continue;
 
