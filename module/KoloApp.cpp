@@ -86,12 +86,25 @@ extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() {
 }
 
 extern "C" HRESULT STDAPICALLTYPE DllUnregisterServer() {
-    if (FAILED(UnRegisterTypeLib(kolo::kLibId, kolo::kLibVersionMajor, kolo::kLibVersionMinor, 0,
-                                 SYS_WIN32))) {
-        return SELFREG_E_TYPELIB;
+    // Everything is removed that can be, even when some of it is already gone; a library
+    // that is not registered counts as unregistered.
+    const HRESULT library = UnRegisterTypeLib(kolo::kLibId, kolo::kLibVersionMajor,
+                                              kolo::kLibVersionMinor, 0, kolo::kLibSysKind);
+    const bool libraryGone =
+        SUCCEEDED(library) ||
+        !kolo::ClassesKeyExists("TypeLib\\" + kolo::GuidText(kolo::kLibId) + "\\" +
+                                std::to_string(kolo::kLibVersionMajor) + "." +
+                                std::to_string(kolo::kLibVersionMinor) + "\\0\\" +
+                                kolo::kLibPlatformKey);
+    // The interface keys go with the library; without its key to list them they are
+    // removed by name.
+    bool classesGone = true;
+    for (const GUID* iid : {&kolo::kIidDKolo, &kolo::kIidDKoloEvents}) {
+        if (!kolo::DeleteClassesKey("Interface\\" + kolo::GuidText(*iid))) classesGone = false;
     }
     for (kolo::ClassFactory* factory : kolo::kFactories) {
-        if (FAILED(factory->UpdateRegistry(false))) return SELFREG_E_CLASS;
+        if (FAILED(factory->UpdateRegistry(false))) classesGone = false;
     }
-    return S_OK;
+    if (!libraryGone) return SELFREG_E_TYPELIB;
+    return classesGone ? S_OK : SELFREG_E_CLASS;
 }

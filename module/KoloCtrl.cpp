@@ -3,7 +3,6 @@
 #include <exdisp.h>
 #include <shlguid.h>
 
-#include <cstdlib>
 #include <new>
 #include <utility>
 #include <vector>
@@ -296,6 +295,8 @@ HRESULT CKoloCtrl::QueryInterface(REFIID iid, void** object) {
         *object = static_cast<IPersistStreamInit*>(this);
     } else if (IsEqualIID(iid, IID_IPersistPropertyBag)) {
         *object = static_cast<IPersistPropertyBag*>(this);
+    } else if (IsEqualIID(iid, IID_IPersistStorage)) {
+        *object = static_cast<IPersistStorage*>(this);
     } else if (IsEqualIID(iid, IID_IOleControl)) {
         *object = static_cast<IOleControl*>(this);
     } else if (IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, kIidDKolo)) {
@@ -749,6 +750,36 @@ HRESULT CKoloCtrl::Save(IPropertyBag* bag, BOOL, BOOL) {
     return S_OK;
 }
 
+namespace {
+
+const wchar_t kContentsStream[] = L"Contents";
+
+}  // namespace
+
+HRESULT CKoloCtrl::InitNew(IStorage* storage) { return storage != nullptr ? S_OK : E_POINTER; }
+
+HRESULT CKoloCtrl::Load(IStorage* storage) {
+    if (storage == nullptr) return E_POINTER;
+    IStream* stream = nullptr;
+    HRESULT result = storage->OpenStream(kContentsStream, nullptr,
+                                         STGM_READ | STGM_SHARE_EXCLUSIVE, 0, &stream);
+    if (FAILED(result)) return result;
+    result = Load(stream);
+    stream->Release();
+    return result;
+}
+
+HRESULT CKoloCtrl::Save(IStorage* storage, BOOL) {
+    if (storage == nullptr) return E_POINTER;
+    IStream* stream = nullptr;
+    HRESULT result = storage->CreateStream(
+        kContentsStream, STGM_CREATE | STGM_WRITE | STGM_SHARE_EXCLUSIVE, 0, 0, &stream);
+    if (FAILED(result)) return STG_E_CANTSAVE;
+    result = Save(stream, TRUE);
+    stream->Release();
+    return result;
+}
+
 // ---------------------------------------------------------------- IOleControl
 
 HRESULT CKoloCtrl::GetControlInfo(CONTROLINFO* info) {
@@ -823,9 +854,24 @@ HRESULT CKoloCtrl::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* param
 }
 
 void CKoloCtrl::AboutBox() {
-    // No parent window; a dialog that cannot be created shows nothing and reports nothing.
-    DialogBoxParamA(TheApp().Instance(), MAKEINTRESOURCEA(IDD_ABOUTBOX_KOLO), nullptr, AboutProc,
-                    0);
+    // Owned by the container's frame, which it disables while it is up, so it cannot go
+    // behind a host that still takes clicks. A dialog that cannot be created shows nothing
+    // and reports nothing.
+    DialogBoxParamA(TheApp().Instance(), MAKEINTRESOURCEA(IDD_ABOUTBOX_KOLO), ContainerFrame(),
+                    AboutProc, 0);
+}
+
+HWND CKoloCtrl::ContainerFrame() const {
+    HWND start = window_;
+    if (start == nullptr && clientSite_ != nullptr) {
+        IOleWindow* site = nullptr;
+        if (SUCCEEDED(clientSite_->QueryInterface(IID_IOleWindow,
+                                                  reinterpret_cast<void**>(&site)))) {
+            site->GetWindow(&start);
+            site->Release();
+        }
+    }
+    return start != nullptr ? GetAncestor(start, GA_ROOT) : nullptr;
 }
 
 // ---------------------------------------------------------------- IProvideClassInfo2
@@ -939,7 +985,7 @@ void CKoloCtrl::SetCursor(BoardCursor cursor) {
 void CKoloCtrl::FireOnInitImage() { eventPoint_->Fire(kDispidOnInitImage); }
 
 void CKoloCtrl::ShowMessage(const std::string& text) {
-    MessageBoxA(window_, text.c_str(), kMessageCaption, MB_OK | MB_ICONEXCLAMATION);
+    MessageBoxA(ContainerFrame(), text.c_str(), kMessageCaption, MB_OK | MB_ICONEXCLAMATION);
 }
 
 std::unique_ptr<DeviceContext> CKoloCtrl::RunPrintDialog() {
@@ -982,8 +1028,12 @@ void CKoloCtrl::CloseHost() {
     ReleaseAndClear(browser);
     ReleaseAndClear(services);
     ReleaseAndClear(container);
-    // Without a browser to close, the host process ends through the runtime's normal exit.
-    if (browserWindow == nullptr) std::exit(0);
+    // Without a browser the container's frame is asked to close, as its own close button
+    // would: the host may ask to save its work first, and the process is the host's to end.
+    if (browserWindow == nullptr) {
+        HWND frame = ContainerFrame();
+        if (frame != nullptr) PostMessageA(frame, WM_CLOSE, 0, 0);
+    }
 }
 
 std::unique_ptr<InternetSession> CKoloCtrl::OpenInternetSession() {

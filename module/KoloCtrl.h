@@ -1,15 +1,17 @@
 // CKoloCtrl: the colouring-board control as a COM object. It owns a ColouringBoard and is
 // its host: GDI for painting, owner-drawn child buttons, the module's cursor, WinINet and
-// urlmon for folders, PrintDlg, MessageBox, and the container's web browser for Exit.
+// urlmon for folders, PrintDlg, MessageBox, and the container's web browser (or, without
+// one, its top-level window) for Exit.
 //
 // It answers the control interfaces a container may ask for: IOleObject, IOleInPlaceObject,
 // IOleInPlaceActiveObject, IViewObject2, IPersistStreamInit, IPersistPropertyBag,
-// IOleControl, IDispatch (for _DKolo: SetImageURL, AboutBox), IProvideClassInfo2,
+// IPersistStorage, IOleControl, IDispatch (for _DKolo: SetImageURL, AboutBox), IProvideClassInfo2,
 // IConnectionPointContainer with one connection point for _DKoloEvents,
 // ISpecifyPropertyPages and IObjectSafety. One object identity; every interface shares one
 // reference count and one QueryInterface.
 //
-// Persisted state: the data version 0x00010000 and the extents; nothing of the board.
+// Persisted state: the data version 0x00010000 and the extents; nothing of the board. A
+// storage holds the same bytes as a stream, in its stream "Contents".
 #pragma once
 
 #include "platform/win32/Win32.h"
@@ -44,6 +46,7 @@ class CKoloCtrl : public IOleObject,
                   public IViewObject2,
                   public IPersistStreamInit,
                   public IPersistPropertyBag,
+                  public IPersistStorage,
                   public IOleControl,
                   public IDispatch,
                   public IProvideClassInfo2,
@@ -120,10 +123,11 @@ public:
     HRESULT STDMETHODCALLTYPE GetExtent(DWORD aspect, LONG index, DVTARGETDEVICE*,
                                         LPSIZEL size) override;
 
-    // IPersist (through IPersistStreamInit and IPersistPropertyBag)
+    // IPersist (through IPersistStreamInit, IPersistPropertyBag and IPersistStorage)
     HRESULT STDMETHODCALLTYPE GetClassID(CLSID* clsid) override;
-    // IPersistStreamInit
+    // IPersistStreamInit and IPersistStorage
     HRESULT STDMETHODCALLTYPE IsDirty() override { return S_FALSE; }
+    // IPersistStreamInit
     HRESULT STDMETHODCALLTYPE Load(LPSTREAM stream) override;
     HRESULT STDMETHODCALLTYPE Save(LPSTREAM stream, BOOL clearDirty) override;
     HRESULT STDMETHODCALLTYPE GetSizeMax(ULARGE_INTEGER* size) override;
@@ -131,6 +135,12 @@ public:
     // IPersistPropertyBag
     HRESULT STDMETHODCALLTYPE Load(IPropertyBag* bag, IErrorLog* log) override;
     HRESULT STDMETHODCALLTYPE Save(IPropertyBag* bag, BOOL clearDirty, BOOL saveAll) override;
+    // IPersistStorage
+    HRESULT STDMETHODCALLTYPE InitNew(IStorage* storage) override;
+    HRESULT STDMETHODCALLTYPE Load(IStorage* storage) override;
+    HRESULT STDMETHODCALLTYPE Save(IStorage* storage, BOOL sameAsLoad) override;
+    HRESULT STDMETHODCALLTYPE SaveCompleted(IStorage*) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE HandsOffStorage() override { return S_OK; }
 
     // IOleControl
     HRESULT STDMETHODCALLTYPE GetControlInfo(CONTROLINFO* info) override;
@@ -194,6 +204,10 @@ private:
     HRESULT InPlaceActivate(HWND parentHint, LPCRECT position);
     void ShowPropertyFrame(HWND parent);
     HRESULT LoadTypeInfo(const GUID& guid, LCID locale, ITypeInfo** info);
+    // The container's top-level window, which owns the control's modal windows and is asked
+    // to close on Exit when no web browser hosts the control; null before the control has
+    // a window or a site with one.
+    HWND ContainerFrame() const;
 
     LONG references_ = 1;
     ModuleResources resources_;

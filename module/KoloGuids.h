@@ -19,5 +19,14 @@ constexpr GUID kClsidKoloPropPage = {0x659010FD, 0x0838, 0x484F, {0xA6, 0xC2, 0x
 
 constexpr WORD kLibVersionMajor = 1;
 constexpr WORD kLibVersionMinor = 0;
+// The type library is registered for the module's own platform; the 32- and 64-bit modules
+// each have their own entry under the same version.
+#ifdef _WIN64
+constexpr SYSKIND kLibSysKind = SYS_WIN64;
+constexpr const char* kLibPlatformKey = "win64";
+#else
+constexpr SYSKIND kLibSysKind = SYS_WIN32;
+constexpr const char* kLibPlatformKey = "win32";
+#endif
 
 }  // namespace kolo

@@ -10,6 +10,8 @@ namespace kolo {
 namespace {
 
 constexpr const char* kControlProgId = "KOLO.KoloCtrl.1";
+// Scripts that create the control without a version reach the current one through this.
+constexpr const char* kControlIndependentProgId = "KOLO.KoloCtrl";
 constexpr DWORD kControlMiscStatus = 0x20191;   // also what the running control reports
 constexpr int kToolboxBitmapId = IDB_KOLO;
 
@@ -27,27 +29,30 @@ bool SetValue(const std::string& path, const char* name, const std::string& data
     return result == ERROR_SUCCESS;
 }
 
-// Deletes HKCR\path with all its subkeys; a key that is not there counts as deleted.
+// Deletes HKCR\path with all its subkeys; a key that is not there counts as deleted. Goes on
+// past a subkey it cannot delete, so that as much as possible is removed.
 bool DeleteTree(HKEY parent, const std::string& path) {
     HKEY key = nullptr;
     LONG result = RegOpenKeyExA(parent, path.c_str(), 0, KEY_READ | KEY_WRITE, &key);
     if (result == ERROR_FILE_NOT_FOUND) return true;
     if (result != ERROR_SUCCESS) return false;
+    DWORD index = 0;   // subkeys before this one could not be deleted and are skipped
+    bool complete = true;
     for (;;) {
         char name[256];
         DWORD length = sizeof name;
-        // Always the first: each deletion shifts the rest down.
-        if (RegEnumKeyExA(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+        if (RegEnumKeyExA(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
             ERROR_SUCCESS) {
             break;
         }
         if (!DeleteTree(key, name)) {
-            RegCloseKey(key);
-            return false;
+            complete = false;
+            ++index;
         }
     }
     RegCloseKey(key);
-    return RegDeleteKeyA(parent, path.c_str()) == ERROR_SUCCESS;
+    result = RegDeleteKeyA(parent, path.c_str());
+    return complete && (result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND);
 }
 
 // The type name from the string table; the CLSID text when the string cannot be loaded.
@@ -58,6 +63,17 @@ std::string TypeName(UINT stringId, const std::string& clsidText) {
 }
 
 }  // namespace
+
+bool DeleteClassesKey(const std::string& path) { return DeleteTree(HKEY_CLASSES_ROOT, path); }
+
+bool ClassesKeyExists(const std::string& path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        return false;
+    }
+    RegCloseKey(key);
+    return true;
+}
 
 std::string GuidText(const GUID& guid) {
     char text[40];
@@ -72,17 +88,28 @@ HRESULT RegisterControlClass(bool registering) {
     const std::string clsid = GuidText(kClsidKolo);
     const std::string classKey = "CLSID\\" + clsid;
     if (!registering) {
-        const bool removed = DeleteTree(HKEY_CLASSES_ROOT, classKey);
-        return DeleteTree(HKEY_CLASSES_ROOT, kControlProgId) && removed ? S_OK : E_FAIL;
+        // Every key is tried, whatever happened to the others.
+        const bool removed[] = {DeleteTree(HKEY_CLASSES_ROOT, classKey),
+                                DeleteTree(HKEY_CLASSES_ROOT, kControlProgId),
+                                DeleteTree(HKEY_CLASSES_ROOT, kControlIndependentProgId)};
+        for (bool ok : removed) {
+            if (!ok) return E_FAIL;
+        }
+        return S_OK;
     }
     const std::string path = TheApp().ShortModulePath();
     if (path.empty()) return E_FAIL;
     const std::string typeName = TypeName(IDS_KOLO, clsid);
     const std::string progId = kControlProgId;
+    const std::string independent = kControlIndependentProgId;
     const bool written =
         SetValue(progId, nullptr, typeName) && SetValue(progId + "\\CLSID", nullptr, clsid) &&
+        SetValue(independent, nullptr, typeName) &&
+        SetValue(independent + "\\CLSID", nullptr, clsid) &&
+        SetValue(independent + "\\CurVer", nullptr, progId) &&
         SetValue(classKey, nullptr, typeName) &&
         SetValue(classKey + "\\ProgID", nullptr, progId) &&
+        SetValue(classKey + "\\VersionIndependentProgID", nullptr, independent) &&
         SetValue(classKey + "\\InprocServer32", nullptr, path) &&
         SetValue(classKey + "\\InprocServer32", "ThreadingModel", "Apartment") &&
         SetValue(classKey + "\\ToolboxBitmap32", nullptr,

@@ -11,8 +11,14 @@ namespace kolo {
 // Registry text form of a GUID: "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}".
 std::string GuidText(const GUID& guid);
 
-// The control class: ProgID keys, CLSID keys with InprocServer32, ToolboxBitmap32,
-// MiscStatus, Control, TypeLib and Version. No Insertable key.
+// Deletes HKCR\path with its subkeys, as much of it as it can; true when nothing is left.
+bool DeleteClassesKey(const std::string& path);
+// Whether HKCR\path exists.
+bool ClassesKeyExists(const std::string& path);
+
+// The control class: ProgID keys (versioned, and version-independent with CurVer), CLSID keys with InprocServer32, ToolboxBitmap32,
+// VersionIndependentProgID, MiscStatus, Control, TypeLib and Version. No Insertable key.
+// Unregistering removes what it can and succeeds when nothing was there.
 HRESULT RegisterControlClass(bool registering);
 // The property page class: its CLSID key and InprocServer32 with no threading model.
 HRESULT RegisterPropertyPageClass(bool registering);

@@ -5,8 +5,6 @@
 // a palette pick, undo and redo, the thumbnail and the arrows.
 //
 // Usage: ContainerTest.exe PATH_OF_KOLO.OCX FOLDER_URL [PRINTER_PORT OUTPUT_FILE]
-//        ContainerTest.exe PATH_OF_KOLO.OCX FOLDER_URL --exit-without-browser
-//          (Exit with no web browser behind the site must end the process with status 0)
 // The folder (tests/windows/make_picture_folder.py) links band.bmp, square.bmp and a
 // missing.bmp that answers 404; square.bmp is the last picture loaded and so is on the canvas.
 #include <windows.h>
@@ -52,6 +50,14 @@ LRESULT CALLBACK BrowserWindowProc(HWND window, UINT message, WPARAM wParam, LPA
         return 0;   // the window itself stays: the test goes on after Exit
     }
     return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// The frame of a host: its close button and Exit without a browser both close it.
+int frameCloses = 0;
+
+LRESULT CALLBACK FrameWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_CLOSE) ++frameCloses;
+    return DefWindowProcW(window, message, wParam, lParam);   // WM_CLOSE destroys the frame
 }
 
 class Site : public IOleClientSite,
@@ -264,9 +270,16 @@ DWORD Checksum(HWND window, const RECT& area) {
 }
 
 HWND MakeWindow(const wchar_t* title) {
-    return CreateWindowExW(0, L"KoloTestHost", title, WS_OVERLAPPEDWINDOW | WS_VISIBLE |
+    return CreateWindowExW(0, L"KoloTestFrame", title, WS_OVERLAPPEDWINDOW | WS_VISIBLE |
                            WS_CLIPCHILDREN, 0, 0, kBoardWidth + 40, kBoardHeight + 60, nullptr,
                            nullptr, GetModuleHandleW(nullptr), nullptr);
+}
+
+// The site's window: a panel inside the frame, as a form or document host has one.
+HWND MakePanel(HWND frame) {
+    return CreateWindowExW(0, L"KoloTestHost", L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0,
+                           kBoardWidth + 20, kBoardHeight + 20, frame, nullptr,
+                           GetModuleHandleW(nullptr), nullptr);
 }
 
 // ---------------------------------------------------------------- the tests
@@ -666,17 +679,21 @@ void TestPropertyFrame(IUnknown* control, HWND parent) {
     object->Release();
 }
 
-void TestAboutBox(IDispatch* dispatch) {
+void TestAboutBox(IDispatch* dispatch, HWND frame) {
     for (int round = 1; round <= 2; ++round) {
         std::string seen;
-        HANDLE closer = CloseDialogLater("About Kolo Control", 20000, &seen);
+        HWND owner = nullptr;
+        HANDLE closer = CloseDialogLater("About Kolo Control", 20000, &seen, IDOK, &owner);
         CheckHr("AboutBox returns after OK, time " + std::to_string(round),
                 CallMethod(dispatch, L"AboutBox", nullptr));
         WaitForSingleObject(closer, 20000);
         CloseHandle(closer);
         Check("the About box showed its name line, time " + std::to_string(round),
               seen.find("Kolo Control, Version 1.0") != std::string::npos, seen);
+        Check("the About box is owned by the container's frame, time " + std::to_string(round),
+              owner == frame);
     }
+    Check("the frame takes clicks again after the About box", IsWindowEnabled(frame) != FALSE);
 }
 
 void TestBoard(IDispatch* dispatch, HWND control, const std::wstring& url) {
@@ -788,14 +805,16 @@ void TestViewObject(IUnknown* unknown, HWND control) {
     view->Release();
 }
 
-void TestBadFolder(IDispatch* dispatch, HWND control) {
+void TestBadFolder(IDispatch* dispatch, HWND control, HWND frame) {
     std::string seen;
-    HANDLE closer = CloseDialogLater("Kolo", 30000, &seen);
+    HWND owner = nullptr;
+    HANDLE closer = CloseDialogLater("Kolo", 30000, &seen, IDOK, &owner);
     CheckHr("SetImageURL with a closed port", CallMethod(dispatch, L"SetImageURL", L"http://127.0.0.1:1/"));
     WaitForSingleObject(closer, 30000);
     CloseHandle(closer);
     Check("the message ends with the request to confirm the url",
           seen.find("\nPlease confirm your url.") != std::string::npos, seen);
+    Check("the message is owned by the container's frame", owner == frame);
     ExpectPixel("the board keeps its picture", control, CanvasX(200), CanvasY(201), kBlack);
     CheckHr("SetImageURL with an empty string", CallMethod(dispatch, L"SetImageURL", L""));
     ExpectPixel("and nothing changes", control, CanvasX(200), CanvasY(201), kBlack);
@@ -881,6 +900,96 @@ void TestExit(HWND control) {
           std::to_string(browserMessages.size()) + " messages");
 }
 
+// Exit with no web browser behind the site asks the container's frame to close, the way its
+// own close button would; the host's process lives on and the frame closes itself.
+void TestExitWithoutBrowser() {
+    HWND frame = MakeWindow(L"Kolo test frame without a browser");
+    Site site;
+    site.window = MakePanel(frame);
+    IUnknown* control = CreateControl();
+    IOleObject* object = nullptr;
+    if (control == nullptr ||
+        FAILED(control->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(&object)))) {
+        Check("a second control for Exit", false);
+        return;
+    }
+    object->SetClientSite(&site);
+    RECT place{0, 0, kBoardWidth, kBoardHeight};
+    object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &site, 0, site.window, &place);
+    HWND window = nullptr;
+    IOleWindow* oleWindow = nullptr;
+    if (SUCCEEDED(control->QueryInterface(IID_IOleWindow, reinterpret_cast<void**>(&oleWindow)))) {
+        oleWindow->GetWindow(&window);
+        oleWindow->Release();
+    }
+    frameCloses = 0;
+    PressButton(window, 105);
+    Check("right after Exit the frame is still there: the close is posted", IsWindow(frame) != FALSE);
+    const DWORD start = GetTickCount();
+    MSG message;
+    while (IsWindow(frame) && GetTickCount() - start < 10000) {
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+        Sleep(10);
+    }
+    Check("Exit without a browser sends WM_CLOSE to the container's frame once", frameCloses == 1,
+          std::to_string(frameCloses));
+    Check("the frame closed itself and the host goes on", !IsWindow(frame));
+    CheckHr("the control closes after its frame", object->Close(OLECLOSE_NOSAVE));
+    object->SetClientSite(nullptr);
+    object->Release();
+    control->Release();
+}
+
+// An OLE document container embeds the control in a storage, saves it and loads it back.
+void TestDocumentEmbedding(Site& site) {
+    const DWORD renderings[] = {OLERENDER_NONE, OLERENDER_DRAW};
+    for (DWORD render : renderings) {
+        const std::string label = render == OLERENDER_NONE ? " (no rendering)" : " (drawn)";
+        IStorage* storage = nullptr;
+        CheckHr("a storage" + label,
+                StgCreateDocfile(nullptr, STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE |
+                                              STGM_DELETEONRELEASE, 0, &storage));
+        if (storage == nullptr) continue;
+        IOleObject* object = nullptr;
+        CheckHr("OleCreate embeds the control" + label,
+                OleCreate(kolo::kClsidKolo, IID_IOleObject, render, nullptr, &site, storage,
+                          reinterpret_cast<void**>(&object)));
+        if (object == nullptr) {
+            storage->Release();
+            continue;
+        }
+        RECT place{0, 0, kBoardWidth, kBoardHeight};
+        CheckHr("the embedded control shows" + label,
+                object->DoVerb(OLEIVERB_SHOW, nullptr, &site, 0, site.window, &place));
+        SIZEL size{4321, 1234};
+        object->SetExtent(DVASPECT_CONTENT, &size);
+        IPersistStorage* persist = nullptr;
+        object->QueryInterface(IID_IPersistStorage, reinterpret_cast<void**>(&persist));
+        CheckHr("OleSave" + label, OleSave(persist, storage, TRUE));
+        persist->SaveCompleted(nullptr);
+        persist->Release();
+        CheckHr("the embedded control closes" + label, object->Close(OLECLOSE_NOSAVE));
+        object->SetClientSite(nullptr);
+        object->Release();
+
+        CLSID stored{};
+        ReadClassStg(storage, &stored);
+        Check("the storage names the control's class" + label, IsEqualCLSID(stored, kolo::kClsidKolo));
+        IOleObject* loaded = nullptr;
+        CheckHr("OleLoad" + label, OleLoad(storage, IID_IOleObject, nullptr,
+                                           reinterpret_cast<void**>(&loaded)));
+        if (loaded != nullptr) {
+            SIZEL back{};
+            loaded->GetExtent(DVASPECT_CONTENT, &back);
+            Check("the extents come back from the storage" + label,
+                  back.cx == 4321 && back.cy == 1234,
+                  std::to_string(back.cx) + " x " + std::to_string(back.cy));
+            loaded->Release();
+        }
+        storage->Release();
+    }
+}
+
 void TestAtlHost(const std::wstring& url, HWND parent) {
     HMODULE atl = LoadLibraryW(L"atl.dll");
     Check("Wine's ATL host loads", atl != nullptr);
@@ -928,53 +1037,38 @@ int wmain(int argc, wchar_t** argv) {
         return 2;
     }
     const std::wstring url = argv[2];
-    const bool exitWithoutBrowser = argc > 3 && std::wstring(argv[3]) == L"--exit-without-browser";
     OleInitialize(nullptr);
     WNDCLASSW cls{};
     cls.lpfnWndProc = DefWindowProcW;
     cls.hInstance = GetModuleHandleW(nullptr);
     cls.lpszClassName = L"KoloTestHost";
     RegisterClassW(&cls);
+    WNDCLASSW frameClass = cls;
+    frameClass.lpfnWndProc = FrameWindowProc;
+    frameClass.lpszClassName = L"KoloTestFrame";
+    RegisterClassW(&frameClass);
     WNDCLASSW browserClass = cls;
     browserClass.lpfnWndProc = BrowserWindowProc;
     browserClass.lpszClassName = L"KoloTestBrowser";
     RegisterClassW(&browserClass);
 
-    CLSID clsid{};
-    CheckHr("the ProgID is registered", CLSIDFromProgID(L"KOLO.KoloCtrl.1", &clsid));
-    Check("the ProgID names the control's CLSID", IsEqualCLSID(clsid, kolo::kClsidKolo));
+    for (const wchar_t* progId : {L"KOLO.KoloCtrl.1", L"KOLO.KoloCtrl"}) {
+        CLSID clsid{};
+        CheckHr("the ProgID " + Narrow(progId) + " is registered", CLSIDFromProgID(progId, &clsid));
+        Check("and names the control's CLSID", IsEqualCLSID(clsid, kolo::kClsidKolo));
+    }
 
     HWND hostWindow = MakeWindow(L"Kolo test container");
     HWND browserWindow = CreateWindowExW(0, L"KoloTestBrowser", L"browser", WS_OVERLAPPEDWINDOW,
                                          0, 0, 100, 100, nullptr, nullptr, GetModuleHandleW(nullptr),
                                          nullptr);
     Site site;
-    site.window = hostWindow;
+    site.window = MakePanel(hostWindow);
     site.browser = CreateFakeBrowser(browserWindow);
 
     IUnknown* control = CreateControl();
     Check("CoCreateInstance by ProgID", control != nullptr);
     if (control == nullptr) return Summary();
-    if (exitWithoutBrowser) {
-        // Without a web browser in the chain, Exit ends this process with status 0: nothing
-        // after the button press may run.
-        site.browser->Release();
-        site.browser = nullptr;
-        IOleObject* object = nullptr;
-        control->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(&object));
-        object->SetClientSite(&site);
-        RECT place{0, 0, kBoardWidth, kBoardHeight};
-        object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &site, 0, hostWindow, &place);
-        HWND window = nullptr;
-        IOleInPlaceObject* inPlace = nullptr;
-        control->QueryInterface(IID_IOleInPlaceObject, reinterpret_cast<void**>(&inPlace));
-        inPlace->GetWindow(&window);
-        std::printf("pressing Exit\n");
-        std::fflush(stdout);
-        PressButton(window, 105);
-        std::printf("still running after Exit\n");
-        return 3;
-    }
     TestObjectInterfaces(control);
     TestPersistence();
     TestPropertyPage(hostWindow);
@@ -994,7 +1088,7 @@ int wmain(int argc, wchar_t** argv) {
     Check("no OnInitImage before the window exists", sink.initImageCount == 0);
     RECT place{0, 0, kBoardWidth, kBoardHeight};
     CheckHr("DoVerb in-place activate", object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &site, 0,
-                                                       hostWindow, &place));
+                                                       site.window, &place));
     Check("OnInitImage arrives once, with the window", sink.initImageCount == 1,
           std::to_string(sink.initImageCount));
     HWND controlWindow = nullptr;
@@ -1009,9 +1103,9 @@ int wmain(int argc, wchar_t** argv) {
     control->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch));
     TestBoard(dispatch, controlWindow, url);
     TestViewObject(control, controlWindow);
-    TestAboutBox(dispatch);
+    TestAboutBox(dispatch, hostWindow);
     TestPropertyFrame(control, hostWindow);
-    TestBadFolder(dispatch, controlWindow);
+    TestBadFolder(dispatch, controlWindow, hostWindow);
     if (argc > 3) {
         Check("a file printer for the test", InstallTestPrinter(argv[3]));
         TestPrint(controlWindow, argv[4]);
@@ -1033,6 +1127,8 @@ int wmain(int argc, wchar_t** argv) {
     object->Release();
     control->Release();
 
+    TestDocumentEmbedding(site);
+    TestExitWithoutBrowser();
     TestAtlHost(url, hostWindow);
 
     DestroyWindow(hostWindow);

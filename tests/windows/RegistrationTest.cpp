@@ -64,10 +64,20 @@ void Dump(HKEY parent, const std::string& path, std::string& out) {
     if (key != nullptr) RegCloseKey(key);
 }
 
+void DeleteTreeOfClasses(const std::string& path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
+        RegDeleteTreeA(key, nullptr);
+        RegCloseKey(key);
+    }
+    RegDeleteKeyA(HKEY_CLASSES_ROOT, path.c_str());
+}
+
 std::string Snapshot() {
     std::string out;
     for (const std::string& path :
          {"CLSID\\" + kControlClsid, "CLSID\\" + kPageClsid, std::string("KOLO.KoloCtrl.1"),
+          std::string("KOLO.KoloCtrl"),
           std::string("KOLO.KoloPropPage.1"), "TypeLib\\" + kLibId, "Interface\\" + kDKoloIid,
           "Interface\\" + kEventsIid}) {
         Dump(HKEY_CLASSES_ROOT, path, out);
@@ -79,6 +89,10 @@ void CheckRegistryTable(const std::string& shortPath) {
     const std::string cls = "CLSID\\" + kControlClsid;
     CheckValue("KOLO.KoloCtrl.1", nullptr, "Kolo Control");
     CheckValue("KOLO.KoloCtrl.1\\CLSID", nullptr, kControlClsid);
+    CheckValue("KOLO.KoloCtrl", nullptr, "Kolo Control");
+    CheckValue("KOLO.KoloCtrl\\CLSID", nullptr, kControlClsid);
+    CheckValue("KOLO.KoloCtrl\\CurVer", nullptr, "KOLO.KoloCtrl.1");
+    CheckValue(cls + "\\VersionIndependentProgID", nullptr, "KOLO.KoloCtrl");
     CheckValue(cls, nullptr, "Kolo Control");
     CheckValue(cls + "\\ProgID", nullptr, "KOLO.KoloCtrl.1");
     CheckValue(cls + "\\InprocServer32", nullptr, shortPath);
@@ -112,8 +126,7 @@ void CheckTypeLibrary() {
     library->GetDocumentation(-1, &name, &doc, &context, &helpFile);
     Check("library name KOLOLib", Narrow(name) == "KOLOLib", Narrow(name));
     Check("library help string", Narrow(doc) == "Kolo ActiveX Control module", Narrow(doc));
-    Check("library help file Kolo.hlp", Narrow(helpFile).find("Kolo.hlp") != std::string::npos,
-          Narrow(helpFile));
+    Check("the library names no help file", Narrow(helpFile).empty(), Narrow(helpFile));
     Check("library help context 0", context == 0);
     SysFreeString(name);
     SysFreeString(doc);
@@ -171,6 +184,12 @@ void CheckTypeLibrary() {
                       func->cParams == 0);
             }
             Check("methods are dispatch methods", func->funckind == FUNC_DISPATCH);
+            BSTR help = nullptr;
+            info->GetDocumentation(func->memid, nullptr, &help, nullptr, nullptr);
+            Check(std::string(expected.label) + " method " + std::to_string(i) +
+                      " has a help string",
+                  !Narrow(help).empty());
+            SysFreeString(help);
             info->ReleaseFuncDesc(func);
         }
         info->ReleaseTypeAttr(attr);
@@ -209,9 +228,22 @@ void CheckVersionResource(const std::string& path) {
     Check("the version block marks the file self-registering",
           VerQueryValueA(block.data(), "\\StringFileInfo\\040904B0\\OLESelfRegister", &value,
                          &length) != 0);
-    if (VerQueryValueA(block.data(), "\\StringFileInfo\\040904B0\\OriginalFilename", &value,
-                       &length)) {
-        Check("original file name Kolo.OCX", std::string(static_cast<char*>(value)) == "Kolo.OCX");
+    const std::string fileName = path.substr(path.find_last_of('\\') + 1);
+    const struct {
+        const char* name;
+        std::string expected;   // empty: any text but an empty one
+    } strings[] = {
+        {"OriginalFilename", fileName},
+        {"CompanyName", ""},
+        {"LegalCopyright", ""},
+        {"FileDescription", "Kolo ActiveX Control Module"},
+    };
+    for (const auto& entry : strings) {
+        const std::string query = std::string("\\StringFileInfo\\040904B0\\") + entry.name;
+        const bool found = VerQueryValueA(block.data(), query.c_str(), &value, &length) != 0;
+        const std::string text = found ? static_cast<char*>(value) : "";
+        Check(std::string("version string ") + entry.name,
+              found && (entry.expected.empty() ? !text.empty() : text == entry.expected), text);
     }
     VS_FIXEDFILEINFO* fixed = nullptr;
     if (VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &length)) {
@@ -289,6 +321,23 @@ int wmain(int argc, wchar_t** argv) {
     Check("LoadRegTypeLib fails after unregistering",
           FAILED(LoadRegTypeLib(kolo::kLibId, 1, 0, 0, &library)));
     if (library != nullptr) library->Release();
+
+    CheckHr("unregistering when nothing is registered", unregisterServer());
+
+    // Unregistering removes whatever is left when some entries are already gone.
+    const std::vector<std::string> missing[] = {
+        {"KOLO.KoloCtrl.1"},
+        {"KOLO.KoloCtrl", "CLSID\\" + kPageClsid},
+        {"CLSID\\" + kControlClsid + "\\InprocServer32"},
+        {"CLSID\\" + kControlClsid},
+        {"TypeLib\\" + kLibId},
+    };
+    for (const std::vector<std::string>& keys : missing) {
+        registerServer();
+        for (const std::string& key : keys) DeleteTreeOfClasses(key);
+        CheckHr("unregistering without " + keys.front(), unregisterServer());
+        Check("and nothing is left", Snapshot().empty(), Snapshot());
+    }
 
     CheckHr("registering after unregistering", registerServer());
     Check("the entries are back as before", Snapshot() == once);

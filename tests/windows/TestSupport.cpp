@@ -13,6 +13,7 @@ struct DialogCloser {
     DWORD timeoutMs;
     std::string* textSeen;
     WPARAM command;
+    HWND* ownerSeen;
 };
 
 BOOL CALLBACK CollectText(HWND child, LPARAM text) {
@@ -53,6 +54,7 @@ DWORD WINAPI CloseDialogThread(LPVOID parameter) {
             if (closer->textSeen != nullptr) {
                 EnumChildWindows(dialog, CollectText, reinterpret_cast<LPARAM>(closer->textSeen));
             }
+            if (closer->ownerSeen != nullptr) *closer->ownerSeen = GetWindow(dialog, GW_OWNER);
             PostMessageA(dialog, WM_COMMAND, closer->command, 0);
             break;
         }
@@ -137,8 +139,8 @@ bool RegistryKeyExists(const std::string& path) {
 }
 
 HANDLE CloseDialogLater(const std::string& caption, DWORD timeoutMs, std::string* textSeen,
-                        WPARAM command) {
-    auto* closer = new DialogCloser{caption, timeoutMs, textSeen, command};
+                        WPARAM command, HWND* ownerSeen) {
+    auto* closer = new DialogCloser{caption, timeoutMs, textSeen, command, ownerSeen};
     return CreateThread(nullptr, 0, CloseDialogThread, closer, 0, nullptr);
 }
 

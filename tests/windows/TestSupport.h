@@ -27,8 +27,8 @@ bool RegistryKeyExists(const std::string& path);
 
 // Posts `command` (IDOK unless told) to the first visible top-level dialog (#32770) of this
 // process whose caption contains `caption` as soon as one appears, from a helper thread, up to `timeoutMs`; the texts of its
-// child windows go to `textSeen`. Gives back the thread.
+// child windows go to `textSeen`, its owner window to `ownerSeen`. Gives back the thread.
 HANDLE CloseDialogLater(const std::string& caption, DWORD timeoutMs, std::string* textSeen = nullptr,
-                        WPARAM command = IDOK);
+                        WPARAM command = IDOK, HWND* ownerSeen = nullptr);
 
 }  // namespace kolotest
