@@ -70,6 +70,9 @@ int main(int argc, char** argv) {
 
     kolo::WindowOptions options;
     if (!ParseWindowOptions(args, options)) return kStatusUsage;
+    // The desktop matches the window to its launcher and icons by this name.
+    g_set_prgname(KOLO_APP_ID);
+    gdk_set_program_class(KOLO_APP_ID);
     // GTK is given no arguments: the command line is ours alone.
     if (!gtk_init_check(nullptr, nullptr)) {
         std::cerr << "kolo: no display to open a window on; without one, run kolo --headless "

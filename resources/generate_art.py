@@ -21,6 +21,7 @@ import sys
 from PIL import Image, ImageDraw, ImageFont
 
 OUT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "bitmaps")
+ICONS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "icons")
 FONT_BOLD = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf"
 FONT = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"
 
@@ -404,16 +405,49 @@ def brush_cursor():
     return small
 
 
-def icon(size):
-    img = Image.new("RGB", (size, size), (150, 210, 245))
-    d = ImageDraw.Draw(img)
-    s = size / 32.0
-    d.ellipse((2 * s, 4 * s, 30 * s, 28 * s), fill=(245, 215, 160), outline=(150, 100, 50))
-    for (x, y, c) in ((9, 10, (235, 60, 60)), (16, 8, (250, 200, 40)), (23, 11, (60, 140, 235)),
-                      (10, 18, (70, 185, 90))):
-        d.ellipse(((x - 3) * s, (y - 3) * s, (x + 3) * s, (y + 3) * s), fill=c)
-    d.ellipse((19 * s, 17 * s, 26 * s, 24 * s), fill=(150, 210, 245))
-    return img
+# The program's icon as shapes in a 32-unit square, so that the bitmaps and the SVG agree:
+# a wooden painter's palette with four paint drops and a thumb hole.
+ICON_BACKGROUND = (150, 210, 245)
+ICON_SHAPES = [
+    # kind, (left, top, right, bottom) in icon units, fill, outline or None
+    ("ellipse", (2, 4, 30, 28), (245, 215, 160), (150, 100, 50)),
+    ("ellipse", (6, 7, 12, 13), (235, 60, 60), None),
+    ("ellipse", (13, 5, 19, 11), (250, 200, 40), None),
+    ("ellipse", (20, 8, 26, 14), (60, 140, 235), None),
+    ("ellipse", (7, 15, 13, 21), (70, 185, 90), None),
+    ("ellipse", (19, 17, 26, 24), ICON_BACKGROUND, None),
+]
+ICON_SIZES = (16, 24, 32, 48, 64, 128, 256, 512)
+
+
+def icon(size, rounded_corners=False):
+    """The icon at size x size pixels; the desktop's icons get rounded corners and
+    transparency, the embedded window icon stays a plain square."""
+    scale = size * SUPER / 32.0
+    big = Image.new("RGBA", (size * SUPER, size * SUPER), (0, 0, 0, 0))
+    d = ImageDraw.Draw(big)
+    if rounded_corners:
+        d.rounded_rectangle((0, 0, size * SUPER - 1, size * SUPER - 1), radius=5 * scale,
+                            fill=ICON_BACKGROUND + (255,))
+    else:
+        d.rectangle((0, 0, size * SUPER, size * SUPER), fill=ICON_BACKGROUND + (255,))
+    for _, box, fill, outline in ICON_SHAPES:
+        d.ellipse(tuple(v * scale for v in box), fill=fill,
+                  outline=outline, width=max(1, int(round(scale / 2))) if outline else 0)
+    return big.resize((size, size), Image.LANCZOS)
+
+
+def icon_svg():
+    hexcol = lambda c: "#%02x%02x%02x" % c
+    parts = ['<svg xmlns="http://www.w3.org/2000/svg" width="32" height="32" '
+             'viewBox="0 0 32 32">',
+             '  <rect width="32" height="32" rx="5" fill="%s"/>' % hexcol(ICON_BACKGROUND)]
+    for _, (l, t, r, b), fill, outline in ICON_SHAPES:
+        stroke = ' stroke="%s" stroke-width="0.5"' % hexcol(outline) if outline else ""
+        parts.append('  <ellipse cx="%g" cy="%g" rx="%g" ry="%g" fill="%s"%s/>' % (
+            (l + r) / 2, (t + b) / 2, (r - l) / 2, (b - t) / 2, hexcol(fill), stroke))
+    parts.append("</svg>")
+    return "\n".join(parts) + "\n"
 
 
 def toolbox():
@@ -453,6 +487,12 @@ def main():
     save(brush_cursor(), "brush_cursor.bmp")
     save(icon(32), "icon_32.bmp")
     save(icon(16), "icon_16.bmp")
+    os.makedirs(ICONS, exist_ok=True)
+    for size in ICON_SIZES:
+        icon(size, rounded_corners=True).save(os.path.join(ICONS, "kolo_%d.png" % size),
+                                              optimize=True)
+    with open(os.path.join(ICONS, "kolo.svg"), "w") as svg:
+        svg.write(icon_svg())
     save(toolbox(), "toolbox.bmp")
     return 0
 
