@@ -47,7 +47,7 @@ void WebFolderLoader::LoadFolder(ColouringBoard& board) {
 
         CDibImage& picture = board.SourcePicture();
         LoadFile(picture, file);
-        picture.Resize(board.CanvasRect().Width(), board.CanvasRect().Height());
+        picture.ResizeToFit(board.CanvasRect().Width(), board.CanvasRect().Height());
         picture.SetOutlineColour(0, 0, 0);   // black lines bound the fills
         if (picture.HasPicture()) pictures.push_back(picture);
     }

@@ -1,7 +1,6 @@
 // libFuzzer target: the GIF reader, its LZW decoder and the conversion of the first image.
-#include "fuzz/FuzzStream.h"
-#include "sources/GifReader.h"
+#include "fuzz/FuzzLoad.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    return kolo::FuzzLoad(data, size, kolo::LoadGifStream);
+    return kolo::FuzzLoad(data, size, "fuzz.gif");
 }

@@ -241,4 +241,35 @@ int CDibImage::MatchesRegionColour(std::uint8_t red, std::uint8_t green,
     return RgbColour{red, green, blue} == regionColour_ ? 1 : 0;
 }
 
+void CDibImage::ResizeToFit(std::int32_t width, std::int32_t height) {
+    if (!HasPicture() || width < 1 || height < 1) return;
+    const std::int64_t w = Width();
+    const std::int64_t h = Height();
+    // Proportions are compared by cross-multiplying, so no rounding decides which side fills.
+    std::int64_t fitWidth = width;
+    std::int64_t fitHeight = height;
+    if (w * height > h * width) {
+        fitHeight = std::max<std::int64_t>(1, (h * width + w / 2) / w);
+    } else if (w * height < h * width) {
+        fitWidth = std::max<std::int64_t>(1, (w * height + h / 2) / h);
+    }
+    Resize(static_cast<std::int32_t>(fitWidth), static_cast<std::int32_t>(fitHeight));
+    if (Width() == width && Height() == height) return;
+    if (Width() != fitWidth || Height() != fitHeight) return;   // Resize ran out of memory
+
+    CDibImage paper;
+    if (!paper.Allocate(width, height)) return;
+    std::memset(paper.Pixels(), 0xFF, paper.Stride() * static_cast<std::size_t>(height));
+    const std::size_t left = static_cast<std::size_t>(width - fitWidth) / 2;
+    // Rows are stored bottom-up: the larger half of an odd margin lies below the picture.
+    const std::int64_t top = (height - fitHeight) / 2;
+    const std::int64_t bottom = height - fitHeight - top;
+    const std::size_t rowBytes = static_cast<std::size_t>(fitWidth) * 3;
+    for (std::int64_t row = 0; row < fitHeight; ++row) {
+        std::memcpy(paper.Pixels() + paper.Stride() * static_cast<std::size_t>(bottom + row) + left * 3,
+                    Pixels() + Stride() * static_cast<std::size_t>(row), rowBytes);
+    }
+    *this = std::move(paper);
+}
+
 }  // namespace kolo

@@ -31,7 +31,7 @@ struct RgbColour {
 
 // Row stride in bytes of a 24-bit picture `width` pixels wide.
 constexpr std::size_t Stride24(std::int32_t width) {
-    return (static_cast<std::size_t>(width) * 3 + 3) & ~static_cast<std::size_t>(3);
+    return static_cast<std::size_t>(RowStride(24, width));
 }
 
 class CDibImage {
@@ -74,6 +74,13 @@ public:
     // Brings the picture to exactly newWidth × newHeight (stretch rows, stretch columns,
     // shrink rows, shrink columns, each when needed). The outline colour is (0, 0, 1) after.
     void Resize(std::int32_t newWidth, std::int32_t newHeight);
+
+    // Brings the picture to exactly width × height without distorting it: it is resized to the
+    // largest size that fits inside with its proportions kept (each side at least 1 pixel) and
+    // centred on white paper; an odd pixel of margin goes to the right or the bottom. Nothing
+    // happens to an empty image or for a side below 1; when memory runs out the picture keeps
+    // whatever size Resize reached. The outline colour is (0, 0, 1) after, as with Resize.
+    void ResizeToFit(std::int32_t width, std::int32_t height);
 
     // Recolours the 4-connected area of the seed's colour around (x, y), y from the top.
     // Returns 1 when the fill ran; 0 for an empty image, a seed outside the picture, a seed on

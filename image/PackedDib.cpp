@@ -15,15 +15,6 @@ constexpr std::int32_t kCoreHeaderMinimum = 12;   // bytes a core header needs f
 constexpr std::int32_t kInfoEntryBytes = 4;       // RGBQUAD
 constexpr std::int32_t kCoreEntryBytes = 3;       // RGBTRIPLE
 
-std::uint16_t ReadLe16(const std::uint8_t* p) {
-    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
-
-std::uint32_t ReadLe32(const std::uint8_t* p) {
-    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-
 bool IsInfoHeader(const std::uint8_t* dib) {
     return ReadLe32(dib) == static_cast<std::uint32_t>(kInfoHeaderSize);
 }
@@ -46,10 +37,6 @@ std::int64_t ColourCount64(const std::uint8_t* dib) {
 
 std::int32_t EntryBytes(const std::uint8_t* dib) {
     return IsInfoHeader(dib) ? kInfoEntryBytes : kCoreEntryBytes;
-}
-
-std::int64_t Stride64(std::int64_t bitsPerPixel, std::int64_t width) {
-    return ((bitsPerPixel * width + 31) >> 3) & ~std::int64_t{3};
 }
 
 }  // namespace
@@ -93,7 +80,7 @@ std::int32_t DibBitsPerPixel(const std::uint8_t* dib) {
 }
 
 std::int32_t DibStrideFor(std::int32_t bitsPerPixel, std::int32_t width) {
-    return static_cast<std::int32_t>(Stride64(bitsPerPixel, width));
+    return static_cast<std::int32_t>(RowStride(bitsPerPixel, width));
 }
 
 std::int32_t DibRowStride(const std::uint8_t* dib) {
@@ -117,7 +104,7 @@ std::uint32_t DibColourEntry(const std::uint8_t* dib, std::int32_t index) {
 
 MemoryBlock DibCreateBlank(std::int32_t width, std::int32_t height, std::int32_t bitsPerPixel) {
     if (width < 1 || height < 1 || bitsPerPixel < 1 || bitsPerPixel > 32) return MemoryBlock();
-    const std::int64_t imageSize = Stride64(bitsPerPixel, width) * height;
+    const std::int64_t imageSize = RowStride(bitsPerPixel, width) * height;
     const std::int64_t colours = bitsPerPixel > 8 ? 0 : (std::int64_t{1} << bitsPerPixel);
     const std::int64_t blockSize = imageSize + colours * kInfoEntryBytes + kInfoHeaderSize;
     if (blockSize > INT32_MAX) return MemoryBlock();
@@ -200,7 +187,7 @@ bool DibFitsBlock(const std::uint8_t* dib, std::size_t size) {
     const std::int64_t height = DibHeight(dib);
     if (!IsAcceptableImageSize(width, height)) return false;
     const std::int64_t tableBytes = ColourCount64(dib) * EntryBytes(dib);
-    const std::int64_t rowBytes = Stride64(DibBitsPerPixel(dib), width) * height;
+    const std::int64_t rowBytes = RowStride(DibBitsPerPixel(dib), width) * height;
     return headerLength + tableBytes + rowBytes <= static_cast<std::int64_t>(size);
 }
 

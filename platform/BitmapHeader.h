@@ -2,9 +2,25 @@
 // All fields are little-endian; the struct is only ever copied to and from byte buffers.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace kolo {
+
+// Bytes in one row of pixels `bitsPerPixel` deep and `width` wide: rows are padded to a
+// multiple of 4 bytes. 64 bits wide so that no width read from a file can wrap it.
+constexpr std::int64_t RowStride(std::int64_t bitsPerPixel, std::int64_t width) {
+    return ((bitsPerPixel * width + 31) >> 3) & ~std::int64_t{3};
+}
+
+// Little-endian fields as files store them, read byte by byte whatever the host's order.
+constexpr std::uint16_t ReadLe16(const std::uint8_t* p) {
+    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
+constexpr std::uint32_t ReadLe32(const std::uint8_t* p) {
+    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
 
 struct BitmapInfoHeader {
     std::uint32_t biSize = 40;          // header length in bytes

@@ -10,7 +10,7 @@ MemoryBlock DibFromDeviceBitmap(const DeviceBitmap& bitmap) {
     const std::int32_t width = bitmap.Width();
     const std::int32_t height = bitmap.Height();
     if (width <= 0 || height <= 0) return MemoryBlock();
-    const std::size_t stride = (static_cast<std::size_t>(width) * 3 + 3) & ~std::size_t{3};
+    const std::size_t stride = static_cast<std::size_t>(RowStride(24, width));
     const std::size_t imageSize = stride * static_cast<std::size_t>(height);
     MemoryBlock block = MemoryBlock::Allocate(imageSize + sizeof(BitmapInfoHeader));
     if (!block) return block;

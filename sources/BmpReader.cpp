@@ -30,20 +30,13 @@ constexpr std::int64_t kCoreEntryBytes = 3;           // RGBTRIPLE
 constexpr std::int64_t kMaxPreludeBytes = std::int64_t{16} << 20;
 constexpr std::int64_t kMaxBlockBytes = kMaxImagePixels * 4 + kMaxPreludeBytes;
 
-std::uint32_t Le16(const std::uint8_t* p) { return p[0] | (p[1] << 8); }
-
-std::uint32_t Le32(const std::uint8_t* p) {
-    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-
 // Bytes the packed bitmap declares (header, colour table, rows), by the same layout rules the
 // packed-bitmap functions apply, in 64 bits so that no field can wrap. `prelude` holds the
 // first bytes of the packed bitmap, `available` of them valid. -1 when the header cannot be
 // read or its size is unacceptable.
 std::int64_t DeclaredBlockBytes(const std::uint8_t* prelude, std::int64_t available) {
     if (available < 4) return -1;
-    const std::int64_t first = Le32(prelude);
+    const std::int64_t first = ReadLe32(prelude);
     const bool info = first == kInfoHeaderSize;
     if (available < (info ? kInfoHeaderSize : kCoreHeaderMinimum)) return -1;
     if (!info && first < kCoreHeaderMinimum) return -1;
@@ -59,9 +52,9 @@ std::int64_t DeclaredBlockBytes(const std::uint8_t* prelude, std::int64_t availa
                                                            : kInfoHeaderSize;
         colours = header.biClrUsed;
     } else {
-        width = Le16(prelude + 4);
-        height = Le16(prelude + 6);
-        bits = Le16(prelude + 10);
+        width = ReadLe16(prelude + 4);
+        height = ReadLe16(prelude + 6);
+        bits = ReadLe16(prelude + 10);
         headerBytes = first;
         colours = 0;
     }
@@ -72,48 +65,32 @@ std::int64_t DeclaredBlockBytes(const std::uint8_t* prelude, std::int64_t availa
     if (colours == 0) colours = bits <= 8 ? (std::int64_t{1} << bits) : 0;
     const std::int64_t prelude64 = headerBytes + colours * (info ? kInfoEntryBytes : kCoreEntryBytes);
     if (prelude64 > kMaxPreludeBytes) return -1;
-    const std::int64_t stride = ((bits * width + 31) >> 3) & ~std::int64_t{3};
-    return prelude64 + stride * height;
+    return prelude64 + RowStride(bits, width) * height;
 }
 
 }  // namespace
 
-int LoadBmpStream(CDibImage& image, std::FILE* file) {
+int LoadBmpBytes(CDibImage& image, const std::uint8_t* data, std::size_t size) {
     image.Release();
-    std::uint8_t fileHeader[kFileHeaderBytes];
-    if (!ReadExactly(file, fileHeader, sizeof fileHeader)) return 0;
-    if (fileHeader[0] != kSignature[0] || fileHeader[1] != kSignature[1]) return 0;
-
-    std::int64_t length = 0;
-    if (!StreamLength(file, length)) return 0;
-    const std::int64_t rest = length - static_cast<std::int64_t>(kFileHeaderBytes);
+    if (data == nullptr || size < kFileHeaderBytes) return 0;
+    if (data[0] != kSignature[0] || data[1] != kSignature[1]) return 0;
+    const std::uint8_t* packed = data + kFileHeaderBytes;
+    const std::int64_t rest = static_cast<std::int64_t>(size - kFileHeaderBytes);
     if (rest <= 0 || rest > kMaxBlockBytes) return 0;
 
-    // Look at the header before committing memory to the whole file.
-    std::uint8_t prelude[kInfoHeaderSize] = {};
-    const std::int64_t preludeBytes = rest < kInfoHeaderSize ? rest : kInfoHeaderSize;
-    if (!ReadExactly(file, prelude, static_cast<std::size_t>(preludeBytes))) return 0;
-    const std::int64_t declared = DeclaredBlockBytes(prelude, preludeBytes);
+    // Look at the header before committing memory to the whole bitmap.
+    const std::int64_t declared = DeclaredBlockBytes(packed, rest < kInfoHeaderSize ? rest : kInfoHeaderSize);
     if (declared < 0 || declared > rest) return 0;
 
     MemoryBlock block = MemoryBlock::Allocate(static_cast<std::size_t>(rest));
     if (!block) return 0;
-    std::memcpy(block.Data(), prelude, static_cast<std::size_t>(preludeBytes));
-    if (!ReadExactly(file, block.Data() + preludeBytes,
-                     static_cast<std::size_t>(rest - preludeBytes))) {
-        return 0;
-    }
+    std::memcpy(block.Data(), packed, block.Size());
     // On failure the block is still ours and goes with this scope.
     return image.AdoptPackedDib(block);
 }
 
 int LoadBmp(CDibImage& image, const std::string& path) {
-    FileHandle file = OpenForReading(path.c_str());
-    if (!file) {
-        image.Release();
-        return 0;
-    }
-    return LoadBmpStream(image, file.get());
+    return LoadPictureFile(image, path, LoadBmpBytes);
 }
 
 }  // namespace kolo

@@ -7,7 +7,8 @@
 // bfOffBits is not read: rows start right after the colour table.
 #pragma once
 
-#include <cstdio>
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "image/DibImage.h"
@@ -16,7 +17,7 @@ namespace kolo {
 
 int LoadBmp(CDibImage& image, const std::string& path);
 
-// The same, from an open stream positioned at the file header (used by the fuzz target).
-int LoadBmpStream(CDibImage& image, std::FILE* file);
+// The same, from the `size` bytes of a whole file at `data`.
+int LoadBmpBytes(CDibImage& image, const std::uint8_t* data, std::size_t size);
 
 }  // namespace kolo

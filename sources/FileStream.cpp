@@ -1,34 +1,39 @@
 #include "sources/FileStream.h"
 
+#include <cstdio>
+#include <memory>
 #include <utility>
 
 namespace kolo {
+namespace {
 
-FileHandle OpenForReading(const char* path) { return FileHandle(std::fopen(path, "rb")); }
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
 
-bool StreamLength(std::FILE* file, std::int64_t& length) {
-    const long here = std::ftell(file);
-    if (here < 0 || std::fseek(file, 0, SEEK_END) != 0) return false;
-    const long end = std::ftell(file);
-    if (std::fseek(file, here, SEEK_SET) != 0 || end < 0) return false;
-    length = end;
-    return true;
-}
+}  // namespace
 
-bool ReadExactly(std::FILE* file, std::uint8_t* into, std::size_t count) {
-    return count == 0 || std::fread(into, 1, count, file) == count;
-}
-
-bool ReadRest(std::FILE* file, std::size_t maxBytes, MemoryBlock& block) {
-    std::int64_t length = 0;
-    const long here = std::ftell(file);
-    if (here < 0 || !StreamLength(file, length) || length < here) return false;
-    const auto rest = static_cast<std::uint64_t>(length - here);
-    if (rest == 0 || rest > maxBytes) return false;
-    MemoryBlock data = MemoryBlock::Allocate(static_cast<std::size_t>(rest));
-    if (!data || !ReadExactly(file, data.Data(), data.Size())) return false;
+bool ReadWholeFile(const std::string& path, std::size_t maxBytes, MemoryBlock& block) {
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    if (!file || std::fseek(file.get(), 0, SEEK_END) != 0) return false;
+    const long length = std::ftell(file.get());
+    if (length <= 0 || static_cast<unsigned long>(length) > maxBytes ||
+        std::fseek(file.get(), 0, SEEK_SET) != 0) {
+        return false;
+    }
+    MemoryBlock data = MemoryBlock::Allocate(static_cast<std::size_t>(length));
+    if (!data || std::fread(data.Data(), 1, data.Size(), file.get()) != data.Size()) return false;
     block = std::move(data);
     return true;
+}
+
+int LoadPictureFile(CDibImage& image, const std::string& path, PictureReader read) {
+    MemoryBlock file;
+    if (!ReadWholeFile(path, kMaxPictureFileBytes, file)) {
+        image.Release();
+        return 0;
+    }
+    return read(image, file.Data(), file.Size());
 }
 
 }  // namespace kolo

@@ -1,35 +1,35 @@
-// Whole-file reading for the picture loaders, over std::FILE so that the same code can read a
-// file on disk or, for the fuzz targets, a buffer opened with fmemopen.
+// Whole-file reading for the picture loaders: every decoder reads from a byte span, so a file
+// on disk is read into memory first, in one piece, with a cap on its length.
 //
-// Nothing here throws: every function reports failure as false and leaves its outputs as
-// they were, apart from the bytes already copied.
+// Nothing here throws: failure is false, with the output left as it was.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <memory>
+#include <string>
 
+#include "image/DibImage.h"
+#include "image/ImageLimits.h"
 #include "platform/MemoryBlock.h"
 
 namespace kolo {
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
+// The longest picture file read. The largest legitimate one is an uncompressed 32-bit BMP of
+// the largest picture with its header and colour table; this stops a huge file of anything
+// else from being read into memory.
+constexpr std::size_t kMaxPictureFileBytes =
+    static_cast<std::size_t>(kMaxImagePixels * 4 + (std::int64_t{16} << 20));
 
-// Opens `path` for binary reading; null when it cannot be opened.
-FileHandle OpenForReading(const char* path);
+// Reads the whole file at `path` into `block`. False when the file cannot be opened or read,
+// is empty, or is longer than `maxBytes`; `block` then stays as it was.
+bool ReadWholeFile(const std::string& path, std::size_t maxBytes, MemoryBlock& block);
 
-// Length of the stream in bytes, leaving the read position where it was.
-bool StreamLength(std::FILE* file, std::int64_t& length);
+// What every decoder is: it fills `image` from the `size` bytes at `data` with a 24-bit
+// bottom-up picture and returns 1, or returns 0 and leaves `image` empty.
+using PictureReader = int (*)(CDibImage& image, const std::uint8_t* data, std::size_t size);
 
-// Reads exactly `count` bytes; false on a short read.
-bool ReadExactly(std::FILE* file, std::uint8_t* into, std::size_t count);
-
-// Reads the rest of the stream into a new block, refusing streams longer than `maxBytes`.
-// `block` stays null on failure.
-bool ReadRest(std::FILE* file, std::size_t maxBytes, MemoryBlock& block);
+// Reads the file at `path` (up to kMaxPictureFileBytes) and decodes it with `read`; 0 and an
+// empty image when the file cannot be read.
+int LoadPictureFile(CDibImage& image, const std::string& path, PictureReader read);
 
 }  // namespace kolo

@@ -20,6 +20,7 @@
 #include <utility>
 
 #include "image/ImageLimits.h"
+#include "platform/BitmapHeader.h"
 #include "sources/FileStream.h"
 
 #if !defined(__BYTE_ORDER__) || __BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__
@@ -59,13 +60,9 @@ constexpr std::uint32_t kMaxCodes = 1u << kMaxCodeSize;
 constexpr unsigned kMaxMinimumCodeSize = 11;    // so that codes never need more than 12 bits
 constexpr std::size_t kCodePadding = 8;         // zero bytes after the codes for word loads
 
-// A drawing file is far smaller; this only stops a huge file from being read into memory.
-constexpr std::size_t kMaxFileBytes = std::size_t{256} << 20;
 // Indices all kept images may hold together: every image is kept although only the first is
 // shown, so a small file of many huge frames must not add up beyond one largest picture.
 constexpr std::uint64_t kMaxHeldPixels = kMaxImagePixels;
-
-std::uint16_t Le16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
 
 std::size_t TableBytes(std::uint8_t flags) { return 3 * (std::size_t{2} << (flags & kTableSizeMask)); }
 
@@ -403,10 +400,10 @@ GifReader::Step GifReader::ReadImage(Cursor& in) {
     std::uint8_t descriptor[kDescriptorBytes];
     if (!in.Read(descriptor, sizeof descriptor)) return Step::kEndOfData;
     GifImage image;
-    image.left = Le16(descriptor);
-    image.top = Le16(descriptor + 2);
-    image.width = Le16(descriptor + 4);
-    image.height = Le16(descriptor + 6);
+    image.left = ReadLe16(descriptor);
+    image.top = ReadLe16(descriptor + 2);
+    image.width = ReadLe16(descriptor + 4);
+    image.height = ReadLe16(descriptor + 6);
     image.flags = descriptor[8];
     if (image.flags & kTablePresent) {
         if (!in.Read(image.localTable.data(), TableBytes(image.flags))) return Step::kEndOfData;
@@ -511,20 +508,11 @@ int GifReader::ParseBytes(const std::uint8_t* bytes, std::size_t size) {
     }
 }
 
-int GifReader::ParseStream(std::FILE* file) {
+int GifReader::Parse(const std::string& path) {
     Clear();
     MemoryBlock data;
-    if (!ReadRest(file, kMaxFileBytes, data)) return 0;
+    if (!ReadWholeFile(path, kMaxPictureFileBytes, data)) return 0;
     return ParseBytes(data.Data(), data.Size());
-}
-
-int GifReader::Parse(const std::string& path) {
-    FileHandle file = OpenForReading(path.c_str());
-    if (!file) {
-        Clear();
-        return 0;
-    }
-    return ParseStream(file.get());
 }
 
 int GifReader::ConvertInto(CDibImage& target) const {
@@ -561,10 +549,10 @@ int GifReader::ConvertInto(CDibImage& target) const {
     return 1;
 }
 
-int LoadGifStream(CDibImage& image, std::FILE* file) {
+int LoadGifBytes(CDibImage& image, const std::uint8_t* data, std::size_t size) {
     image.Release();
     GifReader reader;
-    if (!reader.ParseStream(file) || reader.Images().empty()) return 0;
+    if (!reader.ParseBytes(data, size) || reader.Images().empty()) return 0;
     reader.SelectImage(0);
     const GifImage& first = *reader.CurrentImage();
     // A first image of no area decoded all the same: success with nothing to show.
@@ -578,12 +566,7 @@ int LoadGifStream(CDibImage& image, std::FILE* file) {
 }
 
 int LoadGif(CDibImage& image, const std::string& path) {
-    FileHandle file = OpenForReading(path.c_str());
-    if (!file) {
-        image.Release();
-        return 0;
-    }
-    return LoadGifStream(image, file.get());
+    return LoadPictureFile(image, path, LoadGifBytes);
 }
 
 }  // namespace kolo

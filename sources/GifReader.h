@@ -14,7 +14,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -52,7 +51,6 @@ public:
     // Reads and decodes the whole file. 1 when the signature and global table were read (the
     // image list may still be empty), 0 otherwise.
     int Parse(const std::string& path);
-    int ParseStream(std::FILE* file);
     int ParseBytes(const std::uint8_t* bytes, std::size_t size);
 
     // Writes the current image through its colour table into `target`, which must already
@@ -91,7 +89,7 @@ private:
 
 int LoadGif(CDibImage& image, const std::string& path);
 
-// The same, from an open stream at the start of the file (used by the fuzz target).
-int LoadGifStream(CDibImage& image, std::FILE* file);
+// The same, from the `size` bytes of a whole file at `data`.
+int LoadGifBytes(CDibImage& image, const std::uint8_t* data, std::size_t size);
 
 }  // namespace kolo

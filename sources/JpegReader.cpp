@@ -12,6 +12,7 @@
 
 #include <csetjmp>
 #include <cstdint>
+#include <cstdio>   // jpeglib.h needs FILE and size_t declared first
 #include <cstring>
 
 #include <jpeglib.h>
@@ -70,7 +71,7 @@ struct RowTable {
 // 8- or 24-bit bitmap and adopting it gives the same pixels at a third more time.) 1 on
 // success; 0 after a fatal error or a refused size, with `target` possibly holding a partly
 // written picture for the caller to release.
-int DecodeJpeg(std::FILE* file, CDibImage& target) {
+int DecodeJpeg(const std::uint8_t* data, std::size_t size, CDibImage& target) {
     jpeg_decompress_struct cinfo;
     JpegErrorTrap trap;
     jpeg_progress_mgr progress;
@@ -83,7 +84,7 @@ int DecodeJpeg(std::FILE* file, CDibImage& target) {
     jpeg_create_decompress(&cinfo);
     progress.progress_monitor = LimitScans;
     cinfo.progress = &progress;
-    jpeg_stdio_src(&cinfo, file);
+    jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
     jpeg_read_header(&cinfo, TRUE);
 
     // The size is known and checked here, so the picture is allocated before the library
@@ -145,21 +146,18 @@ int DecodeJpeg(std::FILE* file, CDibImage& target) {
 
 }  // namespace
 
-int LoadJpegStream(CDibImage& image, std::FILE* file) {
+int LoadJpegBytes(CDibImage& image, const std::uint8_t* data, std::size_t size) {
     image.Release();
-    if (DecodeJpeg(file, image)) return 1;
+    // The library takes the length as an unsigned long, 32 bits on Windows.
+    if (data == nullptr || size == 0 || size > kMaxPictureFileBytes) return 0;
+    if (DecodeJpeg(data, size, image)) return 1;
     // A fatal error may come after the rows were allocated: nothing partial is kept.
     image.Release();
     return 0;
 }
 
 int LoadJpeg(CDibImage& image, const std::string& path) {
-    FileHandle file = OpenForReading(path.c_str());
-    if (!file) {
-        image.Release();
-        return 0;
-    }
-    return LoadJpegStream(image, file.get());
+    return LoadPictureFile(image, path, LoadJpegBytes);
 }
 
 }  // namespace kolo

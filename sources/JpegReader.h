@@ -8,7 +8,8 @@
 // library warnings (a truncated file, for one) go to the library's default output.
 #pragma once
 
-#include <cstdio>
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "image/DibImage.h"
@@ -17,7 +18,7 @@ namespace kolo {
 
 int LoadJpeg(CDibImage& image, const std::string& path);
 
-// The same, from an open stream at the start of the file (used by the fuzz target).
-int LoadJpegStream(CDibImage& image, std::FILE* file);
+// The same, from the `size` bytes of a whole file at `data`.
+int LoadJpegBytes(CDibImage& image, const std::uint8_t* data, std::size_t size);
 
 }  // namespace kolo

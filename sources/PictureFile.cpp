@@ -1,35 +1,46 @@
 #include "sources/PictureFile.h"
 
 namespace kolo {
-namespace {
 
-// Only ASCII letters change: the path may hold double-byte characters whose trailing bytes
-// must stay as they are.
+const std::vector<PictureFormat>& PictureFormats() {
+    // The order is fixed: a name holding several extensions goes to the first row listed.
+    static const std::vector<PictureFormat> formats = {
+        {".bmp", LoadBmpBytes},
+        {".gif", LoadGifBytes},
+        {".jpg", LoadJpegBytes},
+    };
+    return formats;
+}
+
 std::string LowerAscii(std::string text) {
+    // Only ASCII letters change: a name may hold double-byte characters whose trailing bytes
+    // must stay as they are, whatever the locale says.
     for (char& c : text) {
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     }
     return text;
 }
 
-}  // namespace
+const PictureFormat* FindPictureFormat(const std::string& name) {
+    const std::string lower = LowerAscii(name);
+    for (const PictureFormat& format : PictureFormats()) {
+        if (lower.find(format.extension) != std::string::npos) return &format;
+    }
+    return nullptr;
+}
+
+int LoadPictureBytes(CDibImage& image, const std::uint8_t* data, std::size_t size,
+                     const std::string& name) {
+    const PictureFormat* format = FindPictureFormat(name);
+    if (format == nullptr) return 0;
+    image.Release();
+    return format->read(image, data, size);
+}
 
 int LoadFile(CDibImage& image, const std::string& path) {
-    const std::string lower = LowerAscii(path);
-    // The order is fixed: a name holding several of these goes to the first decoder listed.
-    if (lower.find(".bmp") != std::string::npos) {
-        image.Release();
-        return LoadBmp(image, path);
-    }
-    if (lower.find(".gif") != std::string::npos) {
-        image.Release();
-        return LoadGif(image, path);
-    }
-    if (lower.find(".jpg") != std::string::npos) {
-        image.Release();
-        return LoadJpeg(image, path);
-    }
-    return 0;
+    const PictureFormat* format = FindPictureFormat(path);
+    if (format == nullptr) return 0;
+    return LoadPictureFile(image, path, format->read);
 }
 
 }  // namespace kolo

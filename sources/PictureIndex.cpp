@@ -1,20 +1,14 @@
 #include "sources/PictureIndex.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
+
+#include "sources/PictureFile.h"
 
 namespace kolo {
 namespace {
 
 constexpr std::size_t kShortestKeptTag = 6;   // "<a b=>" and up; both brackets count
-constexpr const char* kPictureExtensions[] = {".bmp", ".gif", ".jpg"};
-
-std::string LowerCase(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
 
 bool IsNameEnd(char c) { return c == '\0' || c == '>' || c == ' ' || c == '\t' || c == '\n'; }
 
@@ -52,14 +46,10 @@ std::string NameFromValue(const std::string& value) {
 }  // namespace
 
 bool FindPictureExtension(const std::string& name, std::string& extension) {
-    const std::string lower = LowerCase(name);
-    for (const char* candidate : kPictureExtensions) {
-        if (lower.find(candidate) != std::string::npos) {
-            extension = candidate;
-            return true;
-        }
-    }
-    return false;
+    const PictureFormat* format = FindPictureFormat(name);
+    if (format == nullptr) return false;
+    extension = format->extension;
+    return true;
 }
 
 int ParseAnchorHref(const std::string& tag, std::string& value) {
@@ -68,11 +58,11 @@ int ParseAnchorHref(const std::string& tag, std::string& value) {
     std::size_t nameEnd = pos;
     while (nameEnd < tag.size() && !IsNameEnd(tag[nameEnd])) ++nameEnd;
     // A carriage return does not end the name, so "a\r" is not an anchor.
-    if (LowerCase(tag.substr(pos, nameEnd - pos)) != "a") return 0;
+    if (LowerAscii(tag.substr(pos, nameEnd - pos)) != "a") return 0;
 
     // Only the search is case-blind; the value keeps the page's own spelling.
     const std::string rest = tag.substr(nameEnd);
-    const std::size_t href = LowerCase(rest).find("href=");
+    const std::size_t href = LowerAscii(rest).find("href=");
     if (href == std::string::npos) return 0;
     std::size_t start = href + std::strlen("href=");
     while (start < rest.size() && IsValueDelimiter(rest[start])) ++start;

@@ -1,5 +1,5 @@
 // Picture names from a folder's index page: a directory listing or any page whose anchor
-// tags link to ".bmp", ".gif" or ".jpg" files.
+// tags link to picture files (an extension of a format of PictureFile.h).
 //
 // The page is not parsed as HTML. Tags are the stretches between "<" and ">"; an anchor's
 // href value is the first token after "href=", found without regard to case; the name is the
@@ -20,8 +20,8 @@ int ParsePictureNames(const char* pageText, std::vector<std::string>& names);
 // else 0 and `value` untouched.
 int ParseAnchorHref(const std::string& tag, std::string& value);
 
-// True when the lower-case copy of `name` contains ".bmp", ".gif" or ".jpg"; then
-// `extension` is the first of those found, in that order.
+// True when `name` has a picture format (FindPictureFormat); then `extension` is that
+// format's extension.
 bool FindPictureExtension(const std::string& name, std::string& extension);
 
 }  // namespace kolo

@@ -11,11 +11,6 @@ constexpr std::size_t kFileHeaderBytes = 14;   // "BM", file size, two reserved,
 constexpr std::size_t kPixelOffsetField = 10;  // offset of bfOffBits in the file header
 constexpr std::int32_t kMaxResourceSide = 4096;
 
-std::uint32_t ReadLe32(const std::uint8_t* p) {
-    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-
 }  // namespace
 
 std::unique_ptr<SoftBitmap> ReadBmp24(const std::uint8_t* bytes, std::size_t size) {
@@ -31,7 +26,7 @@ std::unique_ptr<SoftBitmap> ReadBmp24(const std::uint8_t* bytes, std::size_t siz
         return nullptr;
     }
     const std::size_t offset = ReadLe32(bytes + kPixelOffsetField);
-    const std::size_t stride = (static_cast<std::size_t>(header.biWidth) * 3 + 3) & ~std::size_t{3};
+    const std::size_t stride = static_cast<std::size_t>(RowStride(24, header.biWidth));
     if (offset > size || (size - offset) / stride < static_cast<std::size_t>(header.biHeight)) {
         return nullptr;
     }

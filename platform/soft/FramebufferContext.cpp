@@ -17,7 +17,7 @@ bool IsDrawable24(const BitmapInfoHeader& header, const std::uint8_t* bits) {
 }
 
 std::size_t Stride24(std::int32_t width) {
-    return (static_cast<std::size_t>(width) * 3 + 3) & ~static_cast<std::size_t>(3);
+    return static_cast<std::size_t>(RowStride(24, width));
 }
 
 }  // namespace

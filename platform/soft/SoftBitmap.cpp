@@ -1,10 +1,12 @@
 #include "platform/soft/SoftBitmap.h"
 
+#include "platform/BitmapHeader.h"
+
 namespace kolo {
 
 void SoftBitmap::ReadRows24(std::uint8_t* rows) const {
     const int width = surface_.Width();
-    const std::size_t stride = (static_cast<std::size_t>(width) * 3 + 3) & ~std::size_t{3};
+    const std::size_t stride = static_cast<std::size_t>(RowStride(24, width));
     for (int row = 0; row < surface_.Height(); ++row) {
         // Row 0 of a DIB is the bottom line of the picture; the framebuffer is top-down RGB.
         const std::uint8_t* src = surface_.Row(surface_.Height() - 1 - row);

@@ -1,3 +1,5 @@
+#include <string>
+
 #include <gtest/gtest.h>
 
 #include "image/DibImage.h"
@@ -127,6 +129,66 @@ TEST(Resize, ImpossibleTargetsAreSkippedStepByStep) {
     image.Resize(-3, -3);
     EXPECT_EQ(image.Width(), 10);
     EXPECT_EQ(image.Height(), 20);
+}
+
+// A black picture fitted on a white page: where the black lands (left, top, width, height).
+struct FitCase {
+    std::int32_t width, height;         // picture
+    std::int32_t pageWidth, pageHeight;
+    std::int32_t left, top, fitWidth, fitHeight;
+};
+
+class ResizeToFitTest : public ::testing::TestWithParam<FitCase> {};
+
+TEST_P(ResizeToFitTest, KeepsProportionsAndCentresOnWhite) {
+    const FitCase& c = GetParam();
+    CDibImage image = MakeImage(c.width, c.height, test::kBlack);
+    image.SetOutlineColour(0, 0, 0);
+    image.ResizeToFit(c.pageWidth, c.pageHeight);
+    ASSERT_EQ(image.Width(), c.pageWidth);
+    ASSERT_EQ(image.Height(), c.pageHeight);
+    EXPECT_EQ(image.GetOutlineColour(), (RgbColour{0, 0, 1}));
+    // Every pixel is black inside the fitted rectangle and white outside it.
+    for (std::int32_t y = 0; y < c.pageHeight; ++y) {
+        for (std::int32_t x = 0; x < c.pageWidth; ++x) {
+            const bool inside = x >= c.left && x < c.left + c.fitWidth && y >= c.top &&
+                                y < c.top + c.fitHeight;
+            ASSERT_EQ(PixelAt(image, x, y), inside ? test::kBlack : test::kWhite)
+                << "at " << x << "," << y;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fits, ResizeToFitTest,
+    ::testing::Values(
+        // A portrait page on the landscape canvas: full height, centred across.
+        FitCase{300, 400, 572, 452, 116, 0, 339, 452},
+        // Wider than the canvas: full width, margins above and below.
+        FitCase{1000, 400, 572, 452, 0, 111, 572, 229},
+        // The same proportions: a plain resize, no margin.
+        FitCase{286, 226, 572, 452, 0, 0, 572, 452},
+        // An odd margin: the extra pixel goes right (width) or below (height).
+        FitCase{2, 4, 5, 4, 1, 0, 2, 4},
+        FitCase{4, 2, 4, 5, 0, 1, 4, 2},
+        // A hairline keeps at least one pixel.
+        FitCase{1, 5000, 572, 452, 285, 0, 1, 452},
+        FitCase{5000, 1, 572, 452, 0, 225, 572, 1}),
+    [](const ::testing::TestParamInfo<FitCase>& info) {
+        const FitCase& c = info.param;
+        return std::to_string(c.width) + "x" + std::to_string(c.height) + "_on_" +
+               std::to_string(c.pageWidth) + "x" + std::to_string(c.pageHeight);
+    });
+
+TEST(ResizeToFit, EmptyPicturesAndImpossiblePagesChangeNothing) {
+    CDibImage empty;
+    empty.ResizeToFit(572, 452);
+    EXPECT_FALSE(empty.HasPicture());
+    CDibImage image = test::MakeHTree(40, 30);
+    const CDibImage before = image;
+    image.ResizeToFit(0, 452);
+    image.ResizeToFit(572, -1);
+    EXPECT_EQ(test::FirstDifference(image, before), "");
 }
 
 }  // namespace

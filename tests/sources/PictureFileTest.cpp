@@ -1,4 +1,5 @@
 // Which decoder LoadFile picks, and what it leaves in the image.
+#include <cstring>
 #include <filesystem>
 
 #include <gtest/gtest.h>
@@ -81,6 +82,52 @@ TEST(LoadFileDispatch, AFailedDecoderLeavesTheImageEmpty) {
     image = Previous();
     EXPECT_EQ(LoadFile(image, ScratchDir() + "/missing.jpg"), 0);
     EXPECT_FALSE(image.HasPicture());
+}
+
+TEST(PictureFormats, OnlyAsciiLettersAreLowered) {
+    // Latin-1 capitals and the trailing bytes of double-byte characters stay as they are.
+    EXPECT_EQ(LowerAscii("C:\\IMAGE001.BMP"), "c:\\image001.bmp");
+    EXPECT_EQ(LowerAscii("\xC4\x5A\x8A\x41.GIF"), "\xC4\x7A\x8A\x61.gif");
+}
+
+TEST(PictureFormats, ANameHasTheFormatOfTheFirstRowItContains) {
+    const struct {
+        const char* name;
+        const char* extension;   // null: no format
+    } cases[] = {
+        {"a.BMP", ".bmp"},      {"x.jpg.html", ".jpg"},   {"p.JPG/q.Gif", ".gif"},
+        {"b.gif.bmp", ".bmp"},  {"a.jpeg", nullptr},      {"readme.txt", nullptr},
+        {"abmp", nullptr},      {"", nullptr},
+    };
+    for (const auto& c : cases) {
+        const PictureFormat* format = FindPictureFormat(c.name);
+        if (c.extension == nullptr) {
+            EXPECT_EQ(format, nullptr) << c.name;
+        } else {
+            ASSERT_NE(format, nullptr) << c.name;
+            EXPECT_STREQ(format->extension, c.extension) << c.name;
+        }
+    }
+}
+
+TEST(LoadPictureBytes, DecodesFromMemoryByTheNameAlone) {
+    const Bytes bmp = TinyBmp();
+    CDibImage image = Previous();
+    ASSERT_EQ(LoadPictureBytes(image, bmp.data(), bmp.size(), "no/such/file.BMP"), 1);
+    ExpectPixel(image, 0, 0, 10, 20, 30);
+
+    image = Previous();
+    EXPECT_EQ(LoadPictureBytes(image, bmp.data(), bmp.size(), "picture.txt"), 0);
+    ExpectLeftAlone(image);
+    // Every reader takes an empty span and a null pointer as a failed decode.
+    for (const PictureFormat& format : PictureFormats()) {
+        image = Previous();
+        EXPECT_EQ(LoadPictureBytes(image, nullptr, 0, std::string("a") + format.extension), 0)
+            << format.extension;
+        EXPECT_FALSE(image.HasPicture());
+        EXPECT_EQ(LoadPictureBytes(image, bmp.data(), 1, std::string("a") + format.extension), 0)
+            << format.extension;
+    }
 }
 
 }  // namespace
