@@ -1,5 +1,6 @@
 // Image operations on canvas-sized pictures, each beside a memcpy of the same pixel buffer
-// as the yardstick, so results can be read as ratios measured in one run.
+// as the yardstick, so results can be read as ratios measured in one run. The fill and the
+// resize are measured beside their peers in PeerBench.cpp.
 #include <benchmark/benchmark.h>
 
 #include <cstring>
@@ -28,32 +29,6 @@ void CopyBuffer(benchmark::State& state, std::int32_t width, std::int32_t height
 
 void BM_MemcpyCanvas(benchmark::State& state) { CopyBuffer(state, kCanvasWidth, kCanvasHeight); }
 void BM_Memcpy800x600(benchmark::State& state) { CopyBuffer(state, 800, 600); }
-
-// Fills alternate between two colours, so every iteration recolours the whole area and
-// no copy of the picture is timed.
-void FillAlternately(benchmark::State& state, CDibImage image, std::int32_t x, std::int32_t y) {
-    bool pink = true;
-    for (auto _ : state) {
-        const int changed = pink ? image.FloodFill(x, y, 255, 0, 132) : image.FloodFill(x, y, 0, 153, 0);
-        benchmark::DoNotOptimize(changed);
-        pink = !pink;
-    }
-}
-
-void BM_FloodFillBlankCanvas(benchmark::State& state) {
-    FillAlternately(state, test::MakeImage(kCanvasWidth, kCanvasHeight, test::kWhite),
-                    kCanvasWidth / 2, kCanvasHeight / 2);
-}
-
-void BM_FloodFillHTree(benchmark::State& state) {
-    FillAlternately(state, test::MakeHTree(kCanvasWidth, kCanvasHeight), kCanvasWidth / 2,
-                    kCanvasHeight / 2);
-}
-
-void BM_FloodFillComb(benchmark::State& state) {
-    FillAlternately(state, test::MakeComb(kCanvasWidth, kCanvasHeight), kCanvasWidth / 2,
-                    kCanvasHeight / 2);
-}
 
 // A grey line drawing stands in for a loaded picture.
 CDibImage MakePicture(std::int32_t width, std::int32_t height) {
@@ -96,36 +71,11 @@ void BM_OverlayOnto(benchmark::State& state) {
     }
 }
 
-void ResizeFrom(benchmark::State& state, std::int32_t width, std::int32_t height,
-                std::int32_t newWidth, std::int32_t newHeight) {
-    const CDibImage picture = MakePicture(width, height);
-    for (auto _ : state) {
-        state.PauseTiming();
-        CDibImage image = picture;
-        state.ResumeTiming();
-        image.Resize(newWidth, newHeight);
-        benchmark::DoNotOptimize(image.Pixels());
-    }
-}
-
-void BM_ResizeCanvasToThumbnail(benchmark::State& state) {
-    ResizeFrom(state, kCanvasWidth, kCanvasHeight, 174, 158);
-}
-
-void BM_Resize800x600ToCanvas(benchmark::State& state) {
-    ResizeFrom(state, 800, 600, kCanvasWidth, kCanvasHeight);
-}
-
 BENCHMARK(BM_MemcpyCanvas);
 BENCHMARK(BM_Memcpy800x600);
-BENCHMARK(BM_FloodFillBlankCanvas)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_FloodFillHTree)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_FloodFillComb)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Threshold)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ComposeOnto)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_OverlayOnto)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_ResizeCanvasToThumbnail)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_Resize800x600ToCanvas)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace kolo
