@@ -1,4 +1,4 @@
-// FillQueue: the flood fill's fixed ring of pixel coordinates, first in, first out.
+// FillQueue: a fixed ring of pixel coordinates, first in, first out.
 // It owns no heap memory; a full queue refuses a push and changes nothing.
 #pragma once
 

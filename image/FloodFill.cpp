@@ -1,18 +1,24 @@
-// The flood fill: recolours the 4-connected area of exactly the seed's colour, driven by the
-// fixed FillQueue. Each queued point seeds a horizontal run: the run is widened to the area's
-// edges and recoloured along its row, then one seed is queued for every stretch of the area
-// in the rows directly below and above it. Walking rows instead of single pixels keeps the
-// memory access sequential and the queue short. A seed is tested again when it is taken, so
-// seeds left behind by a run that another run already covered are harmless.
+// The flood fill: recolours the 4-connected area of exactly the seed's colour. The work left
+// to do is kept as stretches: pixels of one row just recoloured, and the row next to them
+// that has to be looked at. Each run of the area found there is widened to the area's edges
+// and recoloured, and leaves a stretch for the row beyond it in the same direction; only
+// where it reaches past the stretch it came from does it also leave one for the row it came
+// from (the rest of that row is the stretch itself, already recoloured). So a row is read
+// about once, not once from each side, and long rows are tested and written eight pixels at
+// a time. A run exactly as wide as its stretch goes on to the next row at once, so a corridor
+// is walked to its end while its rows are still in the cache.
 //
-// The ring is fixed at 4096 entries, but a branching area (a comb, a tree of corridors) can
-// have more stretches waiting than that. Pushes that do not fit go to an overflow list, which
-// is handed back to the ring whenever the ring runs empty, so no part of the area is ever
-// lost. The list allocates only on that path; an ordinary fill allocates nothing.
+// Stretches wait on a fixed stack of 4096 entries, taken last in first out so that the fill
+// stays near the rows it has just read. A branching area (a comb, a tree of corridors) can
+// leave more waiting than that: those go to an overflow list, which is handed back whenever
+// the stack runs empty, so no part of the area is ever lost. The list allocates only on that
+// path; an ordinary fill allocates nothing.
+#include <cstring>
 #include <vector>
 
 #include "image/DibImage.h"
 #include "image/FillQueue.h"
+#include "image/ImageLimits.h"
 #include "image/PixelBytes.h"
 
 namespace kolo {
@@ -40,6 +46,210 @@ bool FillQueue::Pop(std::int32_t& x, std::int32_t& row) {
     return true;
 }
 
+namespace {
+
+constexpr std::int32_t kPixelsPerBlock = 8;   // 24 bytes: three 64-bit words
+
+// One colour repeated over eight pixels, so that a block of a row is compared or written as
+// three words wherever it starts.
+struct ColourBlock {
+    std::uint64_t words[3];
+
+    explicit ColourBlock(std::uint32_t value) {
+        std::uint8_t bytes[24];
+        for (int i = 0; i < kPixelsPerBlock; ++i) StorePixel(bytes + 3 * i, value);
+        std::memcpy(words, bytes, sizeof bytes);
+    }
+    bool Matches(const std::uint8_t* p) const {
+        std::uint64_t a, b, c;
+        std::memcpy(&a, p, 8);
+        std::memcpy(&b, p + 8, 8);
+        std::memcpy(&c, p + 16, 8);
+        return ((a ^ words[0]) | (b ^ words[1]) | (c ^ words[2])) == 0;
+    }
+    // True when no byte of the eight pixels equals its byte of the colour, so that none of
+    // them can be the colour (false does not say that one is).
+    bool DiffersEverywhere(const std::uint8_t* p) const {
+        std::uint64_t a, b, c;
+        std::memcpy(&a, p, 8);
+        std::memcpy(&b, p + 8, 8);
+        std::memcpy(&c, p + 16, 8);
+        return (ZeroBytes(a ^ words[0]) | ZeroBytes(b ^ words[1]) | ZeroBytes(c ^ words[2])) == 0;
+    }
+    void Store(std::uint8_t* p) const { std::memcpy(p, words, sizeof words); }
+
+private:
+    // The top bit of every byte of v that is zero, and no other bit.
+    static std::uint64_t ZeroBytes(std::uint64_t v) {
+        constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
+        return ~(((v & kLow7) + kLow7) | v | kLow7);
+    }
+};
+
+// Pixels left … right of the row next to `row`, on the side opposite to the direction, were
+// just recoloured; `row` is the one to look at, and the direction (up is towards higher rows)
+// says where to go on from it. Sixteen bits hold any coordinate of an acceptable picture.
+struct Stretch {
+    std::int16_t left;
+    std::int16_t right;
+    std::int16_t row;
+    std::int16_t up;   // 1 going up, 0 going down
+};
+static_assert(kMaxImageSide <= 0x8000, "coordinates fit sixteen bits");
+
+constexpr std::int32_t kFillStackCapacity = 4096;   // stretches, 32 KB
+
+class SpanFill {
+public:
+    SpanFill(std::uint8_t* bits, std::ptrdiff_t stride, std::int32_t width, std::int32_t height,
+             std::uint32_t region, std::uint32_t fill)
+        : bits_(bits), stride_(stride), width_(width), height_(height), region_(region),
+          fill_(fill), regionBlock_(region), fillBlock_(fill) {
+        std::uint8_t bytes[3];
+        StorePixel(bytes, region);
+        std::memcpy(&regionLow_, bytes, 2);
+        regionHigh_ = bytes[2];
+    }
+
+    void Run(std::int32_t x, std::int32_t seedRow) {
+        // The seed row is looked at as if the pixel below the seed had been recoloured; the
+        // row below waits under it and so is looked at after the seed is recoloured.
+        Push(x, x, seedRow - 1, false);
+        Push(x, x, seedRow, true);
+        for (;;) {
+            if (top_ == 0) {
+                if (overflow_.empty()) break;
+                while (!overflow_.empty() && top_ < kFillStackCapacity) {
+                    stack_[top_++] = overflow_.back();
+                    overflow_.pop_back();
+                }
+                continue;
+            }
+            Visit(stack_[--top_]);
+        }
+    }
+
+private:
+    bool IsRegion(const std::uint8_t* line, std::int32_t x) const {
+        const std::uint8_t* p = line + 3 * x;
+        std::uint16_t low;
+        std::memcpy(&low, p, 2);
+        return low == regionLow_ && p[2] == regionHigh_;
+    }
+
+    void Push(std::int32_t left, std::int32_t right, std::int32_t row, bool up) {
+        if (row < 0 || row >= height_) return;
+        const Stretch s{static_cast<std::int16_t>(left), static_cast<std::int16_t>(right),
+                        static_cast<std::int16_t>(row), static_cast<std::int16_t>(up ? 1 : 0)};
+        if (top_ < kFillStackCapacity) {
+            stack_[top_++] = s;
+        } else {
+            overflow_.push_back(s);
+        }
+    }
+
+    // The first column at or after x that is not the region colour (width when none is).
+    std::int32_t RunEnd(const std::uint8_t* line, std::int32_t x) const {
+        // Corridors one pixel wide are common: settle those before trying whole blocks.
+        if (x >= width_ || !IsRegion(line, x)) return x;
+        ++x;
+        while (x + kPixelsPerBlock <= width_ && regionBlock_.Matches(line + 3 * x)) {
+            x += kPixelsPerBlock;
+        }
+        while (x < width_ && IsRegion(line, x)) ++x;
+        return x;
+    }
+
+    // The first column of the run of region colour that ends at column x − 1.
+    std::int32_t RunStart(const std::uint8_t* line, std::int32_t x) const {
+        if (x == 0 || !IsRegion(line, x - 1)) return x;
+        --x;
+        while (x >= kPixelsPerBlock && regionBlock_.Matches(line + 3 * (x - kPixelsPerBlock))) {
+            x -= kPixelsPerBlock;
+        }
+        while (x > 0 && IsRegion(line, x - 1)) --x;
+        return x;
+    }
+
+    void Paint(std::uint8_t* line, std::int32_t left, std::int32_t end) const {
+        std::uint8_t* p = line + 3 * left;
+        std::int32_t n = end - left;
+        for (; n >= kPixelsPerBlock; n -= kPixelsPerBlock, p += 3 * kPixelsPerBlock) {
+            fillBlock_.Store(p);
+        }
+        for (; n > 0; --n, p += 3) StorePixel(p, fill_);
+    }
+
+    // The first column at or after x, up to `last`, that is the region colour (last + 1
+    // when none is).
+    std::int32_t NextRegion(const std::uint8_t* line, std::int32_t x, std::int32_t last) const {
+        while (x + kPixelsPerBlock <= last + 1 && regionBlock_.DiffersEverywhere(line + 3 * x)) {
+            x += kPixelsPerBlock;
+        }
+        while (x <= last && !IsRegion(line, x)) ++x;
+        return x;
+    }
+
+    void Visit(Stretch s) {
+        for (;;) {
+            std::uint8_t* const line = bits_ + stride_ * s.row;
+            const std::int32_t onward = s.up ? s.row + 1 : s.row - 1;
+            const std::int32_t back = s.up ? s.row - 1 : s.row + 1;
+            std::int32_t x = s.left;
+            if (IsRegion(line, x)) {
+                const std::int32_t left = RunStart(line, x);
+                const std::int32_t end = RunEnd(line, x + 1);
+                Paint(line, left, end);
+                if (left == s.left && end - 1 == s.right) {
+                    // The run is exactly the stretch: nothing to look at going back, and the
+                    // next row is this one's only follower, so go on to it straight away.
+                    if (onward < 0 || onward >= height_) return;
+                    s.row = static_cast<std::int16_t>(onward);
+                    continue;
+                }
+                TakeRun(s, left, end, onward, back);
+                x = end + 1;
+            }
+            while (x <= s.right) {
+                // Skip what is not the region's any more, then take the whole run from here.
+                x = NextRegion(line, x, s.right);
+                if (x > s.right) break;
+                const std::int32_t end = RunEnd(line, x + 1);
+                Paint(line, x, end);
+                TakeRun(s, x, end, onward, back);
+                x = end + 1;
+            }
+            return;
+        }
+    }
+
+    // Queues what lies next to the run left … end − 1, just recoloured in the stretch's row.
+    void TakeRun(const Stretch& s, std::int32_t left, std::int32_t end, std::int32_t onward,
+                 std::int32_t back) {
+        Push(left, end - 1, onward, s.up);
+        // Where the run reaches past the stretch it came from, the row it came from was not
+        // recoloured beside it: look there too, going back.
+        if (left < s.left) Push(left, s.left - 1, back, !s.up);
+        if (end - 1 > s.right) Push(s.right + 1, end - 1, back, !s.up);
+    }
+
+    std::uint8_t* const bits_;
+    const std::ptrdiff_t stride_;
+    const std::int32_t width_;
+    const std::int32_t height_;
+    const std::uint32_t region_;
+    std::uint16_t regionLow_ = 0;   // the region colour's first two bytes, as a row holds them
+    std::uint8_t regionHigh_ = 0;   // and its third
+    const std::uint32_t fill_;
+    const ColourBlock regionBlock_;
+    const ColourBlock fillBlock_;
+    Stretch stack_[kFillStackCapacity];
+    std::int32_t top_ = 0;
+    std::vector<Stretch> overflow_;
+};
+
+}  // namespace
+
 int CDibImage::FloodFill(std::int32_t x, std::int32_t y, std::uint8_t red, std::uint8_t green,
                          std::uint8_t blue) {
     if (!HasPicture()) return 0;
@@ -54,54 +264,8 @@ int CDibImage::FloodFill(std::int32_t x, std::int32_t y, std::uint8_t red, std::
     if (!CaptureRegionColour(seed[2], seed[1], seed[0])) return 0;   // a click on a line
     if (MatchesRegionColour(red, green, blue)) return 0;             // already that colour
 
-    const std::uint32_t region = PixelValue(seed);
-    const std::uint32_t fill = MakePixelValue(red, green, blue);
-    auto isRegion = [region](const std::uint8_t* p) { return PixelValue(p) == region; };
-
-    struct Point {
-        std::int32_t x;
-        std::int32_t row;
-    };
-    std::vector<Point> overflow;
-    FillQueue queue;
-    queue.Reset();
-    auto push = [&](std::int32_t px, std::int32_t prow) {
-        if (!queue.Push(px, prow)) overflow.push_back(Point{px, prow});
-    };
-    // Queues one seed for every stretch of region-coloured pixels in columns xl … xr of `row`.
-    auto queueRuns = [&](std::int32_t row, std::int32_t xl, std::int32_t xr) {
-        const std::uint8_t* const line = bits + stride * row;
-        std::int32_t px = xl;
-        while (px <= xr) {
-            while (px <= xr && !isRegion(line + 3 * px)) ++px;
-            if (px > xr) break;
-            push(px, row);
-            while (px <= xr && isRegion(line + 3 * px)) ++px;
-        }
-    };
-
-    push(x, seedRow);
-    for (;;) {
-        std::int32_t px = 0;
-        std::int32_t prow = 0;
-        if (!queue.Pop(px, prow)) {
-            if (overflow.empty()) break;
-            while (!overflow.empty() && queue.Count() < kFillQueueCapacity) {
-                queue.Push(overflow.back().x, overflow.back().row);
-                overflow.pop_back();
-            }
-            continue;
-        }
-        std::uint8_t* const line = bits + stride * prow;
-        if (!isRegion(line + 3 * px)) continue;   // recoloured since it was queued
-        std::int32_t xl = px;
-        while (xl > 0 && isRegion(line + 3 * (xl - 1))) --xl;
-        std::int32_t xr = px;
-        while (xr < width - 1 && isRegion(line + 3 * (xr + 1))) ++xr;
-        for (std::uint8_t* p = line + 3 * xl; p <= line + 3 * xr; p += 3) StorePixel(p, fill);
-        if (prow > 0) queueRuns(prow - 1, xl, xr);            // below on screen
-        if (prow < height - 1) queueRuns(prow + 1, xl, xr);   // above on screen
-    }
+    SpanFill fill(bits, stride, width, height, PixelValue(seed), MakePixelValue(red, green, blue));
+    fill.Run(x, seedRow);
     return 1;
 }
 

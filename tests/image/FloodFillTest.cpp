@@ -1,7 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "image/DibImage.h"
 #include "image/FillQueue.h"
+#include "sources/PictureFile.h"
 #include "tests/support/TestImages.h"
 
 namespace kolo {
@@ -155,6 +161,113 @@ TEST(FloodFillOverflow, OpenLargeCanvasIsFilledCompletely) {
     ASSERT_EQ(Fill(image, 1000, 1000, kPink), 1);
     EXPECT_EQ(test::FirstDifference(image, MakeImage(2000, 2000, kPink)), "");
 }
+
+// Every area of a picture, coloured in scan order and then coloured again from the same
+// seeds, must come out exactly as a plain pixel-by-pixel fill leaves it.
+void PlainFill(CDibImage& image, std::int32_t x, std::int32_t y, RgbColour colour) {
+    const RgbColour region = PixelAt(image, x, y);
+    if (region == colour) return;
+    std::vector<std::pair<std::int32_t, std::int32_t>> queue{{x, y}};
+    test::SetPixelAt(image, x, y, colour);
+    for (std::size_t head = 0; head < queue.size(); ++head) {
+        const auto [px, py] = queue[head];
+        const std::pair<std::int32_t, std::int32_t> next[4] = {
+            {px, py + 1}, {px + 1, py}, {px, py - 1}, {px - 1, py}};
+        for (const auto& [nx, ny] : next) {
+            if (nx < 0 || ny < 0 || nx >= image.Width() || ny >= image.Height()) continue;
+            if (PixelAt(image, nx, ny) != region) continue;
+            test::SetPixelAt(image, nx, ny, colour);
+            queue.emplace_back(nx, ny);
+        }
+    }
+}
+
+// Never black, never white, different for neighbouring areas.
+RgbColour AreaColour(int i) {
+    return RgbColour{static_cast<std::uint8_t>(1 + i % 251), static_cast<std::uint8_t>(i / 251 % 256),
+                     static_cast<std::uint8_t>(100 + i % 7)};
+}
+
+void ExpectEveryAreaAsPlainFill(const CDibImage& picture) {
+    CDibImage image = picture;
+    CDibImage expected = picture;
+    std::vector<std::pair<std::int32_t, std::int32_t>> seeds;
+    for (std::int32_t y = 0; y < image.Height(); ++y) {
+        for (std::int32_t x = 0; x < image.Width(); ++x) {
+            if (PixelAt(image, x, y) != kWhite) continue;
+            const RgbColour c = AreaColour(static_cast<int>(seeds.size()));
+            ASSERT_EQ(Fill(image, x, y, c), 1) << "at " << x << "," << y;
+            PlainFill(expected, x, y, c);
+            seeds.emplace_back(x, y);
+        }
+    }
+    ASSERT_EQ(test::FirstDifference(image, expected), "");
+    for (std::size_t i = 0; i < seeds.size(); ++i) {
+        const RgbColour c = AreaColour(static_cast<int>(i) + 1000);
+        Fill(image, seeds[i].first, seeds[i].second, c);
+        PlainFill(expected, seeds[i].first, seeds[i].second, c);
+    }
+    EXPECT_EQ(test::FirstDifference(image, expected), "");
+}
+
+// Black and white noise: many areas of every shape, with runs shorter and longer than the
+// eight pixels the fill tests at once.
+CDibImage Noise(std::int32_t width, std::int32_t height, int blackPercent, unsigned seed) {
+    CDibImage image = MakeImage(width, height, kWhite);
+    std::mt19937 random(seed);
+    for (std::int32_t y = 0; y < height; ++y) {
+        for (std::int32_t x = 0; x < width; ++x) {
+            if (static_cast<int>(random() % 100) < blackPercent) test::SetPixelAt(image, x, y, kBlack);
+        }
+    }
+    return image;
+}
+
+// The bundled drawing as the board puts it on its canvas.
+CDibImage SampleCanvas(const std::string& name) {
+    CDibImage picture;
+    if (!LoadFile(picture, std::string(KOLO_SAMPLES_DIR) + name)) return picture;
+    picture.Resize(572, 452);
+    picture.Threshold(168);
+    return picture;
+}
+
+struct FillPicture {
+    const char* name;
+    CDibImage (*make)();
+};
+
+const FillPicture kFillPictures[] = {
+    {"EmptyCanvas", [] { return MakeImage(572, 452, kWhite); }},
+    {"Comb", [] { return test::MakeComb(572, 452); }},
+    {"HTree", [] { return test::MakeHTree(572, 452); }},
+    {"OnePixelWide", [] { return Noise(1, 40, 30, 1); }},
+    {"OneRow", [] { return Noise(50, 1, 30, 2); }},
+    {"SparseNoise", [] { return Noise(67, 45, 25, 3); }},
+    {"DenseNoise", [] { return Noise(64, 48, 45, 4); }},
+    {"HalfNoise", [] { return Noise(97, 41, 50, 5); }},
+    {"Car", [] { return SampleCanvas("car.bmp"); }},
+    {"Cat", [] { return SampleCanvas("cat.gif"); }},
+    {"Fish", [] { return SampleCanvas("fish.gif"); }},
+    {"Flower", [] { return SampleCanvas("flower.jpg"); }},
+    {"House", [] { return SampleCanvas("house.bmp"); }},
+    {"Rocket", [] { return SampleCanvas("rocket.jpg"); }},
+    {"Sun", [] { return SampleCanvas("sun.gif"); }},
+    {"Tree", [] { return SampleCanvas("tree.bmp"); }},
+};
+
+void PrintTo(const FillPicture& picture, std::ostream* os) { *os << picture.name; }
+
+class FloodFillEveryArea : public ::testing::TestWithParam<FillPicture> {};
+
+TEST_P(FloodFillEveryArea, MatchesAPlainPixelFill) {
+    const CDibImage picture = GetParam().make();
+    ASSERT_TRUE(picture.HasPicture());
+    ExpectEveryAreaAsPlainFill(picture);
+}
+
+INSTANTIATE_TEST_SUITE_P(Pictures, FloodFillEveryArea, ::testing::ValuesIn(kFillPictures),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(FloodFillColours, CaptureRefusesTheOutlineColour) {
     CDibImage image;
