@@ -1,8 +1,11 @@
 // Resizing a CDibImage. Enlarging doubles rows (or columns) with averaged in-betweens as long
-// as the size at least doubles, then spreads the rest with an error term; rows and columns
-// share that procedure, written over "lines": a line is a row of pixels or a one-pixel column.
-// Shrinking averages the source lines that fall into each destination line, with one loop for
-// rows and one for columns so that both walk memory in order.
+// as the size at least doubles, then spreads the rest with an error term. Rows are stretched
+// in place, whole rows at a time. Columns are stretched one row at a time from a copy of the
+// row: every stage of the procedure reads only lines it has not yet written, so building each
+// stage's line from the one before gives the same pixels as working in place, and a row stays
+// in the cache while all its stages run. Shrinking averages the source lines that fall into
+// each destination line, with one loop for rows and one for columns so that both walk memory
+// in order.
 #include <algorithm>
 #include <cstring>
 #include <utility>
@@ -13,48 +16,34 @@
 namespace kolo {
 namespace {
 
-// Lines of a 24-bit picture seen either as rows or as columns. `Copy` and `Average` work in
-// place on one buffer; the caller guarantees the source lines are still unwritten.
+// The rows of a 24-bit picture as lines for StretchLines. `Copy` and `Average` work in place
+// on one buffer; the caller guarantees the source rows are still unwritten.
 class Lines {
 public:
     static Lines Rows(CDibImage& image) {
-        return Lines(image.Pixels(), image.Stride(), 3, image.Width() * 3, 1);
-    }
-    static Lines Columns(CDibImage& image) {
-        return Lines(image.Pixels(), 3, image.Stride(), 3, image.Height());
+        return Lines(image.Pixels(), image.Stride(), image.Width() * 3);
     }
 
     void Copy(std::int32_t to, std::int32_t from) {
-        for (std::int32_t run = 0; run < runs_; ++run) {
-            std::memmove(At(to, run), At(from, run), static_cast<std::size_t>(bytes_));
-        }
+        std::memmove(At(to), At(from), static_cast<std::size_t>(bytes_));
     }
     void Average(std::int32_t to, std::int32_t a, std::int32_t b) {
-        for (std::int32_t run = 0; run < runs_; ++run) {
-            std::uint8_t* d = At(to, run);
-            const std::uint8_t* pa = At(a, run);
-            const std::uint8_t* pb = At(b, run);
-            for (std::int32_t i = 0; i < bytes_; ++i) {
-                d[i] = static_cast<std::uint8_t>((pa[i] + pb[i]) >> 1);
-            }
+        std::uint8_t* d = At(to);
+        const std::uint8_t* pa = At(a);
+        const std::uint8_t* pb = At(b);
+        for (std::int32_t i = 0; i < bytes_; ++i) {
+            d[i] = static_cast<std::uint8_t>((pa[i] + pb[i]) >> 1);
         }
     }
-private:
-    std::uint8_t* At(std::int32_t line, std::int32_t run) {
-        return base_ + lineStep_ * line + runStep_ * run;
-    }
 
-    // A line is `runs` stretches of `bytes` contiguous bytes, `runStep` apart; lines are
-    // `lineStep` apart. A row is one run of width × 3 bytes; a column is height runs of 3.
-    Lines(std::uint8_t* base, std::size_t lineStep, std::size_t runStep, std::int32_t bytes,
-          std::int32_t runs)
-        : base_(base), lineStep_(lineStep), runStep_(runStep), bytes_(bytes), runs_(runs) {}
+private:
+    Lines(std::uint8_t* base, std::size_t stride, std::int32_t bytes)
+        : base_(base), stride_(stride), bytes_(bytes) {}
+    std::uint8_t* At(std::int32_t line) { return base_ + stride_ * line; }
 
     std::uint8_t* base_;
-    std::size_t lineStep_;
-    std::size_t runStep_;
-    std::int32_t bytes_;
-    std::int32_t runs_;
+    std::size_t stride_;    // bytes from one row to the next
+    std::int32_t bytes_;    // pixel bytes of a row
 };
 
 // Stretches lines 0 … from − 1 to fill lines 0 … to − 1, working from the top line down so
@@ -83,6 +72,85 @@ void StretchLines(Lines& lines, std::int32_t from, std::int32_t to) {
             lines.Copy(j - 1, k);
             j -= 2;
             d += 2 * cur;
+        }
+    }
+}
+
+
+// One stage of stretching a line of pixels from `from` to `to` pixels: the doubling, or the
+// final spread. Each destination pixel is either a source pixel or the mean of a source pixel
+// and the next one; the means are worked out for the whole line first, and `offsets` gives
+// for each destination pixel where its bytes lie in the source pixels followed by the means.
+struct StretchStage {
+    std::int32_t from = 0;
+    std::int32_t to = 0;
+    std::vector<std::uint32_t> offsets;   // bytes, one per destination pixel
+};
+
+std::vector<StretchStage> StretchStages(std::int32_t from, std::int32_t to) {
+    std::vector<StretchStage> stages;
+    std::int32_t cur = from;
+    auto stage = [&stages](std::int32_t a, std::int32_t b) -> StretchStage& {
+        stages.push_back(StretchStage{a, b, std::vector<std::uint32_t>(static_cast<std::size_t>(b))});
+        return stages.back();
+    };
+    auto copyOf = [](std::int32_t k) { return static_cast<std::uint32_t>(3 * k); };
+    while (to >= 2 * cur) {
+        StretchStage& s = stage(cur, 2 * cur);
+        const auto meanOf = [cur](std::int32_t k) { return static_cast<std::uint32_t>(3 * (cur + k)); };
+        s.offsets[0] = copyOf(0);
+        for (std::int32_t k = 0; k < cur; ++k) s.offsets[2 * k + 1] = copyOf(k);
+        for (std::int32_t k = 0; k + 1 < cur; ++k) s.offsets[2 * k + 2] = meanOf(k);
+        cur *= 2;
+    }
+    if (to == cur) return stages;
+    StretchStage& s = stage(cur, to);
+    const auto meanOf = [cur](std::int32_t k) { return static_cast<std::uint32_t>(3 * (cur + k)); };
+    std::int32_t d = 2 * cur;
+    std::int32_t j = to - 1;
+    for (std::int32_t k = cur - 1; k >= 0; --k) {
+        d -= to;
+        if (d > 0) {
+            s.offsets[j] = copyOf(k);
+            j -= 1;
+            d += cur;
+        } else {
+            s.offsets[j] = meanOf(k);
+            s.offsets[j - 1] = copyOf(k);
+            j -= 2;
+            d += 2 * cur;
+        }
+    }
+    return stages;
+}
+
+// Stretches every row of `source` into the wider `target` of the same height.
+void StretchColumns(const CDibImage& source, CDibImage& target) {
+    const std::vector<StretchStage> stages = StretchStages(source.Width(), target.Width());
+    // Two working lines, each a line's pixels then its means, with room for the one byte
+    // that the four-byte pixel copies read past the last pixel.
+    const std::size_t lineBytes = 3 * 2 * static_cast<std::size_t>(target.Width()) + 4;
+    std::vector<std::uint8_t> a(lineBytes), b(lineBytes);
+    const std::size_t rowBytes = 3 * static_cast<std::size_t>(source.Width());
+    for (std::int32_t row = 0; row < source.Height(); ++row) {
+        std::uint8_t* in = a.data();
+        std::uint8_t* out = b.data();
+        std::memcpy(in, source.Pixels() + source.Stride() * row, rowBytes);
+        for (std::size_t i = 0; i < stages.size(); ++i) {
+            const StretchStage& stage = stages[i];
+            const std::size_t pixelBytes = 3 * static_cast<std::size_t>(stage.from);
+            std::uint8_t* means = in + pixelBytes;
+            for (std::size_t k = 0; k + 3 < pixelBytes; ++k) {
+                means[k] = static_cast<std::uint8_t>((in[k] + in[k + 3]) >> 1);
+            }
+            const bool last = i + 1 == stages.size();
+            std::uint8_t* d = last ? target.Pixels() + target.Stride() * row : out;
+            // Four bytes a pixel, each copy overwriting the extra byte of the one before;
+            // the last pixel of the target row takes exactly its three.
+            const std::int32_t n = stage.to;
+            for (std::int32_t j = 0; j + 1 < n; ++j) std::memcpy(d + 3 * j, in + stage.offsets[j], 4);
+            std::memcpy(d + 3 * (n - 1), in + stage.offsets[n - 1], 3);
+            std::swap(in, out);
         }
     }
 }
@@ -210,12 +278,7 @@ void CDibImage::Resize(std::int32_t newWidth, std::int32_t newHeight) {
     if (newWidth > Width()) {
         CDibImage fresh;
         if (fresh.Allocate(newWidth, Height())) {
-            for (std::int32_t row = 0; row < Height(); ++row) {
-                std::memcpy(fresh.Pixels() + fresh.Stride() * row, Pixels() + Stride() * row,
-                            static_cast<std::size_t>(Width()) * 3);
-            }
-            Lines columns = Lines::Columns(fresh);
-            StretchLines(columns, Width(), newWidth);
+            StretchColumns(*this, fresh);
             *this = std::move(fresh);
         }
     }

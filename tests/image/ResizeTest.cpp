@@ -191,5 +191,103 @@ TEST(ResizeToFit, EmptyPicturesAndImpossiblePagesChangeNothing) {
     EXPECT_EQ(test::FirstDifference(image, before), "");
 }
 
+// The widening step written as the rule reads: one column at a time, in place in a picture
+// whose first columns hold the old ones, from the rightmost column leftwards.
+CDibImage StretchColumnsInPlace(const CDibImage& picture, std::int32_t newWidth) {
+    CDibImage out = MakeImage(newWidth, picture.Height(), test::kBlack);
+    for (std::int32_t y = 0; y < picture.Height(); ++y) {
+        for (std::int32_t x = 0; x < picture.Width(); ++x) SetPixelAt(out, x, y, PixelAt(picture, x, y));
+    }
+    auto copy = [&out](std::int32_t to, std::int32_t from) {
+        for (std::int32_t y = 0; y < out.Height(); ++y) SetPixelAt(out, to, y, PixelAt(out, from, y));
+    };
+    auto average = [&out](std::int32_t to, std::int32_t a, std::int32_t b) {
+        for (std::int32_t y = 0; y < out.Height(); ++y) {
+            const RgbColour p = PixelAt(out, a, y), q = PixelAt(out, b, y);
+            SetPixelAt(out, to, y,
+                       RgbColour{static_cast<std::uint8_t>((p.red + q.red) >> 1),
+                                 static_cast<std::uint8_t>((p.green + q.green) >> 1),
+                                 static_cast<std::uint8_t>((p.blue + q.blue) >> 1)});
+        }
+    };
+    std::int32_t cur = picture.Width();
+    while (newWidth >= 2 * cur) {
+        copy(2 * cur - 1, cur - 1);
+        for (std::int32_t k = cur - 2; k >= 0; --k) {
+            average(2 * k + 2, k, k + 1);
+            copy(2 * k + 1, k);
+        }
+        cur *= 2;
+    }
+    if (newWidth == cur) return out;
+    std::int32_t d = 2 * cur, j = newWidth - 1;
+    for (std::int32_t k = cur - 1; k >= 0; --k) {
+        d -= newWidth;
+        if (d > 0) {
+            copy(j, k);
+            j -= 1;
+            d += cur;
+        } else {
+            average(j, k, k + 1);
+            copy(j - 1, k);
+            j -= 2;
+            d += 2 * cur;
+        }
+    }
+    return out;
+}
+
+// Colours that differ in every byte and from pixel to pixel, so an average of the wrong pair
+// or a byte taken from the wrong pixel shows.
+CDibImage Varied(std::int32_t width, std::int32_t height) {
+    CDibImage image = MakeImage(width, height, test::kBlack);
+    for (std::int32_t y = 0; y < height; ++y) {
+        for (std::int32_t x = 0; x < width; ++x) {
+            SetPixelAt(image, x, y,
+                       RgbColour{static_cast<std::uint8_t>(x * 37 + y * 11), static_cast<std::uint8_t>(x * 5 + y * 71 + 3),
+                                 static_cast<std::uint8_t>((x ^ y) * 29 + 200)});
+        }
+    }
+    return image;
+}
+
+struct WideningCase {
+    std::int32_t width, height, newWidth;
+};
+
+void PrintTo(const WideningCase& c, std::ostream* os) {
+    *os << c.width << "x" << c.height << " to " << c.newWidth;
+}
+
+class ResizeWidening : public ::testing::TestWithParam<WideningCase> {};
+
+TEST_P(ResizeWidening, MatchesTheColumnByColumnRule) {
+    const WideningCase c = GetParam();
+    const CDibImage picture = Varied(c.width, c.height);
+    CDibImage resized = picture;
+    resized.Resize(c.newWidth, c.height);
+    ASSERT_EQ(resized.Width(), c.newWidth);
+    EXPECT_EQ(test::FirstDifference(resized, StretchColumnsInPlace(picture, c.newWidth)), "");
+}
+
+// One doubling, several, a spread alone, doublings then a spread; one pixel wide; widths
+// whose rows carry padding; the enlargement of a half-size picture to the canvas.
+INSTANTIATE_TEST_SUITE_P(Sizes, ResizeWidening,
+                         ::testing::Values(WideningCase{1, 3, 2}, WideningCase{1, 2, 7},
+                                           WideningCase{2, 2, 3}, WideningCase{3, 4, 5},
+                                           WideningCase{5, 3, 10}, WideningCase{5, 3, 19},
+                                           WideningCase{7, 2, 13}, WideningCase{13, 3, 100},
+                                           WideningCase{286, 9, 572}, WideningCase{100, 5, 572},
+                                           WideningCase{571, 2, 572}, WideningCase{300, 3, 834}));
+
+TEST(ResizeWidening, HalfSizePictureToCanvasSizeTakesRowsThenColumns) {
+    const CDibImage picture = Varied(286, 226);
+    CDibImage taller = picture;
+    taller.Resize(286, 452);
+    CDibImage resized = picture;
+    resized.Resize(572, 452);
+    EXPECT_EQ(test::FirstDifference(resized, StretchColumnsInPlace(taller, 572)), "");
+}
+
 }  // namespace
 }  // namespace kolo
