@@ -65,11 +65,18 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options) {
     return true;
 }
 
-bool WritePrintedPage(const std::string& path, const PrintedPage& page, int dotsPerInch) {
+bool WritePrintedPage(const std::string& path, const PrintedPage& page, int dotsPerInch,
+                      std::string& reason) {
     if (EndsWith(path, ".pdf")) {
-        return WritePdfPage(path, page.rgb.data(), page.width, page.height, dotsPerInch);
+        return WritePdfPage(path, page.rgb.data(), page.width, page.height, dotsPerInch, &reason);
     }
-    return WritePng(path, page.rgb.data(), page.width, page.height);
+    return WritePng(path, page.rgb.data(), page.width, page.height, &reason);
+}
+
+// An output that could not be written: one line naming the file and why, and status 1.
+int CannotWrite(const std::string& path, const std::string& reason) {
+    std::cerr << "kolo: cannot write " << path << ": " << reason << '\n';
+    return 1;
 }
 
 }  // namespace
@@ -99,9 +106,10 @@ int RunHeadless(const std::vector<std::string>& args) {
             case Action::kMove: control.MouseMove(action.x, action.y); break;
             case Action::kScreenshot: {
                 const ScreenContext& screen = control.Screen();
-                if (!WritePng(action.path, screen.Row(0), screen.Width(), screen.Height())) {
-                    std::cerr << "kolo: cannot write " << action.path << '\n';
-                    status = 1;
+                std::string reason;
+                if (!WritePng(action.path, screen.Row(0), screen.Width(), screen.Height(),
+                              &reason)) {
+                    status = CannotWrite(action.path, reason);
                 }
                 break;
             }
@@ -109,9 +117,9 @@ int RunHeadless(const std::vector<std::string>& args) {
         // A finished print job goes to the file at once; a later job replaces it.
         if (log->pages.size() > pagesWritten) {
             pagesWritten = log->pages.size();
-            if (!WritePrintedPage(options.printTo, log->pages.back(), kLetterPage.dpiX)) {
-                std::cerr << "kolo: cannot write " << options.printTo << '\n';
-                status = 1;
+            std::string reason;
+            if (!WritePrintedPage(options.printTo, log->pages.back(), kLetterPage.dpiX, reason)) {
+                status = CannotWrite(options.printTo, reason);
             }
         }
         if (control.Closed()) break;

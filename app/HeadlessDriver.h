@@ -7,7 +7,8 @@
 // samples folder); then the pointer and screenshot options are applied in the order given.
 // The print dialog answers with a Letter page at 300 dpi when --print-to names a file, and is
 // cancelled otherwise. Messages go to standard error. The Exit button ends the run; the exit
-// status is 0 then too. Bad arguments give status 2, a file that cannot be written 1.
+// status is 0 then too. Bad arguments give status 2, a file that cannot be written 1 (with one
+// line naming it and why; the file is then absent, never partly written).
 #pragma once
 
 #include <string>

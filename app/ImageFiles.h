@@ -1,6 +1,7 @@
 // Writing the screen and printed pages to files: PNG through libpng, and a one-page PDF
 // through cairo. Pixels come as top-down rows of three bytes (red, green, blue) without
-// padding. Each returns true when the whole file was written.
+// padding. Each returns true when the whole file was written; otherwise nothing is left at
+// `path` that was not there before, and `reason` (when given) says why in a few words.
 #pragma once
 
 #include <cstdint>
@@ -8,10 +9,11 @@
 
 namespace kolo {
 
-bool WritePng(const std::string& path, const std::uint8_t* rgb, int width, int height);
+bool WritePng(const std::string& path, const std::uint8_t* rgb, int width, int height,
+              std::string* reason = nullptr);
 
 // One page of widthPixels × heightPixels at dotsPerInch, scaled to its size in points.
 bool WritePdfPage(const std::string& path, const std::uint8_t* rgb, int widthPixels,
-                  int heightPixels, int dotsPerInch);
+                  int heightPixels, int dotsPerInch, std::string* reason = nullptr);
 
 }  // namespace kolo

@@ -44,6 +44,10 @@ struct JpegErrorTrap {
     std::longjmp(trap->jump, 1);
 }
 
+// Warnings (corrupt data, a premature end) are dropped rather than printed: the picture the
+// library completes is kept, and the control shows no decoder messages.
+void JpegDropMessage(j_common_ptr) {}
+
 void LimitScans(j_common_ptr cinfo) {
     const auto* dinfo = reinterpret_cast<j_decompress_ptr>(cinfo);
     if (dinfo->input_scan_number > kMaxScans) {
@@ -77,6 +81,7 @@ int DecodeJpeg(const std::uint8_t* data, std::size_t size, CDibImage& target) {
     jpeg_progress_mgr progress;
     cinfo.err = jpeg_std_error(&trap.manager);
     trap.manager.error_exit = JpegErrorExit;
+    trap.manager.output_message = JpegDropMessage;
     if (setjmp(trap.jump)) {
         jpeg_destroy_decompress(&cinfo);
         return 0;

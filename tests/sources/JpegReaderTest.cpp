@@ -92,5 +92,37 @@ TEST(JpegTruncation, ATruncatedBaselineFileLoadsAtFullSize) {
     EXPECT_EQ(image.Height(), static_cast<std::int32_t>(full.height));
 }
 
+// The library warns about damaged data it can work around; the control prints nothing.
+TEST(JpegWarnings, DamagedFilesThatStillLoadPrintNothing) {
+    const Bytes whole = ReadAll(ConformancePath("jpeg_420.jpg"));
+    ASSERT_GT(whole.size(), 1000u);
+    const std::size_t scan = [&] {
+        for (std::size_t i = 0; i + 1 < whole.size(); ++i) {
+            if (whole[i] == 0xFF && whole[i + 1] == 0xDA) return i;   // start of scan
+        }
+        return std::size_t{0};
+    }();
+    ASSERT_GT(scan, 0u);
+    Bytes extraneous = whole;
+    extraneous.insert(extraneous.begin() + static_cast<std::ptrdiff_t>(scan), {0x12, 0x34, 0x56});
+    Bytes badMarkerInData = whole;
+    badMarkerInData[whole.size() / 2] = 0xFF;
+    badMarkerInData[whole.size() / 2 + 1] = 0xD5;   // a restart marker nobody announced
+    const struct {
+        const char* name;
+        Bytes bytes;
+    } cases[] = {
+        {"truncated in the scan", Bytes(whole.begin(), whole.begin() + whole.size() * 2 / 3)},
+        {"bytes before a marker", extraneous},
+        {"stray restart marker", badMarkerInData},
+    };
+    for (const auto& row : cases) {
+        CDibImage image;
+        ::testing::internal::CaptureStderr();
+        EXPECT_EQ(LoadBytes(image, row.bytes), 1) << row.name;
+        EXPECT_EQ(::testing::internal::GetCapturedStderr(), "") << row.name;
+    }
+}
+
 }  // namespace
 }  // namespace kolo::test

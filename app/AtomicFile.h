@@ -1,0 +1,22 @@
+// Writing an output file whole or not at all. The content goes to a new file in the same
+// folder as the destination (so that the rename cannot cross file systems) and is renamed
+// over the destination only after every write, the flush to disk and the close succeeded.
+// On any failure the new file is removed and the destination is left as it was: a reader
+// never sees a half-written picture or page, whatever the disk or a signal does.
+#pragma once
+
+#include <cstdio>
+#include <functional>
+#include <string>
+
+namespace kolo {
+
+// Writes the content to the open file; returns 0, or the errno value of the failure (EIO
+// when the writer knows of none).
+using FileWriter = std::function<int(std::FILE* file)>;
+
+// True when `path` now holds exactly what `write` wrote. Otherwise false, with `reason` a
+// short lower-case text such as "no space left on device".
+bool WriteFileAtomically(const std::string& path, const FileWriter& write, std::string& reason);
+
+}  // namespace kolo

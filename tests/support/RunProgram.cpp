@@ -1,0 +1,89 @@
+#include "tests/support/RunProgram.h"
+
+#include <poll.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+
+namespace kolo::test {
+
+std::vector<std::string> DefaultEnvironment() {
+    std::vector<std::string> environment{"PATH=/usr/bin:/bin"};
+    for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"}) {
+        if (const char* value = std::getenv(name)) environment.push_back(std::string(name) + "=" + value);
+    }
+    return environment;
+}
+
+RunResult RunProgram(const std::vector<std::string>& argv, const RunLimits& limits) {
+    RunResult result;
+    int pipeFds[2];
+    if (argv.empty() || pipe(pipeFds) != 0) return result;
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(pipeFds[1], STDERR_FILENO);
+        close(pipeFds[0]);
+        close(pipeFds[1]);
+        if (limits.fileSizeBytes >= 0) {
+            // Past the limit a write fails with EFBIG instead of the signal ending the program.
+            signal(SIGXFSZ, SIG_IGN);
+            const rlim_t bytes = static_cast<rlim_t>(limits.fileSizeBytes);
+            const rlimit limit{bytes, bytes};
+            setrlimit(RLIMIT_FSIZE, &limit);
+        }
+        std::vector<char*> args;
+        for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+        args.push_back(nullptr);
+        std::vector<char*> env;
+        for (const std::string& e : limits.environment) env.push_back(const_cast<char*>(e.c_str()));
+        env.push_back(nullptr);
+        execve(args[0], args.data(), env.data());
+        _exit(127);
+    }
+    close(pipeFds[1]);
+    if (pid < 0) {
+        close(pipeFds[0]);
+        return result;
+    }
+    const auto deadline = start + std::chrono::duration<double>(limits.seconds);
+    bool open = true;
+    while (open) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+            kill(pid, SIGKILL);
+            break;
+        }
+        pollfd pfd{pipeFds[0], POLLIN, 0};
+        if (poll(&pfd, 1, static_cast<int>(left.count())) <= 0) continue;
+        char buffer[4096];
+        const ssize_t n = read(pipeFds[0], buffer, sizeof buffer);
+        if (n <= 0) open = false;
+        else result.errors.append(buffer, static_cast<std::size_t>(n));
+    }
+    close(pipeFds[0]);
+    int status = 0;
+    // The pipe closes when the program ends, unless a child of its own holds it; the wait
+    // is bounded by the same deadline either way.
+    while (waitpid(pid, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() >= deadline) kill(pid, SIGKILL);
+        usleep(10000);
+    }
+    result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (WIFEXITED(status)) result.status = WEXITSTATUS(status);
+    if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
+    return result;
+}
+
+int LineCount(const std::string& text) {
+    int lines = 0;
+    for (const char c : text) lines += c == '\n';
+    return lines + (!text.empty() && text.back() != '\n');
+}
+
+}  // namespace kolo::test
