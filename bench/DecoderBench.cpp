@@ -1,6 +1,7 @@
 // The picture loaders beside their peers, measured in one run so that results read as
 // ratios: LoadGif against giflib's DGifSlurp plus the same expansion to 24-bit rows, LoadJpeg
-// against a bare libjpeg-turbo decode with the same quantization, LoadBmp on its own.
+// against a bare libjpeg-turbo decode with the same quantization, LoadPng against libpng's own
+// png_read_image to RGB rows, LoadBmp on its own.
 // Inputs are written at build time by tests/sources/make_conformance.py.
 #include <benchmark/benchmark.h>
 
@@ -15,11 +16,13 @@
 #include <gif_lib.h>
 #include <malloc.h>
 #include <jpeglib.h>
+#include <png.h>
 
 #include "image/DibImage.h"
 #include "sources/BmpReader.h"
 #include "sources/GifReader.h"
 #include "sources/JpegReader.h"
+#include "sources/PngReader.h"
 
 namespace kolo {
 namespace {
@@ -177,6 +180,69 @@ void BM_LoadBmp_572x452_8bit(benchmark::State& s) { LoadBmpFile(s, "bench_572x45
 void BM_LoadBmp_572x452_24bit(benchmark::State& s) { LoadBmpFile(s, "bench_572x452_24bit.bmp"); }
 KOLO_DECODER_BENCHMARK(BM_LoadBmp_572x452_8bit);
 KOLO_DECODER_BENCHMARK(BM_LoadBmp_572x452_24bit);
+
+void LoadPngFile(benchmark::State& state, const char* name) {
+    const std::string path = Input(name);
+    CDibImage image;   // the board loads into images it keeps, as here
+    for (auto _ : state) {
+        if (!LoadPng(image, path)) state.SkipWithError("LoadPng failed");
+        benchmark::DoNotOptimize(image.Pixels());
+    }
+}
+
+// The peer: libpng alone reading the file into 8-bit RGB rows of a zeroed buffer laid out as an
+// image's, through png_read_image.
+bool LibpngDecode(const char* path) {
+    std::FILE* file = std::fopen(path, "rb");
+    if (file == nullptr) return false;
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    std::uint8_t* volatile rows = nullptr;
+    png_bytepp volatile pointers = nullptr;
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_read_struct(&png, &info, nullptr);
+        std::free(rows);
+        std::free(pointers);
+        std::fclose(file);
+        return false;
+    }
+    png_init_io(png, file);
+    png_read_info(png, info);
+    png_set_expand(png);
+    png_set_strip_16(png);
+    png_set_strip_alpha(png);
+    png_set_gray_to_rgb(png);
+    png_read_update_info(png, info);
+    const png_uint_32 width = png_get_image_width(png, info);
+    const png_uint_32 height = png_get_image_height(png, info);
+    const std::size_t stride = Stride24(static_cast<std::int32_t>(width));
+    rows = static_cast<std::uint8_t*>(std::calloc(stride * height, 1));
+    pointers = static_cast<png_bytepp>(std::malloc(sizeof(png_bytep) * height));
+    for (png_uint_32 k = 0; k < height; ++k) pointers[k] = rows + stride * k;
+    png_read_image(png, pointers);
+    benchmark::DoNotOptimize(rows[0]);
+    png_destroy_read_struct(&png, &info, nullptr);
+    std::free(rows);
+    std::free(pointers);
+    std::fclose(file);
+    return true;
+}
+
+void LibpngFile(benchmark::State& state, const char* name) {
+    const std::string path = Input(name);
+    for (auto _ : state) {
+        if (!LibpngDecode(path.c_str())) state.SkipWithError("libpng failed");
+    }
+}
+
+void BM_LoadPng_572x452(benchmark::State& s) { LoadPngFile(s, "bench_drawing_572x452.png"); }
+void BM_Libpng_572x452(benchmark::State& s) { LibpngFile(s, "bench_drawing_572x452.png"); }
+void BM_LoadPng_2000x1500(benchmark::State& s) { LoadPngFile(s, "bench_drawing_2000x1500.png"); }
+void BM_Libpng_2000x1500(benchmark::State& s) { LibpngFile(s, "bench_drawing_2000x1500.png"); }
+KOLO_DECODER_BENCHMARK(BM_LoadPng_572x452);
+KOLO_DECODER_BENCHMARK(BM_Libpng_572x452);
+KOLO_DECODER_BENCHMARK(BM_LoadPng_2000x1500);
+KOLO_DECODER_BENCHMARK(BM_Libpng_2000x1500);
 
 }  // namespace
 }  // namespace kolo

@@ -1,10 +1,11 @@
-"""Draws the bundled picture folder: an index page and eight line drawings for children.
+"""Draws the bundled picture folder: an index page and ten line drawings for children.
 
 Every drawing is black outlines on white, each area closed so that a fill stays inside it.
 Some are anti-aliased (drawn four times larger and averaged down, so their edges carry grey
 tones that the board's threshold turns back into lines), some are crisp; some are larger
 than the canvas and are scaled down when loaded, one is smaller. All are laid out on the
-canvas's 572 x 452 grid and scaled to their file's size. The output is deterministic.
+canvas's 572 x 452 grid and scaled to their file's size, except the portrait giraffe, which
+is laid out on a grid as wide and taller. The output is deterministic.
 
 Usage: /usr/bin/python3 samples/generate_samples.py [DEST]   (Debian's python3-pil)
 """
@@ -240,6 +241,43 @@ def tree(pen):
         pen.line([(x, 410), (x + 8, 388)], 3)
 
 
+def boat(pen):
+    pen.circle(470, 80, 40)
+    pen.blob([(90, 70, 24), (122, 58, 32), (156, 72, 24)])
+    pen.polygon([(120, 330), (452, 330), (410, 390), (162, 390)])
+    pen.line([(286, 330), (286, 90)])
+    pen.polygon([(292, 100), (292, 318), (420, 318)])
+    pen.polygon([(280, 120), (280, 318), (170, 318)])
+    pen.polygon([(286, 90), (286, 60), (326, 75)])
+    for x in (200, 260, 320, 380):
+        pen.circle(x, 360, 10)
+    pen.line([(0, 410), (40, 398), (80, 410), (120, 398), (160, 410), (200, 398), (240, 410),
+              (280, 398), (320, 410), (360, 398), (400, 410), (440, 398), (480, 410),
+              (520, 398), (572, 410)])
+
+
+def giraffe(pen):
+    """Portrait: laid out 572 wide and 780 tall, so it keeps its own proportions."""
+    pen.polygon([(150, 740), (150, 560), (172, 560), (172, 740)])
+    pen.polygon([(205, 740), (205, 570), (227, 570), (227, 740)])
+    pen.polygon([(345, 740), (345, 570), (367, 570), (367, 740)])
+    pen.polygon([(400, 740), (400, 560), (422, 560), (422, 740)])
+    pen.ellipse((120, 470, 450, 610))
+    pen.line([(440, 520), (500, 600)], 5)
+    pen.polygon([(360, 500), (330, 170), (380, 170), (425, 505)])
+    pen.ellipse((300, 100, 470, 190))
+    for x in (335, 380):
+        pen.line([(x, 110), (x - 8, 60)], 5)
+        pen.circle(x - 8, 56, 9)
+    pen.polygon([(400, 115), (440, 85), (430, 125)])
+    pen.dot(365, 135, 7)
+    pen.dot(450, 160, 4)
+    for cx, cy, r in ((200, 520, 18), (260, 560, 22), (330, 515, 16), (390, 560, 18),
+                      (360, 420, 14), (350, 320, 12), (375, 250, 11)):
+        pen.circle(cx, cy, r)
+    pen.line([(0, 745), (572, 745)])
+
+
 # (file name, drawing, width, height, anti-aliased): listed in the order the index page gives,
 # so the last, the house, is on the canvas when the folder opens.
 PICTURES = [
@@ -250,6 +288,8 @@ PICTURES = [
     ("cat.gif", cat, 572, 452, False),
     ("rocket.jpg", rocket, 480, 379, True),
     ("tree.bmp", tree, 858, 678, False),
+    ("boat.png", boat, 800, 632, True),
+    ("giraffe.png", giraffe, 600, 818, True),
     ("house.bmp", house, 572, 452, False),
 ]
 

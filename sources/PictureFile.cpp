@@ -8,6 +8,7 @@ const std::vector<PictureFormat>& PictureFormats() {
         {".bmp", LoadBmpBytes},
         {".gif", LoadGifBytes},
         {".jpg", LoadJpegBytes},
+        {".png", LoadPngBytes},
     };
     return formats;
 }

@@ -65,7 +65,7 @@ TEST(LoadFileDispatch, GifAndJpegNamesGoToTheirDecoders) {
 }
 
 TEST(LoadFileDispatch, AnUnrecognisedNameLeavesThePreviousPicture) {
-    for (const char* name : {"a.jpeg", "a.png", "abmp", "a.bm"}) {
+    for (const char* name : {"a.jpeg", "a.tif", "abmp", "a.bm"}) {
         CDibImage image = Previous();
         EXPECT_EQ(LoadFile(image, WriteScratchFile(name, TinyBmp())), 0) << name;
         ExpectLeftAlone(image);
@@ -97,7 +97,8 @@ TEST(PictureFormats, ANameHasTheFormatOfTheFirstRowItContains) {
     } cases[] = {
         {"a.BMP", ".bmp"},      {"x.jpg.html", ".jpg"},   {"p.JPG/q.Gif", ".gif"},
         {"b.gif.bmp", ".bmp"},  {"a.jpeg", nullptr},      {"readme.txt", nullptr},
-        {"abmp", nullptr},      {"", nullptr},
+        {"abmp", nullptr},      {"", nullptr},            {"Page.PNG", ".png"},
+        {"a.png.jpg", ".jpg"},
     };
     for (const auto& c : cases) {
         const PictureFormat* format = FindPictureFormat(c.name);

@@ -28,7 +28,8 @@ TEST(PictureIndex, NameIsTheLastPathSegmentWithoutQuotes) {
 
 TEST(PictureIndex, ExtensionMayStandAnywhereInTheValue) {
     EXPECT_EQ(Names("<a href=x.jpg.html>"), Strings{"x.jpg.html"});
-    EXPECT_EQ(Names("<a href=notes.txt><a href=photo.png>"), Strings{});
+    EXPECT_EQ(Names("<a href=notes.txt><a href=photo.tif>"), Strings{});
+    EXPECT_EQ(Names("<a href=Drawing.PNG><a href=photo.jpeg>"), Strings{"Drawing.PNG"});
 }
 
 TEST(PictureIndex, OnlyAnchorsWithHrefDirectlyBeforeTheEqualsSignCount) {

@@ -231,6 +231,61 @@ def make_gif(out):
         reference_frames(p("bench_%dx%d_interlaced.gif" % (w, h)))
 
 
+# ---------------------------------------------------------------------------------------- PNG
+
+def reference_over_white(path):
+    """Pillow's decode with its transparency laid over white paper, as the program shows it."""
+    with Image.open(path) as im:
+        rgba = im.convert("RGBA")
+        write_reference(path, Image.alpha_composite(Image.new("RGBA", rgba.size, "white"), rgba))
+
+
+def make_png(out):
+    p = lambda name: os.path.join(out, name)
+    picture = photo(45, 31, 20)
+    picture.save(p("png_source.png"))
+    grey = picture.convert("L")
+    picture.quantize(colors=100).save(p("png_palette.png"))
+    picture.quantize(colors=12).save(p("png_palette_trns.png"), transparency=3)
+    picture.convert("1").save(p("png_grey1.png"))
+    for bits in (2, 4):
+        subprocess.run([CONVERT, p("png_source.png"), "-colorspace", "Gray", "-depth", str(bits),
+                        "-define", "png:bit-depth=%d" % bits, "-define", "png:color-type=0",
+                        "PNG:" + p("png_grey%d.png" % bits)], check=True)
+    grey.save(p("png_grey8.png"))
+    # 16-bit grey of known high bytes: v·257 keeps v in the high byte. Pillow reads such a file
+    # as 16-bit values, so the reference is the 8-bit source itself.
+    grey.point(lambda v: v * 257, "I").save(p("png_grey16.png"))
+    # Alpha from 0 on the top row to 255 on the bottom one.
+    shade = Image.new("L", picture.size)
+    shade.putdata([y * 255 // (picture.height - 1) for y in range(picture.height) for _ in range(picture.width)])
+    grey_alpha = grey.convert("LA")
+    grey_alpha.putalpha(shade)
+    grey_alpha.save(p("png_grey_alpha.png"))
+    picture.save(p("png_rgb8.png"))
+    subprocess.run([CONVERT, p("png_source.png"), "-depth", "16", "PNG48:" + p("png_rgb16.png")], check=True)
+    rgba = picture.convert("RGBA")
+    rgba.putalpha(shade)
+    rgba.save(p("png_rgba.png"))
+    subprocess.run([CONVERT, p("png_rgba.png"), "-depth", "16", "PNG64:" + p("png_rgba16.png")], check=True)
+    picture.save(p("png_rgb_trns.png"), transparency=picture.getpixel((3, 4)))
+    for name, source in [("png_rgb8_interlaced", "png_rgb8.png"),
+                         ("png_rgba_interlaced", "png_rgba.png"),
+                         ("png_palette_interlaced", "png_palette.png")]:
+        subprocess.run([CONVERT, p(source), "-interlace", "PNG", "PNG:" + p(name + ".png")], check=True)
+    for name in ["png_palette", "png_grey1", "png_grey2", "png_grey4", "png_grey8",
+                 "png_rgb8", "png_rgb16", "png_rgb8_interlaced", "png_palette_interlaced"]:
+        reference_from_file(p(name + ".png"))
+    write_reference(p("png_grey16.png"), grey)
+    for name in ["png_palette_trns", "png_grey_alpha", "png_rgba", "png_rgba16", "png_rgb_trns",
+                 "png_rgba_interlaced"]:
+        reference_over_white(p(name + ".png"))
+
+    # Bench inputs: line drawings as a drawing program saves them, grey and colour.
+    for (w, h) in [(572, 452), (2000, 1500)]:
+        line_drawing(w, h, 21).convert("RGB").save(p("bench_drawing_%dx%d.png" % (w, h)))
+
+
 # --------------------------------------------------------------------------------------- JPEG
 
 def make_jpeg(out):
@@ -270,6 +325,7 @@ def main():
     make_bmp(out)
     make_gif(out)
     make_jpeg(out)
+    make_png(out)
     with open(os.path.join(out, "stamp"), "w") as f:
         f.write("complete\n")
 

@@ -890,6 +890,17 @@ void TestFormats(IDispatch* dispatch, HWND control, const std::wstring& url) {
     Check("and not to a shared place", GetFileAttributesW(L"C:\\Image001.jpg") == INVALID_FILE_ATTRIBUTES);
 }
 
+// PNG through the cross-compiled libpng: a portrait picture on transparent paper keeps its
+// proportions, centred on white.
+void TestPng(IDispatch* dispatch, HWND control, const std::wstring& url) {
+    CheckHr("SetImageURL on the PNG folder", CallMethod(dispatch, L"SetImageURL", (url + L"png/").c_str()));
+    constexpr int kLeft = (572 - 226) / 2;   // the picture's left edge on the canvas
+    ExpectPixel("tall.png: its bar", control, CanvasX(kLeft + 107), CanvasY(300), kBlack);
+    ExpectPixel("tall.png: its transparent paper shows white", control, CanvasX(kLeft + 50), CanvasY(300), kWhite);
+    ExpectPixel("tall.png: the margin beside it is white", control, CanvasX(20), CanvasY(300), kWhite);
+    ExpectPixel("tall.png: not stretched across the canvas", control, CanvasX(107), CanvasY(300), kWhite);
+}
+
 void TestExit(HWND control) {
     browserMessages.clear();
     recordBrowserMessages = true;
@@ -1111,6 +1122,7 @@ int wmain(int argc, wchar_t** argv) {
         TestPrint(controlWindow, argv[4]);
     }
     TestFormats(dispatch, controlWindow, url);
+    TestPng(dispatch, controlWindow, url);
     TestExit(controlWindow);
 
     if (point != nullptr) {

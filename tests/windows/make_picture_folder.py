@@ -9,6 +9,9 @@ formats/: the other two file kinds, written with Pillow: bars.gif (black vertica
 columns 100 to 115 and 300 to 315) and then bars.jpg (a black horizontal band, rows 200 to
 215, on 8-pixel block boundaries so the encoder keeps it sharp).
 
+png/: tall.png, a portrait picture 226 x 452 on transparent paper with one opaque black bar,
+columns 100 to 115; fitted to the canvas it keeps its size and sits 173 pixels from the left.
+
 Usage: python3 make_picture_folder.py DEST
 """
 import os
@@ -54,6 +57,7 @@ def main():
         f.write('<html><body><a href="band.bmp">band</a> <a href="square.bmp">square</a> '
                 '<a href="missing.bmp">missing</a></body></html>\n')
     write_formats(os.path.join(dest, "formats"))
+    write_png(os.path.join(dest, "png"))
 
 
 def write_formats(dest):
@@ -70,6 +74,17 @@ def write_formats(dest):
     jpeg.save(os.path.join(dest, "bars.jpg"), quality=95)
     with open(os.path.join(dest, "index.html"), "w") as f:
         f.write('<a href="bars.gif">gif</a> <a href="bars.jpg">jpeg</a>\n')
+
+
+def write_png(dest):
+    from PIL import Image, ImageDraw
+
+    os.makedirs(dest, exist_ok=True)
+    tall = Image.new("RGBA", (226, HEIGHT), (0, 0, 0, 0))
+    ImageDraw.Draw(tall).rectangle((100, 0, 115, HEIGHT - 1), fill=(0, 0, 0, 255))
+    tall.save(os.path.join(dest, "tall.png"))
+    with open(os.path.join(dest, "index.html"), "w") as f:
+        f.write('<a href="tall.png">png</a>\n')
 
 
 if __name__ == "__main__":
