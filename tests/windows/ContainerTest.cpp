@@ -38,6 +38,9 @@ constexpr COLORREF kPink = RGB(255, 0, 132);
 constexpr COLORREF kWhite = RGB(255, 255, 255);
 constexpr COLORREF kBlack = RGB(0, 0, 0);
 
+// The module's file name (Kolo.OCX or Kolo64.OCX), from its path on the command line.
+std::wstring moduleName = L"Kolo.OCX";
+
 // ---------------------------------------------------------------- the container
 
 std::vector<UINT> browserMessages;
@@ -720,7 +723,7 @@ void TestBoard(IDispatch* dispatch, HWND control, const std::wstring& url) {
     ExpectPixel("outside the square", control, CanvasX(400), CanvasY(350), kWhite);
 
     // The brush over the canvas once a picture is there, the arrow elsewhere.
-    const HCURSOR brush = LoadCursorW(GetModuleHandleW(L"Kolo.OCX"), MAKEINTRESOURCEW(201));
+    const HCURSOR brush = LoadCursorW(GetModuleHandleW(moduleName.c_str()), MAKEINTRESOURCEW(201));
     Check("the module has the brush cursor", brush != nullptr);
     SendMessageW(control, WM_MOUSEMOVE, 0, MAKELPARAM(CanvasX(10), CanvasY(10)));
     SendMessageW(control, WM_SETCURSOR, reinterpret_cast<WPARAM>(control), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
@@ -1048,6 +1051,8 @@ int wmain(int argc, wchar_t** argv) {
         return 2;
     }
     const std::wstring url = argv[2];
+    moduleName = argv[1];
+    moduleName = moduleName.substr(moduleName.find_last_of(L"\\/") + 1);
     OleInitialize(nullptr);
     WNDCLASSW cls{};
     cls.lpfnWndProc = DefWindowProcW;

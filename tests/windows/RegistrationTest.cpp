@@ -134,9 +134,9 @@ void CheckTypeLibrary() {
 
     TLIBATTR* libAttr = nullptr;
     if (SUCCEEDED(library->GetLibAttr(&libAttr))) {
-        Check("library version 1.0, locale 0, Win32",
+        Check("library version 1.0, locale 0, for the module's own platform",
               libAttr->wMajorVerNum == 1 && libAttr->wMinorVerNum == 0 && libAttr->lcid == 0 &&
-                  libAttr->syskind == SYS_WIN32);
+                  libAttr->syskind == kolo::kLibSysKind);
         Check("library flag control", (libAttr->wLibFlags & LIBFLAG_FCONTROL) != 0);
         library->ReleaseTLibAttr(libAttr);
     }
