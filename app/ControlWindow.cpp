@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/AppIcon.h"
+#include "app/BoardAccessible.h"
 #include "app/SamplesFolder.h"
 #include "board/BoardLayout.h"
 #include "platform/soft/BmpResources.h"
@@ -101,10 +102,11 @@ ControlWindow::ControlWindow(const WindowOptions& options) : options_(options) {
         g_object_unref(icon);
     }
 
-    area_ = gtk_drawing_area_new();
+    area_ = NewBoardArea(focus_, [this]() { AfterEvent(); });
     gtk_widget_set_size_request(area_, kBoardWidth, kBoardHeight);
+    gtk_widget_set_can_focus(area_, TRUE);
     gtk_widget_add_events(area_, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK |
-                                     GDK_POINTER_MOTION_MASK);
+                                     GDK_POINTER_MOTION_MASK | GDK_KEY_PRESS_MASK);
     gtk_container_add(GTK_CONTAINER(window_), area_);
 
     g_signal_connect(area_, "draw", G_CALLBACK(OnDraw), this);
@@ -133,6 +135,7 @@ ControlWindow::~ControlWindow() {
 
 int ControlWindow::Run() {
     gtk_widget_show_all(window_);
+    gtk_widget_grab_focus(area_);
     control_.Create();
     AfterEvent();
     if (!quitting_) gtk_main();
@@ -159,6 +162,7 @@ void ControlWindow::AfterEvent() {
         return;
     }
     gtk_widget_queue_draw(area_);
+    BoardAccessibleChanged(area_);
     const BoardCursor wanted = control_.Cursor();
     if (wanted != shownCursor_) {
         shownCursor_ = wanted;
@@ -187,7 +191,38 @@ gboolean ControlWindow::OnDraw(GtkWidget*, cairo_t* cr, gpointer data) {
     cairo_set_source_surface(cr, image, 0, 0);
     cairo_paint(cr);
     cairo_surface_destroy(image);
+    self->DrawFocus(cr);
     return TRUE;
+}
+
+void ControlWindow::DrawFocus(cairo_t* cr) {
+    if (focus_.Focused() == BoardPart::kNone || !gtk_widget_has_focus(area_)) return;
+    // A dark line inside a light one shows on every colour of the board.
+    const Rect ring = focus_.FocusRect();
+    cairo_save(cr);
+    cairo_set_line_width(cr, 3.0);
+    cairo_set_source_rgb(cr, 1.0, 1.0, 1.0);
+    cairo_rectangle(cr, ring.left - 2.5, ring.top - 2.5, ring.Width() + 5.0, ring.Height() + 5.0);
+    cairo_stroke(cr);
+    cairo_set_line_width(cr, 1.0);
+    cairo_set_source_rgb(cr, 0.0, 0.0, 0.0);
+    cairo_rectangle(cr, ring.left - 2.5, ring.top - 2.5, ring.Width() + 5.0, ring.Height() + 5.0);
+    cairo_stroke(cr);
+    if (focus_.Focused() == BoardPart::kCanvas) {
+        constexpr double kArm = 8.0;   // board pixels from the centre to an arm's end
+        const double x = focus_.Crosshair().x + 0.5;
+        const double y = focus_.Crosshair().y + 0.5;
+        for (const auto& [width, shade] : {std::pair{3.0, 1.0}, std::pair{1.0, 0.0}}) {
+            cairo_set_line_width(cr, width);
+            cairo_set_source_rgb(cr, shade, shade, shade);
+            cairo_move_to(cr, x - kArm, y);
+            cairo_line_to(cr, x + kArm, y);
+            cairo_move_to(cr, x, y - kArm);
+            cairo_line_to(cr, x, y + kArm);
+            cairo_stroke(cr);
+        }
+    }
+    cairo_restore(cr);
 }
 
 gboolean ControlWindow::OnButtonPress(GtkWidget*, GdkEventButton* event, gpointer data) {
@@ -217,9 +252,37 @@ gboolean ControlWindow::OnMotion(GtkWidget*, GdkEventMotion* event, gpointer dat
     return TRUE;
 }
 
+namespace {
+
+// The board's own keys; false for any other key, or one held with Ctrl or Alt.
+bool BoardKeyOf(const GdkEventKey* event, BoardKey& key) {
+    if ((event->state & (GDK_CONTROL_MASK | GDK_MOD1_MASK)) != 0) return false;
+    switch (event->keyval) {
+        case GDK_KEY_Tab: case GDK_KEY_KP_Tab: key = BoardKey::kTab; return true;
+        case GDK_KEY_ISO_Left_Tab: key = BoardKey::kBackTab; return true;
+        case GDK_KEY_Left: case GDK_KEY_KP_Left: key = BoardKey::kLeft; return true;
+        case GDK_KEY_Right: case GDK_KEY_KP_Right: key = BoardKey::kRight; return true;
+        case GDK_KEY_Up: case GDK_KEY_KP_Up: key = BoardKey::kUp; return true;
+        case GDK_KEY_Down: case GDK_KEY_KP_Down: key = BoardKey::kDown; return true;
+        case GDK_KEY_space: case GDK_KEY_Return: case GDK_KEY_KP_Enter:
+            key = BoardKey::kActivate;
+            return true;
+        default: return false;
+    }
+}
+
+}  // namespace
+
 gboolean ControlWindow::OnKeyPress(GtkWidget*, GdkEventKey* event, gpointer data) {
+    auto* self = static_cast<ControlWindow*>(data);
+    BoardKey key;
+    if (gtk_widget_has_focus(self->area_) && BoardKeyOf(event, key) &&
+        self->focus_.HandleKey(key)) {
+        self->AfterEvent();
+        return TRUE;
+    }
     if (event->keyval != GDK_KEY_F1) return FALSE;
-    static_cast<ControlWindow*>(data)->AboutBox();
+    self->AboutBox();
     return TRUE;
 }
 

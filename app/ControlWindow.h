@@ -15,6 +15,7 @@
 #include <memory>
 #include <string>
 
+#include "app/BoardFocus.h"
 #include "app/SoftControl.h"
 
 namespace kolo {
@@ -51,12 +52,15 @@ private:
 
     // After every event: show what changed, follow the cursor, close on Exit.
     void AfterEvent();
+    // The keyboard's focus ring and cross, in board pixels over the drawn board.
+    void DrawFocus(cairo_t* cr);
     void ShowMessage(const std::string& text);
     std::unique_ptr<DeviceContext> RunPrintDialog();
     void PrintPage(GtkPrintContext* context);
 
     WindowOptions options_;
     SoftControl control_;
+    BoardFocus focus_{control_};
     GtkWidget* window_ = nullptr;
     GtkWidget* area_ = nullptr;
     GdkCursor* arrowCursor_ = nullptr;
