@@ -2,6 +2,8 @@
 
 #include <iostream>
 
+#include "app/Translation.h"
+
 namespace kolo {
 
 bool EndsWith(const std::string& text, const std::string& suffix) {
@@ -11,11 +13,12 @@ bool EndsWith(const std::string& text, const std::string& suffix) {
 
 bool TakeAddress(const std::string& arg, std::string& address) {
     if (!arg.empty() && arg[0] == '-') {
-        std::cerr << "kolo: unknown option " << arg << " (kolo --help lists the options)\n";
+        std::cerr << TrFormat(N_("kolo: unknown option %s (kolo --help lists the options)"), arg)
+                  << "\n";
         return false;
     }
     if (!address.empty()) {
-        std::cerr << "kolo: only one folder address can be given\n";
+        std::cerr << Tr("kolo: only one folder address can be given") << "\n";
         return false;
     }
     address = arg;

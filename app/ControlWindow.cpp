@@ -8,6 +8,7 @@
 #include "app/AppIcon.h"
 #include "app/BoardAccessible.h"
 #include "app/SamplesFolder.h"
+#include "app/Translation.h"
 #include "board/BoardLayout.h"
 #include "platform/soft/BmpResources.h"
 #include "platform/soft/PrinterPageContext.h"
@@ -18,9 +19,9 @@ namespace kolo {
 namespace {
 
 constexpr const char* kProgramName = "Kolo";
-constexpr const char* kAboutTitle = "About Kolo Control";
-constexpr const char* kAboutName = "Kolo Control, Version 1.0";
-constexpr const char* kAboutNotice = "A colouring book for children. Free to use and share.";
+constexpr const char* kAboutTitle = N_("About Kolo Control");
+constexpr const char* kAboutName = N_("Kolo Control, Version 1.0");
+constexpr const char* kAboutNotice = N_("A colouring book for children. Free to use and share.");
 constexpr ColourRef kCursorTransparent = 0x00FF00FF;   // pure magenta in the cursor art
 
 // GTK's print contexts for PDF and PostScript count 72 units to the inch. The board draws
@@ -301,7 +302,7 @@ namespace {
 // of text, and an OK button. Returns when it is closed by OK, Escape or the window manager.
 void RunOkDialog(GtkWindow* parent, const char* title, GtkWidget* icon,
                  const std::vector<std::string>& lines) {
-    GtkWidget* dialog = gtk_dialog_new_with_buttons(title, parent, GTK_DIALOG_MODAL, "OK",
+    GtkWidget* dialog = gtk_dialog_new_with_buttons(title, parent, GTK_DIALOG_MODAL, Tr("OK"),
                                                     GTK_RESPONSE_OK, nullptr);
     gtk_window_set_resizable(GTK_WINDOW(dialog), FALSE);
     gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
@@ -338,7 +339,7 @@ void ControlWindow::AboutBox() {
     GdkPixbuf* icon = LoadIcon();
     GtkWidget* image = icon != nullptr ? gtk_image_new_from_pixbuf(icon) : nullptr;
     if (icon != nullptr) g_object_unref(icon);
-    RunOkDialog(GTK_WINDOW(window_), kAboutTitle, image, {kAboutName, kAboutNotice});
+    RunOkDialog(GTK_WINDOW(window_), Tr(kAboutTitle), image, {Tr(kAboutName), Tr(kAboutNotice)});
 }
 
 // GtkPrintOperation draws its pages from inside its own run, after the dialog, while the

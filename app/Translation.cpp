@@ -19,7 +19,9 @@ std::string LocaleFolder() {
     const fs::path program = fs::read_symlink("/proc/self/exe", error);
     if (!error) {
         const fs::path installed = program.parent_path().parent_path() / "share/locale";
-        if (fs::is_directory(installed / "fr/LC_MESSAGES", error)) return installed.string();
+        if (fs::is_regular_file(installed / "fr/LC_MESSAGES/kolo.mo", error)) {
+            return installed.string();
+        }
     }
     return KOLO_BUILD_LOCALE_DIR;
 }

@@ -9,12 +9,14 @@
 #include "app/CommandLine.h"
 #include "app/ControlWindow.h"
 #include "app/HeadlessDriver.h"
+#include "app/Translation.h"
 
 namespace {
 
 constexpr int kStatusUsage = 2;   // a command line we do not understand
 
-constexpr const char* kUsage =
+// Translated whole, so that a language may reflow it.
+constexpr const char* kUsage = N_(
     "Usage: kolo [--print-to FILE.pdf] [ADDRESS]\n"
     "       kolo --headless [--click X,Y]... [--move X,Y]... [--screenshot FILE.png]\n"
     "            [--print-to FILE.pdf|FILE.png] [ADDRESS]\n"
@@ -31,7 +33,7 @@ constexpr const char* kUsage =
     "  --help                show this text\n"
     "  --version             show the version\n"
     "\n"
-    "F1 in the window shows the About box.\n";
+    "F1 in the window shows the About box.\n");
 
 // The window's own options; false with a one-line message when they cannot be used.
 bool ParseWindowOptions(const std::vector<std::string>& args, kolo::WindowOptions& options) {
@@ -39,7 +41,7 @@ bool ParseWindowOptions(const std::vector<std::string>& args, kolo::WindowOption
         const std::string& arg = args[i];
         if (arg == "--print-to") {
             if (i + 1 >= args.size() || !kolo::EndsWith(args[i + 1], ".pdf")) {
-                std::cerr << "kolo: --print-to needs a FILE.pdf\n";
+                std::cerr << kolo::Tr("kolo: --print-to needs a FILE.pdf") << "\n";
                 return false;
             }
             options.exportPdf = args[++i];
@@ -53,10 +55,11 @@ bool ParseWindowOptions(const std::vector<std::string>& args, kolo::WindowOption
 }  // namespace
 
 int main(int argc, char** argv) {
+    kolo::InitTranslation();
     const std::vector<std::string> args(argv + 1, argv + argc);
     for (const std::string& arg : args) {
         if (arg == "--help") {
-            std::cout << kUsage;
+            std::cout << kolo::Tr(kUsage);
             return 0;
         }
         if (arg == "--version") {
@@ -75,9 +78,15 @@ int main(int argc, char** argv) {
     gdk_set_program_class(KOLO_APP_ID);
     // GTK is given no arguments: the command line is ours alone.
     if (!gtk_init_check(nullptr, nullptr)) {
-        std::cerr << "kolo: no display to open a window on; without one, run kolo --headless "
-                     "(kolo --help shows how)\n";
+        std::cerr << kolo::Tr("kolo: no display to open a window on; without one, run "
+                              "kolo --headless (kolo --help shows how)")
+                  << "\n";
         return 1;
+    }
+    // As GTK itself decides: a right-to-left language translates this text to say so, and
+    // the window is mirrored.
+    if (std::string(kolo::Tr("default:LTR")) == "default:RTL") {
+        gtk_widget_set_default_direction(GTK_TEXT_DIR_RTL);
     }
     kolo::ControlWindow window(options);
     return window.Run();

@@ -2,7 +2,7 @@
 """Walks kolo's accessible tree over AT-SPI, as a screen reader would.
 
 Run inside a session bus with an X server (tests/app/with_atspi.sh does both):
-    atspi_walk.py KOLO_EXECUTABLE
+    atspi_walk.py KOLO_EXECUTABLE [LANGUAGE]
 Starts kolo on the bundled samples, finds the board's parts by name, fills the picture
 through the canvas's action, then presses Undo through AT-SPI and checks that the fill was
 taken back (Undo disabled again, Redo enabled).
@@ -14,7 +14,19 @@ import time
 
 import pyatspi
 
-BUTTONS = ["Undo", "Redo", "Print", "Exit", "Previous picture", "Next picture"]
+# The names in each language the program speaks: six buttons, the palette, the swatch, the
+# canvas, the thumbnail, and the swatch's first colour.
+NAMES = {
+    "en": (["Undo", "Redo", "Print", "Exit", "Previous picture", "Next picture"],
+           "Colours", "Selected colour", "Picture: 1", "Picture 1 of 8", "pink", "white"),
+    "fr": (["Annuler", "Rétablir", "Imprimer", "Quitter", "Image précédente", "Image suivante"],
+           "Couleurs", "Couleur choisie", "Image : 1", "Image 1 sur 8", "rose", "blanc"),
+    "de": (["Rückgängig", "Wiederholen", "Drucken", "Beenden", "Vorheriges Bild",
+            "Nächstes Bild"],
+           "Farben", "Gewählte Farbe", "Bild: 1", "Bild 1 von 8", "Rosa", "Weiß"),
+    "ar": (["تراجع", "إعادة", "طباعة", "خروج", "الصورة السابقة", "الصورة التالية"],
+           "الألوان", "اللون المختار", "الصورة: 1", "الصورة 1 من 8", "وردي", "أبيض"),
+}
 TIMEOUT = 30.0   # seconds for the program to show up and for each change
 
 
@@ -68,39 +80,40 @@ def press(node):
 
 
 def main():
+    language = sys.argv[2] if len(sys.argv) > 2 else "en"
+    buttons, palette_name, swatch_name, canvas_name, thumbnail_name, first_colour, white = \
+        NAMES[language]
     program = subprocess.Popen([sys.argv[1]])
     failures = []
     try:
         app = wait_for("kolo on the accessibility bus",
                        lambda: find_application("org.kolobook.Kolo") or find_application("Kolo"))
         found = wait_for("the first picture",
-                         lambda: (lambda f: f if any(n.startswith("Picture 1 of ")
-                                                     for n in f) else None)(parts(app)))
-        for name in BUTTONS:
+                         lambda: (lambda f: f if thumbnail_name in f else None)(parts(app)))
+        for name in buttons:
             roles = [role for role, _ in found.get(name, [])]
             if "push button" not in roles:
                 failures.append("no push button named %r (found %r)" % (name, roles))
-        for name, role in (("Colours", "grouping"), ("Selected colour", "label"),
-                           ("Picture: 1", "canvas")):
+        for name, role in ((palette_name, "grouping"), (swatch_name, "label"),
+                           (canvas_name, "canvas"), (thumbnail_name, "image")):
             if role not in [r for r, _ in found.get(name, [])]:
                 failures.append("no %s named %r" % (role, name))
-        thumbnails = [n for n in found if n.startswith("Picture 1 of ")]
-        if thumbnails != ["Picture 1 of 8"]:
-            failures.append("thumbnail names: %r" % thumbnails)
-        palette = [node for role, node in found.get("Colours", []) if role == "grouping"]
+        palette = [node for role, node in found.get(palette_name, []) if role == "grouping"]
         if palette and palette[0].childCount != 132:
             failures.append("the palette has %d colours" % palette[0].childCount)
-        if palette and palette[0][0].name != "white":
+        if palette and palette[0][0].name != white:
             failures.append("the first colour is %r" % palette[0][0].name)
-        swatch = found["Selected colour"][0][1]
-        if swatch.description != "pink":
+        swatch = found[swatch_name][0][1]
+        if swatch.description != first_colour:
             failures.append("the swatch says %r" % swatch.description)
+        if failures:
+            return report(failures)
 
-        undo = found["Undo"][0][1]
-        redo = found["Redo"][0][1]
+        undo = found[buttons[0]][0][1]
+        redo = found[buttons[1]][0][1]
         if enabled(undo) or enabled(redo):
             failures.append("Undo or Redo enabled before any fill")
-        press(found["Picture: 1"][0][1])
+        press(found[canvas_name][0][1])
         wait_for("Undo enabled by the fill", lambda: enabled(undo))
         press(undo)
         wait_for("Redo enabled by Undo", lambda: enabled(redo))
@@ -109,6 +122,10 @@ def main():
     finally:
         program.terminate()
         program.wait(timeout=10)
+    return report(failures)
+
+
+def report(failures):
     for failure in failures:
         print("atspi_walk: " + failure, file=sys.stderr)
     return 1 if failures else 0
