@@ -75,7 +75,6 @@ int main(int argc, char** argv) {
     if (!ParseWindowOptions(args, options)) return kStatusUsage;
     // The desktop matches the window to its launcher and icons by this name.
     g_set_prgname(KOLO_APP_ID);
-    gdk_set_program_class(KOLO_APP_ID);
     // GTK is given no arguments: the command line is ours alone.
     if (!gtk_init_check(nullptr, nullptr)) {
         std::cerr << kolo::Tr("kolo: no display to open a window on; without one, run "
@@ -83,6 +82,8 @@ int main(int argc, char** argv) {
                   << "\n";
         return 1;
     }
+    // Set once the display is open: GDK takes its own copy then.
+    gdk_set_program_class(KOLO_APP_ID);
     // As GTK itself decides: a right-to-left language translates this text to say so, and
     // the window is mirrored.
     if (std::string(kolo::Tr("default:LTR")) == "default:RTL") {
