@@ -217,14 +217,28 @@ LONG PixelsToHimetric(LONG pixels, int axis) {
     return MulDiv(pixels, kHimetricPerInch, dpi > 0 ? dpi : 96);
 }
 
-std::string Narrow(const wchar_t* text) {
+// The address as it goes on the wire: UTF-8, with every byte outside printable ASCII
+// percent-encoded, so a folder named in any language reaches the server as its name.
+std::string AddressFromText(const wchar_t* text) {
     if (text == nullptr) return std::string();
-    const int length = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    const int length = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
     if (length <= 1) return std::string();
-    std::string result(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text, -1, &result[0], length, nullptr, nullptr);
-    result.resize(static_cast<std::size_t>(length - 1));
-    return result;
+    std::string utf8(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, &utf8[0], length, nullptr, nullptr);
+    utf8.resize(static_cast<std::size_t>(length - 1));
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string address;
+    for (const char c : utf8) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte <= 0x20 || byte >= 0x7F) {
+            address += '%';
+            address += kHex[byte >> 4];
+            address += kHex[byte & 0x0F];
+        } else {
+            address += c;
+        }
+    }
+    return address;
 }
 
 INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
@@ -839,7 +853,7 @@ HRESULT CKoloCtrl::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* param
                 if (argumentError != nullptr) *argumentError = 0;
                 return DISP_E_TYPEMISMATCH;
             }
-            const std::string url = Narrow(V_BSTR(&text));
+            const std::string url = AddressFromText(V_BSTR(&text));
             VariantClear(&text);
             SetImageURL(url);
             return S_OK;

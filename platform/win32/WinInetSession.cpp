@@ -47,7 +47,15 @@ std::string InternetErrorText(DWORD error) {
 }
 
 WinInetSession::WinInetSession()
-    : session_(InternetOpenA(kAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0)) {}
+    : session_(InternetOpenA(kAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0)) {
+    if (session_ == nullptr) return;
+    // Without limits a server that accepts and never answers would hold the load for good.
+    DWORD connect = kConnectTimeoutMs;
+    DWORD stall = kStallTimeoutMs;
+    InternetSetOptionA(session_, INTERNET_OPTION_CONNECT_TIMEOUT, &connect, sizeof connect);
+    InternetSetOptionA(session_, INTERNET_OPTION_SEND_TIMEOUT, &stall, sizeof stall);
+    InternetSetOptionA(session_, INTERNET_OPTION_RECEIVE_TIMEOUT, &stall, sizeof stall);
+}
 
 WinInetSession::~WinInetSession() {
     if (session_ != nullptr) InternetCloseHandle(session_);

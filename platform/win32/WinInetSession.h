@@ -30,6 +30,8 @@ public:
     bool DownloadToFile(const std::string& url, const std::string& path) override;
 
     static constexpr std::size_t kPageLimit = 16u << 20;   // bytes of a folder page kept
+    static constexpr DWORD kConnectTimeoutMs = 10000;   // to open a connection
+    static constexpr DWORD kStallTimeoutMs = 30000;     // without a byte sent or received
 
 private:
     HINTERNET session_;

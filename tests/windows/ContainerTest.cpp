@@ -904,6 +904,24 @@ void TestPng(IDispatch* dispatch, HWND control, const std::wstring& url) {
     ExpectPixel("tall.png: not stretched across the canvas", control, CanvasX(107), CanvasY(300), kWhite);
 }
 
+// Folder names outside ASCII and with blanks reach the server percent-encoded as UTF-8.
+void TestAddresses(IDispatch* dispatch, HWND control, const std::wstring& url) {
+    const struct {
+        const wchar_t* folder;
+        int x, y;   // a black pixel of the folder's picture, in canvas pixels
+        const char* label;
+    } folders[] = {
+        {L"gr\u00fcn/", 200, 201, "a folder named with a non-ASCII letter"},
+        {L"two words/", 101, 175, "a folder named with a blank"},
+    };
+    for (const auto& folder : folders) {
+        CheckHr(std::string("SetImageURL on ") + folder.label,
+                CallMethod(dispatch, L"SetImageURL", (url + folder.folder).c_str()));
+        ExpectPixel(std::string("its picture is on the canvas: ") + folder.label, control,
+                    CanvasX(folder.x), CanvasY(folder.y), kBlack);
+    }
+}
+
 void TestExit(HWND control) {
     browserMessages.clear();
     recordBrowserMessages = true;
@@ -1127,6 +1145,7 @@ int wmain(int argc, wchar_t** argv) {
         TestPrint(controlWindow, argv[4]);
     }
     TestFormats(dispatch, controlWindow, url);
+    TestAddresses(dispatch, controlWindow, url);
     TestPng(dispatch, controlWindow, url);
     TestExit(controlWindow);
 

@@ -12,6 +12,9 @@ columns 100 to 115 and 300 to 315) and then bars.jpg (a black horizontal band, r
 png/: tall.png, a portrait picture 226 x 452 on transparent paper with one opaque black bar,
 columns 100 to 115; fitted to the canvas it keeps its size and sits 173 pixels from the left.
 
+grün/ and "two words/": folders whose names travel percent-encoded, holding band.bmp and
+square.bmp respectively.
+
 Usage: python3 make_picture_folder.py DEST
 """
 import os
@@ -57,6 +60,11 @@ def main():
         f.write('<html><body><a href="band.bmp">band</a> <a href="square.bmp">square</a> '
                 '<a href="missing.bmp">missing</a></body></html>\n')
     write_formats(os.path.join(dest, "formats"))
+    for name, picture, drawing in (("gr\u00fcn", "band.bmp", band), ("two words", "square.bmp", square)):
+        os.makedirs(os.path.join(dest, name), exist_ok=True)
+        write_bmp(os.path.join(dest, name, picture), drawing)
+        with open(os.path.join(dest, name, "index.html"), "w") as f:
+            f.write('<a href="%s">picture</a>\n' % picture)
     write_png(os.path.join(dest, "png"))
 
 
