@@ -1,7 +1,7 @@
 // The picture loaders beside their peers, measured in one run so that results read as
 // ratios: LoadGif against giflib's DGifSlurp plus the same expansion to 24-bit rows, LoadJpeg
 // against a bare libjpeg-turbo decode with the same quantization, LoadPng against libpng's own
-// png_read_image to RGB rows, LoadBmp on its own.
+// png_read_image to RGB rows, LoadBmp on its own (run-length encoded beside uncompressed).
 // Inputs are written at build time by tests/sources/make_conformance.py.
 #include <benchmark/benchmark.h>
 
@@ -178,7 +178,9 @@ void LoadBmpFile(benchmark::State& state, const char* name) {
 
 void BM_LoadBmp_572x452_8bit(benchmark::State& s) { LoadBmpFile(s, "bench_572x452_8bit.bmp"); }
 void BM_LoadBmp_572x452_24bit(benchmark::State& s) { LoadBmpFile(s, "bench_572x452_24bit.bmp"); }
+void BM_LoadBmp_572x452_Rle8(benchmark::State& s) { LoadBmpFile(s, "bench_572x452_rle8.bmp"); }
 KOLO_DECODER_BENCHMARK(BM_LoadBmp_572x452_8bit);
+KOLO_DECODER_BENCHMARK(BM_LoadBmp_572x452_Rle8);
 KOLO_DECODER_BENCHMARK(BM_LoadBmp_572x452_24bit);
 
 void LoadPngFile(benchmark::State& state, const char* name) {

@@ -1,10 +1,14 @@
-// BMP files: a 14-byte file header ("BM") followed by a packed device-independent bitmap.
+// BMP files: a 14-byte file header ("BM"), an info header, a colour table and pixel rows.
 //
-// LoadBmp fills `image` with the file's picture as 24-bit bottom-up rows and returns 1, or
-// returns 0 and leaves `image` empty. Depths 1, 4 and 8 (through the colour table), 16
-// (always 5-5-5), 24 and 32 load, other depths are rejected; 40-byte info headers and 12-byte core headers are read, and
-// any other header length is taken for a core header (so the longer modern headers fail).
-// bfOffBits is not read: rows start right after the colour table.
+// LoadBmpBytes fills `image` with the file's picture as 24-bit bottom-up rows and returns 1, or
+// returns 0 and leaves `image` empty. Read: 12-byte core headers; 40-byte info headers and the
+// 52-, 56-, 108- and 124-byte headers that extend them (read as the 40-byte header plus their
+// colour masks); depths 1, 4 and 8 through the colour table (biClrUsed honoured when not 0;
+// indices past the table are black), 16 and 32 through colour masks (BI_BITFIELDS, else
+// 5-5-5 and 8-8-8; the alpha byte is dropped), and 24; run-length encoded 8- and 4-bit rows
+// (BI_RLE8, BI_RLE4); rows stored bottom-up or top-down (negative height). Other compressions
+// (JPEG or PNG inside a BMP) and other header lengths are rejected. bfOffBits is not read:
+// rows start right after the colour table.
 #pragma once
 
 #include <cstddef>

@@ -111,12 +111,103 @@ TEST(BmpLayout, ACoreHeaderHasThreeByteEntries) {
     ExpectPixel(image, 1, 0, 100, 150, 200);
 }
 
-TEST(BmpRejected, ModernHeadersReadAsCoreHeadersFail) {
-    // A 124-byte header of width 300: read as a core header its height is 0.
-    const Bytes rows(300 * 3 * 2, 0x7F);
-    CDibImage image;
-    EXPECT_EQ(LoadBytes(image, Bmp(Cat(InfoHeader(300, 2, 24, 0, 0, 124), rows))), 0);
-    EXPECT_FALSE(image.HasPicture());
+// A hand-made file and the colours it must give, listed top row first, left to right.
+struct BmpCase {
+    const char* what;
+    Bytes file;
+    std::int32_t width, height;
+    std::vector<Rgb> pixels;
+};
+
+// An info header of `headerSize` bytes with the masks where that header keeps them (after a
+// 40-byte header, inside the longer ones).
+Bytes MaskedHeader(std::int32_t width, std::int32_t height, std::uint16_t bits, std::uint32_t headerSize,
+                   std::uint32_t red, std::uint32_t green, std::uint32_t blue) {
+    Bytes out = InfoHeader(width, height, bits, 3, 0, 40);
+    Put32(out, red);
+    Put32(out, green);
+    Put32(out, blue);
+    if (headerSize > 40) {
+        out.resize(headerSize, 0);
+        out[0] = static_cast<std::uint8_t>(headerSize);
+    }
+    return out;
+}
+
+// Four entries: index 0 white, 1 red, 2 blue, 3 green.
+const Bytes kTable = {255, 255, 255, 0, 0, 0, 255, 0, 255, 0, 0, 0, 0, 255, 0, 0};
+constexpr Rgb W{255, 255, 255}, R{255, 0, 0}, B{0, 0, 255}, G{0, 255, 0};
+
+Bytes RleFile(std::int32_t width, std::int32_t height, std::uint16_t bits, const Bytes& stream) {
+    return Bmp(Cat(Cat(InfoHeader(width, height, bits, bits == 8 ? 1 : 2, 4), kTable), stream));
+}
+
+std::vector<BmpCase> DecodeCases() {
+    return {
+        {"V5 header, 24 bits", Bmp(Cat(InfoHeader(2, 1, 24, 0, 0, 124), {1, 2, 3, 4, 5, 6, 0, 0})), 2, 1,
+         {{3, 2, 1}, {6, 5, 4}}},
+        {"V4 header, 8 bits: the table follows the header", Bmp(Cat(Cat(InfoHeader(1, 1, 8, 0, 4, 108), kTable), {2, 0, 0, 0})),
+         1, 1, {B}},
+        {"5-6-5 masks after a 40-byte header",
+         Bmp(Cat(MaskedHeader(3, 1, 16, 40, 0xF800, 0x07E0, 0x001F), {0x00, 0xF8, 0xE0, 0x07, 0x1F, 0x00, 0, 0})), 3, 1, {R, G, B}},
+        {"5-6-5 masks inside a V3 header",
+         Bmp(Cat(MaskedHeader(2, 1, 16, 56, 0xF800, 0x07E0, 0x001F), {0xFF, 0xFF, 0x10, 0x84})), 2, 1,
+         {W, {132, 130, 132}}},
+        {"16 bits without masks is 5-5-5, white stays white", Bmp(Cat(InfoHeader(2, 1, 16), {0xFF, 0x7F, 0x00, 0x7C})), 2, 1, {W, R}},
+        {"32-bit masks in RGBA order", Bmp(Cat(MaskedHeader(1, 1, 32, 40, 0xFF000000, 0x00FF0000, 0x0000FF00), {0x77, 30, 20, 10})),
+         1, 1, {{10, 20, 30}}},
+        {"top-down rows", Bmp(Cat(InfoHeader(1, -2, 24), {0, 0, 255, 0, 255, 0, 0, 0})), 1, 2, {R, B}},
+        // RLE8 rows bottom-up: a run clipped at the row's end, end of line, a delta, an
+        // absolute run of three padded to four bytes, end of bitmap.
+        {"RLE8 runs, delta and absolute run", RleFile(4, 3, 8, {6, 1, 0, 0, 0, 2, 1, 1, 0, 3, 2, 1, 2, 0, 0, 1}), 4, 3,
+         {W, B, R, B, W, W, W, W, R, R, R, R}},
+        {"RLE8 without its end marker keeps what came", RleFile(2, 2, 8, {2, 2}), 2, 2, {W, W, B, B}},
+        {"RLE8 past the last row stops", RleFile(1, 1, 8, {0, 2, 0, 5, 1, 1}), 1, 1, {W}},
+        {"RLE8 absolute run cut short keeps what came", RleFile(2, 1, 8, {1, 1, 0, 4, 2}), 2, 1, {R, W}},
+        // RLE4: a run alternates its two indices; an absolute run of three nibbles.
+        {"RLE4 runs and absolute run", RleFile(5, 2, 4, {5, 0x12, 0, 0, 0, 3, 0x21, 0x20}), 5, 2,
+         {B, R, B, W, W, R, B, R, B, R}},
+    };
+}
+
+TEST(BmpDecode, HandMadeFilesGiveTheirColours) {
+    for (const BmpCase& c : DecodeCases()) {
+        CDibImage image;
+        ASSERT_EQ(LoadBytes(image, c.file), 1) << c.what;
+        ASSERT_EQ(image.Width(), c.width) << c.what;
+        ASSERT_EQ(image.Height(), c.height) << c.what;
+        for (std::int32_t i = 0; i < c.width * c.height; ++i) {
+            EXPECT_EQ(PixelAt(image, i % c.width, i / c.width), c.pixels[static_cast<std::size_t>(i)])
+                << c.what << ", pixel " << i;
+        }
+    }
+}
+
+TEST(BmpRejected, CompressionsDepthsAndHeadersTheReaderDoesNotKnow) {
+    const Bytes rows(64, 0);
+    const struct {
+        const char* what;
+        Bytes file;
+    } cases[] = {
+        {"JPEG inside", Bmp(Cat(InfoHeader(2, 2, 0, 4), rows))},
+        {"PNG inside", Bmp(Cat(InfoHeader(2, 2, 0, 5), rows))},
+        {"JPEG inside at 24 bits", Bmp(Cat(InfoHeader(2, 2, 24, 4), rows))},
+        {"alpha bit fields", Bmp(Cat(InfoHeader(2, 2, 32, 6), rows))},
+        {"CMYK", Bmp(Cat(InfoHeader(2, 2, 32, 11), rows))},
+        {"RLE8 at 4 bits", Bmp(Cat(InfoHeader(2, 2, 4, 1), rows))},
+        {"RLE4 at 8 bits", Bmp(Cat(InfoHeader(2, 2, 8, 2), rows))},
+        {"masks not one run of bits", Bmp(Cat(MaskedHeader(2, 2, 16, 40, 0xF00F, 0x07E0, 0x001F), rows))},
+        {"a 16-bit mask beyond 16 bits", Bmp(Cat(MaskedHeader(2, 2, 16, 40, 0x1F0000, 0x07E0, 0x001F), rows))},
+        {"header of 64 bytes", Bmp(Cat(InfoHeader(2, 2, 24, 0, 0, 64), rows))},
+        {"header of 16 bytes", Bmp(Cat(InfoHeader(2, 2, 24, 0, 0, 16), rows))},
+        {"masks missing after the header", Bmp(InfoHeader(2, 2, 16, 3))},
+    };
+    for (const auto& c : cases) {
+        CDibImage image;
+        image.Allocate(2, 2);
+        EXPECT_EQ(LoadBytes(image, c.file), 0) << c.what;
+        EXPECT_FALSE(image.HasPicture()) << c.what;
+    }
 }
 
 TEST(BmpRejected, FilesShorterThanTheirDeclaredContent) {
@@ -149,7 +240,7 @@ TEST(BmpRejected, ImpossibleSizesBeforeAnythingIsAllocated) {
     // Each file is 60 bytes or so; the sizes they claim would need gigabytes.
     for (auto [w, h] : {std::pair{20000, 20000}, std::pair{16385, 1}, std::pair{1, 16385},
                         std::pair{16384, 16384}, std::pair{0, 5}, std::pair{5, 0},
-                        std::pair{4, -4}, std::pair{-4, 4}}) {
+                        std::pair{4, -16385}, std::pair{-4, 4}}) {
         CDibImage image;
         EXPECT_EQ(LoadBytes(image, Bmp(Cat(InfoHeader(w, h, 24), Bytes(16, 0)))), 0) << w << " x " << h;
         EXPECT_FALSE(image.HasPicture());

@@ -129,6 +129,87 @@ def clear_colours_used(path):
         f.write(struct.pack("<I", 0))
 
 
+def bmp_rle_with_deltas(path, image, bits=8):
+    """BI_RLE8 (or BI_RLE4 for 16 colours) written here with every kind of code: encoded runs,
+    absolute runs padded to 16 bits, deltas over stretches of index 0, end of line and end of
+    bitmap. The reference is the palette picture itself."""
+    width, height = image.size
+    px = image.load()
+    data = bytearray()
+    for y in range(height - 1, -1, -1):
+        row = [px[x, y] for x in range(width)]
+        x = 0
+        while x < width:
+            run = 1
+            while x + run < width and run < 255 and row[x + run] == row[x]:
+                run += 1
+            if row[x] == 0 and run >= 3 and y > 0:
+                # Skip the zeros: right by `run`, up by none.
+                data += bytes((0, 2, run, 0))
+            elif run >= 3:
+                data += bytes((run, row[x] * 17 if bits == 4 else row[x]))
+            else:
+                lit = x
+                while lit < width and lit - x < 255:
+                    if lit + 2 < width and row[lit] == row[lit + 1] == row[lit + 2]:
+                        break
+                    lit += 1
+                n = lit - x
+                if n < 3:
+                    data += b"".join(bytes((1, v * 17 if bits == 4 else v)) for v in row[x:lit])
+                elif bits == 8:
+                    data += bytes((0, n)) + bytes(row[x:lit]) + (b"\0" if n % 2 else b"")
+                else:
+                    values = row[x:lit] + [0]
+                    packed = bytes((values[i] << 4) | values[i + 1] for i in range(0, n, 2))
+                    data += bytes((0, n)) + packed + (b"\0" if len(packed) % 2 else b"")
+                run = n
+            x += run
+        data += bytes((0, 0))
+    data += bytes((0, 1))
+    entries = 1 << bits
+    palette = image.getpalette()[: 3 * entries]
+    palette += [0] * (3 * entries - len(palette))
+    table = b"".join(bytes((palette[3 * i + 2], palette[3 * i + 1], palette[3 * i], 0)) for i in range(entries))
+    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, bits, 1 if bits == 8 else 2, len(data),
+                       0, 0, entries, 0)
+    offset = 14 + 40 + len(table)
+    with open(path, "wb") as f:
+        f.write(struct.pack("<2sIHHI", b"BM", offset + len(data), 0, 0, offset))
+        f.write(info + table + data)
+
+
+def shorten_v5_header(source, path, length):
+    """The V5 file `source` with its header cut to `length` bytes (108 for V4, 56 for V3): the
+    fields kept mean the same in the shorter header."""
+    with open(source, "rb") as f:
+        data = f.read()
+    cut = 124 - length
+    offset = struct.unpack("<I", data[10:14])[0] - cut
+    header = struct.pack("<I", length) + data[18:14 + length]
+    with open(path, "wb") as f:
+        f.write(struct.pack("<2sIHHI", b"BM", len(data) - cut, 0, 0, offset))
+        f.write(header + data[14 + 124:])
+
+
+def bmp_top_down(path, image):
+    """24 bits with a negative height: rows stored top line first."""
+    width, height = image.size
+    rgb = image.convert("RGB")
+    stride = ((24 * width + 31) >> 3) & ~3
+    rows = bytearray()
+    for y in range(height):
+        row = bytearray()
+        for x in range(width):
+            r, g, b = rgb.getpixel((x, y))
+            row += bytes((b, g, r))
+        rows += row + bytes(stride - len(row))
+    info = struct.pack("<IiiHHIIiiII", 40, width, -height, 1, 24, 0, len(rows), 0, 0, 0, 0)
+    with open(path, "wb") as f:
+        f.write(struct.pack("<2sIHHI", b"BM", 54 + len(rows), 0, 0, 54))
+        f.write(info + rows)
+
+
 def make_bmp(out):
     p = lambda name: os.path.join(out, name)
     source = photo(37, 23, 1)
@@ -159,12 +240,37 @@ def make_bmp(out):
     bmp_with_masks(p("bmp32_bitfields.bmp"), source, 32)
     bmp_with_masks(p("bmp16_bitfields.bmp"), source, 16)
 
+    # Run-length encoded, V4 and V5 headers as ImageMagick writes them by default, 5-6-5.
+    subprocess.run([CONVERT, p("photo_source.png"), "-colors", "50", "-type", "Palette",
+                    "BMP:" + p("bmp8_im_rle_v5.bmp")], check=True)
+    subprocess.run([CONVERT, p("photo_source.png"), "BMP:" + p("bmp24_im_v5.bmp")], check=True)
+    subprocess.run([CONVERT, p("photo_source.png"), "-alpha", "set", "BMP:" + p("bmp32_im_v5.bmp")], check=True)
+    shorten_v5_header(p("bmp24_im_v5.bmp"), p("bmp24_v4.bmp"), 108)
+    shorten_v5_header(p("bmp32_im_v5.bmp"), p("bmp32_v3.bmp"), 56)
+    subprocess.run([CONVERT, p("photo_source.png"), "-define", "bmp:subtype=RGB565",
+                    "BMP:" + p("bmp16_565_im.bmp")], check=True)
+    drawing = line_drawing(61, 43, 30).quantize(colors=7)
+    bmp_rle_with_deltas(p("bmp8_rle_deltas.bmp"), drawing)
+    write_reference(p("bmp8_rle_deltas.bmp"), drawing)
+    colours16 = palette_picture(53, 29, 16, 31)
+    bmp_rle_with_deltas(p("bmp4_rle_deltas.bmp"), colours16, bits=4)
+    write_reference(p("bmp4_rle_deltas.bmp"), colours16)
+    bmp_top_down(p("bmp24_top_down.bmp"), source)
+    for name in ["bmp8_im_rle", "bmp8_im_rle_v5", "bmp24_im_v5", "bmp32_im_v5", "bmp16_565_im",
+                 "bmp24_top_down"]:
+        reference_from_file(p(name + ".bmp"))
+    # Pillow reads no 56-byte header: the shortened files keep the pixels of their V5 source.
+    shutil.copy(p("bmp24_im_v5.bmp.rgb"), p("bmp24_v4.bmp.rgb"))
+    shutil.copy(p("bmp32_im_v5.bmp.rgb"), p("bmp32_v3.bmp.rgb"))
+
     for name in ["bmp1_pillow", "bmp1_im", "bmp4_im", "bmp8_im", "bmp8_pillow",
                  "bmp8_no_clrused", "bmp16_555", "bmp24_pillow", "bmp24_im", "bmp32_pillow",
                  "bmp32_im", "bmp24_core_im", "bmp8_core_im", "bmp32_bitfields", "bmp16_bitfields"]:
         reference_from_file(p(name + ".bmp"))
     # Bench inputs share the generator.
     line_drawing(572, 452, 4).convert("P", palette=Image.ADAPTIVE, colors=256).save(p("bench_572x452_8bit.bmp"))
+    bmp_rle_with_deltas(p("bench_572x452_rle8.bmp"),
+                        line_drawing(572, 452, 4).convert("P", palette=Image.ADAPTIVE, colors=256))
     line_drawing(572, 452, 4).convert("RGB").save(p("bench_572x452_24bit.bmp"))
 
 
