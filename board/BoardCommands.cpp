@@ -30,10 +30,13 @@ int ColouringBoard::Command(std::uint32_t commandWord) {
 void ColouringBoard::ReplayFill(const FillEntry& entry, ColourRef colour) {
     // A replay that changes nothing leaves the buttons and the screen as they are, although
     // the history has already moved the entry.
-    if (canvas_.FloodFill(entry.x, entry.y, RedOf(colour), GreenOf(colour), BlueOf(colour)) ==
-        0) {
+    const std::uint64_t before = canvas_.Generation();
+    Rect changed;
+    if (canvas_.FloodFill(entry.x, entry.y, RedOf(colour), GreenOf(colour), BlueOf(colour),
+                          changed) == 0) {
         return;
     }
+    NoteCanvasFill(before, changed);
     RefreshUndoRedo();
     host_.InvalidateControl();
 }

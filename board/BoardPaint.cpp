@@ -3,27 +3,92 @@
 // half-drawn state is ever shown.
 #include "board/ColouringBoard.h"
 
+#include <algorithm>
+
 namespace kolo {
 
+namespace {
+
+constexpr std::uint8_t kFrameKey = 255;   // white: the frame's see-through colour
+
+bool IsEmpty(const Rect& r) { return r.left >= r.right || r.top >= r.bottom; }
+
+Rect Union(const Rect& a, const Rect& b) {
+    if (IsEmpty(a)) return b;
+    if (IsEmpty(b)) return a;
+    return Rect{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
+                std::max(a.bottom, b.bottom)};
+}
+
+}  // namespace
+
+void ColouringBoard::NoteCanvasFill(std::uint64_t before, const Rect& changed) {
+    // Only a kept canvas that was current before the fill can be brought up to date by
+    // recomposing where the fill went; any other is made whole again anyway.
+    if (composedFromCanvas_ != before) return;
+    composedFromCanvas_ = canvas_.Generation();
+    // A line pixel next to the area shows its colour halved, so one pixel around it changes.
+    const Rect grown{std::max(changed.left - 1, 0), std::max(changed.top - 1, 0),
+                     std::min(changed.right + 1, canvas_.Width()),
+                     std::min(changed.bottom + 1, canvas_.Height())};
+    composeAgain_ = Union(composeAgain_, grown);
+}
+
+Rect ColouringBoard::ComposeCanvas() {
+    const Rect again = composeAgain_;
+    composeAgain_ = Rect{};
+    const bool current = composedCanvas_.HasPicture() &&
+                         composedFromSource_ == sourcePicture_.Generation() &&
+                         composedFromCanvas_ == canvas_.Generation() &&
+                         composedFromFrame_ == blankCanvas_.Generation() &&
+                         canvas_.Width() == sourcePicture_.Width() &&
+                         canvas_.Height() == sourcePicture_.Height();
+    if (current) {
+        if (IsEmpty(again)) return again;
+        composedCanvas_.CopyArea(sourcePicture_, again);
+        canvas_.ComposeOnto(composedCanvas_, again);
+        blankCanvas_.OverlayOnto(kFrameKey, kFrameKey, kFrameKey, composedCanvas_, again);
+        return again;
+    }
+    composedCanvas_ = sourcePicture_;
+    canvas_.ComposeOnto(composedCanvas_);
+    // The frame's wood stays on top of the picture and of painted areas.
+    blankCanvas_.OverlayOnto(kFrameKey, kFrameKey, kFrameKey, composedCanvas_);
+    composedFromSource_ = sourcePicture_.Generation();
+    composedFromCanvas_ = canvas_.Generation();
+    composedFromFrame_ = blankCanvas_.Generation();
+    skinShowsCanvas_ = nullptr;   // the skin needs all of it
+    return Rect{0, 0, composedCanvas_.Width(), composedCanvas_.Height()};
+}
+
 void ColouringBoard::Paint(DeviceContext& target, const Rect& bounds, const Rect& invalid) {
-    (void)invalid;   // the whole board is composed and copied on every paint
+    (void)invalid;   // the whole board is copied on every paint
     boundsRect_ = bounds;
     std::unique_ptr<MemoryContext> surface = target.CreateCompatibleDC();
     if (!surface || !skin_) return;
     DeviceBitmap* previous = surface->SelectBitmap(skin_.get());
 
     if (sourcePicture_.HasPicture()) {
-        CDibImage view(sourcePicture_);
-        canvas_.ComposeOnto(view);
-        // The frame's wood stays on top of the picture and of painted areas.
-        blankCanvas_.OverlayOnto(255, 255, 255, view);
-        view.Draw(*surface, canvasRect_);
+        // The skin keeps what was drawn into it, so only what changed is drawn again, when
+        // the kept canvas maps one to one onto the canvas rectangle.
+        const Rect changed = ComposeCanvas();
+        const bool oneToOne = composedCanvas_.Width() == canvasRect_.Width() &&
+                              composedCanvas_.Height() == canvasRect_.Height();
+        if (skinShowsCanvas_ != skin_.get() || !oneToOne) {
+            composedCanvas_.Draw(*surface, canvasRect_);
+        } else if (!IsEmpty(changed)) {
+            composedCanvas_.DrawPart(*surface, changed,
+                                     Rect{canvasRect_.left + changed.left, canvasRect_.top + changed.top,
+                                          canvasRect_.left + changed.right,
+                                          canvasRect_.top + changed.bottom});
+        }
+        skinShowsCanvas_ = skin_.get();
     } else {
         CDibImage view(blankCanvas_);
         view.Draw(*surface, canvasRect_);
         surface->DrawText(kNoImageText, canvasRect_, kDtCenter | kDtVCenter);
+        skinShowsCanvas_ = nullptr;
     }
-
     if (!pictures_.empty()) {
         // The framed thumbnail changes only with the index or the list, so it is kept from
         // one paint to the next instead of being scaled down again every time.

@@ -120,7 +120,10 @@ void ColouringBoard::Click(std::int32_t x, std::int32_t y) {
             const std::uint8_t red = RedOf(selectedColour_);
             const std::uint8_t green = GreenOf(selectedColour_);
             const std::uint8_t blue = BlueOf(selectedColour_);
-            if (canvas_.FloodFill(cx, cy, red, green, blue) != 0) {
+            const std::uint64_t before = canvas_.Generation();
+            Rect changed;
+            if (canvas_.FloodFill(cx, cy, red, green, blue, changed) != 0) {
+                NoteCanvasFill(before, changed);
                 const RgbColour region = canvas_.GetRegionColour();
                 history_.Record(MakeColourRef(region.red, region.green, region.blue),
                                 MakeColourRef(red, green, blue), cx, cy);

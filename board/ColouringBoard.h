@@ -109,6 +109,11 @@ private:
     void RefreshUndoRedo();
     void PutOnCanvas(const CDibImage& picture);
     void ReplayFill(const FillEntry& entry, ColourRef colour);
+    // After a fill of the canvas that recoloured pixels inside `changed` (y from the top);
+    // `before` is the canvas's generation before the fill.
+    void NoteCanvasFill(std::uint64_t before, const Rect& changed);
+    // Brings composedCanvas_ up to date; returns the part of it (y from the top) that changed.
+    Rect ComposeCanvas();
 
     BoardHost& host_;
     ResourceSource& resources_;
@@ -126,6 +131,15 @@ private:
     CDibImage thumbnail_;              // pictures_[thumbnailIndex_] scaled and framed
     std::int32_t thumbnailIndex_ = -1; // −1: no thumbnail made for the current list
     std::unique_ptr<DeviceBitmap> skin_;
+    // The canvas as shown (the picture, the canvas's colours, the frame), kept between paints:
+    // made whole again when one of the three was replaced, and recomposed only where the
+    // board's own fills changed it otherwise.
+    CDibImage composedCanvas_;
+    std::uint64_t composedFromSource_ = 0;   // generations of the three it was made from
+    std::uint64_t composedFromCanvas_ = 0;
+    std::uint64_t composedFromFrame_ = 0;
+    Rect composeAgain_;                  // canvas pixels (y from the top) changed since then
+    const DeviceBitmap* skinShowsCanvas_ = nullptr;   // the skin holding composedCanvas_
     Rect boundsRect_;
     Rect canvasRect_;
     Rect paletteRect_;

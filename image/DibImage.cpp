@@ -1,6 +1,7 @@
 #include "image/DibImage.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <utility>
 
@@ -32,6 +33,13 @@ void ConvertIndexedRow(const std::uint8_t* src, std::int32_t bits, std::int32_t 
 
 MemoryBlock DuplicateGlobalBlock(const MemoryBlock& block) { return block.Duplicate(); }
 
+void CDibImage::Touch() {
+    // Pictures are decoded on loader threads, so the counter is shared safely; only its
+    // uniqueness matters, not any order.
+    static std::atomic<std::uint64_t> counter{0};
+    generation_ = counter.fetch_add(1, std::memory_order_relaxed) + 1;
+}
+
 CDibImage::CDibImage() = default;
 
 CDibImage::CDibImage(const CDibImage& other) { Assign(other); }
@@ -40,7 +48,10 @@ CDibImage::CDibImage(CDibImage&& other) noexcept
     : header_(other.header_),
       pixels_(std::move(other.pixels_)),
       regionColour_(other.regionColour_),
-      outlineColour_(other.outlineColour_) {}
+      outlineColour_(other.outlineColour_) {
+    Touch();
+    other.Touch();
+}
 
 CDibImage& CDibImage::operator=(const CDibImage& other) { return Assign(other); }
 
@@ -49,6 +60,8 @@ CDibImage& CDibImage::operator=(CDibImage&& other) noexcept {
     pixels_ = std::move(other.pixels_);
     regionColour_ = other.regionColour_;
     outlineColour_ = other.outlineColour_;
+    Touch();
+    other.Touch();
     return *this;
 }
 
@@ -61,6 +74,7 @@ CDibImage& CDibImage::Assign(const CDibImage& other) {
     pixels_ = DuplicateGlobalBlock(other.pixels_);
     regionColour_ = other.regionColour_;
     outlineColour_ = other.outlineColour_;
+    Touch();
     return *this;
 }
 
@@ -77,10 +91,14 @@ int CDibImage::Allocate(std::int32_t width, std::int32_t height) {
     header_.biHeight = height;
     header_.biBitCount = 24;
     header_.biSizeImage = static_cast<std::uint32_t>(imageSize);
+    Touch();
     return 1;
 }
 
-void CDibImage::Release() { pixels_.Free(); }
+void CDibImage::Release() {
+    pixels_.Free();
+    Touch();
+}
 
 int CDibImage::AdoptPackedDib(MemoryBlock& packed) {
     if (!packed || !DibFitsBlock(packed.Data(), packed.Size())) return 0;
@@ -140,6 +158,7 @@ int CDibImage::DrawPart(DeviceContext& dc, const Rect& src, const Rect& dst) con
 
 void CDibImage::Threshold(int level) {
     if (!HasPicture()) return;
+    Touch();
     // (blue + green + red) / 3 > level, in integers, is the sum reaching 3 × (level + 1).
     const int minimumWhiteSum = 3 * (level + 1);
     const std::size_t stride = Stride();
@@ -152,20 +171,48 @@ void CDibImage::Threshold(int level) {
     }
 }
 
+namespace {
+
+// The rows and columns of `area` (y from the top) that lie inside a width × height picture:
+// bottom-up rows firstRow … endRow − 1, columns firstX … endX − 1.
+struct RowSpan {
+    std::int32_t firstRow, endRow, firstX, endX;
+    bool Empty() const { return firstRow >= endRow || firstX >= endX; }
+};
+
+RowSpan Clip(const Rect& area, std::int32_t width, std::int32_t height) {
+    const std::int32_t top = std::max(area.top, 0);
+    const std::int32_t bottom = std::min(area.bottom, height);
+    return RowSpan{height - bottom, height - top, std::max(area.left, 0), std::min(area.right, width)};
+}
+
+}  // namespace
+
 int CDibImage::ComposeOnto(CDibImage& target) const {
+    return ComposeOnto(target, Rect{0, 0, Width(), Height()});
+}
+
+int CDibImage::ComposeOnto(CDibImage& target, const Rect& area) const {
     if (!HasPicture() || !target.HasPicture()) return 0;
     // Both images are aligned at their bottom-left corner; only the common area is touched.
     const std::int32_t width = std::min(Width(), target.Width());
     const std::int32_t height = std::min(Height(), target.Height());
+    // Rows are counted from the bottom here, where both pictures meet: the area's rows are
+    // taken from this canvas's top.
+    const RowSpan span = Clip(Rect{area.left, area.top - (Height() - height), area.right,
+                                   area.bottom - (Height() - height)},
+                              width, height);
+    if (span.Empty()) return 1;
     const std::ptrdiff_t stride = static_cast<std::ptrdiff_t>(Stride());
     const std::size_t targetStride = target.Stride();
-    for (std::int32_t row = 0; row < height; ++row) {
+    std::uint8_t* const targetPixels = target.Pixels();
+    for (std::int32_t row = span.firstRow; row < span.endRow; ++row) {
         const std::uint8_t* const canvasRow = Pixels() + stride * row;
-        std::uint8_t* const targetRow = target.Pixels() + targetStride * row;
-        std::int32_t x = 0;
-        while (x < width) {
+        std::uint8_t* const targetRow = targetPixels + targetStride * row;
+        std::int32_t x = span.firstX;
+        while (x < span.endX) {
             // Most of a canvas is white, where the target shows through: skip it in bulk.
-            const std::int32_t white = WhiteRunLength(canvasRow + 3 * x, width - x);
+            const std::int32_t white = WhiteRunLength(canvasRow + 3 * x, span.endX - x);
             if (white > 0) {
                 x += white;
                 continue;
@@ -202,17 +249,28 @@ int CDibImage::ComposeOnto(CDibImage& target) const {
 
 int CDibImage::OverlayOnto(std::uint8_t keyRed, std::uint8_t keyGreen, std::uint8_t keyBlue,
                            CDibImage& target) const {
+    return OverlayOnto(keyRed, keyGreen, keyBlue, target, Rect{0, 0, Width(), Height()});
+}
+
+int CDibImage::OverlayOnto(std::uint8_t keyRed, std::uint8_t keyGreen, std::uint8_t keyBlue,
+                           CDibImage& target, const Rect& area) const {
     if (!HasPicture() || !target.HasPicture()) return 0;
     const std::uint32_t key = MakePixelValue(keyRed, keyGreen, keyBlue);
     const std::int32_t width = std::min(Width(), target.Width());
     const std::int32_t height = std::min(Height(), target.Height());
-    for (std::int32_t row = 0; row < height; ++row) {
+    const RowSpan span = Clip(Rect{area.left, area.top - (Height() - height), area.right,
+                                   area.bottom - (Height() - height)},
+                              width, height);
+    if (span.Empty()) return 1;
+    std::uint8_t* const targetPixels = target.Pixels();
+    for (std::int32_t row = span.firstRow; row < span.endRow; ++row) {
         const std::uint8_t* const sourceRow = Pixels() + Stride() * row;
-        std::uint8_t* const targetRow = target.Pixels() + target.Stride() * row;
-        std::int32_t x = 0;
-        while (x < width) {
+        std::uint8_t* const targetRow = targetPixels + target.Stride() * row;
+        std::int32_t x = span.firstX;
+        while (x < span.endX) {
             // A white key (the board's) usually covers most of the picture: skip it in bulk.
-            const std::int32_t keyed = key == kWhitePixel ? WhiteRunLength(sourceRow + 3 * x, width - x) : 0;
+            const std::int32_t keyed =
+                key == kWhitePixel ? WhiteRunLength(sourceRow + 3 * x, span.endX - x) : 0;
             if (keyed > 0) {
                 x += keyed;
                 continue;
@@ -221,6 +279,23 @@ int CDibImage::OverlayOnto(std::uint8_t keyRed, std::uint8_t keyGreen, std::uint
             if (colour != key) StorePixel(targetRow + 3 * x, colour);
             ++x;
         }
+    }
+    return 1;
+}
+
+int CDibImage::CopyArea(const CDibImage& source, const Rect& area) {
+    if (!HasPicture() || !source.HasPicture() || source.Width() != Width() ||
+        source.Height() != Height()) {
+        return 0;
+    }
+    const RowSpan span = Clip(area, Width(), Height());
+    if (span.Empty()) return 1;
+    std::uint8_t* const pixels = Pixels();
+    const std::size_t offset = 3 * static_cast<std::size_t>(span.firstX);
+    const std::size_t bytes = 3 * static_cast<std::size_t>(span.endX - span.firstX);
+    for (std::int32_t row = span.firstRow; row < span.endRow; ++row) {
+        std::memcpy(pixels + Stride() * row + offset, source.Pixels() + source.Stride() * row + offset,
+                    bytes);
     }
     return 1;
 }

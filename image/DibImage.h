@@ -64,12 +64,20 @@ public:
     void Threshold(int level);
 
     // Paints this working canvas over `target` for display: colours replace, white lets the
-    // target show through, and a black line next to a colour takes that colour halved.
+    // target show through, and a black line next to a colour takes that colour halved. With
+    // `area` (y from the top), only the pixels inside it are touched.
     int ComposeOnto(CDibImage& target) const;
+    int ComposeOnto(CDibImage& target, const Rect& area) const;
 
-    // Copies every pixel that is not the key colour onto `target`.
+    // Copies every pixel that is not the key colour onto `target` (inside `area` only, when
+    // given).
     int OverlayOnto(std::uint8_t keyRed, std::uint8_t keyGreen, std::uint8_t keyBlue,
                     CDibImage& target) const;
+    int OverlayOnto(std::uint8_t keyRed, std::uint8_t keyGreen, std::uint8_t keyBlue,
+                    CDibImage& target, const Rect& area) const;
+
+    // Copies the pixels inside `area` (y from the top) of a picture of the same size.
+    int CopyArea(const CDibImage& source, const Rect& area);
 
     // Brings the picture to exactly newWidth × newHeight (stretch rows, stretch columns,
     // shrink rows, shrink columns, each when needed). The outline colour is (0, 0, 1) after.
@@ -87,6 +95,10 @@ public:
     // the outline colour or an area that already has the new colour.
     int FloodFill(std::int32_t x, std::int32_t y, std::uint8_t red, std::uint8_t green,
                   std::uint8_t blue);
+    // The same, also giving the smallest rectangle (y from the top) holding every pixel the
+    // fill recoloured; left untouched when it returns 0.
+    int FloodFill(std::int32_t x, std::int32_t y, std::uint8_t red, std::uint8_t green,
+                  std::uint8_t blue, Rect& changed);
 
     void SetOutlineColour(std::uint8_t red, std::uint8_t green, std::uint8_t blue);
     RgbColour GetOutlineColour() const { return outlineColour_; }
@@ -99,15 +111,28 @@ public:
     std::int32_t Width() const { return header_.biWidth; }
     std::int32_t Height() const { return header_.biHeight; }
     std::size_t Stride() const { return Stride24(header_.biWidth); }
-    std::uint8_t* Pixels() { return pixels_.Data(); }
+    // Handing out writable pixels counts as a change (see Generation).
+    std::uint8_t* Pixels() {
+        Touch();
+        return pixels_.Data();
+    }
     const std::uint8_t* Pixels() const { return pixels_.Data(); }
+
+    // A number that changes whenever the picture may have changed: every operation that can
+    // write the pixels, and every copy or move into this image, takes a new one, unique in the
+    // process. Whoever keeps something derived from the picture compares it to know whether
+    // that is still current.
+    std::uint64_t Generation() const { return generation_; }
     const MemoryBlock& PixelBlock() const { return pixels_; }
 
 private:
+    void Touch();
+
     BitmapInfoHeader header_;
     MemoryBlock pixels_;
     RgbColour regionColour_;
     RgbColour outlineColour_{0, 0, 1};   // matches nothing in a thresholded canvas
+    std::uint64_t generation_ = 0;
 };
 
 // A copy of a block of the same size and contents; null for a null block or on failure.

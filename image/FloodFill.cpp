@@ -13,6 +13,7 @@
 // leave more waiting than that: those go to an overflow list, which is handed back whenever
 // the stack runs empty, so no part of the area is ever lost. The list allocates only on that
 // path; an ordinary fill allocates nothing.
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -129,6 +130,11 @@ public:
         }
     }
 
+    // The rectangle (y from the top) of every pixel recoloured.
+    Rect Changed() const {
+        return Rect{minX_, height_ - 1 - maxRow_, endX_, height_ - minRow_};
+    }
+
 private:
     bool IsRegion(const std::uint8_t* line, std::int32_t x) const {
         const std::uint8_t* p = line + 3 * x;
@@ -171,7 +177,12 @@ private:
         return x;
     }
 
-    void Paint(std::uint8_t* line, std::int32_t left, std::int32_t end) const {
+    // Recolours columns left … end − 1 of `line`, which is row `row`.
+    void Paint(std::uint8_t* line, std::int32_t row, std::int32_t left, std::int32_t end) {
+        minX_ = std::min(minX_, left);
+        endX_ = std::max(endX_, end);
+        minRow_ = std::min(minRow_, row);
+        maxRow_ = std::max(maxRow_, row);
         std::uint8_t* p = line + 3 * left;
         std::int32_t n = end - left;
         for (; n >= kPixelsPerBlock; n -= kPixelsPerBlock, p += 3 * kPixelsPerBlock) {
@@ -199,7 +210,7 @@ private:
             if (IsRegion(line, x)) {
                 const std::int32_t left = RunStart(line, x);
                 const std::int32_t end = RunEnd(line, x + 1);
-                Paint(line, left, end);
+                Paint(line, s.row, left, end);
                 if (left == s.left && end - 1 == s.right) {
                     // The run is exactly the stretch: nothing to look at going back, and the
                     // next row is this one's only follower, so go on to it straight away.
@@ -215,7 +226,7 @@ private:
                 x = NextRegion(line, x, s.right);
                 if (x > s.right) break;
                 const std::int32_t end = RunEnd(line, x + 1);
-                Paint(line, x, end);
+                Paint(line, s.row, x, end);
                 TakeRun(s, x, end, onward, back);
                 x = end + 1;
             }
@@ -243,6 +254,10 @@ private:
     const std::uint32_t fill_;
     const ColourBlock regionBlock_;
     const ColourBlock fillBlock_;
+    std::int32_t minX_ = static_cast<std::int32_t>(kMaxImageSide);   // bounds of what was recoloured: columns minX_ …
+    std::int32_t endX_ = 0;               // endX_ − 1, bottom-up rows minRow_ … maxRow_
+    std::int32_t minRow_ = static_cast<std::int32_t>(kMaxImageSide);
+    std::int32_t maxRow_ = 0;
     Stretch stack_[kFillStackCapacity];
     std::int32_t top_ = 0;
     std::vector<Stretch> overflow_;
@@ -252,20 +267,27 @@ private:
 
 int CDibImage::FloodFill(std::int32_t x, std::int32_t y, std::uint8_t red, std::uint8_t green,
                          std::uint8_t blue) {
+    Rect changed;
+    return FloodFill(x, y, red, green, blue, changed);
+}
+
+int CDibImage::FloodFill(std::int32_t x, std::int32_t y, std::uint8_t red, std::uint8_t green,
+                         std::uint8_t blue, Rect& changed) {
     if (!HasPicture()) return 0;
     const std::int32_t width = Width();
     const std::int32_t height = Height();
     if (x < 0 || x >= width || y < 0 || y >= height) return 0;
 
     const std::ptrdiff_t stride = static_cast<std::ptrdiff_t>(Stride());
-    std::uint8_t* const bits = Pixels();
     const std::int32_t seedRow = height - y - 1;
-    const std::uint8_t* seed = bits + stride * seedRow + 3 * x;
+    const std::uint8_t* seed = pixels_.Data() + stride * seedRow + 3 * x;
     if (!CaptureRegionColour(seed[2], seed[1], seed[0])) return 0;   // a click on a line
     if (MatchesRegionColour(red, green, blue)) return 0;             // already that colour
 
+    std::uint8_t* const bits = Pixels();   // from here on the pixels change
     SpanFill fill(bits, stride, width, height, PixelValue(seed), MakePixelValue(red, green, blue));
     fill.Run(x, seedRow);
+    changed = fill.Changed();
     return 1;
 }
 

@@ -2,6 +2,7 @@
 #include "tests/board/BoardFixture.h"
 
 #include <algorithm>
+#include <string>
 
 #include "resources/ResourceIds.h"
 
@@ -167,6 +168,91 @@ TEST_F(BoardPaintTest, CopyStartsAtTheTargetOriginWhateverTheBounds) {
     EXPECT_TRUE(shiftedDiffers);
     EXPECT_EQ(target.GetPixel(0, 0), Skin(0, 0));
     EXPECT_EQ(target.GetPixel(833, 643), Skin(833, 643));
+}
+
+// After every step of a session the canvas on the screen is exactly the picture with the
+// canvas composed over it and the frame on top, whatever was painted before.
+struct PaintStep {
+    const char* name;
+    void (*apply)(ColouringBoard& board, TestFolderLoader& loader);
+};
+
+void ClickCanvas(ColouringBoard& board, int x, int y) {
+    board.Click(kCanvasRect.left + x, kCanvasRect.top + y);
+}
+void PickColour(ColouringBoard& board, int cell) {
+    board.Click(kPaletteRect.left + 6 + 12 * (cell % 12), kPaletteRect.top + 6 + 12 * (cell / 12));
+}
+
+const PaintStep kPaintSteps[] = {
+    {"FillLeftArea", [](ColouringBoard& b, TestFolderLoader&) { ClickCanvas(b, 100, 300); }},
+    {"FillShelfInAnotherColour",
+     [](ColouringBoard& b, TestFolderLoader&) { PickColour(b, 30); ClickCanvas(b, 400, 50); }},
+    {"FillCornerArea", [](ColouringBoard& b, TestFolderLoader&) { ClickCanvas(b, 571, 451); }},
+    {"RefillLeftArea", [](ColouringBoard& b, TestFolderLoader&) { PickColour(b, 7); ClickCanvas(b, 0, 0); }},
+    {"Undo", [](ColouringBoard& b, TestFolderLoader&) { b.Undo(); }},
+    {"Redo", [](ColouringBoard& b, TestFolderLoader&) { b.Redo(); }},
+    {"ClickOnALine", [](ColouringBoard& b, TestFolderLoader&) { ClickCanvas(b, kDividerX, 10); }},
+    {"ThumbnailPutsTheOtherPictureOnTheCanvas",
+     [](ColouringBoard& b, TestFolderLoader&) {
+         b.NextPicture();
+         b.Click(kThumbnailRect.left + 80, kThumbnailRect.top + 80);
+     }},
+    {"FillAfterThePictureChanged", [](ColouringBoard& b, TestFolderLoader&) { ClickCanvas(b, 300, 300); }},
+    {"NewFolder",
+     [](ColouringBoard& b, TestFolderLoader& loader) {
+         loader.folder.assign(1, MakeDrawing(90));
+         b.SetImageURL("http://pictures.test/other");
+     }},
+    {"FillInTheNewFolder", [](ColouringBoard& b, TestFolderLoader&) { ClickCanvas(b, 50, 5); }},
+    {"TwoFillsBetweenPaints",
+     [](ColouringBoard& b, TestFolderLoader&) {
+         ClickCanvas(b, 400, 300);
+         PickColour(b, 50);
+         ClickCanvas(b, 50, 5);
+     }},
+};
+
+class BoardPaintSession : public BoardTest {
+protected:
+    // The canvas composed from scratch, as the screen must show it.
+    void ExpectCanvasComposedAfresh(const std::string& step) {
+        CDibImage view = board.SourcePicture();
+        board.Canvas().ComposeOnto(view);
+        board.BlankCanvas().OverlayOnto(255, 255, 255, view);
+        for (int y = 0; y < kCanvasHeight; ++y) {
+            for (int x = 0; x < kCanvasWidth; ++x) {
+                const ColourRef shown = Screen(kCanvasRect.left + x, kCanvasRect.top + y);
+                if (shown != ImagePixel(view, x, y)) {
+                    ADD_FAILURE() << "after " << step << " at " << x << "," << y;
+                    return;
+                }
+            }
+        }
+    }
+};
+
+TEST_F(BoardPaintSession, EveryStepShowsTheCanvasComposedAfresh) {
+    CDibImage second = MakeDrawing(200);
+    SetImagePixel(second, 300, 300, 0, 0, 0);
+    loader.folder = {MakeDrawing(), second};
+    board.SetImageURL("http://pictures.test/folder");
+    Paint();
+    ExpectCanvasComposedAfresh("the load");
+    for (const PaintStep& step : kPaintSteps) {
+        step.apply(board, loader);
+        Paint();
+        ExpectCanvasComposedAfresh(step.name);
+    }
+}
+
+TEST_F(BoardPaintSession, NoImageTextIsReplacedByTheWholeCanvas) {
+    // The skin showed "No Image!!!" before the first picture: nothing of it may stay.
+    LoadDrawings(1);
+    ExpectCanvasComposedAfresh("the first load");
+    ClickCanvas(board, 100, 100);
+    Paint();
+    ExpectCanvasComposedAfresh("a fill");
 }
 
 }  // namespace

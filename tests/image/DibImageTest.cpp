@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
+
 #include "image/DibImage.h"
 #include "platform/soft/FramebufferContext.h"
 #include "tests/support/TestImages.h"
@@ -176,6 +179,89 @@ TEST(DibImageDraw, StretchDoublesByNearestSample) {
     CDibImage empty;
     EXPECT_EQ(empty.Draw(dc, Rect{0, 0, 8, 6}), 0);
 }
+
+// Every operation that can change the pixels gives the image a new generation; reading does not.
+struct GenerationCase {
+    const char* name;
+    bool changes;
+    void (*apply)(CDibImage& image);
+};
+
+const GenerationCase kGenerationCases[] = {
+    {"Allocate", true, [](CDibImage& i) { i.Allocate(4, 4); }},
+    {"Release", true, [](CDibImage& i) { i.Release(); }},
+    {"CopyAssign", true, [](CDibImage& i) { i = MakeImage(3, 3, kWhite); }},
+    {"MoveAssign", true, [](CDibImage& i) { CDibImage other = MakeImage(3, 3, kWhite); i = std::move(other); }},
+    {"Threshold", true, [](CDibImage& i) { i.Threshold(168); }},
+    {"Fill", true, [](CDibImage& i) { i.FloodFill(0, 0, 255, 0, 132); }},
+    {"Resize", true, [](CDibImage& i) { i.Resize(9, 9); }},
+    {"WritablePixels", true, [](CDibImage& i) { i.Pixels()[0] = 7; }},
+    {"CopyArea", true, [](CDibImage& i) { i.CopyArea(MakeImage(6, 5, kBlack), Rect{0, 0, 2, 2}); }},
+    {"ComposeOntoAnother", false, [](CDibImage& i) { CDibImage t = MakeImage(6, 5, kWhite); i.ComposeOnto(t); }},
+    {"OverlayOntoAnother", false, [](CDibImage& i) { CDibImage t = MakeImage(6, 5, kWhite); i.OverlayOnto(1, 2, 3, t); }},
+    {"FillThatChangesNothing", false, [](CDibImage& i) { i.FloodFill(0, 0, 255, 255, 255); }},
+    {"ReadingColours", false, [](CDibImage& i) { (void)i.GetRegionColour(); i.SetOutlineColour(0, 0, 0); }},
+};
+
+void PrintTo(const GenerationCase& c, std::ostream* os) { *os << c.name; }
+
+class DibImageGeneration : public ::testing::TestWithParam<GenerationCase> {};
+
+TEST_P(DibImageGeneration, ChangesExactlyWhenThePixelsMayHave) {
+    CDibImage image = MakeImage(6, 5, kWhite);
+    const std::uint64_t before = image.Generation();
+    GetParam().apply(image);
+    EXPECT_EQ(image.Generation() != before, GetParam().changes);
+}
+
+INSTANTIATE_TEST_SUITE_P(Operations, DibImageGeneration, ::testing::ValuesIn(kGenerationCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(DibImageGeneration, CopiesAreNeverTakenForTheOriginal) {
+    const CDibImage a = MakeImage(2, 2, kWhite);
+    const CDibImage b = a;
+    CDibImage c = MakeImage(2, 2, kWhite);
+    c = a;
+    EXPECT_NE(a.Generation(), b.Generation());
+    EXPECT_NE(a.Generation(), c.Generation());
+    EXPECT_NE(b.Generation(), c.Generation());
+}
+
+// Composing and overlaying inside an area give, inside it, what the whole operation gives,
+// and leave everything outside it untouched; areas may reach past the picture.
+class DibImageComposeArea : public ::testing::TestWithParam<Rect> {};
+
+TEST_P(DibImageComposeArea, MatchesTheWholeOperationInsideOnly) {
+    const Rect area = GetParam();
+    CDibImage canvas = MakeImage(9, 7, kWhite);
+    test::FillRectAt(canvas, 4, 0, 5, 7, kBlack);
+    test::FillRectAt(canvas, 0, 3, 4, 4, kBlack);
+    test::FillRectAt(canvas, 0, 0, 4, 3, RgbColour{200, 100, 50});
+    CDibImage frame = MakeImage(9, 7, kWhite);
+    test::FillRectAt(frame, 0, 0, 9, 1, RgbColour{90, 60, 30});
+    const CDibImage picture = MakeImage(9, 7, RgbColour{10, 20, 30});
+
+    CDibImage whole = picture;
+    canvas.ComposeOnto(whole);
+    frame.OverlayOnto(255, 255, 255, whole);
+    CDibImage part = picture;
+    canvas.ComposeOnto(part, area);
+    frame.OverlayOnto(255, 255, 255, part, area);
+    CDibImage copied = picture;
+    copied.CopyArea(whole, area);
+    for (std::int32_t y = 0; y < 7; ++y) {
+        for (std::int32_t x = 0; x < 9; ++x) {
+            const RgbColour expected = area.Contains(x, y) ? PixelAt(whole, x, y) : PixelAt(picture, x, y);
+            EXPECT_EQ(PixelAt(part, x, y), expected) << x << "," << y;
+            EXPECT_EQ(PixelAt(copied, x, y), expected) << x << "," << y;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Areas, DibImageComposeArea,
+                         ::testing::Values(Rect{0, 0, 9, 7}, Rect{3, 2, 6, 5}, Rect{4, 3, 5, 4},
+                                           Rect{-3, -2, 2, 2}, Rect{7, 5, 20, 20}, Rect{2, 2, 2, 5},
+                                           Rect{10, 0, 12, 7}));
 
 }  // namespace
 }  // namespace kolo

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <utility>
@@ -34,6 +35,9 @@ CDibImage MakeBoxPicture() {
 
 int Fill(CDibImage& image, std::int32_t x, std::int32_t y, RgbColour c) {
     return image.FloodFill(x, y, c.red, c.green, c.blue);
+}
+int Fill(CDibImage& image, std::int32_t x, std::int32_t y, RgbColour c, Rect& changed) {
+    return image.FloodFill(x, y, c.red, c.green, c.blue, changed);
 }
 
 TEST(FillQueue, IsFirstInFirstOutAndRefusesPushesWhenFull) {
@@ -268,6 +272,32 @@ TEST_P(FloodFillEveryArea, MatchesAPlainPixelFill) {
 
 INSTANTIATE_TEST_SUITE_P(Pictures, FloodFillEveryArea, ::testing::ValuesIn(kFillPictures),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// The rectangle a fill reports is exactly the bounds of the pixels it recoloured.
+TEST(FloodFillChangedArea, IsTheBoundsOfEveryRecolouredPixel) {
+    for (unsigned seed = 1; seed <= 6; ++seed) {
+        CDibImage image = Noise(41, 37, 38, seed);
+        for (std::int32_t y = 0; y < image.Height(); y += 5) {
+            for (std::int32_t x = 0; x < image.Width(); x += 3) {
+                const CDibImage before = image;
+                Rect changed{-1, -1, -1, -1};
+                if (Fill(image, x, y, AreaColour(x * 100 + y), changed) == 0) {
+                    EXPECT_EQ(changed, (Rect{-1, -1, -1, -1}));
+                    continue;
+                }
+                Rect bounds{image.Width(), image.Height(), 0, 0};
+                for (std::int32_t py = 0; py < image.Height(); ++py) {
+                    for (std::int32_t px = 0; px < image.Width(); ++px) {
+                        if (PixelAt(image, px, py) == PixelAt(before, px, py)) continue;
+                        bounds = Rect{std::min(bounds.left, px), std::min(bounds.top, py),
+                                      std::max(bounds.right, px + 1), std::max(bounds.bottom, py + 1)};
+                    }
+                }
+                ASSERT_EQ(changed, bounds) << "seed " << seed << " at " << x << "," << y;
+            }
+        }
+    }
+}
 
 TEST(FloodFillColours, CaptureRefusesTheOutlineColour) {
     CDibImage image;

@@ -43,7 +43,7 @@ RgbColour PixelAt(const CDibImage& image, std::int32_t x, std::int32_t y) {
 }
 
 void SetPixelAt(CDibImage& image, std::int32_t x, std::int32_t y, RgbColour colour) {
-    auto* p = const_cast<std::uint8_t*>(PixelPointer(image, x, y));
+    std::uint8_t* p = image.Pixels() + image.Stride() * (image.Height() - y - 1) + 3 * x;
     p[0] = colour.blue;
     p[1] = colour.green;
     p[2] = colour.red;
