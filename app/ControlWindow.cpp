@@ -11,6 +11,7 @@
 #include "app/Translation.h"
 #include "board/BoardLayout.h"
 #include "platform/soft/BmpResources.h"
+#include "platform/curl/CurlSession.h"
 #include "platform/soft/PrinterPageContext.h"
 #include "resources/EmbeddedResources.h"
 #include "resources/ResourceIds.h"
@@ -126,6 +127,7 @@ ControlWindow::ControlWindow(const WindowOptions& options) : options_(options) {
     control_.onInitImage = [this]() { g_idle_add(OnLoadFolder, this); };
     control_.showMessage = [this](const std::string& text) { ShowMessage(text); };
     control_.printDialog = [this]() { return RunPrintDialog(); };
+    control_.openSession = [] { return std::make_unique<CurlSession>(); };
 }
 
 ControlWindow::~ControlWindow() {

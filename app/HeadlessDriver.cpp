@@ -8,6 +8,7 @@
 #include "app/ImageFiles.h"
 #include "app/SamplesFolder.h"
 #include "app/SoftControl.h"
+#include "platform/curl/CurlSession.h"
 #include "platform/soft/PrinterPageContext.h"
 
 namespace kolo {
@@ -88,6 +89,7 @@ int RunHeadless(const std::vector<std::string>& args) {
         !options.address.empty() ? options.address : SamplesFolderUrl();
 
     SoftControl control;
+    control.openSession = [] { return std::make_unique<CurlSession>(); };
     control.onInitImage = [&control, &address]() { control.Board().SetImageURL(address); };
 
     auto log = std::make_shared<PrintJobLog>();

@@ -3,8 +3,6 @@
 #include <iostream>
 
 #include "platform/DownloadFolder.h"
-#include "platform/curl/CurlSession.h"
-#include "resources/EmbeddedResources.h"
 
 namespace kolo {
 namespace {
@@ -13,9 +11,9 @@ constexpr std::uint32_t kButtonClicked = 0;   // BN_CLICKED, the high word of th
 
 }  // namespace
 
-SoftControl::SoftControl()
+SoftControl::SoftControl(const EmbeddedFile* art, std::size_t artCount)
     : screen_(kBoardWidth, kBoardHeight),
-      resources_(kEmbeddedResources, kEmbeddedResourceCount),
+      resources_(art, artCount),
       board_(*this, resources_) {}
 
 int SoftControl::Create() {
@@ -50,7 +48,7 @@ std::unique_ptr<DeviceContext> SoftControl::RunPrintDialog() {
 }
 
 std::unique_ptr<InternetSession> SoftControl::OpenInternetSession() {
-    return std::make_unique<CurlSession>();
+    return openSession ? openSession() : nullptr;
 }
 
 std::string SoftControl::DownloadFolder() { return PrivateDownloadFolder(); }

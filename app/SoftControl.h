@@ -14,17 +14,22 @@
 #include "platform/BoardHost.h"
 #include "platform/soft/BmpResources.h"
 #include "platform/soft/ScreenContext.h"
+#include "resources/EmbeddedResources.h"
 
 namespace kolo {
 
 class SoftControl : public BoardHost {
 public:
-    SoftControl();
+    // The board's art from the program's own embedded bitmaps, or from files the host gives.
+    SoftControl() : SoftControl(kEmbeddedResources, kEmbeddedResourceCount) {}
+    SoftControl(const EmbeddedFile* art, std::size_t artCount);
 
     // What the container and the platform's dialogs do; each may be left empty.
     std::function<void()> onInitImage;                                 // the container's answer
     std::function<std::unique_ptr<DeviceContext>()> printDialog;       // null: cancelled
     std::function<void(const std::string&)> showMessage;
+    // The host's network for one folder load; left empty, the control has none.
+    std::function<std::unique_ptr<InternetSession>()> openSession;
 
     // Window creation: the board's Initialise and a first paint.
     int Create();

@@ -50,7 +50,8 @@ TEST(DibImageCopy, DuplicatesPixelsAndKeepsColours) {
     EXPECT_EQ(copy.GetOutlineColour(), kBlack);
     EXPECT_EQ(copy.GetRegionColour(), (RgbColour{7, 8, 9}));
 
-    copy = copy;   // self-assignment keeps the picture
+    const CDibImage& same = copy;
+    copy = same;   // self-assignment keeps the picture
     EXPECT_TRUE(copy.HasPicture());
 }
 

@@ -259,7 +259,7 @@ TEST(BmpRejected, DepthsNoPixelReaderKnows) {
     }
 }
 
-#if !defined(__SANITIZE_ADDRESS__)
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__EMSCRIPTEN__)   // no fork() under Node
 // Bytes of address space in use now, from /proc.
 std::size_t AddressSpaceInUse() {
     std::ifstream statm("/proc/self/statm");

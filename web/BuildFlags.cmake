@@ -1,0 +1,7 @@
+# Compiler and linker settings every target of the WebAssembly build needs.
+
+# The core throws and catches (InternetError, bad_alloc); exceptions are off unless asked.
+add_compile_options(-fexceptions)
+add_link_options(-fexceptions -sALLOW_MEMORY_GROWTH=1)
+# The unit tests run under Node and read and write the machine's own files.
+set(KOLO_TEST_LINK_OPTIONS -sNODERAWFS=1 -sENVIRONMENT=node)

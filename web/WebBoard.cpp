@@ -1,0 +1,203 @@
+// The board as the <kolo-board> element drives it: the control on the software platform with
+// the page's hooks for events, dialogs, printing and the network, behind a C interface that
+// kolo-board.js calls. Each element runs its own instance of this module, so nothing here is
+// shared between boards.
+#include <emscripten/emscripten.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/SoftControl.h"
+#include "board/BoardLayout.h"
+#include "platform/soft/BmpResources.h"
+#include "platform/soft/FramebufferContext.h"
+#include "platform/soft/TextRenderer.h"
+#include "resources/ResourceIds.h"
+#include "sources/PictureIndex.h"
+#include "web/ArtBundle.h"
+#include "web/FetchedSession.h"
+
+// Calls into the element that owns this instance (Module.koloHost, set by kolo-board.js).
+EM_JS(void, HostInitImage, (), { Module.koloHost.initImage(); });
+EM_JS(void, HostMessage, (const char* text), { Module.koloHost.message(UTF8ToString(text)); });
+EM_JS(void, HostExit, (), { Module.koloHost.exit(); });
+EM_JS(void, HostPrint, (const std::uint8_t* rgba, int width, int height),
+      { Module.koloHost.print(rgba, width, height); });
+
+namespace kolo {
+namespace {
+
+constexpr ColourRef kCursorTransparent = 0x00FF00FF;   // pure magenta in the cursor art
+
+class WebControl : public SoftControl {
+public:
+    WebControl(const EmbeddedFile* art, std::size_t count) : SoftControl(art, count) {
+        onInitImage = [] { HostInitImage(); };
+        showMessage = [](const std::string& text) { HostMessage(text.c_str()); };
+        openSession = [this]() -> std::unique_ptr<InternetSession> {
+            if (!fetched_) return nullptr;
+            return std::make_unique<FetchedSession>(fetched_);
+        };
+    }
+
+    void CloseHost() override {
+        SoftControl::CloseHost();
+        HostExit();
+    }
+
+    // The browser's print dialog runs later, from the page: hand it the composed picture
+    // and let the board print nothing itself.
+    std::unique_ptr<DeviceContext> RunPrintDialog() override {
+        const CDibImage& picture = Board().SourcePicture();
+        const bool hasPicture = picture.HasPicture();
+        const int width = hasPicture ? picture.Width() : kCanvasRect.Width();
+        const int height = hasPicture ? picture.Height() : kCanvasRect.Height();
+        FramebufferContext page(width, height);
+        Board().DrawPictureInto(page, Rect{0, 0, width, height});
+        const std::vector<std::uint8_t> rgba = ToRgba(page, 0, 0, width, height, false, 0);
+        HostPrint(rgba.data(), width, height);
+        return nullptr;
+    }
+
+    // Loads the folder at `url` from what the page fetched for it.
+    void LoadFetched(const std::string& url, std::shared_ptr<const FetchedFiles> fetched) {
+        fetched_ = std::move(fetched);
+        Board().SetImageURL(url);
+        fetched_.reset();
+        Pump();
+    }
+
+    // The screen as RGBA, redrawn when the board asked for a repaint.
+    const std::uint8_t* Frame() {
+        Pump();
+        frame_ = ToRgba(Screen(), 0, 0, kBoardWidth, kBoardHeight, false, 0);
+        return frame_.data();
+    }
+
+    static std::vector<std::uint8_t> ToRgba(const FramebufferContext& surface, int left, int top,
+                                            int width, int height, bool keyed, ColourRef key) {
+        std::vector<std::uint8_t> out(static_cast<std::size_t>(width) * height * 4);
+        std::uint8_t* to = out.data();
+        for (int y = 0; y < height; ++y) {
+            const std::uint8_t* from = surface.Row(top + y) + left * 3;
+            for (int x = 0; x < width; ++x, from += 3, to += 4) {
+                to[0] = from[0];
+                to[1] = from[1];
+                to[2] = from[2];
+                const ColourRef colour = MakeColourRef(from[0], from[1], from[2]);
+                to[3] = keyed && colour == key ? 0 : 255;
+            }
+        }
+        return out;
+    }
+
+private:
+    std::shared_ptr<const FetchedFiles> fetched_;
+    std::vector<std::uint8_t> frame_;
+};
+
+// The instance's art, kept for the life of the module.
+std::vector<std::uint8_t> g_artBytes;
+std::vector<EmbeddedFile> g_art;
+std::vector<std::uint8_t> g_image;   // the last RGBA image handed to the page
+std::string g_text;                  // the last text handed to the page
+
+// A bitmap of the art as RGBA, magenta transparent when `keyed`.
+const std::uint8_t* ArtImage(int id, bool keyed, int* size) {
+    BmpResources resources(g_art.data(), g_art.size());
+    const EmbeddedFile* file = resources.Find(id);
+    if (file == nullptr) return nullptr;
+    std::unique_ptr<SoftBitmap> bitmap = ReadBmp24(file->bytes, file->size);
+    if (!bitmap) return nullptr;
+    const FramebufferContext& surface = bitmap->Surface();
+    size[0] = surface.Width();
+    size[1] = surface.Height();
+    g_image = WebControl::ToRgba(surface, 0, 0, size[0], size[1], keyed, kCursorTransparent);
+    return g_image.data();
+}
+
+}  // namespace
+}  // namespace kolo
+
+using kolo::WebControl;
+
+extern "C" {
+
+// Takes the unpacked art bundle (allocated with malloc by the page); 1 when it was whole.
+EMSCRIPTEN_KEEPALIVE int kolo_set_art(std::uint8_t* bytes, std::size_t size) {
+    kolo::g_artBytes.assign(bytes, bytes + size);
+    std::free(bytes);
+    if (!kolo::SplitArtBundle(kolo::g_artBytes.data(), kolo::g_artBytes.size(), kolo::g_art)) {
+        return 0;
+    }
+    for (const kolo::EmbeddedFile& file : kolo::g_art) {
+        if (file.id == kolo::kArtIdFont) {
+            kolo::WriteWholeFile(kolo::kDefaultFontPath, file.bytes, file.size);
+        }
+    }
+    return 1;
+}
+
+EMSCRIPTEN_KEEPALIVE WebControl* kolo_create() {
+    auto* control = new WebControl(kolo::g_art.data(), kolo::g_art.size());
+    control->Create();
+    return control;
+}
+
+EMSCRIPTEN_KEEPALIVE const std::uint8_t* kolo_frame(WebControl* control) { return control->Frame(); }
+EMSCRIPTEN_KEEPALIVE int kolo_cursor(WebControl* control) {
+    return control->Cursor() == kolo::BoardCursor::kBrush ? 1 : 0;
+}
+
+// kind 0: button down, 1: button up, 2: move; board pixels.
+EMSCRIPTEN_KEEPALIVE void kolo_pointer(WebControl* control, int kind, int x, int y) {
+    switch (kind) {
+        case 0: control->LeftButtonDown(x, y); break;
+        case 1: control->LeftButtonUp(x, y); break;
+        default: control->MouseMove(x, y); break;
+    }
+}
+
+// Picture names of a folder page, one a line.
+EMSCRIPTEN_KEEPALIVE const char* kolo_picture_names(const char* page) {
+    std::vector<std::string> names;
+    kolo::ParsePictureNames(page, names);
+    kolo::g_text.clear();
+    for (const std::string& name : names) {
+        std::string extension;
+        if (kolo::FindPictureExtension(name, extension)) kolo::g_text += name + "\n";
+    }
+    return kolo::g_text.c_str();
+}
+
+// A folder load: begin, the fetched answers, then load.
+EMSCRIPTEN_KEEPALIVE kolo::FetchedFiles* kolo_fetched_new() { return new kolo::FetchedFiles; }
+EMSCRIPTEN_KEEPALIVE void kolo_fetched_body(kolo::FetchedFiles* files, const char* url,
+                                            const char* bytes, std::size_t size) {
+    files->bodies[url].assign(bytes, size);
+}
+EMSCRIPTEN_KEEPALIVE void kolo_fetched_error(kolo::FetchedFiles* files, const char* url,
+                                             const char* reason) {
+    files->errors[url] = reason;
+}
+EMSCRIPTEN_KEEPALIVE void kolo_load_fetched(WebControl* control, const char* url,
+                                            kolo::FetchedFiles* files) {
+    control->LoadFetched(url, std::shared_ptr<const kolo::FetchedFiles>(files));
+}
+
+// Art for the page: the brush cursor with its hot spot, and the About box's icon. `size`
+// receives width and height.
+EMSCRIPTEN_KEEPALIVE const std::uint8_t* kolo_cursor_image(int* size) {
+    size[2] = kolo::kBrushHotSpotX;
+    size[3] = kolo::kBrushHotSpotY;
+    return kolo::ArtImage(kolo::kIdBrushCursor, true, size);
+}
+EMSCRIPTEN_KEEPALIVE const std::uint8_t* kolo_icon_image(int* size) {
+    return kolo::ArtImage(kolo::kArtIdIcon, false, size);
+}
+
+}  // extern "C"
