@@ -5,3 +5,5 @@ add_compile_options(-fexceptions)
 add_link_options(-fexceptions -sALLOW_MEMORY_GROWTH=1)
 # The unit tests run under Node and read and write the machine's own files.
 set(KOLO_TEST_LINK_OPTIONS -sNODERAWFS=1 -sENVIRONMENT=node)
+# FreeType is built on the same zlib as libpng; every program that draws text needs it.
+link_libraries(${ZLIB_LIBRARY})
