@@ -8,6 +8,7 @@
 
 #include "app/SamplesFolder.h"
 #include "board/BoardLayout.h"
+#include "platform/curl/CurlSession.h"
 
 namespace kolo {
 namespace {
@@ -15,6 +16,7 @@ namespace {
 class BoardFocusTest : public testing::Test {
 protected:
     void SetUp() override {
+        control_.openSession = [] { return std::make_unique<CurlSession>(); };
         control_.onInitImage = [this]() { control_.Board().SetImageURL(SamplesFolderUrl()); };
         control_.Create();
     }
