@@ -1,6 +1,10 @@
 #include "app/CommandLine.h"
 
+#include <filesystem>
 #include <iostream>
+#include <system_error>
+
+#include "app/SamplesFolder.h"
 
 #include "app/Translation.h"
 
@@ -23,6 +27,13 @@ bool TakeAddress(const std::string& arg, std::string& address) {
     }
     address = arg;
     return true;
+}
+
+std::string FolderAddress(const std::string& given) {
+    if (given.empty() || given.find("://") != std::string::npos) return given;
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(given, error);
+    return FileUrl(error ? given : absolute.lexically_normal().string());
 }
 
 }  // namespace kolo

@@ -8,6 +8,7 @@
 #include "app/ImageFiles.h"
 #include "app/SamplesFolder.h"
 #include "app/SoftControl.h"
+#include "platform/curl/CurlSession.h"
 #include "platform/soft/PrinterPageContext.h"
 
 namespace kolo {
@@ -85,9 +86,9 @@ int RunHeadless(const std::vector<std::string>& args) {
     Options options;
     if (!ParseOptions(args, options)) return 2;
     const std::string address =
-        !options.address.empty() ? options.address : SamplesFolderUrl();
+        !options.address.empty() ? FolderAddress(options.address) : SamplesFolderUrl();
 
-    SoftControl control;
+    SoftControl control([] { return std::make_unique<CurlSession>(); });
     control.onInitImage = [&control, &address]() { control.Board().SetImageURL(address); };
 
     auto log = std::make_shared<PrintJobLog>();
@@ -100,6 +101,8 @@ int RunHeadless(const std::vector<std::string>& args) {
     int status = 0;
 
     control.Create();
+    // The options replay on the whole folder, so that the run is the same every time.
+    control.WaitForFolder();
     for (const Action& action : options.actions) {
         switch (action.kind) {
             case Action::kClick: control.Click(action.x, action.y); break;

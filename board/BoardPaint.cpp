@@ -3,7 +3,15 @@
 // half-drawn state is ever shown.
 #include "board/ColouringBoard.h"
 
+#include <string>
+
 namespace kolo {
+namespace {
+
+constexpr int kProgressBandHeight = 24;              // pixels of the progress line
+constexpr ColourRef kProgressBandColour = 0x00FFFFFF;
+
+}  // namespace
 
 void ColouringBoard::Paint(DeviceContext& target, const Rect& bounds, const Rect& invalid) {
     (void)invalid;   // the whole board is composed and copied on every paint
@@ -12,7 +20,7 @@ void ColouringBoard::Paint(DeviceContext& target, const Rect& bounds, const Rect
     if (!surface || !skin_) return;
     DeviceBitmap* previous = surface->SelectBitmap(skin_.get());
 
-    if (sourcePicture_.HasPicture()) {
+    if (HasCanvasPicture()) {
         CDibImage view(sourcePicture_);
         canvas_.ComposeOnto(view);
         // The frame's wood stays on top of the picture and of painted areas.
@@ -34,6 +42,14 @@ void ColouringBoard::Paint(DeviceContext& target, const Rect& bounds, const Rect
             thumbnailIndex_ = pictureIndex_;
         }
         thumbnail_.Draw(*surface, thumbnailRect_);
+    }
+    if (loading_ && loadBegun_) {
+        // How far the folder is, over the thumbnail's lower part, below where arrows sit.
+        const std::string progress = std::to_string(loadDone_) + " / " + std::to_string(loadTotal_);
+        Rect band = thumbnailRect_;
+        band.top = band.bottom - kProgressBandHeight;
+        surface->FillSolidRect(band, kProgressBandColour);
+        surface->DrawText(progress.c_str(), band, kDtCenter | kDtVCenter | kDtSingleLine);
     }
 
     surface->FillSolidRect(swatchRect_, selectedColour_);

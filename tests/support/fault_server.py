@@ -1,6 +1,7 @@
 """A small HTTP server for the folder-loading tests: serves a folder, and answers a few
 special names with the faults a real server can show (stall…, loop…, reset…, empty…, huge…,
-and the pages /long/, /stall/, /loop/, /redirect/…). Prints its port on the first line of
+and the pages /long/, /stall/, /loop/, /redirect/…; /delay/MS/rest answers /rest after MS
+milliseconds, so a folder under it is served slowly, picture by picture). Prints its port on the first line of
 standard output, then serves until it is killed.
 
 Usage: fault_server.py ROOT
@@ -34,6 +35,10 @@ class Handler(http.server.SimpleHTTPRequestHandler):
 
     def do_GET(self):
         path = self.path.split("?")[0]
+        if path.startswith("/delay/"):
+            parts = path.split("/", 3)
+            time.sleep(int(parts[2]) / 1000.0)
+            self.path = path = "/" + (parts[3] if len(parts) > 3 else "")
         # Faults are chosen by the start of the last path segment, so that a folder page can
         # link to them like any other picture.
         name = path.rsplit("/", 1)[-1]
