@@ -63,6 +63,7 @@ struct FailedFolder {
     const char* transportError;   // "" when the page is served
     std::string message;
     bool keepsPictures;           // a page that cannot be read changes nothing
+    friend void PrintTo(const FailedFolder& folder, std::ostream* out) { *out << folder.label; }
 };
 
 class FailedFolderTest : public FolderLoadTest, public ::testing::WithParamInterface<FailedFolder> {};
