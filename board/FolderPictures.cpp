@@ -1,30 +1,9 @@
 #include "board/FolderPictures.h"
 
-#include <cstdio>
-#include <memory>
-
-#include "sources/BmpReader.h"
-#include "sources/GifReader.h"
-#include "sources/JpegReader.h"
+#include "sources/PictureFile.h"
 #include "sources/PictureIndex.h"
 
 namespace kolo {
-namespace {
-
-// Decodes bytes through the stream readers until the picture loaders take bytes themselves.
-int LoadPictureBytes(CDibImage& image, const std::uint8_t* data, std::size_t size,
-                     const std::string& name) {
-    std::string extension;
-    if (!FindPictureExtension(name, extension)) return 0;
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::tmpfile(), std::fclose);
-    if (!file || std::fwrite(data, 1, size, file.get()) != size) return 0;
-    std::rewind(file.get());
-    if (extension == ".bmp") return LoadBmpStream(image, file.get());
-    if (extension == ".gif") return LoadGifStream(image, file.get());
-    return LoadJpegStream(image, file.get());
-}
-
-}  // namespace
 
 std::vector<PictureLink> PictureLinksOf(const std::string& folderUrl, const std::string& pageText) {
     std::vector<std::string> names;
@@ -44,7 +23,7 @@ CDibImage PreparePicture(const std::uint8_t* data, std::size_t size, const std::
     if (data == nullptr || size == 0 || LoadPictureBytes(picture, data, size, name) == 0) {
         return CDibImage();
     }
-    picture.Resize(width, height);
+    picture.ResizeToFit(width, height);
     picture.SetOutlineColour(0, 0, 0);   // black lines bound the fills
     return picture.HasPicture() ? std::move(picture) : CDibImage();
 }
