@@ -8,6 +8,7 @@
 
 #include "app/SamplesFolder.h"
 #include "board/BoardLayout.h"
+#include "platform/curl/CurlSession.h"
 
 namespace kolo {
 namespace {
@@ -17,8 +18,9 @@ protected:
     void SetUp() override {
         control_.onInitImage = [this]() { control_.Board().SetImageURL(SamplesFolderUrl()); };
         control_.Create();
+        control_.WaitForFolder();
     }
-    SoftControl control_;
+    SoftControl control_{[] { return std::make_unique<CurlSession>(); }};
     BoardFocus focus_{control_};
 };
 
