@@ -73,16 +73,17 @@ void ColouringBoard::SetImageURL(const std::string& url) {
     ++currentLoad_;
     loading_ = true;
     loadBegun_ = false;
-    loadTotal_ = loadDone_ = loadAdded_ = 0;
+    loadTotal_ = loadDone_ = loadAdded_ = loadIgnored_ = 0;
     RefreshCursor();
     host_.InvalidateControl();
     if (folderLoader_ != nullptr) folderLoader_->StartLoad(*this, currentLoad_, imageUrl_);
 }
 
-void ColouringBoard::BeginFolder(std::uint32_t load, std::size_t links) {
+void ColouringBoard::BeginFolder(std::uint32_t load, std::size_t links, std::size_t ignoredLinks) {
     if (load != currentLoad_ || !loading_ || loadBegun_) return;
     loadBegun_ = true;
     loadTotal_ = links;
+    loadIgnored_ = ignoredLinks;
     pictures_.clear();
     pictures_.reserve(links);
     thumbnailIndex_ = -1;   // the list has been replaced

@@ -87,12 +87,14 @@ public:
     //    ADDRESS" and the source picture goes back on the canvas, with its fills gone.
     std::uint32_t CurrentLoad() const { return currentLoad_; }
     bool IsLoading() const { return loading_; }
-    void BeginFolder(std::uint32_t load, std::size_t links);
+    void BeginFolder(std::uint32_t load, std::size_t links, std::size_t ignoredLinks = 0);
     void AddFolderPicture(std::uint32_t load, CDibImage picture);
     void FinishFolder(std::uint32_t load, const std::string& reason);
     // How far the load is: pictures handed in (failed ones included) out of those listed.
     std::size_t LoadedCount() const { return loadDone_; }
     std::size_t LinkCount() const { return loadTotal_; }
+    // Links of the page left out beyond the most one folder takes (FolderPictures.h).
+    std::size_t IgnoredLinkCount() const { return loadIgnored_; }
 
     // True when the canvas shows a picture: what Paint draws, what a click fills and when the
     // brush cursor shows all follow this one test.
@@ -134,6 +136,7 @@ private:
     bool loading_ = false;
     bool loadBegun_ = false;         // the page of the current load has been read
     std::size_t loadTotal_ = 0;      // pictures the page lists
+    std::size_t loadIgnored_ = 0;    // links of the page beyond the most a folder takes
     std::size_t loadDone_ = 0;       // pictures handed in so far
     std::size_t loadAdded_ = 0;      // of those, the ones that decoded
     int lastCursorState_ = -1;

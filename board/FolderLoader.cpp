@@ -13,7 +13,7 @@ void SequentialFolderLoader::StartLoad(ColouringBoard& board, std::uint32_t load
         board.FinishFolder(load, page.failure);
         return;
     }
-    board.BeginFolder(load, page.links.size());
+    board.BeginFolder(load, page.links.size(), page.ignored);
     for (const PictureLink& link : page.links) {
         std::optional<std::vector<std::uint8_t>> bytes = session->FetchPicture(link.address);
         board.AddFolderPicture(load, bytes ? PreparePicture(bytes->data(), bytes->size(), link.name,

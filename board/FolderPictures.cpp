@@ -1,16 +1,40 @@
 #include "board/FolderPictures.h"
 
+#include <algorithm>
+#include <cctype>
+
 #include "sources/PictureFile.h"
 #include "sources/PictureIndex.h"
 
 namespace kolo {
 
-std::vector<PictureLink> PictureLinksOf(const std::string& folderUrl, const std::string& pageText) {
+namespace {
+
+bool IsLocalFolder(const std::string& url) {
+    static constexpr char kFileScheme[] = "file:";
+    if (url.size() < sizeof kFileScheme - 1) return false;
+    for (std::size_t i = 0; i + 1 < sizeof kFileScheme; ++i) {
+        if (std::tolower(static_cast<unsigned char>(url[i])) != kFileScheme[i]) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::vector<PictureLink> PictureLinksOf(const std::string& folderUrl, const std::string& pageText,
+                                        std::size_t* ignored) {
     std::vector<std::string> names;
     ParsePictureNames(pageText.c_str(), names);
+    const bool local = IsLocalFolder(folderUrl);
     std::vector<PictureLink> links;
-    links.reserve(names.size());
+    links.reserve(std::min(names.size(), kMaxPictureLinks));
+    if (ignored != nullptr) *ignored = 0;
     for (std::string& name : names) {
+        if (local && !NameStaysInFolder(name)) continue;
+        if (links.size() == kMaxPictureLinks) {
+            if (ignored != nullptr) ++*ignored;
+            continue;
+        }
         std::string address = folderUrl + name;
         links.push_back(PictureLink{std::move(name), std::move(address)});
     }
@@ -33,7 +57,9 @@ FolderPage ReadFolderPage(InternetSession* session, const std::string& folderUrl
     if (session == nullptr) return page;
     try {
         if (std::optional<std::string> text = session->ReadPage(folderUrl)) {
-            page.links = PictureLinksOf(folderUrl, *text);
+            page.links = PictureLinksOf(folderUrl, *text, &page.ignored);
+        } else {
+            page.failure = "Unsupported address: " + folderUrl;
         }
     } catch (const InternetError& error) {
         page.failure = error.what();

@@ -29,8 +29,15 @@ struct PictureLink {
     std::string address;   // the folder's address followed by the name
 };
 
-// The picture links of a folder page, in page order, duplicates kept. `folderUrl` ends in "/".
-std::vector<PictureLink> PictureLinksOf(const std::string& folderUrl, const std::string& pageText);
+// At most this many pictures are taken from one page: a page of a hundred thousand links must
+// not keep a load (and its memory) going for hours.
+constexpr std::size_t kMaxPictureLinks = 1000;
+
+// The picture links of a folder page, in page order, duplicates kept, at most
+// kMaxPictureLinks; `ignored` (when given) counts the links left out beyond that. For a local
+// folder, a name that would reach outside the folder is skipped. `folderUrl` ends in "/".
+std::vector<PictureLink> PictureLinksOf(const std::string& folderUrl, const std::string& pageText,
+                                        std::size_t* ignored = nullptr);
 
 // The picture in `data` decoded as the format of `name`, fitted to width × height, with black
 // as its outline colour; an empty image when it cannot be decoded.
@@ -41,6 +48,7 @@ CDibImage PreparePicture(const std::uint8_t* data, std::size_t size, const std::
 struct FolderPage {
     std::vector<PictureLink> links;
     std::string failure;   // the plain reason when the page could not be read; "" otherwise
+    std::size_t ignored = 0;   // links beyond kMaxPictureLinks
 };
 FolderPage ReadFolderPage(InternetSession* session, const std::string& folderUrl);
 

@@ -107,7 +107,10 @@ struct ThreadedFolderLoader::Job {
             ready.resize(links.size());
             const std::uint32_t number = load;
             const std::size_t count = links.size();
-            Post([number, count](ColouringBoard& board) { board.BeginFolder(number, count); });
+            const std::size_t ignored = page.ignored;
+            Post([number, count, ignored](ColouringBoard& board) {
+                board.BeginFolder(number, count, ignored);
+            });
             if (links.empty()) PostReady();   // nothing to fetch: the end at once
         }
         const int extra = std::min<int>(workers, static_cast<int>(links.size())) - 1;

@@ -76,7 +76,8 @@ std::string StatusText(const std::string& statusLine, long code) {
 }
 
 // Settings shared by every transfer of a session.
-void PrepareTransfer(CURL* curl, const std::string& url, const TransferLimits& limits) {
+void PrepareTransfer(CURL* curl, const std::string& url, const TransferLimits& limits,
+                     long totalSeconds) {
     curl_easy_reset(curl);
     curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
     curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, kServedProtocols);
@@ -86,6 +87,7 @@ void PrepareTransfer(CURL* curl, const std::string& url, const TransferLimits& l
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, limits.connectSeconds);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, limits.stallSeconds);
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT, totalSeconds);
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(curl, CURLOPT_USERAGENT, "Kolo/1.0");
 }
@@ -103,7 +105,7 @@ bool HasScheme(const std::string& url, const char* scheme) { return SchemeOf(url
 
 // For a file:// address of a folder, what a web server would answer: the folder's index page
 // when it has one, else a listing with one anchor per file.
-std::optional<std::string> LocalFolderPage(const std::string& url) {
+std::optional<std::string> LocalFolderPage(const std::string& url, std::int64_t limit) {
     CURLU* handle = curl_url();
     char* decoded = nullptr;
     std::optional<std::string> folder;
@@ -119,8 +121,12 @@ std::optional<std::string> LocalFolderPage(const std::string& url) {
     const std::filesystem::path index = std::filesystem::path(*folder) / "index.html";
     std::error_code error;
     if (std::filesystem::is_regular_file(index, error)) {
+        // Cut at the page limit like a page from a server, whatever size the file has.
         std::ifstream in(index, std::ios::binary);
-        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        const std::uintmax_t size = std::filesystem::file_size(index, error);
+        std::string text(error ? 0 : static_cast<std::size_t>(std::min<std::uintmax_t>(size, limit)), '\0');
+        in.read(text.data(), static_cast<std::streamsize>(text.size()));
+        text.resize(static_cast<std::size_t>(in.gcount()));
         if (!in.bad()) return text;
     }
     std::vector<std::string> names;
@@ -130,6 +136,7 @@ std::optional<std::string> LocalFolderPage(const std::string& url) {
     std::sort(names.begin(), names.end());
     std::string listing = "<html><body>\n";
     for (const std::string& name : names) {
+        if (static_cast<std::int64_t>(listing.size()) > limit) break;
         char* escaped = curl_easy_escape(nullptr, name.c_str(), static_cast<int>(name.size()));
         listing += "<a href=\"" + std::string(escaped != nullptr ? escaped : "") + "\">" + name + "</a>\n";
         curl_free(escaped);
@@ -199,13 +206,13 @@ std::optional<std::string> CurlSession::ReadPage(const std::string& url) {
         throw InternetError("The internet session could not be started.");
     }
     if (HasScheme(url, "file")) {
-        if (std::optional<std::string> page = LocalFolderPage(url)) return page;
+        if (std::optional<std::string> page = LocalFolderPage(url, limits_.pageBytes)) return page;
     }
 
     std::string text;
     std::string statusLine;
     PageSink sink{&text, limits_.pageBytes};
-    PrepareTransfer(curl, url, limits_);
+    PrepareTransfer(curl, url, limits_, limits_.pageSeconds);
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, AppendToPage);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
     curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, KeepStatusLine);
@@ -228,7 +235,7 @@ std::optional<std::vector<std::uint8_t>> CurlSession::FetchPicture(const std::st
 
     std::vector<std::uint8_t> bytes;
     PictureSink sink{&bytes, limits_.pictureBytes};
-    PrepareTransfer(curl, url, limits_);
+    PrepareTransfer(curl, url, limits_, limits_.pictureSeconds);
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, AppendToPicture);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
     curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);

@@ -109,7 +109,7 @@ INSTANTIATE_TEST_SUITE_P(
         FailedFolder{"NothingDecodes", "http://broken.test/", "",
                      "No pictures found at http://broken.test/", false},
         FailedFolder{"UnservedKind", "gopher://pictures.test/", "",
-                     "No pictures found at gopher://pictures.test/", false}),
+                     "Unsupported address: gopher://pictures.test/", true}),
     [](const auto& info) { return std::string(info.param.label); });
 
 TEST_F(FolderLoadTest, ReasonIsCutAt255Characters) {
@@ -202,6 +202,30 @@ TEST_F(FolderLoadTest, WhileLoadingTheCursorIsBusyAndTheThumbnailShowsProgress) 
     EXPECT_EQ(board.History().CanUndo(), 1);   // the picture being coloured stays
     EXPECT_EQ(host.cursors.back(), BoardCursor::kArrow);
     EXPECT_TRUE(host.messages.empty());
+}
+
+TEST(FolderPictures, APageGivesAtMostTheLinkLimitAndLocalFoldersKeepTheirNamesInside) {
+    std::string many;
+    for (std::size_t i = 0; i < kMaxPictureLinks + 3; ++i) many += "<a href=p" + std::to_string(i) + ".gif>";
+    const struct {
+        const char* folder;
+        std::string page;
+        std::size_t links;
+        std::size_t ignored;
+    } cases[] = {
+        {"http://x.test/f/", many, kMaxPictureLinks, 3},
+        {"file:///f/", many, kMaxPictureLinks, 3},
+        // Only local folders are held to their own files; a server decides for itself.
+        {"http://x.test/f/", "<a href=..%2fx.gif><a href=y.gif>", 2, 0},
+        {"FILE:///f/", "<a href=..%2fx.gif><a href=y.gif>", 1, 0},
+        {"file:///f/", "<a href=%2e%2e%2f%2e%2e%2fetc%2fx.gif><a href=sub%2fy.gif>", 1, 0},
+    };
+    for (const auto& row : cases) {
+        std::size_t ignored = 99;
+        const std::vector<PictureLink> links = PictureLinksOf(row.folder, row.page, &ignored);
+        EXPECT_EQ(links.size(), row.links) << row.folder << row.page.substr(0, 40);
+        EXPECT_EQ(ignored, row.ignored) << row.folder;
+    }
 }
 
 TEST(FolderPictures, LinksKeepPageOrderAndPreparedPicturesFitTheCanvas) {

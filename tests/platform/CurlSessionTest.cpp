@@ -144,5 +144,48 @@ TEST_F(CurlSessionTest, FileAddressesWorkAndOtherKindsYieldNoPage) {
     EXPECT_FALSE(session.FetchPicture("mailto:someone").has_value());
 }
 
+// A server that trickles bytes or makes every redirect slow passes the stall limit, so only
+// the whole transfer's time, redirects included, ends it.
+TEST_F(CurlSessionTest, TrickledAndSlowlyRedirectedTransfersEndAtTheirTotalTime) {
+    const struct {
+        const char* path;
+        bool page;
+    } cases[] = {
+        {"/trickle/", true},
+        {"/pics/trickle.gif", false},
+        {"/slowhops/800/5/pics/", true},            // 4.8 s in all, 0.8 s a hop
+        {"/slowhops/800/5/pics/Cat01.GIF", false},
+    };
+    limits_.stallSeconds = 30;
+    limits_.pageSeconds = 2;
+    limits_.pictureSeconds = 2;
+    for (const auto& row : cases) {
+        CurlSession session(limits_);
+        const auto start = std::chrono::steady_clock::now();
+        if (row.page) {
+            EXPECT_THROW(session.ReadPage(server_->Url(row.path)), InternetError) << row.path;
+        } else {
+            EXPECT_EQ(Text(session.FetchPicture(server_->Url(row.path))), "<none>") << row.path;
+        }
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        EXPECT_GE(seconds, 1.5) << row.path;
+        EXPECT_LT(seconds, 4.0) << row.path;
+    }
+}
+
+TEST_F(CurlSessionTest, LocalIndexPagesAreCutAtThePageLimit) {
+    limits_.pageBytes = 1 << 20;
+    std::string page(static_cast<std::size_t>(limits_.pageBytes) + 100, ' ');
+    page.replace(page.size() - 20, 14, "<a href=x.gif>");
+    fs::create_directories(root_ / "big");
+    WriteFile(root_ / "big" / "index.html", page);
+    CurlSession session(limits_);
+    const auto read = session.ReadPage("file://" + (root_ / "big").string() + "/");
+    ASSERT_TRUE(read.has_value());
+    EXPECT_EQ(read->size(), static_cast<std::size_t>(limits_.pageBytes));
+    EXPECT_EQ(read->find("x.gif"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace kolo
