@@ -1,6 +1,12 @@
 #include "app/CommandLine.h"
 
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
 #include <iostream>
+#include <system_error>
+
+#include "app/SamplesFolder.h"
 
 #include "app/Translation.h"
 
@@ -23,6 +29,22 @@ bool TakeAddress(const std::string& arg, std::string& address) {
     }
     address = arg;
     return true;
+}
+
+std::string FolderAddress(const std::string& given) {
+    if (given.empty() || given.find("://") != std::string::npos) return given;
+    std::error_code error;
+    // "javascript:alert(1)" or "mailto:x" is an address of a kind the control refuses with its
+    // message, not a file to look for; a path that exists is still taken as one.
+    const std::size_t colon = given.find(':');
+    const bool schemeLike =
+        colon != std::string::npos && colon >= 2 && std::isalpha(static_cast<unsigned char>(given[0])) &&
+        std::all_of(given.begin(), given.begin() + static_cast<std::ptrdiff_t>(colon), [](char c) {
+            return std::isalnum(static_cast<unsigned char>(c)) || c == '+' || c == '-' || c == '.';
+        });
+    if (schemeLike && !std::filesystem::exists(given, error)) return given;
+    const std::filesystem::path absolute = std::filesystem::absolute(given, error);
+    return FileUrl(error ? given : absolute.lexically_normal().string());
 }
 
 }  // namespace kolo

@@ -12,4 +12,8 @@ bool EndsWith(const std::string& text, const std::string& suffix);
 // standard error. Returns false when refused.
 bool TakeAddress(const std::string& arg, std::string& address);
 
+// The address to load for what the command line gave: an address with a scheme as it is; a
+// plain path (absolute or from the current folder) as its file:// address.
+std::string FolderAddress(const std::string& given);
+
 }  // namespace kolo

@@ -7,6 +7,7 @@
 
 #include "app/AppIcon.h"
 #include "app/BoardAccessible.h"
+#include "app/CommandLine.h"
 #include "app/SamplesFolder.h"
 #include "app/Translation.h"
 #include "board/BoardLayout.h"
@@ -94,7 +95,17 @@ int ToInt(double value) { return static_cast<int>(std::lround(value)); }
 
 }  // namespace
 
-ControlWindow::ControlWindow(const WindowOptions& options) : options_(options) {
+// A loader task on its way to the main loop, with the window it belongs to.
+struct PostedTask {
+    ControlWindow* window;
+    std::shared_ptr<bool> alive;
+    std::function<void()> task;
+};
+
+ControlWindow::ControlWindow(const WindowOptions& options)
+    : options_(options),
+      control_([] { return std::make_unique<CurlSession>(); },
+               [this](std::function<void()> task) { PostToMainLoop(std::move(task)); }) {
     window_ = gtk_window_new(GTK_WINDOW_TOPLEVEL);
     gtk_window_set_title(GTK_WINDOW(window_), kProgramName);
     gtk_window_set_resizable(GTK_WINDOW(window_), FALSE);
@@ -121,17 +132,35 @@ ControlWindow::ControlWindow(const WindowOptions& options) : options_(options) {
     GdkDisplay* display = gtk_widget_get_display(window_);
     arrowCursor_ = gdk_cursor_new_from_name(display, "default");
     brushCursor_ = LoadBrushCursor(display);
+    busyCursor_ = gdk_cursor_new_from_name(display, "wait");
 
     // The container's answer to OnInitImage waits for the main loop, as a posted event
     // would, so the window is on the screen while the folder loads and for its message.
     control_.onInitImage = [this]() { g_idle_add(OnLoadFolder, this); };
     control_.showMessage = [this](const std::string& text) { ShowMessage(text); };
     control_.printDialog = [this]() { return RunPrintDialog(); };
-    control_.openSession = [] { return std::make_unique<CurlSession>(); };
+}
+
+void ControlWindow::PostToMainLoop(std::function<void()> task) {
+    auto* posted = new PostedTask{this, alive_, std::move(task)};
+    g_main_context_invoke_full(
+        nullptr, G_PRIORITY_DEFAULT,
+        [](gpointer data) -> gboolean {
+            auto* item = static_cast<PostedTask*>(data);
+            if (*item->alive) {
+                item->task();
+                item->window->control_.Pump();
+                item->window->AfterEvent();
+            }
+            return G_SOURCE_REMOVE;
+        },
+        posted, [](gpointer data) { delete static_cast<PostedTask*>(data); });
 }
 
 ControlWindow::~ControlWindow() {
+    *alive_ = false;
     if (window_ != nullptr) gtk_widget_destroy(window_);
+    if (busyCursor_ != nullptr) g_object_unref(busyCursor_);
     if (arrowCursor_ != nullptr) g_object_unref(arrowCursor_);
     if (brushCursor_ != nullptr) g_object_unref(brushCursor_);
 }
@@ -147,8 +176,9 @@ int ControlWindow::Run() {
 
 gboolean ControlWindow::OnLoadFolder(gpointer data) {
     auto* self = static_cast<ControlWindow*>(data);
-    const std::string address =
-        !self->options_.address.empty() ? self->options_.address : SamplesFolderUrl();
+    const std::string address = !self->options_.address.empty()
+                                    ? FolderAddress(self->options_.address)
+                                    : SamplesFolderUrl();
     self->control_.Board().SetImageURL(address);
     self->control_.Pump();
     self->AfterEvent();
@@ -166,10 +196,22 @@ void ControlWindow::AfterEvent() {
     }
     gtk_widget_queue_draw(area_);
     BoardAccessibleChanged(area_);
+    const ColouringBoard& board = control_.Board();
+    std::string title = kProgramName;
+    if (board.IsLoading() && board.LinkCount() > 0) {
+        title += " (" + std::to_string(board.LoadedCount()) + " / " +
+                 std::to_string(board.LinkCount()) + ")";
+    }
+    if (title != shownTitle_) {
+        shownTitle_ = title;
+        gtk_window_set_title(GTK_WINDOW(window_), title.c_str());
+    }
     const BoardCursor wanted = control_.Cursor();
     if (wanted != shownCursor_) {
         shownCursor_ = wanted;
-        GdkCursor* cursor = wanted == BoardCursor::kBrush ? brushCursor_ : arrowCursor_;
+        GdkCursor* cursor = wanted == BoardCursor::kBrush  ? brushCursor_
+                            : wanted == BoardCursor::kBusy ? busyCursor_
+                                                           : arrowCursor_;
         GdkWindow* surface = gtk_widget_get_window(area_);
         if (surface != nullptr) gdk_window_set_cursor(surface, cursor);
     }

@@ -7,11 +7,14 @@
 // GtkPrintOperation, closing the window on Exit. F1 shows the About box.
 //
 // As the container, the program answers OnInitImage with SetImageURL of the address it was
-// given, once the window is on the screen.
+// given, once the window is on the screen. The folder's pictures arrive through GLib's main
+// context while the window goes on answering; meanwhile the board shows the busy cursor and
+// the title how far the load is.
 #pragma once
 
 #include <gtk/gtk.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -47,6 +50,8 @@ private:
     static gboolean OnKeyPress(GtkWidget* widget, GdkEventKey* event, gpointer self);
     static gboolean OnDelete(GtkWidget* widget, GdkEvent* event, gpointer self);
     static gboolean OnLoadFolder(gpointer self);
+    // Runs a task of the folder loader on the main loop's thread.
+    void PostToMainLoop(std::function<void()> task);
     static void OnDrawPage(GtkPrintOperation* operation, GtkPrintContext* context, gint page,
                            gpointer self);
 
@@ -59,12 +64,16 @@ private:
     void PrintPage(GtkPrintContext* context);
 
     WindowOptions options_;
+    // False once the window is going; tasks still queued in the main loop then do nothing.
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     SoftControl control_;
     BoardFocus focus_{control_};
     GtkWidget* window_ = nullptr;
     GtkWidget* area_ = nullptr;
     GdkCursor* arrowCursor_ = nullptr;
     GdkCursor* brushCursor_ = nullptr;
+    GdkCursor* busyCursor_ = nullptr;
+    std::string shownTitle_;
     BoardCursor shownCursor_ = BoardCursor::kArrow;
     // The printer context handed to the board while the print operation draws its page.
     std::unique_ptr<DeviceContext> pageForBoard_;

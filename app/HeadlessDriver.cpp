@@ -8,11 +8,15 @@
 #include "app/ImageFiles.h"
 #include "app/SamplesFolder.h"
 #include "app/SoftControl.h"
+#include "board/ColouringBoard.h"
 #include "platform/curl/CurlSession.h"
 #include "platform/soft/PrinterPageContext.h"
 
 namespace kolo {
 namespace {
+
+// The folder could not be read or gave no picture.
+constexpr int kStatusNoPictures = 3;
 
 // The page the headless print dialog offers: US Letter at 300 dots per inch.
 constexpr PrinterMeasures kLetterPage{2550, 3300, 300, 300, kRcBitBlt};
@@ -86,10 +90,9 @@ int RunHeadless(const std::vector<std::string>& args) {
     Options options;
     if (!ParseOptions(args, options)) return 2;
     const std::string address =
-        !options.address.empty() ? options.address : SamplesFolderUrl();
+        !options.address.empty() ? FolderAddress(options.address) : SamplesFolderUrl();
 
-    SoftControl control;
-    control.openSession = [] { return std::make_unique<CurlSession>(); };
+    SoftControl control([] { return std::make_unique<CurlSession>(); });
     control.onInitImage = [&control, &address]() { control.Board().SetImageURL(address); };
 
     auto log = std::make_shared<PrintJobLog>();
@@ -102,6 +105,17 @@ int RunHeadless(const std::vector<std::string>& args) {
     int status = 0;
 
     control.Create();
+    // The options replay on the whole folder, so that the run is the same every time.
+    control.WaitForFolder();
+    const ColouringBoard& board = control.Board();
+    if (board.IgnoredLinkCount() > 0) {
+        std::cerr << "kolo: the folder page links " << board.LinkCount() + board.IgnoredLinkCount()
+                  << " pictures; only the first " << board.LinkCount() << " are loaded\n";
+    }
+    // A run on a folder that gave nothing is a failure a batch script must see, though the
+    // options still replay on the board as it stands (the message is on standard error).
+    const int folderStatus =
+        !options.address.empty() && board.Pictures().empty() ? kStatusNoPictures : 0;
     for (const Action& action : options.actions) {
         switch (action.kind) {
             case Action::kClick: control.Click(action.x, action.y); break;
@@ -126,7 +140,7 @@ int RunHeadless(const std::vector<std::string>& args) {
         }
         if (control.Closed()) break;
     }
-    return status;
+    return status != 0 ? status : folderStatus;
 }
 
 }  // namespace kolo

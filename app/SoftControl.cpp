@@ -2,19 +2,47 @@
 
 #include <iostream>
 
-#include "platform/DownloadFolder.h"
-
 namespace kolo {
-namespace {
 
-constexpr std::uint32_t kButtonClicked = 0;   // BN_CLICKED, the high word of the command
-
-}  // namespace
-
-SoftControl::SoftControl(const EmbeddedFile* art, std::size_t artCount)
+SoftControl::SoftControl(SessionFactory openSession, HostPoster postToHost,
+                         const EmbeddedFile* art, std::size_t artCount)
     : screen_(kBoardWidth, kBoardHeight),
       resources_(art, artCount),
-      board_(*this, resources_) {}
+      board_(*this, resources_),
+      loader_(std::move(openSession),
+              postToHost ? std::move(postToHost)
+                         : HostPoster([this](std::function<void()> task) { Enqueue(std::move(task)); })) {
+    board_.SetFolderLoader(&loader_);
+}
+
+void SoftControl::Enqueue(std::function<void()> task) {
+    {
+        std::lock_guard<std::mutex> lock(queueMutex_);
+        queue_.push_back(std::move(task));
+    }
+    queued_.notify_all();
+}
+
+int SoftControl::RunPosted() {
+    std::deque<std::function<void()>> tasks;
+    {
+        std::lock_guard<std::mutex> lock(queueMutex_);
+        tasks.swap(queue_);
+    }
+    for (std::function<void()>& task : tasks) task();
+    Pump();
+    return static_cast<int>(tasks.size());
+}
+
+void SoftControl::WaitForFolder() {
+    while (board_.IsLoading()) {
+        {
+            std::unique_lock<std::mutex> lock(queueMutex_);
+            queued_.wait(lock, [this] { return !queue_.empty(); });
+        }
+        RunPosted();
+    }
+}
 
 int SoftControl::Create() {
     const int result = board_.Initialise(true);
@@ -47,12 +75,6 @@ std::unique_ptr<DeviceContext> SoftControl::RunPrintDialog() {
     return printDialog ? printDialog() : nullptr;
 }
 
-std::unique_ptr<InternetSession> SoftControl::OpenInternetSession() {
-    return openSession ? openSession() : nullptr;
-}
-
-std::string SoftControl::DownloadFolder() { return PrivateDownloadFolder(); }
-
 BitmapButton* SoftControl::ButtonAt(int x, int y) {
     for (const BitmapButton& button : board_.Buttons()) {
         if (button.GetRect().Contains(x, y)) return board_.FindButton(button.Id());
@@ -78,7 +100,7 @@ void SoftControl::LeftButtonUp(int x, int y) {
         invalid_ = true;
         Pump();
         if (button->GetRect().Contains(x, y) && button->IsEnabled()) {
-            board_.Command((kButtonClicked << 16) | static_cast<std::uint32_t>(button->Id()));
+            board_.Command(button->Id());
         }
         Pump();
         return;

@@ -4,13 +4,22 @@
 // an enabled button sends its command, any other release reaches the board's Click.
 // Whatever drives it (the headless driver, a window) calls Pump after each event so that a
 // requested repaint happens, and reads the screen as shown, buttons included.
+//
+// Folders load on the control's own ThreadedFolderLoader, over the sessions its host's
+// factory opens (none: no network). Results come back through the host's poster, which runs
+// each task later on the host's thread and then calls Pump; without one, they wait in the
+// control's own queue for RunPosted or WaitForFolder.
 #pragma once
 
+#include <condition_variable>
+#include <deque>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "board/ColouringBoard.h"
+#include "board/ThreadedFolderLoader.h"
 #include "platform/BoardHost.h"
 #include "platform/soft/BmpResources.h"
 #include "platform/soft/ScreenContext.h"
@@ -20,16 +29,16 @@ namespace kolo {
 
 class SoftControl : public BoardHost {
 public:
-    // The board's art from the program's own embedded bitmaps, or from files the host gives.
-    SoftControl() : SoftControl(kEmbeddedResources, kEmbeddedResourceCount) {}
-    SoftControl(const EmbeddedFile* art, std::size_t artCount);
+    // The board's art comes from the program's own embedded bitmaps unless the host gives
+    // other files.
+    explicit SoftControl(SessionFactory openSession = {}, HostPoster postToHost = {},
+                         const EmbeddedFile* art = kEmbeddedResources,
+                         std::size_t artCount = kEmbeddedResourceCount);
 
     // What the container and the platform's dialogs do; each may be left empty.
     std::function<void()> onInitImage;                                 // the container's answer
     std::function<std::unique_ptr<DeviceContext>()> printDialog;       // null: cancelled
     std::function<void(const std::string&)> showMessage;
-    // The host's network for one folder load; left empty, the control has none.
-    std::function<std::unique_ptr<InternetSession>()> openSession;
 
     // Window creation: the board's Initialise and a first paint.
     int Create();
@@ -42,6 +51,11 @@ public:
     void MouseMove(int x, int y);
     // Repaints when a repaint was requested: the board, then the buttons over it.
     void Pump();
+    // Without a host poster: runs the tasks the loader has queued, then Pump. Returns how
+    // many ran.
+    int RunPosted();
+    // Without a host poster: runs queued tasks as they come until no folder is loading.
+    void WaitForFolder();
 
     ColouringBoard& Board() { return board_; }
     const ScreenContext& Screen() const { return screen_; }
@@ -57,14 +71,10 @@ public:
     void ShowMessage(const std::string& text) override;
     std::unique_ptr<DeviceContext> RunPrintDialog() override;
     void CloseHost() override { closed_ = true; }
-    std::unique_ptr<InternetSession> OpenInternetSession() override;
-    std::string DownloadFolder() override;
-    void DefaultLeftButtonUp(int, int) override {}
-    void DefaultMouseMove(int, int) override {}
-    int DefaultCommand(std::uint32_t) override { return 0; }
 
 private:
     BitmapButton* ButtonAt(int x, int y);
+    void Enqueue(std::function<void()> task);
 
     ScreenContext screen_;
     BmpResources resources_;
@@ -74,6 +84,11 @@ private:
     bool closed_ = false;
     bool initImagePending_ = false;
     BoardCursor cursor_ = BoardCursor::kArrow;
+    std::mutex queueMutex_;
+    std::condition_variable queued_;
+    std::deque<std::function<void()>> queue_;
+    // Last, so that its threads have ended before anything they post into goes.
+    ThreadedFolderLoader loader_;
 };
 
 }  // namespace kolo

@@ -35,6 +35,14 @@ constexpr const char* kUsage = N_(
     "\n"
     "F1 in the window shows the About box.\n");
 
+// What a batch script can rely on from --headless.
+constexpr const char* kExitStatusHelp = N_(
+    "\n"
+    "Exit status of --headless: 0 when the folder gave at least one picture (or no ADDRESS\n"
+    "was given), 1 when an output file could not be written (none is left half-written),\n"
+    "2 for a command line it does not understand, 3 when the folder could not be read or\n"
+    "gave no picture (the reason is on standard error).\n");
+
 // The window's own options; false with a one-line message when they cannot be used.
 bool ParseWindowOptions(const std::vector<std::string>& args, kolo::WindowOptions& options) {
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -59,7 +67,7 @@ int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     for (const std::string& arg : args) {
         if (arg == "--help") {
-            std::cout << kolo::Tr(kUsage);
+            std::cout << kolo::Tr(kUsage) << kolo::Tr(kExitStatusHelp);
             return 0;
         }
         if (arg == "--version") {

@@ -30,11 +30,6 @@ public:
     void ShowMessage(const std::string&) override {}
     std::unique_ptr<DeviceContext> RunPrintDialog() override { return nullptr; }
     void CloseHost() override {}
-    std::unique_ptr<InternetSession> OpenInternetSession() override { return nullptr; }
-    std::string DownloadFolder() override { return ""; }
-    void DefaultLeftButtonUp(int, int) override {}
-    void DefaultMouseMove(int, int) override {}
-    int DefaultCommand(std::uint32_t) override { return 0; }
 
 private:
     const ScreenContext& screen_;
@@ -44,7 +39,7 @@ private:
 // covers one cell and its borders.
 class GridFolder : public FolderLoader {
 public:
-    void LoadFolder(ColouringBoard& board) override {
+    void StartLoad(ColouringBoard& board, std::uint32_t load, const std::string&) override {
         CDibImage drawing;
         drawing.Allocate(572, 452);
         std::memset(drawing.Pixels(), 255, drawing.Stride() * 452);
@@ -54,14 +49,12 @@ public:
                 if (x % 40 == 0 || row % 40 == 0) p[x * 3] = p[x * 3 + 1] = p[x * 3 + 2] = 0;
             }
         }
-        board.Pictures().clear();
-        for (int i = 0; i < 3; ++i) {
-            board.SourcePicture() = drawing;
-            board.SourcePicture().SetOutlineColour(0, 0, 0);
-            board.Pictures().push_back(board.SourcePicture());
-        }
-        board.FinishFolderLoad();
+        drawing.SetOutlineColour(0, 0, 0);
+        board.BeginFolder(load, 3);
+        for (int i = 0; i < 3; ++i) board.AddFolderPicture(load, drawing);
+        board.FinishFolder(load, "");
     }
+    void CancelLoad() override {}
 };
 
 struct BoardFixture {

@@ -82,10 +82,10 @@ void BM_LoadFolder(benchmark::State& state) {
     ServedFolder& folder = ServedFolder::Get();
     ScreenContext screen(kBoardWidth, kBoardHeight);
     FakeBoardHost host(&screen);
-    host.downloadFolder = folder.Downloads().string();
-    host.internetSession = [] { return std::make_unique<CurlSession>(); };
     BmpResources resources(kEmbeddedResources, kEmbeddedResourceCount);
     ColouringBoard board(host, resources);
+    SequentialFolderLoader loader([] { return std::make_unique<CurlSession>(); });
+    board.SetFolderLoader(&loader);
     board.Initialise();
     for (auto _ : state) {
         board.SetImageURL(folder.Url());
@@ -101,7 +101,7 @@ void BM_TransfersAlone(benchmark::State& state) {
         CurlSession session;
         benchmark::DoNotOptimize(session.ReadPage(folder.Url()));
         for (const std::string& name : folder.Names()) {
-            session.DownloadToFile(folder.Url() + name, (folder.Downloads() / "alone").string());
+            benchmark::DoNotOptimize(session.FetchPicture(folder.Url() + name));
         }
     }
 }

@@ -3,8 +3,6 @@
 namespace kolo {
 namespace {
 
-constexpr std::uint32_t kDisabledStyleBit = 0x08000000;   // WS_DISABLED
-
 std::unique_ptr<DeviceBitmap> LoadFace(ResourceSource& resources, int id) {
     return id != 0 ? resources.LoadBitmap(id) : nullptr;
 }
@@ -13,7 +11,7 @@ std::unique_ptr<DeviceBitmap> LoadFace(ResourceSource& resources, int id) {
 
 void BitmapButton::Create() {
     created_ = true;
-    enabled_ = (design_.style & kDisabledStyleBit) == 0;
+    enabled_ = design_.startsEnabled;
     pressed_ = false;
 }
 

@@ -21,19 +21,20 @@ struct ButtonDesign {
     int normalFace;         // resource ids; 0 = none
     int pressedFace;
     int disabledFace;
-    std::uint32_t style;    // window style at creation
+    bool startsEnabled;     // undo and redo start disabled
 };
 
 class BitmapButton {
 public:
     explicit BitmapButton(const ButtonDesign& design) : design_(design) {}
 
-    // Gives the button its window: enabled unless its style carries the disabled bit.
+    // Gives the button its window, enabled or not as its design says.
     void Create();
     // Loads the three faces from the module's resources; 1 when the normal face is there.
     int LoadFaces(ResourceSource& resources);
 
     int Id() const { return design_.id; }
+    bool StartsEnabled() const { return design_.startsEnabled; }
     const Rect& GetRect() const { return design_.rect; }
     bool IsCreated() const { return created_; }
     bool IsEnabled() const { return enabled_; }

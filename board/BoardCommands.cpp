@@ -2,20 +2,9 @@
 #include "board/ColouringBoard.h"
 
 namespace kolo {
-namespace {
 
-// Shared by every board of the module, like the module's other statics; −1 until the
-// first pointer move so that that move always sets the cursor.
-int lastCursorState = -1;
-
-}  // namespace
-
-int ColouringBoard::LastCursorState() { return lastCursorState; }
-void ColouringBoard::ResetLastCursorState() { lastCursorState = -1; }
-
-int ColouringBoard::Command(std::uint32_t commandWord) {
-    // The notification code in the high word is not examined.
-    switch (commandWord & 0xFFFFu) {
+void ColouringBoard::Command(int id) {
+    switch (id) {
         case kButtonUndo: Undo(); break;
         case kButtonRedo: Redo(); break;
         case kButtonPrint: Print(); break;
@@ -24,7 +13,6 @@ int ColouringBoard::Command(std::uint32_t commandWord) {
         case kButtonNext: NextPicture(); break;
         default: break;
     }
-    return host_.DefaultCommand(commandWord);
 }
 
 void ColouringBoard::ReplayFill(const FillEntry& entry, ColourRef colour) {
@@ -67,20 +55,25 @@ void ColouringBoard::NextPicture() {
 
 void ColouringBoard::Exit() { host_.CloseHost(); }
 
+int ColouringBoard::CursorState() const { return loading_ ? 2 : overCanvas_ ? 1 : 0; }
+
 void ColouringBoard::PointerMoved(std::int32_t x, std::int32_t y) {
     overCanvas_ = canvasRect_.Contains(x, y);
-    const int state = overCanvas_ ? 1 : 0;
-    if (lastCursorState != state) {
-        UpdateCursor();
-        lastCursorState = state;
-    }
-    host_.DefaultMouseMove(x, y);
+    // −1 until the first move, so that that move always sets the cursor.
+    if (lastCursorState_ != CursorState()) RefreshCursor();
+}
+
+void ColouringBoard::RefreshCursor() {
+    UpdateCursor();
+    lastCursorState_ = CursorState();
 }
 
 void ColouringBoard::UpdateCursor() {
-    if (!overCanvas_) {
+    if (loading_) {
+        host_.SetCursor(BoardCursor::kBusy);
+    } else if (!overCanvas_) {
         host_.SetCursor(BoardCursor::kArrow);
-    } else if (sourcePicture_.HasPicture()) {
+    } else if (HasCanvasPicture()) {
         host_.SetCursor(BoardCursor::kBrush);
     }
     // Over the canvas without a picture the cursor stays as it is.

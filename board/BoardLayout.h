@@ -27,11 +27,6 @@ constexpr int kButtonExit = 105;
 constexpr int kButtonPrevious = 106;
 constexpr int kButtonNext = 107;
 
-// Window styles of the buttons: child, visible, owner-drawn push button; undo and redo
-// start with the disabled style as well.
-constexpr std::uint32_t kButtonStyle = 0x5000000B;
-constexpr std::uint32_t kDisabledButtonStyle = 0x5800000B;
-
 constexpr const char* kNoImageText = "No Image!!!";
 constexpr const char* kPrintDocumentName = "Test Document";
 

@@ -4,11 +4,13 @@
 #include "board/ColouringBoard.h"
 
 #include <algorithm>
+#include <string>
 
 namespace kolo {
-
 namespace {
 
+constexpr int kProgressBandHeight = 24;              // pixels of the progress line
+constexpr ColourRef kProgressBandColour = 0x00FFFFFF;
 constexpr std::uint8_t kFrameKey = 255;   // white: the frame's see-through colour
 
 bool IsEmpty(const Rect& r) { return r.left >= r.right || r.top >= r.bottom; }
@@ -68,7 +70,7 @@ void ColouringBoard::Paint(DeviceContext& target, const Rect& bounds, const Rect
     if (!surface || !skin_) return;
     DeviceBitmap* previous = surface->SelectBitmap(skin_.get());
 
-    if (sourcePicture_.HasPicture()) {
+    if (HasCanvasPicture()) {
         // The skin keeps what was drawn into it, so only what changed is drawn again, when
         // the kept canvas maps one to one onto the canvas rectangle.
         const Rect changed = ComposeCanvas();
@@ -99,6 +101,14 @@ void ColouringBoard::Paint(DeviceContext& target, const Rect& bounds, const Rect
             thumbnailIndex_ = pictureIndex_;
         }
         thumbnail_.Draw(*surface, thumbnailRect_);
+    }
+    if (loading_ && loadBegun_) {
+        // How far the folder is, over the thumbnail's lower part, below where arrows sit.
+        const std::string progress = std::to_string(loadDone_) + " / " + std::to_string(loadTotal_);
+        Rect band = thumbnailRect_;
+        band.top = band.bottom - kProgressBandHeight;
+        surface->FillSolidRect(band, kProgressBandColour);
+        surface->DrawText(progress.c_str(), band, kDtCenter | kDtVCenter | kDtSingleLine);
     }
 
     surface->FillSolidRect(swatchRect_, selectedColour_);

@@ -10,16 +10,16 @@ namespace {
 
 // Creation order of the buttons; undo and redo start disabled.
 constexpr std::array<ButtonDesign, 6> kButtonDesigns = {{
-    {kButtonUndo, Rect{45, 85, 169, 137}, kIdUndoNormal, kIdUndoPressed, kIdUndoDisabled,
-     kDisabledButtonStyle},
-    {kButtonRedo, Rect{179, 85, 310, 119}, kIdRedoNormal, kIdRedoPressed, kIdRedoDisabled,
-     kDisabledButtonStyle},
-    {kButtonPrint, Rect{318, 84, 451, 133}, kIdPrintNormal, kIdPrintPressed, 0, kButtonStyle},
-    {kButtonExit, Rect{461, 85, 564, 119}, kIdExitNormal, kIdExitPressed, 0, kButtonStyle},
-    {kButtonPrevious, Rect{673, 370, 706, 403}, kIdPreviousNormal, kIdPreviousPressed, 0,
-     kButtonStyle},
-    {kButtonNext, Rect{751, 370, 784, 403}, kIdNextNormal, kIdNextPressed, 0, kButtonStyle},
+    {kButtonUndo, Rect{45, 85, 169, 137}, kIdUndoNormal, kIdUndoPressed, kIdUndoDisabled, false},
+    {kButtonRedo, Rect{179, 85, 310, 119}, kIdRedoNormal, kIdRedoPressed, kIdRedoDisabled, false},
+    {kButtonPrint, Rect{318, 84, 451, 133}, kIdPrintNormal, kIdPrintPressed, 0, true},
+    {kButtonExit, Rect{461, 85, 564, 119}, kIdExitNormal, kIdExitPressed, 0, true},
+    {kButtonPrevious, Rect{673, 370, 706, 403}, kIdPreviousNormal, kIdPreviousPressed, 0, true},
+    {kButtonNext, Rect{751, 370, 784, 403}, kIdNextNormal, kIdNextPressed, 0, true},
 }};
+
+constexpr const char* kConfirmUrl = "\nPlease confirm your url.";
+constexpr std::size_t kReasonLimit = 255;   // characters of a reason shown
 
 }  // namespace
 
@@ -70,22 +70,65 @@ void ColouringBoard::SetImageURL(const std::string& url) {
     if (url.empty()) return;
     imageUrl_ = url;
     if (imageUrl_.back() != '/') imageUrl_.push_back('/');
-    LoadFolder();
-    // A new list shorter than the old one would leave the thumbnail index past its end.
-    if (pictureIndex_ < 0 || static_cast<std::size_t>(pictureIndex_) >= pictures_.size()) {
-        pictureIndex_ = 0;
-    }
+    ++currentLoad_;
+    loading_ = true;
+    loadBegun_ = false;
+    loadTotal_ = loadDone_ = loadAdded_ = loadIgnored_ = 0;
+    RefreshCursor();
+    host_.InvalidateControl();
+    if (folderLoader_ != nullptr) folderLoader_->StartLoad(*this, currentLoad_, imageUrl_);
 }
 
-void ColouringBoard::LoadFolder() { folderLoader_->LoadFolder(*this); }
-
-void ColouringBoard::FinishFolderLoad() {
+void ColouringBoard::BeginFolder(std::uint32_t load, std::size_t links, std::size_t ignoredLinks) {
+    if (load != currentLoad_ || !loading_ || loadBegun_) return;
+    loadBegun_ = true;
+    loadTotal_ = links;
+    loadIgnored_ = ignoredLinks;
+    pictures_.clear();
+    pictures_.reserve(links);
     thumbnailIndex_ = -1;   // the list has been replaced
-    if (sourcePicture_.HasPicture()) PutOnCanvas(sourcePicture_);
+    pictureIndex_ = 0;
+    host_.InvalidateControl();
+}
+
+void ColouringBoard::AddFolderPicture(std::uint32_t load, CDibImage picture) {
+    if (load != currentLoad_ || !loading_ || !loadBegun_) return;
+    ++loadDone_;
+    if (picture.HasPicture()) {
+        pictures_.push_back(std::move(picture));
+        if (++loadAdded_ == 1) {
+            // The first picture goes on the canvas at once and stays: a child may already be
+            // colouring it when the others arrive.
+            sourcePicture_ = pictures_.front();
+            PutOnCanvas(sourcePicture_);
+            ClearHistory();
+            thumbnailIndex_ = -1;
+        }
+    }
+    host_.InvalidateControl();
+}
+
+void ColouringBoard::FinishFolder(std::uint32_t load, const std::string& reason) {
+    if (load != currentLoad_ || !loading_) return;
+    loading_ = false;
+    std::string shown = reason;
+    if (shown.empty() && loadAdded_ == 0) {
+        shown = "No pictures found at " + imageUrl_;
+        pictures_.clear();
+        pictureIndex_ = 0;
+        thumbnailIndex_ = -1;
+        if (sourcePicture_.HasPicture()) PutOnCanvas(sourcePicture_);
+        ClearHistory();
+    }
+    RefreshCursor();
+    host_.InvalidateControl();
+    if (!shown.empty()) host_.ShowMessage(shown.substr(0, kReasonLimit) + kConfirmUrl);
+}
+
+void ColouringBoard::ClearHistory() {
     history_.Clear();
     EnableButton(kButtonUndo, false);
     EnableButton(kButtonRedo, false);
-    host_.InvalidateControl();
 }
 
 void ColouringBoard::PutOnCanvas(const CDibImage& picture) {
@@ -113,8 +156,8 @@ void ColouringBoard::RefreshUndoRedo() {
 void ColouringBoard::Click(std::int32_t x, std::int32_t y) {
     if (boundsRect_.Contains(x, y)) {
         if (canvasRect_.Contains(x, y)) {
-            // Without a picture the release is swallowed, not handed on.
-            if (!canvas_.HasPicture()) return;
+            // Without a picture the release is swallowed.
+            if (!HasCanvasPicture()) return;
             const std::int32_t cx = x - canvasRect_.left;
             const std::int32_t cy = y - canvasRect_.top;
             const std::uint8_t red = RedOf(selectedColour_);
@@ -141,13 +184,10 @@ void ColouringBoard::Click(std::int32_t x, std::int32_t y) {
         } else if (thumbnailRect_.Contains(x, y) && pictures_.size() > 1) {
             sourcePicture_ = pictures_[static_cast<std::size_t>(pictureIndex_)];
             if (sourcePicture_.HasPicture()) PutOnCanvas(sourcePicture_);
-            history_.Clear();
-            EnableButton(kButtonUndo, false);
-            EnableButton(kButtonRedo, false);
+            ClearHistory();
             host_.InvalidateControl();
         }
     }
-    host_.DefaultLeftButtonUp(x, y);
 }
 
 }  // namespace kolo

@@ -18,7 +18,6 @@
 #include "board/BitmapButton.h"
 #include "board/BoardLayout.h"
 #include "board/FolderLoader.h"
-#include "board/WebFolderLoader.h"
 #include "history/FillHistory.h"
 #include "image/DibImage.h"
 #include "platform/BoardHost.h"
@@ -49,15 +48,18 @@ public:
     // sets the layout and the colour, fires OnInitImage and returns 0.
     int Initialise(bool windowCreated = true);
 
-    // Stores the folder address (with a trailing "/") and loads the folder; "" does nothing.
+    // Stores the folder address (with a trailing "/") and starts loading it through the
+    // folder loader; "" does nothing. Returns at once with an asynchronous loader: until the
+    // load finishes the board shows the busy cursor and, once the page is read, the progress
+    // ("3 / 50") over the thumbnail. A load still running is abandoned.
     void SetImageURL(const std::string& url);
 
     // A left-button release at a client point.
     void Click(std::int32_t x, std::int32_t y);
     void PointerMoved(std::int32_t x, std::int32_t y);
     void UpdateCursor();
-    // A command message; its low 16 bits select the command. Returns the framework's result.
-    int Command(std::uint32_t commandWord);
+    // A button's command, by its id; other ids do nothing.
+    void Command(int id);
 
     void Undo();
     void Redo();
@@ -69,24 +71,38 @@ public:
     void Paint(DeviceContext& target, const Rect& bounds, const Rect& invalid);
     void DrawPictureInto(DeviceContext& dc, const Rect& rect);
 
-    // Loads the folder at ImageUrl() through the folder loader: the board's own web loader
-    // unless another was set (tests hand pictures in this way).
-    void LoadFolder();
-    void SetFolderLoader(FolderLoader* loader) { folderLoader_ = loader != nullptr ? loader : &webLoader_; }
+    // The loader SetImageURL starts (the host's; null: the host drives the load itself).
+    void SetFolderLoader(FolderLoader* loader) { folderLoader_ = loader; }
 
-    // For folder loaders: the list to replace, the loading image, and the common ending: the
-    // last picture (when there is one) goes on the canvas thresholded, the history is
-    // cleared, undo and redo are disabled and a repaint is requested.
-    std::vector<CDibImage>& Pictures() { return pictures_; }
-    CDibImage& SourcePicture() { return sourcePicture_; }
-    void FinishFolderLoad();
-    BoardHost& Host() { return host_; }
+    // The results of a folder load, applied on the board's thread (see FolderLoader.h). Each
+    // names its load; results of any load but CurrentLoad() are ignored.
+    //  - BeginFolder: the page is read and lists `links` pictures; the list is emptied.
+    //  - AddFolderPicture: the next picture in page order, prepared (FolderPictures.h); an
+    //    empty image stands for one that failed and only counts towards the progress. The
+    //    first picture that arrives goes on the canvas and stays there, with the thumbnail
+    //    on it, a cleared history and undo and redo disabled.
+    //  - FinishFolder: the load has ended. With a reason (the page could not be read) nothing
+    //    of the board changes and the message shows the reason and "Please confirm your
+    //    url."; without one, when no picture arrived, the message says "No pictures found at
+    //    ADDRESS" and the source picture goes back on the canvas, with its fills gone.
+    std::uint32_t CurrentLoad() const { return currentLoad_; }
+    bool IsLoading() const { return loading_; }
+    void BeginFolder(std::uint32_t load, std::size_t links, std::size_t ignoredLinks = 0);
+    void AddFolderPicture(std::uint32_t load, CDibImage picture);
+    void FinishFolder(std::uint32_t load, const std::string& reason);
+    // How far the load is: pictures handed in (failed ones included) out of those listed.
+    std::size_t LoadedCount() const { return loadDone_; }
+    std::size_t LinkCount() const { return loadTotal_; }
+    // Links of the page left out beyond the most one folder takes (FolderPictures.h).
+    std::size_t IgnoredLinkCount() const { return loadIgnored_; }
 
-    // The cursor state shared by every board of the module: the overCanvas value the cursor
-    // was last set for, −1 before the first pointer move. ResetLastCursorState puts it back
-    // to −1, as a fresh load of the module has it.
-    static int LastCursorState();
-    static void ResetLastCursorState();
+    // True when the canvas shows a picture: what Paint draws, what a click fills and when the
+    // brush cursor shows all follow this one test.
+    bool HasCanvasPicture() const { return sourcePicture_.HasPicture() && canvas_.HasPicture(); }
+
+    // The overCanvas value (2 while loading) the cursor was last set for; −1 before the
+    // first pointer move. Each board keeps its own.
+    int LastCursorState() const { return lastCursorState_; }
 
     const std::vector<CDibImage>& Pictures() const { return pictures_; }
     const CDibImage& SourcePicture() const { return sourcePicture_; }
@@ -108,6 +124,9 @@ private:
     void EnableButton(int id, bool enabled);
     void RefreshUndoRedo();
     void PutOnCanvas(const CDibImage& picture);
+    void ClearHistory();
+    int CursorState() const;
+    void RefreshCursor();
     void ReplayFill(const FillEntry& entry, ColourRef colour);
     // After a fill of the canvas that recoloured pixels inside `changed` (y from the top);
     // `before` is the canvas's generation before the fill.
@@ -117,8 +136,15 @@ private:
 
     BoardHost& host_;
     ResourceSource& resources_;
-    WebFolderLoader webLoader_;
-    FolderLoader* folderLoader_ = &webLoader_;
+    FolderLoader* folderLoader_ = nullptr;
+    std::uint32_t currentLoad_ = 0;
+    bool loading_ = false;
+    bool loadBegun_ = false;         // the page of the current load has been read
+    std::size_t loadTotal_ = 0;      // pictures the page lists
+    std::size_t loadIgnored_ = 0;    // links of the page beyond the most a folder takes
+    std::size_t loadDone_ = 0;       // pictures handed in so far
+    std::size_t loadAdded_ = 0;      // of those, the ones that decoded
+    int lastCursorState_ = -1;
 
     std::vector<CDibImage> pictures_;
     std::int32_t pictureIndex_ = 0;

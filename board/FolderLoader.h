@@ -1,17 +1,53 @@
-// FolderLoader: how a board fills its picture list from the folder at its address. The board
-// calls it from SetImageURL after storing the address; a loader replaces Pictures(), uses
-// SourcePicture() as its loading image, and ends with FinishFolderLoad(). When the folder
-// cannot be opened it shows the host's message and leaves the board untouched.
+// FolderLoader: how a board's folder gets loaded. The board calls StartLoad from SetImageURL
+// with the folder's address (ending in "/") and the number of this load; the loader reads
+// the page, fetches and prepares the pictures (FolderPictures.h) and hands the results to
+// the board on the board's own thread, in this order:
+//
+//   board.BeginFolder(load, links)           once the page is read (not when it failed)
+//   board.AddFolderPicture(load, picture)    once per link, in page order; empty = failed
+//   board.FinishFolder(load, reason)         always last; reason "" unless the page failed
+//
+// The board ignores results of any load but its latest, so a late picture never lands on a
+// newer folder; a loader should still stop work that nobody will use (CancelLoad).
+//
+// A host with no loader (a browser page that fetches in script) calls SetImageURL and then
+// drives the same three board calls itself with CurrentLoad().
 #pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/InternetSession.h"
 
 namespace kolo {
 
 class ColouringBoard;
 
+// Opens one internet session; null when the host has no network.
+using SessionFactory = std::function<std::unique_ptr<InternetSession>()>;
+
 class FolderLoader {
 public:
     virtual ~FolderLoader() = default;
-    virtual void LoadFolder(ColouringBoard& board) = 0;
+    // Starts loading `folderUrl` as load number `load` of `board`, cancelling any load before.
+    virtual void StartLoad(ColouringBoard& board, std::uint32_t load, const std::string& folderUrl) = 0;
+    // Stops the load in progress; nothing more of it reaches the board.
+    virtual void CancelLoad() = 0;
+};
+
+// The whole load inside StartLoad, on the caller's thread: the board has its pictures when
+// StartLoad returns. For tests, and for hosts that may block.
+class SequentialFolderLoader : public FolderLoader {
+public:
+    explicit SequentialFolderLoader(SessionFactory openSession)
+        : openSession_(std::move(openSession)) {}
+    void StartLoad(ColouringBoard& board, std::uint32_t load, const std::string& folderUrl) override;
+    void CancelLoad() override {}
+
+private:
+    SessionFactory openSession_;
 };
 
 }  // namespace kolo

@@ -11,7 +11,6 @@
 #include "module/KoloApp.h"
 #include "module/KoloGuids.h"
 #include "module/KoloResources.h"
-#include "platform/DownloadFolder.h"
 #include "platform/win32/GdiContext.h"
 #include "platform/win32/WinInetSession.h"
 
@@ -270,7 +269,11 @@ HRESULT CreateKoloCtrl(REFIID iid, void** object) {
 }
 
 CKoloCtrl::CKoloCtrl()
-    : resources_(TheApp().Instance()), board_(*this, resources_), eventPoint_(nullptr) {
+    : resources_(TheApp().Instance()),
+      board_(*this, resources_),
+      folderLoader_([] { return std::make_unique<WinInetSession>(); }),
+      eventPoint_(nullptr) {
+    board_.SetFolderLoader(&folderLoader_);
     TheApp().AddRef();
     eventPoint_ = new CKoloEventPoint(*this);
     extent_.cx = PixelsToHimetric(kBoardWidth, LOGPIXELSX);
@@ -549,7 +552,8 @@ int CKoloCtrl::OnCreate() {
     // Initialise then sets which of them are enabled.
     for (const BitmapButton& button : board_.Buttons()) {
         const Rect& r = button.GetRect();
-        CreateWindowExA(0, "BUTTON", "", kButtonStyle, r.left, r.top, r.Width(), r.Height(),
+        const DWORD style = button.StartsEnabled() ? kButtonStyle : kDisabledButtonStyle;
+        CreateWindowExA(0, "BUTTON", "", style, r.left, r.top, r.Width(), r.Height(),
                         window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(button.Id())),
                         TheApp().Instance(), nullptr);
     }
@@ -584,7 +588,9 @@ LRESULT CKoloCtrl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             board_.UpdateCursor();
             return TRUE;
         case WM_COMMAND:
-            return board_.Command(static_cast<std::uint32_t>(wParam));
+            // The notification code in the high word is not examined.
+            board_.Command(LOWORD(wParam));
+            return 0;
         case WM_DRAWITEM:
             OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
             return TRUE;
@@ -992,7 +998,8 @@ ColourRef CKoloCtrl::GetDisplayedColour(int x, int y) {
 void CKoloCtrl::SetCursor(BoardCursor cursor) {
     HCURSOR handle = cursor == BoardCursor::kBrush
                          ? LoadCursorA(TheApp().Instance(), MAKEINTRESOURCEA(IDC_BRUSH))
-                         : LoadCursorA(nullptr, IDC_ARROW);
+                     : cursor == BoardCursor::kBusy ? LoadCursorA(nullptr, IDC_WAIT)
+                                                    : LoadCursorA(nullptr, IDC_ARROW);
     ::SetCursor(handle);
 }
 
@@ -1049,11 +1056,5 @@ void CKoloCtrl::CloseHost() {
         if (frame != nullptr) PostMessageA(frame, WM_CLOSE, 0, 0);
     }
 }
-
-std::unique_ptr<InternetSession> CKoloCtrl::OpenInternetSession() {
-    return std::make_unique<WinInetSession>();
-}
-
-std::string CKoloCtrl::DownloadFolder() { return PrivateDownloadFolder(); }
 
 }  // namespace kolo

@@ -182,11 +182,6 @@ public:
     void ShowMessage(const std::string& text) override;
     std::unique_ptr<DeviceContext> RunPrintDialog() override;
     void CloseHost() override;
-    std::unique_ptr<InternetSession> OpenInternetSession() override;
-    std::string DownloadFolder() override;
-    void DefaultLeftButtonUp(int, int) override {}
-    void DefaultMouseMove(int, int) override {}
-    int DefaultCommand(std::uint32_t) override { return 0; }
 
     // The automation methods of _DKolo.
     void SetImageURL(const std::string& url) { board_.SetImageURL(url); }
@@ -212,6 +207,8 @@ private:
     LONG references_ = 1;
     ModuleResources resources_;
     ColouringBoard board_;
+    // The whole folder loads inside SetImageURL, over WinINet.
+    SequentialFolderLoader folderLoader_;
     HWND window_ = nullptr;
     bool boardReady_ = false;   // Initialise has run for the current window
     IOleClientSite* clientSite_ = nullptr;

@@ -2,22 +2,22 @@
 // answers with its window, GDI and the framework; the Linux hosts with a software screen.
 //
 // The board calls these on the control's window thread only. It never paints directly:
-// InvalidateControl asks for a later Paint of the whole control, without erasing.
+// InvalidateControl asks for a later Paint of the whole control, without erasing. Folders
+// reach the board through the FolderLoader the host gives it, not through this interface.
 #pragma once
 
-#include <cstdint>
 #include <memory>
 #include <string>
 
 #include "platform/DeviceContext.h"
 #include "platform/Geometry.h"
-#include "platform/InternetSession.h"
 
 namespace kolo {
 
 enum class BoardCursor {
     kArrow,   // the platform's standard arrow
     kBrush,   // the module's paint-brush cursor, resource 201
+    kBusy,    // the platform's busy cursor, over the whole board while a folder loads
 };
 
 class BoardHost {
@@ -39,16 +39,6 @@ public:
     // Closes the window that hosts the control; a host with none ends the process with
     // status 0.
     virtual void CloseHost() = 0;
-    // A session for one folder load; null when the host has no network.
-    virtual std::unique_ptr<InternetSession> OpenInternetSession() = 0;
-    // The folder this control downloads pictures into, private to it; empty when there is
-    // none, and then nothing is downloaded.
-    virtual std::string DownloadFolder() = 0;
-
-    // The framework's default handling of events the board passes on.
-    virtual void DefaultLeftButtonUp(int x, int y) = 0;
-    virtual void DefaultMouseMove(int x, int y) = 0;
-    virtual int DefaultCommand(std::uint32_t commandWord) = 0;
 };
 
 }  // namespace kolo

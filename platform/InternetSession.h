@@ -1,14 +1,21 @@
-// InternetSession: what the folder loader asks of the network. One session serves one folder
-// load; the Linux target implements it on libcurl, the Windows target on WinINet and urlmon.
+// InternetSession: what the folder loader asks of the network. The Linux target implements it
+// on libcurl, the Windows target on WinINet; a host without either can give its own.
+//
+// One session serves one thread at a time: the folder loader opens one per thread it runs.
+// Abort is the exception: any thread may call it while another is inside ReadPage or
+// FetchPicture, which then give up as soon as they can (a failure, as for a dead server).
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace kolo {
 
-// The address could not be opened or read; what() is the transport's own text.
+// The address could not be opened or read; what() is the plain reason shown to the user
+// ("The server answered 404 Not Found", or the transport's own text).
 class InternetError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
@@ -18,15 +25,18 @@ class InternetSession {
 public:
     virtual ~InternetSession() = default;
 
-    // The whole page at `url` (an error page from the server counts as a page), cut at the
-    // session's page limit. No page (nullopt) for an address of a kind the session does not
-    // serve. Throws InternetError when the address cannot be opened.
+    // The whole page at `url`, cut at the session's page limit. No page (nullopt) for an
+    // address of a kind the session does not serve. Throws InternetError when the address
+    // cannot be opened or the server answers with a status of 400 or above.
     virtual std::optional<std::string> ReadPage(const std::string& url) = 0;
 
-    // Downloads `url` to the file `path`, replacing it. False when the transfer failed, the
-    // server answered with an error status, the body was empty or too large; no file is then
-    // left at `path`.
-    virtual bool DownloadToFile(const std::string& url, const std::string& path) = 0;
+    // The bytes of the picture at `url`, in memory, within the session's picture limit.
+    // Nothing (nullopt) on any failure: status of 400 or above, transport error, an empty or
+    // too large body, an address the session does not serve, or an abort.
+    virtual std::optional<std::vector<std::uint8_t>> FetchPicture(const std::string& url) = 0;
+
+    // Makes the transfer now running (and any later one) fail at once. Safe from any thread.
+    virtual void Abort() {}
 };
 
 }  // namespace kolo

@@ -43,6 +43,30 @@ std::string NameFromValue(const std::string& value) {
     return name;
 }
 
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// "%XX" becomes its byte; a "%" not followed by two hex digits stays as it is, as the
+// transport leaves it.
+std::string PercentDecoded(const std::string& text) {
+    std::string decoded;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const int high = text[i] == '%' && i + 2 < text.size() ? HexValue(text[i + 1]) : -1;
+        const int low = high >= 0 ? HexValue(text[i + 2]) : -1;
+        if (low >= 0) {
+            decoded.push_back(static_cast<char>(high * 16 + low));
+            i += 2;
+        } else {
+            decoded.push_back(text[i]);
+        }
+    }
+    return decoded;
+}
+
 }  // namespace
 
 bool FindPictureExtension(const std::string& name, std::string& extension) {
@@ -70,6 +94,28 @@ int ParseAnchorHref(const std::string& tag, std::string& value) {
     while (end < rest.size() && !IsValueDelimiter(rest[end])) ++end;
     value = rest.substr(start, end - start);
     return 1;
+}
+
+bool NameStaysInFolder(const std::string& name) {
+    const std::string path = PercentDecoded(name);
+    if (path.find('\0') != std::string::npos) return false;
+    if (!path.empty() && (path[0] == '/' || path[0] == '\\')) return false;
+    // "C:" or "c:\" would name another drive where backslashes are separators.
+    if (path.size() >= 2 && path[1] == ':') return false;
+    int depth = 0;
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        std::size_t end = path.find_first_of("/\\", start);
+        if (end == std::string::npos) end = path.size();
+        const std::string segment = path.substr(start, end - start);
+        if (segment == "..") {
+            if (--depth < 0) return false;
+        } else if (!segment.empty() && segment != ".") {
+            ++depth;
+        }
+        start = end + 1;
+    }
+    return true;
 }
 
 int ParsePictureNames(const char* pageText, std::vector<std::string>& names) {

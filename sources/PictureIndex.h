@@ -24,4 +24,10 @@ int ParseAnchorHref(const std::string& tag, std::string& value);
 // format's extension.
 bool FindPictureExtension(const std::string& name, std::string& extension);
 
+// True when `name`, appended to a local folder's address, still names something inside that
+// folder once percent-decoded: no ".." that climbs above it (encoded slashes and backslashes
+// count as separators), no absolute path or drive, no NUL. Names from the page are only
+// checked for local folders, where a file outside the folder must never be opened.
+bool NameStaysInFolder(const std::string& name);
+
 }  // namespace kolo

@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/InternetSession.h"
 
@@ -22,8 +23,8 @@ public:
 
     // The page's bytes as fetched; its failure as an InternetError with the browser's reason.
     std::optional<std::string> ReadPage(const std::string& url) override;
-    // Writes the fetched picture to `path`; false when it failed or was never fetched.
-    bool DownloadToFile(const std::string& url, const std::string& path) override;
+    // The fetched picture's bytes; nothing when it failed or was never fetched.
+    std::optional<std::vector<std::uint8_t>> FetchPicture(const std::string& url) override;
 
 private:
     std::shared_ptr<const FetchedFiles> files_;

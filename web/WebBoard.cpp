@@ -13,6 +13,7 @@
 
 #include "app/SoftControl.h"
 #include "board/BoardLayout.h"
+#include "board/FolderLoader.h"
 #include "platform/soft/BmpResources.h"
 #include "platform/soft/FramebufferContext.h"
 #include "platform/soft/TextRenderer.h"
@@ -35,13 +36,12 @@ constexpr ColourRef kCursorTransparent = 0x00FF00FF;   // pure magenta in the cu
 
 class WebControl : public SoftControl {
 public:
-    WebControl(const EmbeddedFile* art, std::size_t count) : SoftControl(art, count) {
+    // The page has no threads: the folder is read on the spot from what the page fetched.
+    WebControl(const EmbeddedFile* art, std::size_t count)
+        : SoftControl({}, {}, art, count), fetchedLoader_([this] { return FetchedFolder(); }) {
         onInitImage = [] { HostInitImage(); };
         showMessage = [](const std::string& text) { HostMessage(text.c_str()); };
-        openSession = [this]() -> std::unique_ptr<InternetSession> {
-            if (!fetched_) return nullptr;
-            return std::make_unique<FetchedSession>(fetched_);
-        };
+        Board().SetFolderLoader(&fetchedLoader_);
     }
 
     void CloseHost() override {
@@ -96,7 +96,13 @@ public:
     }
 
 private:
+    std::unique_ptr<InternetSession> FetchedFolder() {
+        if (!fetched_) return nullptr;
+        return std::make_unique<FetchedSession>(fetched_);
+    }
+
     std::shared_ptr<const FetchedFiles> fetched_;
+    SequentialFolderLoader fetchedLoader_;
     std::vector<std::uint8_t> frame_;
 };
 

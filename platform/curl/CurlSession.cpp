@@ -4,12 +4,11 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <vector>
 #include <mutex>
+#include <vector>
 
 namespace kolo {
 namespace {
@@ -42,20 +41,43 @@ size_t AppendToPage(char* data, size_t size, size_t count, void* user) {
     return bytes;
 }
 
-struct FileSink {
-    std::FILE* file;
-    std::int64_t written = 0;
+struct PictureSink {
+    std::vector<std::uint8_t>* bytes;
+    std::int64_t limit;
 };
 
-size_t AppendToFile(char* data, size_t size, size_t count, void* user) {
-    auto* sink = static_cast<FileSink*>(user);
-    const size_t written = std::fwrite(data, size, count, sink->file);
-    sink->written += static_cast<std::int64_t>(written * size);
-    return written * size;
+size_t AppendToPicture(char* data, size_t size, size_t count, void* user) {
+    auto* sink = static_cast<PictureSink*>(user);
+    const size_t bytes = size * count;
+    // A server that sends no length is held to the limit as the bytes arrive.
+    if (static_cast<std::int64_t>(sink->bytes->size() + bytes) > sink->limit) return 0;
+    sink->bytes->insert(sink->bytes->end(), data, data + bytes);
+    return bytes;
+}
+
+// The last status line of the answer (after redirects), kept for the message.
+size_t KeepStatusLine(char* data, size_t size, size_t count, void* user) {
+    auto* line = static_cast<std::string*>(user);
+    const size_t bytes = size * count;
+    if (bytes > 5 && std::string(data, 5) == "HTTP/") {
+        line->assign(data, bytes);
+        while (!line->empty() && (line->back() == '\n' || line->back() == '\r')) line->pop_back();
+    }
+    return bytes;
+}
+
+// "404 Not Found" from "HTTP/1.1 404 Not Found"; the bare code when the line has no reason.
+std::string StatusText(const std::string& statusLine, long code) {
+    const std::size_t space = statusLine.find(' ');
+    if (space != std::string::npos && space + 1 < statusLine.size()) {
+        return statusLine.substr(space + 1);
+    }
+    return std::to_string(code);
 }
 
 // Settings shared by every transfer of a session.
-void PrepareTransfer(CURL* curl, const std::string& url, const TransferLimits& limits) {
+void PrepareTransfer(CURL* curl, const std::string& url, const TransferLimits& limits,
+                     long totalSeconds) {
     curl_easy_reset(curl);
     curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
     curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, kServedProtocols);
@@ -65,6 +87,7 @@ void PrepareTransfer(CURL* curl, const std::string& url, const TransferLimits& l
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, limits.connectSeconds);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, limits.stallSeconds);
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT, totalSeconds);
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(curl, CURLOPT_USERAGENT, "Kolo/1.0");
 }
@@ -82,7 +105,7 @@ bool HasScheme(const std::string& url, const char* scheme) { return SchemeOf(url
 
 // For a file:// address of a folder, what a web server would answer: the folder's index page
 // when it has one, else a listing with one anchor per file.
-std::optional<std::string> LocalFolderPage(const std::string& url) {
+std::optional<std::string> LocalFolderPage(const std::string& url, std::int64_t limit) {
     CURLU* handle = curl_url();
     char* decoded = nullptr;
     std::optional<std::string> folder;
@@ -98,8 +121,12 @@ std::optional<std::string> LocalFolderPage(const std::string& url) {
     const std::filesystem::path index = std::filesystem::path(*folder) / "index.html";
     std::error_code error;
     if (std::filesystem::is_regular_file(index, error)) {
+        // Cut at the page limit like a page from a server, whatever size the file has.
         std::ifstream in(index, std::ios::binary);
-        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        const std::uintmax_t size = std::filesystem::file_size(index, error);
+        std::string text(error ? 0 : static_cast<std::size_t>(std::min<std::uintmax_t>(size, limit)), '\0');
+        in.read(text.data(), static_cast<std::streamsize>(text.size()));
+        text.resize(static_cast<std::size_t>(in.gcount()));
         if (!in.bad()) return text;
     }
     std::vector<std::string> names;
@@ -109,6 +136,7 @@ std::optional<std::string> LocalFolderPage(const std::string& url) {
     std::sort(names.begin(), names.end());
     std::string listing = "<html><body>\n";
     for (const std::string& name : names) {
+        if (static_cast<std::int64_t>(listing.size()) > limit) break;
         char* escaped = curl_easy_escape(nullptr, name.c_str(), static_cast<int>(name.size()));
         listing += "<a href=\"" + std::string(escaped != nullptr ? escaped : "") + "\">" + name + "</a>\n";
         curl_free(escaped);
@@ -126,59 +154,94 @@ bool IsServedAddress(const std::string& url) {
 CurlSession::CurlSession(TransferLimits limits) : limits_(limits) {
     InitialiseCurlOnce();
     curl_ = curl_easy_init();
+    multi_ = curl_multi_init();
 }
 
-CurlSession::~CurlSession() { curl_easy_cleanup(static_cast<CURL*>(curl_)); }
+CurlSession::~CurlSession() {
+    curl_multi_cleanup(static_cast<CURLM*>(multi_));
+    curl_easy_cleanup(static_cast<CURL*>(curl_));
+}
+
+void CurlSession::Abort() {
+    aborted_ = true;
+    if (multi_ != nullptr) curl_multi_wakeup(static_cast<CURLM*>(multi_));
+}
+
+int CurlSession::Perform() {
+    auto* curl = static_cast<CURL*>(curl_);
+    auto* multi = static_cast<CURLM*>(multi_);
+    if (aborted_) return CURLE_ABORTED_BY_CALLBACK;
+    if (curl_multi_add_handle(multi, curl) != CURLM_OK) return CURLE_FAILED_INIT;
+    CURLcode result = CURLE_ABORTED_BY_CALLBACK;
+    for (;;) {
+        int running = 0;
+        if (curl_multi_perform(multi, &running) != CURLM_OK) {
+            result = CURLE_FAILED_INIT;
+            break;
+        }
+        int left = 0;
+        bool done = false;
+        while (CURLMsg* message = curl_multi_info_read(multi, &left)) {
+            if (message->msg == CURLMSG_DONE) {
+                result = message->data.result;
+                done = true;
+            }
+        }
+        if (done || aborted_) break;
+        // The wait ends with activity, a timeout of curl's own, or Abort's wake-up.
+        if (curl_multi_poll(multi, nullptr, 0, 1000, nullptr) != CURLM_OK) {
+            result = CURLE_FAILED_INIT;
+            break;
+        }
+        if (aborted_) break;
+    }
+    curl_multi_remove_handle(multi, curl);
+    return result;
+}
 
 std::optional<std::string> CurlSession::ReadPage(const std::string& url) {
     if (!IsServedAddress(url)) return std::nullopt;
     auto* curl = static_cast<CURL*>(curl_);
-    if (curl == nullptr) throw InternetError("The internet session could not be started.");
+    if (curl == nullptr || multi_ == nullptr) {
+        throw InternetError("The internet session could not be started.");
+    }
     if (HasScheme(url, "file")) {
-        if (std::optional<std::string> page = LocalFolderPage(url)) return page;
+        if (std::optional<std::string> page = LocalFolderPage(url, limits_.pageBytes)) return page;
     }
 
     std::string text;
+    std::string statusLine;
     PageSink sink{&text, limits_.pageBytes};
-    PrepareTransfer(curl, url, limits_);
+    PrepareTransfer(curl, url, limits_, limits_.pageSeconds);
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, AppendToPage);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
-    const CURLcode result = curl_easy_perform(curl);
+    curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, KeepStatusLine);
+    curl_easy_setopt(curl, CURLOPT_HEADERDATA, &statusLine);
+    const auto result = static_cast<CURLcode>(Perform());
     if (result != CURLE_OK && !(result == CURLE_WRITE_ERROR && sink.cut)) {
         throw InternetError(curl_easy_strerror(result));
+    }
+    long code = 0;
+    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &code);
+    if ((HasScheme(url, "http") || HasScheme(url, "https")) && code >= 400) {
+        throw InternetError("The server answered " + StatusText(statusLine, code));
     }
     return text;
 }
 
-bool CurlSession::DownloadToFile(const std::string& url, const std::string& path) {
-    // An older file must never stand in for a download that fails.
-    std::remove(path.c_str());
+std::optional<std::vector<std::uint8_t>> CurlSession::FetchPicture(const std::string& url) {
     auto* curl = static_cast<CURL*>(curl_);
-    if (curl == nullptr || !IsServedAddress(url)) return false;
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) return false;
+    if (curl == nullptr || multi_ == nullptr || !IsServedAddress(url)) return std::nullopt;
 
-    FileSink sink{file};
-    PrepareTransfer(curl, url, limits_);
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, AppendToFile);
+    std::vector<std::uint8_t> bytes;
+    PictureSink sink{&bytes, limits_.pictureBytes};
+    PrepareTransfer(curl, url, limits_, limits_.pictureSeconds);
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, AppendToPicture);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
     curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
     curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limits_.pictureBytes));
-    // A server that sends no length is held to the same limit as the bytes arrive.
-    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION,
-                     +[](void* user, curl_off_t, curl_off_t now, curl_off_t, curl_off_t) -> int {
-                         const auto* limit = static_cast<const std::int64_t*>(user);
-                         return now > *limit ? 1 : 0;
-                     });
-    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &limits_.pictureBytes);
-    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
-    const CURLcode result = curl_easy_perform(curl);
-    const bool closed = std::fclose(file) == 0;
-    if (result != CURLE_OK || !closed || sink.written == 0) {
-        std::remove(path.c_str());
-        return false;
-    }
-    return true;
+    if (static_cast<CURLcode>(Perform()) != CURLE_OK || bytes.empty()) return std::nullopt;
+    return bytes;
 }
 
 }  // namespace kolo

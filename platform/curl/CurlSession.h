@@ -1,8 +1,10 @@
 // CurlSession: an InternetSession over libcurl for http, https, ftp and file addresses.
 // Every transfer is bounded: a connect timeout, a stall timeout, a size limit and a redirect
-// limit, so a hostile or dead server costs at most seconds, never a hung control.
+// limit, so a hostile or dead server costs at most seconds, never a hung control; and Abort
+// from another thread ends a transfer within milliseconds.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -14,6 +16,10 @@ namespace kolo {
 struct TransferLimits {
     long connectSeconds = 10;                  // to establish a connection
     long stallSeconds = 30;                    // with no byte arriving, a transfer is aborted
+    // A transfer's whole time, redirects included: a server that trickles bytes just fast
+    // enough to pass the stall limit still ends here.
+    long pageSeconds = 60;
+    long pictureSeconds = 120;
     std::int64_t pageBytes = 16 << 20;         // a longer page is cut here and parsed as it is
     std::int64_t pictureBytes = 64 << 20;      // a larger picture is refused
     long redirects = 5;                        // followed at most
@@ -27,11 +33,17 @@ public:
     CurlSession& operator=(const CurlSession&) = delete;
 
     std::optional<std::string> ReadPage(const std::string& url) override;
-    bool DownloadToFile(const std::string& url, const std::string& path) override;
+    std::optional<std::vector<std::uint8_t>> FetchPicture(const std::string& url) override;
+    void Abort() override;
 
 private:
+    // Runs the prepared transfer until it ends or is aborted; a CURLcode.
+    int Perform();
+
     TransferLimits limits_;
-    void* curl_;   // CURL*, kept out of this header so the core never sees curl.h
+    void* curl_;    // CURL*, kept out of this header so the core never sees curl.h
+    void* multi_;   // CURLM*, whose wait Abort can wake
+    std::atomic<bool> aborted_{false};
 };
 
 // True for the address kinds a CurlSession serves (scheme compared without regard to case).

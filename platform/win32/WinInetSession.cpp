@@ -1,7 +1,5 @@
 #include "platform/win32/WinInetSession.h"
 
-#include <urlmon.h>
-
 #include <cctype>
 #include <vector>
 
@@ -58,57 +56,83 @@ WinInetSession::WinInetSession()
 }
 
 WinInetSession::~WinInetSession() {
-    if (session_ != nullptr) InternetCloseHandle(session_);
+    std::lock_guard<std::mutex> lock(abortMutex_);
+    if (session_ != nullptr && !aborted_) InternetCloseHandle(session_);
 }
 
-std::optional<std::string> WinInetSession::ReadPage(const std::string& url) {
-    if (!IsServedAddress(url)) return std::nullopt;
-    if (session_ == nullptr) throw InternetError(InternetErrorText(GetLastError()));
-    InternetHandle request{InternetOpenUrlA(session_, url.c_str(), nullptr, 0, kOpenFlags, 0)};
-    if (request.handle == nullptr) throw InternetError(InternetErrorText(GetLastError()));
+void WinInetSession::Abort() {
+    std::lock_guard<std::mutex> lock(abortMutex_);
+    // Closing the session's handle makes a blocked call on it return with an error.
+    if (!aborted_.exchange(true) && session_ != nullptr) InternetCloseHandle(session_);
+}
 
-    std::string page;
+namespace {
+
+// The HTTP status of an answer; 0 when it has none (ftp).
+DWORD StatusOf(HINTERNET request) {
+    DWORD status = 0;
+    DWORD size = sizeof status;
+    if (!HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size,
+                        nullptr)) {
+        return 0;
+    }
+    return status;
+}
+
+// "404 Not Found" for an answer with that status line.
+std::string StatusText(HINTERNET request, DWORD status) {
+    char reason[256] = {};
+    DWORD size = sizeof reason - 1;
+    std::string text = std::to_string(status);
+    if (HttpQueryInfoA(request, HTTP_QUERY_STATUS_TEXT, reason, &size, nullptr) && size > 0) {
+        text += " " + std::string(reason, size);
+    }
+    return text;
+}
+
+// Appends the rest of the answer to `body`, at most `limit` bytes in all; false when the
+// transfer fails or the body would be longer than `limit` and `refuseLonger` is set.
+bool ReadBody(HINTERNET request, std::size_t limit, bool refuseLonger, std::string& body) {
     std::vector<char> chunk(kReadChunk);
     for (;;) {
         DWORD read = 0;
-        if (!InternetReadFile(request.handle, chunk.data(), kReadChunk, &read)) {
-            throw InternetError(InternetErrorText(GetLastError()));
+        if (!InternetReadFile(request, chunk.data(), kReadChunk, &read)) return false;
+        if (read == 0) return true;
+        body.append(chunk.data(), read);
+        if (body.size() > limit) {
+            if (refuseLonger) return false;
+            body.resize(limit);
+            return true;
         }
-        if (read == 0) break;
-        page.append(chunk.data(), read);
-        if (page.size() >= kPageLimit) {
-            page.resize(kPageLimit);
-            break;
-        }
+    }
+}
+
+}  // namespace
+
+std::optional<std::string> WinInetSession::ReadPage(const std::string& url) {
+    if (!IsServedAddress(url)) return std::nullopt;
+    if (session_ == nullptr || aborted_) throw InternetError(InternetErrorText(GetLastError()));
+    InternetHandle request{InternetOpenUrlA(session_, url.c_str(), nullptr, 0, kOpenFlags, 0)};
+    if (request.handle == nullptr) throw InternetError(InternetErrorText(GetLastError()));
+    const DWORD status = StatusOf(request.handle);
+    if (status >= 400) throw InternetError("The server answered " + StatusText(request.handle, status));
+
+    std::string page;
+    if (!ReadBody(request.handle, kPageLimit, false, page)) {
+        throw InternetError(InternetErrorText(GetLastError()));
     }
     return page;
 }
 
-bool WinInetSession::DownloadToFile(const std::string& url, const std::string& path) {
-    DeleteFileA(path.c_str());   // an older picture must never stand in for this one
-    if (!IsServedAddress(url) || session_ == nullptr) return false;
-    {
-        InternetHandle request{InternetOpenUrlA(session_, url.c_str(), nullptr, 0, kOpenFlags, 0)};
-        if (request.handle == nullptr) return false;
-        DWORD status = 0;
-        DWORD size = sizeof status;
-        if (HttpQueryInfoA(request.handle, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER,
-                           &status, &size, nullptr) &&
-            (status < 200 || status > 299)) {
-            return false;
-        }
-    }
-    if (URLDownloadToFileA(nullptr, url.c_str(), path.c_str(), 0, nullptr) != S_OK) {
-        DeleteFileA(path.c_str());
-        return false;
-    }
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
-        (data.nFileSizeLow == 0 && data.nFileSizeHigh == 0)) {
-        DeleteFileA(path.c_str());
-        return false;
-    }
-    return true;
+std::optional<std::vector<std::uint8_t>> WinInetSession::FetchPicture(const std::string& url) {
+    if (!IsServedAddress(url) || session_ == nullptr || aborted_) return std::nullopt;
+    InternetHandle request{InternetOpenUrlA(session_, url.c_str(), nullptr, 0, kOpenFlags, 0)};
+    if (request.handle == nullptr) return std::nullopt;
+    const DWORD status = StatusOf(request.handle);
+    if (status != 0 && (status < 200 || status > 299)) return std::nullopt;
+    std::string body;
+    if (!ReadBody(request.handle, kPictureLimit, true, body) || body.empty()) return std::nullopt;
+    return std::vector<std::uint8_t>(body.begin(), body.end());
 }
 
 }  // namespace kolo

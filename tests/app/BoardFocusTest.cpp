@@ -16,11 +16,11 @@ namespace {
 class BoardFocusTest : public testing::Test {
 protected:
     void SetUp() override {
-        control_.openSession = [] { return std::make_unique<CurlSession>(); };
         control_.onInitImage = [this]() { control_.Board().SetImageURL(SamplesFolderUrl()); };
         control_.Create();
+        control_.WaitForFolder();
     }
-    SoftControl control_;
+    SoftControl control_{[] { return std::make_unique<CurlSession>(); }};
     BoardFocus focus_{control_};
 };
 

@@ -150,6 +150,33 @@ TEST_F(KoloCommandLine, HeadlessFillsAPictureLoadedFromALoopbackHttpFolder) {
     EXPECT_GT(dark, 100);
 }
 
+// What the headless driver says on standard error for folders that give no picture, and that
+// a plain path is taken as a folder.
+TEST_F(KoloCommandLine, HeadlessGivesAPlainReasonForAFolderWithoutPictures) {
+    namespace fs = std::filesystem;
+    const fs::path empty = prefix_ + "empty folder";
+    fs::create_directories(empty);
+    kolo::test::LocalServer server(kolo::test::PythonHttpServerCommand(KOLO_SAMPLES_DIR));
+    ASSERT_TRUE(server.Running());
+    const fs::path samples = fs::path(KOLO_SAMPLES_DIR).parent_path();   // without its "/"
+    const struct {
+        std::string address;
+        std::string directory;
+        std::string said;   // the whole output
+    } runs[] = {
+        {server.Url("/nothing/"), ".",
+         "The server answered 404 File not found\nPlease confirm your url.\n"},
+        {empty.string(), ".",
+         "No pictures found at " + kolo::FileUrl(empty.string()) + "/\nPlease confirm your url.\n"},
+        {samples.filename().string(), samples.parent_path().string(), ""},   // relative
+        {server.Url("/"), ".", ""},
+    };
+    for (const auto& run : runs) {
+        const Outcome outcome = Kolo({"--headless", run.address}, KOLO_EXECUTABLE, run.directory);
+        EXPECT_EQ(outcome.output, run.said) << run.address;
+    }
+}
+
 TEST(SamplesFolder, FileUrlsPercentEncodeAllButUnreservedBytesAndSlashes) {
     EXPECT_EQ(kolo::FileUrl("/usr/share/kolo/samples/"), "file:///usr/share/kolo/samples/");
     EXPECT_EQ(kolo::FileUrl("/home/ana maria/50%/a#b?c/"),
@@ -174,7 +201,7 @@ TEST_F(KoloCommandLine, FindsItsSamplesFromAnyFolderAndWhenInstalledUnderAPathTo
     int width = 0, height = 0;
     std::vector<unsigned char> empty, fromBuild, installed;
     const std::string emptyShot = prefix_ + "empty.png";
-    ASSERT_EQ(Kolo({"--headless", "file:///nonexistent/", "--screenshot", emptyShot}).status, 0);
+    ASSERT_EQ(Kolo({"--headless", "file:///nonexistent/", "--screenshot", emptyShot}).status, 3);
     ASSERT_TRUE(ReadPng(emptyShot, width, height, empty));
 
     const std::string buildShot = prefix_ + "build.png";

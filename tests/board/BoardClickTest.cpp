@@ -70,15 +70,16 @@ TEST_F(BoardTest, EmptyImageUrlChangesNothing) {
     EXPECT_EQ(host.invalidations, invalidations);
 }
 
-TEST_F(BoardTest, WithoutALoaderAnAddressLoadsNothing) {
+TEST_F(BoardTest, WithoutALoaderAnAddressWaitsForTheHostToLoadIt) {
     board.SetFolderLoader(nullptr);
     board.SetImageURL("http://pictures.test/folder");
     EXPECT_EQ(board.ImageUrl(), "http://pictures.test/folder/");
+    EXPECT_TRUE(board.IsLoading());
     EXPECT_TRUE(board.Pictures().empty());
     EXPECT_FALSE(board.Canvas().HasPicture());
 }
 
-TEST_F(BoardTest, FolderLoadPutsTheLastPictureOnTheCanvasThresholded) {
+TEST_F(BoardTest, FolderLoadPutsTheFirstPictureOnTheCanvasThresholded) {
     LoadDrawings(2, 200);   // grey 200 is above the threshold: white on the canvas
     ASSERT_TRUE(board.Canvas().HasPicture());
     EXPECT_EQ(ImagePixel(board.Canvas(), 50, 5), kWhite);
@@ -102,15 +103,13 @@ TEST_F(BoardTest, CanvasClickBeforeAnyPictureIsSwallowed) {
     const int invalidations = host.invalidations;
     board.Click(200, 300);
     EXPECT_EQ(host.invalidations, invalidations);
-    EXPECT_EQ(host.defaultButtonUps, 0);
 }
 
-TEST_F(BoardTest, ClickOutsideThePaintedBoundsOnlyReachesTheDefault) {
+TEST_F(BoardTest, ClickOutsideThePaintedBoundsDoesNothing) {
     board.Paint(screen, Rect{0, 0, 100, 100}, Rect{0, 0, 100, 100});
     LoadDrawings(1);
     board.Paint(screen, Rect{0, 0, 100, 100}, Rect{0, 0, 100, 100});
     board.Click(200, 300);
-    EXPECT_EQ(host.defaultButtonUps, 1);
     EXPECT_EQ(board.History().CanUndo(), 0);
 }
 
@@ -122,7 +121,6 @@ TEST_F(BoardTest, CanvasFillRecordsItAndSetsUndoAndRedo) {
     EXPECT_EQ(ImagePixel(board.Canvas(), 0, 0), 0x008400FFu);          // the whole left area
     EXPECT_EQ(ImagePixel(board.Canvas(), kDividerX + 5, 300), kWhite);  // not the right one
     EXPECT_EQ(host.invalidations, invalidations + 1);
-    EXPECT_EQ(host.defaultButtonUps, 1);
     EXPECT_TRUE(host.buttonEnabled[kButtonUndo]);
     EXPECT_FALSE(host.buttonEnabled[kButtonRedo]);
     EXPECT_TRUE(board.FindButton(kButtonUndo)->IsEnabled());
@@ -175,7 +173,6 @@ TEST_F(BoardTest, PaletteGridLineKeepsTheColourAndRequestsNoRepaint) {
     board.Click(kPaletteRect.left + 30, kPaletteRect.top + 24);   // a horizontal one
     EXPECT_EQ(board.SelectedColour(), 0x008400FFu);
     EXPECT_EQ(host.invalidations, invalidations);
-    EXPECT_EQ(host.defaultButtonUps, 2);
 }
 
 TEST_F(BoardTest, ThumbnailClickWithOnePictureDoesNothing) {

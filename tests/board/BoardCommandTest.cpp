@@ -85,23 +85,20 @@ TEST_F(BoardTest, NextPictureWithNoPicturesStaysAtZeroAndRepaints) {
     EXPECT_EQ(board.PictureIndex(), 0);
 }
 
-TEST_F(BoardTest, CommandIdsOutsideTheButtonsRunNothingButReachTheDefault) {
+TEST_F(BoardTest, CommandIdsOutsideTheButtonsRunNothing) {
     LoadDrawings(3);
     board.Click(200, 300);
     const int invalidations = host.invalidations;
-    EXPECT_EQ(board.Command(103), 7);
-    EXPECT_EQ(board.Command(108), 7);
-    EXPECT_EQ(board.Command(100), 7);
+    for (int id : {103, 108, 100, (1 << 16) | kButtonNext, -1}) board.Command(id);
     EXPECT_EQ(host.invalidations, invalidations);
     EXPECT_EQ(board.PictureIndex(), 0);
     EXPECT_EQ(host.printDialogs, 0);
     EXPECT_EQ(host.closes, 0);
-    EXPECT_EQ(host.defaultCommands, (std::vector<std::uint32_t>{103, 108, 100}));
 }
 
-TEST_F(BoardTest, CommandLooksOnlyAtTheLowWord) {
+TEST_F(BoardTest, CommandRunsTheButtonOfItsId) {
     LoadDrawings(3);
-    board.Command((1u << 16) | kButtonNext);   // a notification code in the high word
+    board.Command(kButtonNext);
     EXPECT_EQ(board.PictureIndex(), 1);
     board.Command(kButtonPrevious);
     EXPECT_EQ(board.PictureIndex(), 0);
@@ -109,19 +106,16 @@ TEST_F(BoardTest, CommandLooksOnlyAtTheLowWord) {
     EXPECT_EQ(host.closes, 1);
     board.Command(kButtonPrint);
     EXPECT_EQ(host.printDialogs, 1);
-    EXPECT_EQ(host.defaultCommands.size(), 4u);
 }
 
 TEST_F(BoardTest, FirstPointerMoveAlwaysSetsTheCursor) {
-    EXPECT_EQ(ColouringBoard::LastCursorState(), -1);
+    EXPECT_EQ(board.LastCursorState(), -1);
     board.PointerMoved(5, 5);
     ASSERT_EQ(host.cursors.size(), 1u);
     EXPECT_EQ(host.cursors[0], BoardCursor::kArrow);
-    EXPECT_EQ(ColouringBoard::LastCursorState(), 0);
-    EXPECT_EQ(host.defaultMouseMoves, 1);
+    EXPECT_EQ(board.LastCursorState(), 0);
     board.PointerMoved(6, 6);   // still off the canvas: nothing to change
     EXPECT_EQ(host.cursors.size(), 1u);
-    EXPECT_EQ(host.defaultMouseMoves, 2);
 }
 
 TEST_F(BoardTest, BrushOverTheCanvasOnlyWithAPicture) {
@@ -129,16 +123,19 @@ TEST_F(BoardTest, BrushOverTheCanvasOnlyWithAPicture) {
     board.PointerMoved(200, 300);   // over the canvas, no picture: the cursor is left alone
     EXPECT_EQ(host.cursors.size(), 1u);
     EXPECT_TRUE(board.OverCanvas());
-    EXPECT_EQ(ColouringBoard::LastCursorState(), 1);
+    EXPECT_EQ(board.LastCursorState(), 1);
 
-    LoadDrawings(1);
+    LoadDrawings(1);   // busy while it loads, the brush once the picture is there
+    ASSERT_EQ(host.cursors.size(), 3u);
+    EXPECT_EQ(host.cursors[1], BoardCursor::kBusy);
+    EXPECT_EQ(host.cursors[2], BoardCursor::kBrush);
     board.PointerMoved(5, 5);
     board.PointerMoved(200, 300);
-    ASSERT_EQ(host.cursors.size(), 3u);
-    EXPECT_EQ(host.cursors[1], BoardCursor::kArrow);
-    EXPECT_EQ(host.cursors[2], BoardCursor::kBrush);
+    ASSERT_EQ(host.cursors.size(), 5u);
+    EXPECT_EQ(host.cursors[3], BoardCursor::kArrow);
+    EXPECT_EQ(host.cursors[4], BoardCursor::kBrush);
     board.PointerMoved(201, 301);
-    EXPECT_EQ(host.cursors.size(), 3u);
+    EXPECT_EQ(host.cursors.size(), 5u);
 }
 
 TEST_F(BoardTest, SetCursorMessageSetsTheCursorEveryTime) {
@@ -151,13 +148,14 @@ TEST_F(BoardTest, SetCursorMessageSetsTheCursorEveryTime) {
     EXPECT_EQ(host.cursors.back(), BoardCursor::kBrush);
 }
 
-TEST_F(BoardTest, CursorStateIsSharedByEveryBoard) {
+TEST_F(BoardTest, EachBoardKeepsItsOwnCursorState) {
     FakeBoardHost otherHost;
     ColouringBoard other(otherHost, resources);
     other.Initialise();
-    board.PointerMoved(5, 5);   // sets the module's state to "off the canvas"
-    other.PointerMoved(5, 5);
-    EXPECT_TRUE(otherHost.cursors.empty());
+    board.PointerMoved(5, 5);
+    other.PointerMoved(5, 5);   // its own first move: it sets its cursor too
+    ASSERT_EQ(otherHost.cursors.size(), 1u);
+    EXPECT_EQ(otherHost.cursors[0], BoardCursor::kArrow);
 }
 
 TEST_F(BoardTest, ExitGoesThroughTheHost) {

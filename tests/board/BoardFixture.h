@@ -8,10 +8,12 @@
 #include <vector>
 
 #include "board/ColouringBoard.h"
+#include "board/FolderPictures.h"
 #include "platform/soft/BmpResources.h"
 #include "platform/soft/ScreenContext.h"
 #include "resources/EmbeddedResources.h"
 #include "tests/board/FakeBoardHost.h"
+#include "tests/support/TestImages.h"
 
 namespace kolo {
 
@@ -24,22 +26,22 @@ constexpr ColourRef kWhite = 0x00FFFFFF;
 constexpr ColourRef kPink = 0x008400FF;       // the starting colour: red 255, green 0, blue 132
 constexpr ColourRef kHalfPink = 0x0042007F;   // red 127, green 0, blue 66
 
-// Loads the pictures it is given the way a folder load does: each scaled to the canvas,
-// black as its outline colour, the last one left in the source picture.
+// Hands the board the pictures it is given, at once, through the steps every folder load
+// takes: each as BMP bytes prepared for the canvas, then applied in order.
 class TestFolderLoader : public FolderLoader {
 public:
-    void LoadFolder(ColouringBoard& board) override {
+    void StartLoad(ColouringBoard& board, std::uint32_t load, const std::string&) override {
         ++loads;
-        board.Pictures().clear();
+        board.BeginFolder(load, folder.size());
         for (const CDibImage& picture : folder) {
-            CDibImage& source = board.SourcePicture();
-            source = picture;
-            source.Resize(kCanvasWidth, kCanvasHeight);
-            source.SetOutlineColour(0, 0, 0);
-            if (source.HasPicture()) board.Pictures().push_back(source);
+            const std::string bytes = test::BmpFileBytes(picture);
+            board.AddFolderPicture(
+                load, PreparePicture(reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                                     bytes.size(), "picture.bmp", kCanvasWidth, kCanvasHeight));
         }
-        board.FinishFolderLoad();
+        board.FinishFolder(load, "");
     }
+    void CancelLoad() override {}
 
     std::vector<CDibImage> folder;
     int loads = 0;
@@ -82,7 +84,6 @@ protected:
           board(host, resources) {}
 
     void SetUp() override {
-        ColouringBoard::ResetLastCursorState();
         board.SetFolderLoader(&loader);
         ASSERT_EQ(board.Initialise(), 0);
         Paint();

@@ -36,34 +36,17 @@ public:
         return printDialog ? printDialog() : nullptr;
     }
     void CloseHost() override { ++closes; }
-    std::unique_ptr<InternetSession> OpenInternetSession() override {
-        ++sessions;
-        return internetSession ? internetSession() : nullptr;
-    }
-    std::string DownloadFolder() override { return downloadFolder; }
-    void DefaultLeftButtonUp(int, int) override { ++defaultButtonUps; }
-    void DefaultMouseMove(int, int) override { ++defaultMouseMoves; }
-    int DefaultCommand(std::uint32_t commandWord) override {
-        defaultCommands.push_back(commandWord);
-        return 7;   // any recognisable framework result
-    }
 
     void SetScreen(const ScreenContext* screen) { screen_ = screen; }
 
     int invalidations = 0;
     int printDialogs = 0;
     int closes = 0;
-    int defaultButtonUps = 0;
-    int defaultMouseMoves = 0;
-    std::vector<std::uint32_t> defaultCommands;
     std::vector<std::string> calls;
     std::vector<std::string> messages;
     std::vector<BoardCursor> cursors;
     std::map<int, bool> buttonEnabled;
     std::function<std::unique_ptr<DeviceContext>()> printDialog;
-    std::function<std::unique_ptr<InternetSession>()> internetSession;
-    std::string downloadFolder;
-    int sessions = 0;
 
 private:
     const ScreenContext* screen_;

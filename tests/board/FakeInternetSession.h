@@ -2,7 +2,6 @@
 // recorded, and an address can be made to fail.
 #pragma once
 
-#include <fstream>
 #include <map>
 #include <memory>
 #include <optional>
@@ -34,12 +33,11 @@ public:
         return page != network_.pages.end() ? page->second : "<html>404</html>";
     }
 
-    bool DownloadToFile(const std::string& url, const std::string& path) override {
+    std::optional<std::vector<std::uint8_t>> FetchPicture(const std::string& url) override {
         network_.requests.push_back(url);
         auto file = network_.files.find(url);
-        if (file == network_.files.end()) return false;
-        std::ofstream(path, std::ios::binary) << file->second;
-        return true;
+        if (file == network_.files.end() || file->second.empty()) return std::nullopt;
+        return std::vector<std::uint8_t>(file->second.begin(), file->second.end());
     }
 
 private:

@@ -1,6 +1,4 @@
-#include <filesystem>
-#include <fstream>
-
+#include "board/FolderPictures.h"
 #include "tests/board/BoardFixture.h"
 #include "tests/board/FakeInternetSession.h"
 #include "tests/support/TestImages.h"
@@ -8,22 +6,16 @@
 namespace kolo {
 namespace {
 
-namespace fs = std::filesystem;
-
 constexpr const char* kFolder = "http://pictures.test/folder/";
+constexpr const char* kConfirm = "\nPlease confirm your url.";
 
-// A board with its own web loader, over a fake network and a scratch download folder.
+// A board with the sequential loader over a fake network.
 class FolderLoadTest : public BoardTest {
 protected:
     void SetUp() override {
         BoardTest::SetUp();
-        board.SetFolderLoader(nullptr);
-        downloads = fs::path(testing::TempDir()) / ("downloads-" + std::to_string(getpid()));
-        fs::create_directories(downloads);
-        host.downloadFolder = downloads.string();
-        host.internetSession = [this] { return std::make_unique<FakeInternetSession>(network); };
+        board.SetFolderLoader(&sequential);
     }
-    void TearDown() override { fs::remove_all(downloads); }
 
     // Serves `page` as the folder's page and a drawing of `tone` under each name given.
     void ServeFolder(const std::string& page, const std::vector<std::pair<std::string, int>>& files) {
@@ -42,7 +34,7 @@ protected:
     static std::uint8_t ToneOf(const CDibImage& picture) { return RedOf(ImagePixel(picture, 50, 5)); }
 
     FakeNetwork network;
-    fs::path downloads;
+    SequentialFolderLoader sequential{[this] { return std::make_unique<FakeInternetSession>(network); }};
 };
 
 TEST_F(FolderLoadTest, LoadsEveryLinkedPictureInPageOrderUnderItsOwnName) {
@@ -56,70 +48,94 @@ TEST_F(FolderLoadTest, LoadsEveryLinkedPictureInPageOrderUnderItsOwnName) {
                                         std::string(kFolder) + "Cat01.BMP"}));
     ASSERT_EQ(board.Pictures().size(), 4u);   // the duplicate is kept
     EXPECT_EQ(ToneOf(board.Pictures()[1]), 190);
-    EXPECT_EQ(ToneOf(board.SourcePicture()), 180);   // the last one loaded
+    EXPECT_EQ(ToneOf(board.SourcePicture()), 180);   // the first one stays on the canvas
     EXPECT_EQ(board.SourcePicture().GetOutlineColour(), (RgbColour{0, 0, 0}));
     EXPECT_EQ(ImagePixel(board.Canvas(), 50, 5), kWhite);   // thresholded
     EXPECT_FALSE(host.buttonEnabled[kButtonUndo]);
+    EXPECT_FALSE(board.IsLoading());
+    EXPECT_TRUE(host.messages.empty());
 }
 
-TEST_F(FolderLoadTest, UnopenableFolderShowsTheTransportsTextAndChangesNothing) {
+// Folders that give the user a message, and what each message says.
+struct FailedFolder {
+    const char* label;
+    const char* url;
+    const char* transportError;   // "" when the page is served
+    std::string message;
+    bool keepsPictures;           // a page that cannot be read changes nothing
+    friend void PrintTo(const FailedFolder& folder, std::ostream* out) { *out << folder.label; }
+};
+
+class FailedFolderTest : public FolderLoadTest, public ::testing::WithParamInterface<FailedFolder> {};
+
+TEST_P(FailedFolderTest, ShowsAPlainReasonAndTheRequestToConfirm) {
+    const FailedFolder& folder = GetParam();
     ServeFolder("<a href=a.bmp><a href=b.bmp>", {{"a.bmp", 180}, {"b.bmp", 190}});
     Load();
     board.Click(kCanvasRect.left + 10, kCanvasRect.top + 300);
     ASSERT_EQ(board.History().CanUndo(), 1);
     const CDibImage canvas = board.Canvas();
 
+    network.pages["http://empty.test/"] = "<p>No pictures here.</p>";
+    network.pages["http://broken.test/"] = "<a href=x.jpg.html><a href=gone.gif>";
+    network.files["http://broken.test/x.jpg.html"] = "<html>not a picture</html>";
+    if (*folder.transportError != '\0') network.pageErrors[folder.url] = folder.transportError;
+    Load(folder.url);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0], folder.message + kConfirm);
+    EXPECT_FALSE(board.IsLoading());
+    if (folder.keepsPictures) {
+        EXPECT_EQ(board.Pictures().size(), 2u);
+        EXPECT_EQ(board.History().CanUndo(), 1);
+        EXPECT_EQ(test::FirstDifference(board.Canvas(), canvas), "");
+    } else {
+        // The source picture goes back on the canvas, its fills gone.
+        EXPECT_TRUE(board.Pictures().empty());
+        EXPECT_EQ(board.PictureIndex(), 0);
+        EXPECT_EQ(ImagePixel(board.Canvas(), 10, 300), kWhite);
+        EXPECT_EQ(board.History().CanUndo(), 0);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Folders, FailedFolderTest,
+    ::testing::Values(
+        FailedFolder{"Unresolved", "http://nowhere.test/", "Could not resolve host: nowhere.test",
+                     "Could not resolve host: nowhere.test", true},
+        FailedFolder{"ErrorStatus", "http://missing.test/", "The server answered 404 Not Found",
+                     "The server answered 404 Not Found", true},
+        FailedFolder{"LongReason", "http://long.test/", "eeeeeeeeee", "eeeeeeeeee", true},
+        FailedFolder{"NoAnchors", "http://empty.test/", "", "No pictures found at http://empty.test/", false},
+        FailedFolder{"NothingDecodes", "http://broken.test/", "",
+                     "No pictures found at http://broken.test/", false},
+        FailedFolder{"UnservedKind", "gopher://pictures.test/", "",
+                     "Unsupported address: gopher://pictures.test/", true}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+TEST_F(FolderLoadTest, ReasonIsCutAt255Characters) {
     const std::string longText(300, 'e');
-    network.pageErrors["http://nowhere.test/"] = "Could not resolve host: nowhere.test";
     network.pageErrors["http://long.test/"] = longText;
-    Load("http://nowhere.test/");
     Load("http://long.test/");
-    ASSERT_EQ(host.messages.size(), 2u);
-    EXPECT_EQ(host.messages[0], "Could not resolve host: nowhere.test\nPlease confirm your url.");
-    EXPECT_EQ(host.messages[1], longText.substr(0, 255) + "\nPlease confirm your url.");
-    EXPECT_EQ(board.Pictures().size(), 2u);
-    EXPECT_EQ(board.History().CanUndo(), 1);
-    EXPECT_EQ(test::FirstDifference(board.Canvas(), canvas), "");
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0], longText.substr(0, 255) + kConfirm);
 }
 
-TEST_F(FolderLoadTest, FailedDownloadIsSkippedEvenWhenAnOlderFileOfItsTypeExists) {
-    std::ofstream(downloads / "Image001.bmp", std::ios::binary)
-        << test::BmpFileBytes(MakeDrawing(150));
-    ServeFolder("<a href=gone.bmp><a href=here.bmp>", {{"here.bmp", 190}});
-    Load();
-    ASSERT_EQ(board.Pictures().size(), 1u);
-    EXPECT_EQ(ToneOf(board.Pictures()[0]), 190);
-}
-
-TEST_F(FolderLoadTest, UndecodableLastPictureLeavesTheCanvasAsItWas) {
-    ServeFolder("<a href=first.bmp>", {{"first.bmp", 180}});
-    Load();
-    const CDibImage canvas = board.Canvas();
-    network.pages[kFolder] = "<a href=a.bmp><a href=b.bmp><a href=x.jpg.html>";
-    network.files[std::string(kFolder) + "a.bmp"] = test::BmpFileBytes(MakeDrawing(100));
-    network.files[std::string(kFolder) + "b.bmp"] = test::BmpFileBytes(MakeDrawing(110));
+TEST_F(FolderLoadTest, UndecodableLastPictureLeavesTheFirstOnTheCanvasAndClicksFillIt) {
+    ServeFolder("<a href=a.bmp><a href=b.bmp><a href=x.jpg.html>", {{"a.bmp", 100}, {"b.bmp", 110}});
     network.files[std::string(kFolder) + "x.jpg.html"] = "<html>not a picture</html>";
     Load();
     EXPECT_EQ(board.Pictures().size(), 2u);
-    EXPECT_TRUE(fs::exists(downloads / "Image001.jpg"));   // fetched as a JPEG, then refused
-    EXPECT_EQ(test::FirstDifference(board.Canvas(), canvas), "");
-}
-
-TEST_F(FolderLoadTest, FolderWithoutPicturesPutsTheSourcePictureBackOnTheCanvas) {
-    ServeFolder("<a href=a.bmp><a href=b.bmp>", {{"a.bmp", 180}, {"b.bmp", 190}});
-    Load();
+    ASSERT_TRUE(board.HasCanvasPicture());
+    EXPECT_EQ(ToneOf(board.SourcePicture()), 100);
+    // What is shown, what a click fills and the cursor agree: the picture is there.
+    EXPECT_NE(Screen(kCanvasRect.left + kDividerX, kCanvasRect.top + 300), Screen(kCanvasRect.left + 10, kCanvasRect.top + 300));
     board.Click(kCanvasRect.left + 10, kCanvasRect.top + 300);
-    ASSERT_NE(ImagePixel(board.Canvas(), 10, 300), kWhite);
-    network.pages[kFolder] = "<p>No pictures here.</p>";
-    Load();
-    EXPECT_TRUE(board.Pictures().empty());
-    EXPECT_EQ(board.PictureIndex(), 0);
-    EXPECT_EQ(ImagePixel(board.Canvas(), 10, 300), kWhite);   // the fill is gone
-    EXPECT_EQ(board.History().CanUndo(), 0);
-
-    Load("gopher://pictures.test/");   // a kind of address no session serves: no page
-    EXPECT_TRUE(board.Pictures().empty());
-    EXPECT_TRUE(board.Canvas().HasPicture());
+    Paint();
+    EXPECT_EQ(board.History().CanUndo(), 1);
+    EXPECT_EQ(Screen(kCanvasRect.left + 10, kCanvasRect.top + 300), kPink);
+    board.PointerMoved(kCanvasRect.left + 10, kCanvasRect.top + 300);
+    ASSERT_FALSE(host.cursors.empty());
+    EXPECT_EQ(host.cursors.back(), BoardCursor::kBrush);
 }
 
 TEST_F(FolderLoadTest, ShorterFolderBringsThePictureIndexBackIntoTheList) {
@@ -131,6 +147,105 @@ TEST_F(FolderLoadTest, ShorterFolderBringsThePictureIndexBackIntoTheList) {
     network.pages[kFolder] = "<a href=a.bmp>";
     Load();
     EXPECT_EQ(board.PictureIndex(), 0);
+}
+
+// The board's side of a load driven step by step, as a host without threads drives it.
+TEST_F(FolderLoadTest, ResultsOfAnOlderLoadAreIgnored) {
+    board.SetFolderLoader(nullptr);
+    board.SetImageURL("http://first.test/");
+    const std::uint32_t first = board.CurrentLoad();
+    board.BeginFolder(first, 2);
+    board.SetImageURL("http://second.test/");
+    const std::uint32_t second = board.CurrentLoad();
+    ASSERT_NE(first, second);
+    board.AddFolderPicture(first, MakeDrawing(100));
+    board.FinishFolder(first, "");
+    EXPECT_TRUE(board.Pictures().empty());
+    EXPECT_TRUE(board.IsLoading());
+    EXPECT_TRUE(host.messages.empty());
+
+    board.BeginFolder(second, 1);
+    board.AddFolderPicture(second, MakeDrawing(120));
+    board.FinishFolder(second, "");
+    ASSERT_EQ(board.Pictures().size(), 1u);
+    EXPECT_EQ(ToneOf(board.Pictures()[0]), 120);
+    EXPECT_FALSE(board.IsLoading());
+}
+
+TEST_F(FolderLoadTest, WhileLoadingTheCursorIsBusyAndTheThumbnailShowsProgress) {
+    board.SetFolderLoader(nullptr);
+    board.PointerMoved(kCanvasRect.left + 10, kCanvasRect.top + 10);
+    board.SetImageURL("http://pictures.test/");
+    EXPECT_EQ(host.cursors.back(), BoardCursor::kBusy);
+    board.PointerMoved(5, 5);   // busy over the whole board
+    EXPECT_EQ(host.cursors.back(), BoardCursor::kBusy);
+    const std::uint32_t load = board.CurrentLoad();
+    board.BeginFolder(load, 50);
+    board.AddFolderPicture(load, MakeDrawing());
+    board.AddFolderPicture(load, CDibImage());   // failed, but it counts
+    board.AddFolderPicture(load, MakeDrawing());
+    EXPECT_EQ(board.LoadedCount(), 3u);
+    EXPECT_EQ(board.LinkCount(), 50u);
+    Paint();
+    // The first picture is already on the canvas and a fill works while the rest loads.
+    board.Click(kCanvasRect.left + 10, kCanvasRect.top + 300);
+    EXPECT_EQ(board.History().CanUndo(), 1);
+    int inked = 0;   // the text "3 / 50" on the progress line
+    for (int y = kThumbnailRect.bottom - 24; y < kThumbnailRect.bottom; ++y) {
+        for (int x = kThumbnailRect.left; x < kThumbnailRect.right; ++x) {
+            if (Screen(x, y) != kWhite) ++inked;
+        }
+    }
+    EXPECT_GT(inked, 20);
+
+    board.FinishFolder(load, "");
+    EXPECT_EQ(board.History().CanUndo(), 1);   // the picture being coloured stays
+    EXPECT_EQ(host.cursors.back(), BoardCursor::kArrow);
+    EXPECT_TRUE(host.messages.empty());
+}
+
+TEST(FolderPictures, APageGivesAtMostTheLinkLimitAndLocalFoldersKeepTheirNamesInside) {
+    std::string many;
+    for (std::size_t i = 0; i < kMaxPictureLinks + 3; ++i) many += "<a href=p" + std::to_string(i) + ".gif>";
+    const struct {
+        const char* folder;
+        std::string page;
+        std::size_t links;
+        std::size_t ignored;
+    } cases[] = {
+        {"http://x.test/f/", many, kMaxPictureLinks, 3},
+        {"file:///f/", many, kMaxPictureLinks, 3},
+        // Only local folders are held to their own files; a server decides for itself.
+        {"http://x.test/f/", "<a href=..%2fx.gif><a href=y.gif>", 2, 0},
+        {"FILE:///f/", "<a href=..%2fx.gif><a href=y.gif>", 1, 0},
+        {"file:///f/", "<a href=%2e%2e%2f%2e%2e%2fetc%2fx.gif><a href=sub%2fy.gif>", 1, 0},
+    };
+    for (const auto& row : cases) {
+        std::size_t ignored = 99;
+        const std::vector<PictureLink> links = PictureLinksOf(row.folder, row.page, &ignored);
+        EXPECT_EQ(links.size(), row.links) << row.folder << row.page.substr(0, 40);
+        EXPECT_EQ(ignored, row.ignored) << row.folder;
+    }
+}
+
+TEST(FolderPictures, LinksKeepPageOrderAndPreparedPicturesFitTheCanvas) {
+    const std::vector<PictureLink> links =
+        PictureLinksOf("http://x.test/f/", "<a href=b.GIF><img src=c.bmp><a href='d/e.jpg'>");
+    ASSERT_EQ(links.size(), 2u);
+    EXPECT_EQ(links[0].name, "b.GIF");
+    EXPECT_EQ(links[1].address, "http://x.test/f/e.jpg");
+
+    CDibImage small;
+    small.Allocate(40, 30);
+    const std::string bytes = test::BmpFileBytes(small);
+    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
+    const CDibImage prepared = PreparePicture(data, bytes.size(), "a.bmp", 572, 452);
+    EXPECT_EQ(prepared.Width(), 572);
+    EXPECT_EQ(prepared.Height(), 452);
+    EXPECT_EQ(prepared.GetOutlineColour(), (RgbColour{0, 0, 0}));
+    EXPECT_FALSE(PreparePicture(data, bytes.size(), "a.gif", 572, 452).HasPicture());
+    EXPECT_FALSE(PreparePicture(data, 10, "a.bmp", 572, 452).HasPicture());
+    EXPECT_FALSE(PreparePicture(nullptr, 0, "a.bmp", 572, 452).HasPicture());
 }
 
 }  // namespace

@@ -1,8 +1,14 @@
-// Folder loads over the real transport: libcurl against servers on 127.0.0.1 started by the
-// test, and file:// folders.
+// Folder loads over the real transport and the threaded loader: libcurl against servers on
+// 127.0.0.1 started by the test, and file:// folders. The loader's results come back through
+// a queue that the test drains as a host's main loop would.
+#include <chrono>
+#include <condition_variable>
+#include <deque>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 
+#include "board/ThreadedFolderLoader.h"
 #include "platform/curl/CurlSession.h"
 #include "tests/board/BoardFixture.h"
 #include "tests/support/LocalServer.h"
@@ -11,22 +17,57 @@ namespace kolo {
 namespace {
 
 namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+// The host's thread, as the loader sees it: posted tasks wait here until Drain runs them.
+class TaskQueue {
+public:
+    void Post(std::function<void()> task) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        tasks_.push_back(std::move(task));
+        posted_.notify_all();
+    }
+    // Runs the tasks posted so far, waiting up to `wait` for the first; how many ran.
+    int Drain(std::chrono::milliseconds wait) {
+        std::deque<std::function<void()>> tasks;
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            posted_.wait_for(lock, wait, [this] { return !tasks_.empty(); });
+            tasks.swap(tasks_);
+        }
+        for (auto& task : tasks) task();
+        return static_cast<int>(tasks.size());
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable posted_;
+    std::deque<std::function<void()>> tasks_;
+};
 
 class FolderServerTest : public BoardTest {
 protected:
     void SetUp() override {
         BoardTest::SetUp();
-        board.SetFolderLoader(nullptr);
         root = fs::path(testing::TempDir()) / ("served-" + std::to_string(getpid()));
-        fs::create_directories(root / "downloads");
-        host.downloadFolder = (root / "downloads").string();
+        fs::create_directories(root);
+        loader = MakeLoader();
+        board.SetFolderLoader(loader.get());
+    }
+    void TearDown() override {
+        loader.reset();
+        fs::remove_all(root);
+    }
+
+    std::unique_ptr<ThreadedFolderLoader> MakeLoader() {
         // Short limits, so that a stalled server costs a second.
         TransferLimits limits;
         limits.connectSeconds = 2;
         limits.stallSeconds = 1;
-        host.internetSession = [limits] { return std::make_unique<CurlSession>(limits); };
+        return std::make_unique<ThreadedFolderLoader>(
+            [limits] { return std::make_unique<CurlSession>(limits); },
+            [this](std::function<void()> task) { queue.Post(std::move(task)); }, 2);
     }
-    void TearDown() override { fs::remove_all(root); }
 
     // Line drawings of one size, one each as BMP, GIF and JPEG, named House.BMP, sun.gif and
     // Tree.Jpg, written by Pillow.
@@ -37,12 +78,22 @@ protected:
         ASSERT_EQ(std::system(command.c_str()), 0) << command;
     }
 
-    void Load(const std::string& url) {
-        board.SetImageURL(url);
+    // Runs the loader's tasks until the folder has loaded.
+    void WaitForFolder() {
+        const auto deadline = Clock::now() + std::chrono::seconds(30);
+        while (board.IsLoading() && Clock::now() < deadline) queue.Drain(std::chrono::milliseconds(100));
+        ASSERT_FALSE(board.IsLoading());
         Paint();
     }
 
+    void Load(const std::string& url) {
+        board.SetImageURL(url);
+        WaitForFolder();
+    }
+
     fs::path root;
+    TaskQueue queue;
+    std::unique_ptr<ThreadedFolderLoader> loader;
 };
 
 TEST_F(FolderServerTest, DirectoryListingOfPythonsServerLoadsEveryFormat) {
@@ -56,13 +107,13 @@ TEST_F(FolderServerTest, DirectoryListingOfPythonsServerLoadsEveryFormat) {
         EXPECT_EQ(picture.Width(), 572);
         EXPECT_EQ(picture.Height(), 452);
     }
-    // The canvas holds the last picture, thresholded: its outline closes an area to fill.
+    // The canvas holds a picture, thresholded: its outline closes an area to fill.
     board.Click(kCanvasRect.left + 286, kCanvasRect.top + 226);
     EXPECT_EQ(board.History().CanUndo(), 1);
     EXPECT_EQ(ImagePixel(board.Canvas(), 5, 5), kWhite);
 }
 
-TEST_F(FolderServerTest, FaultyPicturesAreSkippedAndTheRestLoads) {
+TEST_F(FolderServerTest, FaultyPicturesAreSkippedAndTheRestLoadsInPageOrder) {
     MakeDrawings(root / "site" / "faulty");
     std::ofstream(root / "site" / "faulty" / "index.html")
         << "<a href=House.BMP><a href=missing.gif><a href=reset.jpg><a href=empty.gif>"
@@ -71,7 +122,10 @@ TEST_F(FolderServerTest, FaultyPicturesAreSkippedAndTheRestLoads) {
     ASSERT_TRUE(server.Running());
     Load(server.Url("/faulty/"));
     EXPECT_TRUE(host.messages.empty());
-    EXPECT_EQ(board.Pictures().size(), 2u);
+    ASSERT_EQ(board.Pictures().size(), 2u);
+    EXPECT_EQ(board.LoadedCount(), 8u);
+    // House.BMP first: it went on the canvas.
+    EXPECT_EQ(test::FirstDifference(board.SourcePicture(), board.Pictures()[0]), "");
 }
 
 TEST_F(FolderServerTest, LongPageIsReadToItsLastAnchor) {
@@ -90,7 +144,7 @@ TEST_F(FolderServerTest, FolderThatCannotBeReadShowsTheMessageAndChangesNothing)
     Load(server.Url("/"));
     ASSERT_EQ(board.Pictures().size(), 3u);
 
-    for (const std::string& url : {server.Url("/stall/"), server.Url("/loop/"),
+    for (const std::string& url : {server.Url("/stall/"), server.Url("/loop/"), server.Url("/nothing/"),
                                    std::string("http://host.invalid/pictures/")}) {
         host.messages.clear();
         Load(url);
@@ -100,6 +154,10 @@ TEST_F(FolderServerTest, FolderThatCannotBeReadShowsTheMessageAndChangesNothing)
         EXPECT_EQ(message.substr(message.find('\n')), "\nPlease confirm your url.") << url;
         EXPECT_EQ(board.Pictures().size(), 3u) << url;
     }
+    EXPECT_EQ(host.messages[0].substr(0, 19), "Couldn't resolve ho");
+    host.messages.clear();
+    Load(server.Url("/nothing/"));
+    EXPECT_EQ(host.messages.at(0), "The server answered 404 File not found\nPlease confirm your url.");
 }
 
 TEST_F(FolderServerTest, FileFolderLoadsLikeAServedOne) {
@@ -109,6 +167,66 @@ TEST_F(FolderServerTest, FileFolderLoadsLikeAServedOne) {
     Load(url);
     EXPECT_TRUE(host.messages.empty());
     EXPECT_EQ(board.Pictures().size(), 3u);
+}
+
+// A folder of four pictures served with a delay on every answer.
+class SlowFolderTest : public FolderServerTest {
+protected:
+    void SetUp() override {
+        FolderServerTest::SetUp();
+        MakeDrawings(root / "site" / "one");
+        MakeDrawings(root / "site" / "two");
+        for (const char* folder : {"one", "two"}) {
+            fs::copy_file(root / "site" / folder / "House.BMP", root / "site" / folder / "last.bmp");
+        }
+        server = std::make_unique<test::LocalServer>(test::FaultServerCommand((root / "site").string()));
+        ASSERT_TRUE(server->Running());
+    }
+    std::string SlowUrl(const std::string& folder, int ms) {
+        return server->Url("/delay/" + std::to_string(ms) + "/" + folder + "/");
+    }
+    std::unique_ptr<test::LocalServer> server;
+};
+
+TEST_F(SlowFolderTest, FirstPictureIsPaintedWhileTheOthersAreStillServed) {
+    board.SetImageURL(SlowUrl("one", 400));
+    const auto deadline = Clock::now() + std::chrono::seconds(20);
+    while (board.Pictures().empty() && Clock::now() < deadline) queue.Drain(std::chrono::milliseconds(50));
+    Paint();
+    ASSERT_EQ(board.Pictures().size(), 1u);
+    EXPECT_TRUE(board.IsLoading());
+    EXPECT_TRUE(board.HasCanvasPicture());
+    EXPECT_EQ(Screen(kCanvasRect.left + 96, kCanvasRect.top + 226), 0u);   // House.BMP's wall
+    const CDibImage first = board.SourcePicture();
+    WaitForFolder();
+    EXPECT_EQ(board.Pictures().size(), 4u);
+    EXPECT_EQ(test::FirstDifference(board.SourcePicture(), first), "");   // it stayed
+}
+
+TEST_F(SlowFolderTest, SecondAddressMidLoadLeavesOnlyTheSecondFoldersPictures) {
+    board.SetImageURL(SlowUrl("one", 300));
+    queue.Drain(std::chrono::milliseconds(700));   // the page of the first is in
+    fs::remove(root / "site" / "two" / "sun.gif");
+    board.SetImageURL(SlowUrl("two", 0));
+    WaitForFolder();
+    // Whatever the first load still posts is dropped.
+    for (int i = 0; i < 10; ++i) queue.Drain(std::chrono::milliseconds(100));
+    EXPECT_EQ(board.Pictures().size(), 3u);
+    EXPECT_EQ(board.LinkCount(), 3u);
+    EXPECT_TRUE(host.messages.empty());
+}
+
+TEST_F(SlowFolderTest, DestroyingTheLoaderMidLoadReturnsWithinASecond) {
+    for (const std::string& url : {SlowUrl("one", 300), server->Url("/stall/"), server->Url("/delay/5000/one/")}) {
+        board.SetImageURL(url);
+        queue.Drain(std::chrono::milliseconds(500));
+        const auto start = Clock::now();
+        loader.reset();
+        EXPECT_LT(Clock::now() - start, std::chrono::seconds(1)) << url;
+        for (int i = 0; i < 3; ++i) queue.Drain(std::chrono::milliseconds(10));   // dropped
+        loader = MakeLoader();
+        board.SetFolderLoader(loader.get());
+    }
 }
 
 }  // namespace

@@ -18,7 +18,6 @@ ColourRef FacePixel(int id, int x, int y) {
 class SoftControlTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ColouringBoard::ResetLastCursorState();
         control.printDialog = [this]() -> std::unique_ptr<DeviceContext> {
             ++dialogs;
             return nullptr;

@@ -1,10 +1,11 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <future>
+#include <thread>
 
-#include "platform/DownloadFolder.h"
 #include "platform/curl/CurlSession.h"
 #include "tests/support/LocalServer.h"
 
@@ -13,9 +14,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
+std::string Text(const std::optional<std::vector<std::uint8_t>>& bytes) {
+    return bytes ? std::string(bytes->begin(), bytes->end()) : std::string("<none>");
 }
 
 void WriteFile(const fs::path& path, const std::string& bytes) {
@@ -40,8 +40,6 @@ protected:
         server_.reset();
         fs::remove_all(root_);
     }
-    std::string Target() const { return (root_ / "download.gif").string(); }
-
     fs::path root_;
     std::unique_ptr<test::LocalServer> server_;
     TransferLimits limits_;
@@ -52,31 +50,47 @@ TEST_F(CurlSessionTest, ReadsPagesAndDownloadsFilesOverHttp) {
     const auto page = session.ReadPage(server_->Url("/pics/"));
     ASSERT_TRUE(page.has_value());
     EXPECT_NE(page->find("Cat01.GIF"), std::string::npos);
-    ASSERT_TRUE(session.DownloadToFile(server_->Url("/pics/Cat01.GIF"), Target()));
-    EXPECT_EQ(ReadFile(Target()), "GIF89a-cat");
+    EXPECT_EQ(Text(session.FetchPicture(server_->Url("/pics/Cat01.GIF"))), "GIF89a-cat");
 }
 
-TEST_F(CurlSessionTest, ErrorPagesAreStillPages) {
+TEST_F(CurlSessionTest, UnreachableAndStalledFoldersRaise) {
     CurlSession session(limits_);
-    const auto page = session.ReadPage(server_->Url("/no-such-folder/"));
-    ASSERT_TRUE(page.has_value());
-    EXPECT_FALSE(page->empty());
+    try {
+        session.ReadPage(server_->Url("/no-such-folder/"));
+        FAIL() << "an error status must raise";
+    } catch (const InternetError& error) {
+        EXPECT_STREQ(error.what(), "The server answered 404 File not found");
+    }
 }
 
-TEST_F(CurlSessionTest, FailedDownloadsLeaveNoFileBehind) {
+TEST_F(CurlSessionTest, FailedFetchesGiveNothing) {
     CurlSession session(limits_);
     const std::string failures[] = {"/pics/missing.gif", "/pics/empty.gif", "/pics/reset.gif",
                                     "/loop", "/pics/stall.gif", "/pics/huge.gif"};
     for (const std::string& path : failures) {
-        WriteFile(Target(), "an older picture");
-        EXPECT_FALSE(session.DownloadToFile(server_->Url(path), Target())) << path;
-        EXPECT_FALSE(fs::exists(Target())) << path;
+        EXPECT_FALSE(session.FetchPicture(server_->Url(path)).has_value()) << path;
     }
+}
+
+TEST_F(CurlSessionTest, AbortFromAnotherThreadEndsAStalledTransferAtOnce) {
+    TransferLimits patient = limits_;
+    patient.stallSeconds = 60;
+    CurlSession session(patient);
+    auto fetch = std::async(std::launch::async, [&] {
+        return session.FetchPicture(server_->Url("/pics/stall.gif"));
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    const auto start = std::chrono::steady_clock::now();
+    session.Abort();
+    ASSERT_EQ(fetch.wait_for(std::chrono::seconds(5)), std::future_status::ready);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+    EXPECT_FALSE(fetch.get().has_value());
+    EXPECT_FALSE(session.FetchPicture(server_->Url("/pics/Cat01.GIF")).has_value());
 }
 
 TEST_F(CurlSessionTest, RedirectsAreFollowedAFewTimes) {
     CurlSession session(limits_);
-    EXPECT_TRUE(session.DownloadToFile(server_->Url("/redirect/pics/Cat01.GIF"), Target()));
+    EXPECT_EQ(Text(session.FetchPicture(server_->Url("/redirect/pics/Cat01.GIF"))), "GIF89a-cat");
     EXPECT_THROW(session.ReadPage(server_->Url("/loop")), InternetError);
 }
 
@@ -112,7 +126,7 @@ TEST_F(CurlSessionTest, FileAddressesWorkAndOtherKindsYieldNoPage) {
     const auto page = session.ReadPage("file://" + (root_ / "pics" / "index.html").string());
     ASSERT_TRUE(page.has_value());
     EXPECT_NE(page->find("Cat01.GIF"), std::string::npos);
-    EXPECT_TRUE(session.DownloadToFile("FILE://" + (root_ / "pics" / "Cat01.GIF").string(), Target()));
+    EXPECT_EQ(Text(session.FetchPicture("FILE://" + (root_ / "pics" / "Cat01.GIF").string())), "GIF89a-cat");
 
     // A folder reads as its index page, or as a listing of its files when it has none.
     const auto folder = session.ReadPage("file://" + (root_ / "pics").string() + "/");
@@ -123,21 +137,54 @@ TEST_F(CurlSessionTest, FileAddressesWorkAndOtherKindsYieldNoPage) {
     const auto listing = session.ReadPage("file://" + (root_ / "plain").string() + "/");
     ASSERT_TRUE(listing.has_value());
     EXPECT_NE(listing->find(R"(href="a%20b.gif")"), std::string::npos);
-    EXPECT_TRUE(session.DownloadToFile("file://" + (root_ / "plain").string() + "/a%20b.gif", Target()));
+    EXPECT_EQ(Text(session.FetchPicture("file://" + (root_ / "plain").string() + "/a%20b.gif")), "GIF");
 
     EXPECT_FALSE(session.ReadPage("gopher://127.0.0.1/").has_value());
     EXPECT_FALSE(session.ReadPage("c:/pictures/").has_value());
-    EXPECT_FALSE(session.DownloadToFile("mailto:someone", Target()));
+    EXPECT_FALSE(session.FetchPicture("mailto:someone").has_value());
 }
 
-TEST(DownloadFolder, IsPrivateToThisUserAndThisRun) {
-    const std::string& folder = PrivateDownloadFolder();
-    ASSERT_FALSE(folder.empty());
-    struct stat info{};
-    ASSERT_EQ(stat(folder.c_str(), &info), 0);
-    EXPECT_TRUE(S_ISDIR(info.st_mode));
-    EXPECT_EQ(info.st_mode & 0777, 0700u);
-    EXPECT_EQ(&PrivateDownloadFolder(), &folder);   // one folder for the whole run
+// A server that trickles bytes or makes every redirect slow passes the stall limit, so only
+// the whole transfer's time, redirects included, ends it.
+TEST_F(CurlSessionTest, TrickledAndSlowlyRedirectedTransfersEndAtTheirTotalTime) {
+    const struct {
+        const char* path;
+        bool page;
+    } cases[] = {
+        {"/trickle/", true},
+        {"/pics/trickle.gif", false},
+        {"/slowhops/800/5/pics/", true},            // 4.8 s in all, 0.8 s a hop
+        {"/slowhops/800/5/pics/Cat01.GIF", false},
+    };
+    limits_.stallSeconds = 30;
+    limits_.pageSeconds = 2;
+    limits_.pictureSeconds = 2;
+    for (const auto& row : cases) {
+        CurlSession session(limits_);
+        const auto start = std::chrono::steady_clock::now();
+        if (row.page) {
+            EXPECT_THROW(session.ReadPage(server_->Url(row.path)), InternetError) << row.path;
+        } else {
+            EXPECT_EQ(Text(session.FetchPicture(server_->Url(row.path))), "<none>") << row.path;
+        }
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        EXPECT_GE(seconds, 1.5) << row.path;
+        EXPECT_LT(seconds, 4.0) << row.path;
+    }
+}
+
+TEST_F(CurlSessionTest, LocalIndexPagesAreCutAtThePageLimit) {
+    limits_.pageBytes = 1 << 20;
+    std::string page(static_cast<std::size_t>(limits_.pageBytes) + 100, ' ');
+    page.replace(page.size() - 20, 14, "<a href=x.gif>");
+    fs::create_directories(root_ / "big");
+    WriteFile(root_ / "big" / "index.html", page);
+    CurlSession session(limits_);
+    const auto read = session.ReadPage("file://" + (root_ / "big").string() + "/");
+    ASSERT_TRUE(read.has_value());
+    EXPECT_EQ(read->size(), static_cast<std::size_t>(limits_.pageBytes));
+    EXPECT_EQ(read->find("x.gif"), std::string::npos);
 }
 
 }  // namespace

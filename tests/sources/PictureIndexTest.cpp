@@ -69,5 +69,30 @@ TEST(PictureIndex, ExtensionTestIgnoresCaseAndPrefersBmpThenGifThenJpg) {
     EXPECT_FALSE(FindPictureExtension("readme.txt", extension));
 }
 
+TEST(PictureIndex, NamesThatDecodeToAPathOutsideTheFolderDoNotStayInIt) {
+    const struct {
+        const char* name;
+        bool stays;
+    } cases[] = {
+        {"cat.gif", true},
+        {"my%20cat.gif", true},
+        {"100%.gif", true},                      // a "%" that encodes nothing
+        {"sub%2fcat.gif", true},                 // an encoded slash into a sub-folder
+        {"sub%2f..%2fcat.gif", true},            // down and back up again
+        {"..cat.gif", true},
+        {"..", false},
+        {"..%2fsecret%2ftarget.gif", false},
+        {"%2e%2e%2fsecret.gif", false},
+        {"%2E%2E/secret.gif", false},
+        {"a%2f..%2f..%2fx.gif", false},
+        {"..%5csecret.gif", false},              // a backslash separates too
+        {"/c.bmp", false},
+        {"%2fetc%2fpasswd.gif", false},
+        {"c:%5cwindows%5cx.bmp", false},
+        {"cat%00.gif", false},
+    };
+    for (const auto& row : cases) EXPECT_EQ(NameStaysInFolder(row.name), row.stays) << row.name;
+}
+
 }  // namespace
 }  // namespace kolo

@@ -52,7 +52,13 @@ RunResult RunProgram(const std::vector<std::string>& argv, const RunLimits& limi
     }
     const auto deadline = start + std::chrono::duration<double>(limits.seconds);
     bool open = true;
+    bool signalled = limits.signalAfterSeconds < 0;
     while (open) {
+        if (!signalled && std::chrono::steady_clock::now() - start >=
+                              std::chrono::duration<double>(limits.signalAfterSeconds)) {
+            kill(pid, limits.signal);
+            signalled = true;
+        }
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) {
@@ -60,7 +66,9 @@ RunResult RunProgram(const std::vector<std::string>& argv, const RunLimits& limi
             break;
         }
         pollfd pfd{pipeFds[0], POLLIN, 0};
-        if (poll(&pfd, 1, static_cast<int>(left.count())) <= 0) continue;
+        // Short waits while a signal is due, so that it goes out on time.
+        const int wait = signalled ? static_cast<int>(left.count()) : 50;
+        if (poll(&pfd, 1, wait) <= 0) continue;
         char buffer[4096];
         const ssize_t n = read(pipeFds[0], buffer, sizeof buffer);
         if (n <= 0) open = false;

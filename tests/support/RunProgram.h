@@ -14,6 +14,8 @@ std::vector<std::string> DefaultEnvironment();
 struct RunLimits {
     double seconds = 60;              // killed with SIGKILL after this long
     long long fileSizeBytes = -1;     // RLIMIT_FSIZE when not negative (writes past it fail)
+    double signalAfterSeconds = -1;   // when not negative, `signal` is sent after this long
+    int signal = 0;
     std::vector<std::string> environment = DefaultEnvironment();
 };
 

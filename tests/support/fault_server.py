@@ -1,6 +1,8 @@
 """A small HTTP server for the folder-loading tests: serves a folder, and answers a few
-special names with the faults a real server can show (stall…, loop…, reset…, empty…, huge…,
-and the pages /long/, /stall/, /loop/, /redirect/…). Prints its port on the first line of
+special names with the faults a real server can show (stall…, trickle…, loop…, reset…,
+empty…, huge…, and the pages /long/, /stall/, /trickle/, /loop/, /redirect/…;
+/slowhops/MS/N/rest redirects N times, MS milliseconds a hop; /delay/MS/rest answers /rest after MS
+milliseconds, so a folder under it is served slowly, picture by picture). Prints its port on the first line of
 standard output, then serves until it is killed.
 
 Usage: fault_server.py ROOT
@@ -34,12 +36,44 @@ class Handler(http.server.SimpleHTTPRequestHandler):
 
     def do_GET(self):
         path = self.path.split("?")[0]
+        if path.startswith("/delay/"):
+            parts = path.split("/", 3)
+            time.sleep(int(parts[2]) / 1000.0)
+            self.path = path = "/" + (parts[3] if len(parts) > 3 else "")
+        if path.startswith("/slowhops/"):
+            # /slowhops/MS/N/REST: every hop waits MS milliseconds, then redirects to the next,
+            # N hops in all, and the last serves /REST.
+            parts = path.split("/", 4)
+            time.sleep(int(parts[2]) / 1000.0)
+            hops = int(parts[3])
+            rest = parts[4] if len(parts) > 4 else ""
+            if hops > 0:
+                self.send_response(302)
+                self.send_header("Location", "/slowhops/%s/%d/%s" % (parts[2], hops - 1, rest))
+                self.send_header("Content-Length", "0")
+                self.end_headers()
+                return
+            self.path = path = "/" + rest
         # Faults are chosen by the start of the last path segment, so that a folder page can
         # link to them like any other picture.
         name = path.rsplit("/", 1)[-1]
         if name.startswith("stall") or path.startswith("/stall/"):
             # Accept the request, answer nothing, keep the connection open.
             time.sleep(3600)
+            return
+        if name.startswith("trickle") or path.startswith("/trickle/"):
+            # Two bytes a second: just fast enough never to count as stalled. Bounded, so
+            # that the server's thread ends by itself.
+            self.send_response(200)
+            self.send_header("Content-Length", "100000")
+            self.end_headers()
+            try:
+                for _ in range(600):
+                    self.wfile.write(b"<a")
+                    self.wfile.flush()
+                    time.sleep(1)
+            except (BrokenPipeError, ConnectionResetError):
+                pass
             return
         if name.startswith("loop") or path.startswith("/loop/"):
             self.send_response(302)

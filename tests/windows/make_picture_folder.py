@@ -5,9 +5,9 @@ square.bmp: white, with a black rectangle outline (3 pixels wide) whose outer ed
 (100, 100) to (300, 250) in picture pixels, origin top-left.
 band.bmp: white, with a black horizontal band 4 pixels high at rows 200 to 203.
 
-formats/: the other two file kinds, written with Pillow: bars.gif (black vertical bars,
-columns 100 to 115 and 300 to 315) and then bars.jpg (a black horizontal band, rows 200 to
-215, on 8-pixel block boundaries so the encoder keeps it sharp).
+formats/: the other two file kinds, written with Pillow: bars.jpg first, then bars.gif (black
+vertical bars, columns 100 to 115 and 300 to 315); bars.jpg has a black horizontal band, rows 200 to
+215, on 8-pixel block boundaries so the encoder keeps it sharp.
 
 png/: tall.png, a portrait picture 226 x 452 on transparent paper with one opaque black bar,
 columns 100 to 115; fitted to the canvas it keeps its size and sits 173 pixels from the left.
@@ -55,9 +55,9 @@ def main():
     write_bmp(os.path.join(dest, "band.bmp"), band)
     write_bmp(os.path.join(dest, "square.bmp"), square)
     with open(os.path.join(dest, "index.html"), "w") as f:
-        # missing.bmp answers 404 and comes last: the square stays on the canvas only if the
-        # error page is refused rather than loaded in its place.
-        f.write('<html><body><a href="band.bmp">band</a> <a href="square.bmp">square</a> '
+        # missing.bmp answers 404: its error page must be refused, not taken as a third
+        # picture (the arrows then go round two).
+        f.write('<html><body><a href="square.bmp">square</a> <a href="band.bmp">band</a> '
                 '<a href="missing.bmp">missing</a></body></html>\n')
     write_formats(os.path.join(dest, "formats"))
     for name, picture, drawing in (("gr\u00fcn", "band.bmp", band), ("two words", "square.bmp", square)):
@@ -81,7 +81,7 @@ def write_formats(dest):
     ImageDraw.Draw(jpeg).rectangle((0, 200, WIDTH - 1, 215), fill="black")
     jpeg.save(os.path.join(dest, "bars.jpg"), quality=95)
     with open(os.path.join(dest, "index.html"), "w") as f:
-        f.write('<a href="bars.gif">gif</a> <a href="bars.jpg">jpeg</a>\n')
+        f.write('<a href="bars.jpg">jpeg</a> <a href="bars.gif">gif</a>\n')
 
 
 def write_png(dest):

@@ -1,0 +1,186 @@
+#include "board/ThreadedFolderLoader.h"
+
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+
+#include "board/ColouringBoard.h"
+#include "board/FolderPictures.h"
+
+namespace kolo {
+
+struct ThreadedFolderLoader::Job {
+    ColouringBoard* board;   // touched only by tasks run on the host's thread
+    std::uint32_t load;
+    std::string folderUrl;
+    HostPoster post;
+    std::vector<std::unique_ptr<InternetSession>> sessions;   // one per worker, made up front
+
+    std::atomic<bool> cancelled{false};
+    std::atomic<bool> ended{false};
+
+    std::mutex mutex;   // guards what follows
+    std::vector<PictureLink> links;
+    std::size_t nextToFetch = 0;
+    std::vector<std::optional<CDibImage>> ready;   // prepared, waiting for their turn
+    std::size_t nextToPost = 0;
+
+    // Posts a task that reaches the board only while this load is still wanted.
+    void Post(std::function<void(ColouringBoard&)> step) {
+        post([self = this, keep = holder.lock(), step = std::move(step)]() {
+            if (!keep || self->cancelled) return;
+            step(*self->board);
+        });
+    }
+    std::weak_ptr<Job> holder;
+
+    void Cancel() {
+        cancelled = true;
+        for (const auto& session : sessions) {
+            if (session) session->Abort();
+        }
+    }
+
+    // Posts, in page order, every picture whose turn has come; then the end of the load.
+    // Called with `mutex` held, so that posts keep their order.
+    void PostReady() {
+        while (nextToPost < ready.size() && ready[nextToPost]) {
+            CDibImage picture = std::move(*ready[nextToPost]);
+            ready[nextToPost].reset();
+            ++nextToPost;
+            auto shared = std::make_shared<CDibImage>(std::move(picture));
+            const std::uint32_t number = load;
+            Post([number, shared](ColouringBoard& board) {
+                board.AddFolderPicture(number, std::move(*shared));
+            });
+        }
+        if (nextToPost == ready.size()) {
+            const std::uint32_t number = load;
+            Post([number](ColouringBoard& board) { board.FinishFolder(number, ""); });
+        }
+    }
+
+    void Work(InternetSession* session) {
+        for (;;) {
+            std::size_t index;
+            PictureLink link;
+            {
+                std::lock_guard<std::mutex> lock(mutex);
+                if (cancelled || nextToFetch >= links.size()) return;
+                index = nextToFetch++;
+                link = links[index];
+            }
+            CDibImage picture;
+            if (session != nullptr) {
+                std::optional<std::vector<std::uint8_t>> bytes = session->FetchPicture(link.address);
+                if (bytes && !cancelled) {
+                    picture = PreparePicture(bytes->data(), bytes->size(), link.name,
+                                             kCanvasRect.Width(), kCanvasRect.Height());
+                }
+            }
+            std::lock_guard<std::mutex> lock(mutex);
+            if (cancelled) return;
+            ready[index] = std::move(picture);
+            PostReady();
+        }
+    }
+
+    void Run(int workers) {
+        FolderPage page = ReadFolderPage(sessions.empty() ? nullptr : sessions[0].get(), folderUrl);
+        if (cancelled) {
+            ended = true;
+            return;
+        }
+        if (!page.failure.empty()) {
+            const std::uint32_t number = load;
+            Post([number, reason = page.failure](ColouringBoard& board) {
+                board.FinishFolder(number, reason);
+            });
+            ended = true;
+            return;
+        }
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            links = std::move(page.links);
+            ready.resize(links.size());
+            const std::uint32_t number = load;
+            const std::size_t count = links.size();
+            const std::size_t ignored = page.ignored;
+            Post([number, count, ignored](ColouringBoard& board) {
+                board.BeginFolder(number, count, ignored);
+            });
+            if (links.empty()) PostReady();   // nothing to fetch: the end at once
+        }
+        const int extra = std::min<int>(workers, static_cast<int>(links.size())) - 1;
+        std::vector<std::thread> helpers;
+        for (int i = 1; i <= extra; ++i) {
+            InternetSession* session = static_cast<std::size_t>(i) < sessions.size()
+                                           ? sessions[static_cast<std::size_t>(i)].get()
+                                           : nullptr;
+            helpers.emplace_back([this, session] { Work(session); });
+        }
+        Work(sessions.empty() ? nullptr : sessions[0].get());
+        for (std::thread& helper : helpers) helper.join();
+        ended = true;
+    }
+};
+
+int DefaultWorkerCount() {
+    const unsigned cores = std::thread::hardware_concurrency();
+    return static_cast<int>(std::clamp(cores, 1u, 4u));
+}
+
+ThreadedFolderLoader::ThreadedFolderLoader(SessionFactory openSession, HostPoster postToHost,
+                                           int workers)
+    : openSession_(std::move(openSession)),
+      postToHost_(std::move(postToHost)),
+      workers_(std::max(1, workers)) {}
+
+ThreadedFolderLoader::~ThreadedFolderLoader() {
+    CancelLoad();
+    Reap(true);
+}
+
+void ThreadedFolderLoader::CancelLoad() {
+    if (current_) current_->Cancel();
+    current_.reset();
+}
+
+void ThreadedFolderLoader::Reap(bool all) {
+    auto it = threads_.begin();
+    while (it != threads_.end()) {
+        if (all || it->first->ended) {
+            it->second.join();
+            it = threads_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+void ThreadedFolderLoader::StartLoad(ColouringBoard& board, std::uint32_t load,
+                                     const std::string& folderUrl) {
+    CancelLoad();
+    Reap(false);
+    auto job = std::make_shared<Job>();
+    job->holder = job;
+    job->board = &board;
+    job->load = load;
+    job->folderUrl = folderUrl;
+    job->post = postToHost_;
+    // Sessions are opened here, on the host's thread, so that a host's factory need not be
+    // thread-safe.
+    for (int i = 0; i < workers_ && openSession_; ++i) {
+        std::unique_ptr<InternetSession> session = openSession_();
+        if (!session) break;
+        job->sessions.push_back(std::move(session));
+    }
+    const int workers = workers_;
+    std::thread thread([job, workers] { job->Run(workers); });
+    threads_.emplace_back(job, std::move(thread));
+    current_ = std::move(job);
+}
+
+}  // namespace kolo

@@ -1,0 +1,57 @@
+// ThreadedFolderLoader: the folder loader of hosts with threads. StartLoad returns at once;
+// one thread reads the page, then `workers` threads (each with its own internet session)
+// fetch and prepare the pictures, so downloads overlap and decoding runs on every worker.
+// Results reach the board in page order through `postToHost`, which must run the task it is
+// given later on the board's thread (a GLib main-context call, a posted window message, a
+// queue the host drains); it may be called from any thread.
+//
+// Cancelling (CancelLoad, a new StartLoad, destruction) aborts the transfers in flight and
+// drops every result of the old load, including tasks already posted and not yet run. The
+// destructor waits for the loader's threads, which end within moments (a picture being
+// decoded is finished first); it must run on the board's thread before the board is
+// destroyed. Memory held at once: `workers` pictures being decoded at full size, and the
+// prepared ones waiting for their turn in page order.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "board/FolderLoader.h"
+
+namespace kolo {
+
+// Runs a task later on the host's thread.
+using HostPoster = std::function<void(std::function<void()>)>;
+
+// Decoding workers for this machine: as many as it has cores, at most 4.
+int DefaultWorkerCount();
+
+class ThreadedFolderLoader : public FolderLoader {
+public:
+    ThreadedFolderLoader(SessionFactory openSession, HostPoster postToHost,
+                         int workers = DefaultWorkerCount());
+    ~ThreadedFolderLoader() override;
+    ThreadedFolderLoader(const ThreadedFolderLoader&) = delete;
+    ThreadedFolderLoader& operator=(const ThreadedFolderLoader&) = delete;
+
+    void StartLoad(ColouringBoard& board, std::uint32_t load, const std::string& folderUrl) override;
+    void CancelLoad() override;
+
+    struct Job;   // one load's shared state
+
+private:
+    // Joins the threads of loads that have ended.
+    void Reap(bool all);
+
+    SessionFactory openSession_;
+    HostPoster postToHost_;
+    int workers_;
+    std::shared_ptr<Job> current_;
+    std::vector<std::pair<std::shared_ptr<Job>, std::thread>> threads_;
+};
+
+}  // namespace kolo

@@ -1,0 +1,139 @@
+// The headless driver against folders that cannot give a picture: every run ends in bounded
+// time with an honest exit status and the reason on standard error, and nothing is written to
+// disk while pictures download.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "tests/support/LocalServer.h"
+#include "tests/support/RunProgram.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using kolo::test::RunLimits;
+using kolo::test::RunProgram;
+
+constexpr double kBoundSeconds = 30;
+constexpr std::size_t kPageLimitBytes = 16 << 20;
+
+struct FolderCase {
+    const char* name;
+    const char* address;   // HTTP/ is the fault server, ROOT/ the test's folder
+    int status;
+    const char* message;   // found in standard error; "" for none at all
+};
+
+const FolderCase kFolderCases[] = {
+    {"NoAddressGivesTheSamples", "", 0, ""},
+    {"SamplesFolder", "SAMPLES", 0, ""},
+    {"FolderWithoutPictures", "ROOT/empty", 3, "No pictures found at file://"},
+    {"SystemFolder", "/etc", 3, "No pictures found at file:///etc/"},
+    {"ScriptAddress", "javascript:alert(1)", 3, "Unsupported address: javascript:alert(1)"},
+    {"MissingPage", "HTTP/nowhere/", 3, "The server answered 404"},
+    {"EveryPictureFails", "HTTP/missing/", 3, "No pictures found at http://"},
+    {"LinkOutsideTheFolder", "ROOT/outside/inner", 3, "No pictures found"},
+    {"EncodedSlashInsideTheFolder", "ROOT/outside", 0, ""},
+    {"LinkBeyondThePageLimit", "ROOT/big", 3, "No pictures found"},
+};
+
+void PrintTo(const FolderCase& row, std::ostream* out) { *out << row.name; }
+
+void Write(const fs::path& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+class FolderFault : public ::testing::TestWithParam<FolderCase> {
+protected:
+    void SetUp() override {
+        root_ = fs::path(::testing::TempDir()) / ("kolo_fault_" + std::string(GetParam().name));
+        fs::remove_all(root_);
+        const fs::path cat = fs::path(KOLO_SAMPLES_DIR) / "cat.gif";
+        fs::create_directories(root_ / "empty");
+        Write(root_ / "empty" / "notes.txt", "no pictures here");
+        // A picture beside the folder, named through an encoded "../".
+        fs::create_directories(root_ / "outside" / "inner");
+        fs::create_directories(root_ / "outside" / "secret");
+        fs::copy_file(cat, root_ / "outside" / "secret" / "target.gif");
+        Write(root_ / "outside" / "inner" / "index.html", "<a href=\"..%2fsecret%2ftarget.gif\">x</a>");
+        Write(root_ / "outside" / "index.html", "<a href=\"secret%2ftarget.gif\">x</a>");
+        // The only link just past the page limit.
+        fs::create_directories(root_ / "big");
+        fs::copy_file(cat, root_ / "big" / "cat.gif");
+        std::string page(kPageLimitBytes, ' ');
+        Write(root_ / "big" / "index.html", page + "<a href=cat.gif>");
+        fs::create_directories(root_ / "missing");
+        Write(root_ / "missing" / "index.html", "<a href=gone.gif> <a href=gone.jpg>");
+    }
+    void TearDown() override { fs::remove_all(root_); }
+    fs::path root_;
+};
+
+TEST_P(FolderFault, EndsInBoundedTimeWithItsStatusAndReason) {
+    const FolderCase& row = GetParam();
+    kolo::test::LocalServer server(kolo::test::FaultServerCommand(root_.string()));
+    ASSERT_TRUE(server.Running());
+    std::string address = row.address;
+    if (address.rfind("HTTP/", 0) == 0) address = server.Url("/" + address.substr(5));
+    if (address.rfind("ROOT/", 0) == 0) address = (root_ / address.substr(5)).string();
+    if (address == "SAMPLES") address = KOLO_SAMPLES_DIR;
+
+    std::vector<std::string> argv{KOLO_EXECUTABLE, "--headless"};
+    if (!address.empty()) argv.push_back(address);
+    RunLimits limits;
+    limits.seconds = kBoundSeconds;
+    const kolo::test::RunResult run = RunProgram(argv, limits);
+    EXPECT_EQ(run.status, row.status) << run.errors;
+    EXPECT_LT(run.seconds, kBoundSeconds);
+    if (*row.message == '\0') {
+        EXPECT_EQ(run.errors, "");
+    } else {
+        EXPECT_NE(run.errors.find(row.message), std::string::npos) << run.errors;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Headless, FolderFault, ::testing::ValuesIn(kFolderCases),
+                         [](const ::testing::TestParamInfo<FolderCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+// Pictures download into memory: a run stopped by any signal in the middle of a download, or
+// given temporary folders that cannot be used, leaves nothing on disk.
+TEST(FolderDownload, WritesNothingWhateverStopsItOrWhereverTemporaryFilesWouldGo) {
+    const fs::path root = fs::path(::testing::TempDir()) / "kolo_download_signal";
+    fs::remove_all(root);
+    fs::create_directories(root / "folder");
+    fs::create_directories(root / "tmp");
+    fs::copy_file(fs::path(KOLO_SAMPLES_DIR) / "cat.gif", root / "folder" / "cat.gif");
+    Write(root / "folder" / "index.html", "<a href=cat.gif> <a href=stall.gif>");
+    Write(root / "runtime", "a file where a folder is expected");
+    kolo::test::LocalServer server(kolo::test::FaultServerCommand((root / "folder").string()));
+    ASSERT_TRUE(server.Running());
+
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+        RunLimits limits;
+        limits.seconds = kBoundSeconds;
+        limits.signalAfterSeconds = 1.5;
+        limits.signal = signal;
+        limits.environment.push_back("TMPDIR=" + (root / "tmp").string());
+        limits.environment.push_back("XDG_RUNTIME_DIR=" + (root / "tmp").string());
+        const kolo::test::RunResult run = RunProgram({KOLO_EXECUTABLE, "--headless", server.Url()}, limits);
+        EXPECT_EQ(run.signal, signal) << run.errors;
+        EXPECT_TRUE(fs::is_empty(root / "tmp")) << "signal " << signal;
+    }
+    // A runtime folder that is a file changes nothing: the picture still loads.
+    RunLimits limits;
+    limits.seconds = kBoundSeconds;
+    limits.environment.push_back("XDG_RUNTIME_DIR=" + (root / "runtime").string());
+    limits.environment.push_back("TMPDIR=" + (root / "none").string());
+    const kolo::test::RunResult run =
+        RunProgram({KOLO_EXECUTABLE, "--headless", (root / "folder").string()}, limits);
+    EXPECT_EQ(run.status, 0) << run.errors;
+    fs::remove_all(root);
+}
+
+}  // namespace
