@@ -119,12 +119,12 @@ BENCHMARK(BM_ClickThenPaint)->Unit(benchmark::kMicrosecond);
 // by pixel, and copied out.
 class ColouredDrawing : public FolderLoader {
 public:
-    void LoadFolder(ColouringBoard& board) override {
-        board.Pictures().clear();
-        board.SourcePicture() = Drawing().picture;
-        board.Pictures().push_back(board.SourcePicture());
-        board.FinishFolderLoad();
+    void StartLoad(ColouringBoard& board, std::uint32_t load, const std::string&) override {
+        board.BeginFolder(load, 1);
+        board.AddFolderPicture(load, Drawing().picture);
+        board.FinishFolder(load, "");
     }
+    void CancelLoad() override {}
 
     static const bench::Drawing& Drawing() {
         for (const bench::Drawing& d : bench::SampleDrawings()) {
