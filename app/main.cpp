@@ -17,34 +17,69 @@ constexpr int kStatusUsage = 2;   // a command line we do not understand
 
 // Translated whole, so that a language may reflow it.
 constexpr const char* kUsage = N_(
-    "Usage: kolo [--print-to FILE.pdf] [ADDRESS]\n"
-    "       kolo --headless [--click X,Y]... [--move X,Y]... [--screenshot FILE.png]\n"
-    "            [--print-to FILE.pdf|FILE.png] [ADDRESS]\n"
+    "Usage: kolo [--fullscreen] [--kiosk] [--paper a4|letter] [--landscape]\n"
+    "            [--print-to FILE.pdf] [--save-to FILE.png] [ADDRESS]\n"
+    "       kolo --headless [--picture N] [--colour RRGGBB] [--click X,Y]... [--move X,Y]...\n"
+    "            [--screenshot FILE.png] [--save FILE.png] [--print-to FILE.pdf|FILE.png]...\n"
+    "            [--paper a4|letter] [--landscape] [ADDRESS]\n"
     "\n"
     "Kolo is a colouring book for children. It opens the pictures of the folder at ADDRESS\n"
     "(an http://, https://, ftp:// or file:// address of a page that links to .bmp, .gif,\n"
     ".jpg and .png files), or the bundled sample pictures when no address is given.\n"
     "\n"
-    "  --print-to FILE.pdf   the Print button writes FILE.pdf instead of showing the dialog\n"
+    "  --fullscreen          start in full screen (F11 leaves it)\n"
+    "  --kiosk               classroom mode: full screen, no header bar; Exit, Ctrl+Q and\n"
+    "                        the close button do nothing; only Ctrl+Alt+Q ends the program\n"
+    "  --paper a4|letter     the paper printed on (the locale's paper by default)\n"
+    "  --landscape           print across the paper\n"
+    "  --print-to FILE.pdf   Print writes FILE.pdf instead of showing the dialog\n"
+    "  --save-to FILE.png    Save writes FILE.png instead of asking for a file\n"
     "  --headless            run without a display; the options below apply in order\n"
+    "  --picture N           put the folder's Nth picture (from 1) on the canvas\n"
+    "  --colour RRGGBB       choose a colour (the nearest in the palette)\n"
     "  --click X,Y           press and release the left button at a point of the board\n"
     "  --move X,Y            move the pointer to a point of the board\n"
     "  --screenshot FILE.png write the board as shown\n"
+    "  --save FILE.png       write the coloured picture, as Print would print it\n"
+    "                        (headless --print-to may be given again: each print job\n"
+    "                        writes the next file)\n"
     "  --help                show this text\n"
     "  --version             show the version\n"
     "\n"
-    "F1 in the window shows the About box.\n");
+    "In the window: Ctrl+Z undo, Ctrl+Y or Ctrl+Shift+Z redo, Left/Right or Page Up/Down\n"
+    "browse the pictures, Enter colours the picture shown, Ctrl+N new page, Ctrl+S save,\n"
+    "Ctrl+P print, F11 full screen, F1 About, Ctrl+Q quit. The colouring of every picture\n"
+    "is kept in $XDG_DATA_HOME/kolo and comes back when the folder is opened again.\n");
 
 // The window's own options; false with a one-line message when they cannot be used.
 bool ParseWindowOptions(const std::vector<std::string>& args, kolo::WindowOptions& options) {
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
+        const bool hasValue = i + 1 < args.size();
         if (arg == "--print-to") {
-            if (i + 1 >= args.size() || !kolo::EndsWith(args[i + 1], ".pdf")) {
+            if (!hasValue || !kolo::EndsWith(args[i + 1], ".pdf")) {
                 std::cerr << kolo::Tr("kolo: --print-to needs a FILE.pdf") << "\n";
                 return false;
             }
             options.exportPdf = args[++i];
+        } else if (arg == "--save-to") {
+            if (!hasValue || !kolo::EndsWith(args[i + 1], ".png")) {
+                std::cerr << "kolo: --save-to needs a FILE.png\n";
+                return false;
+            }
+            options.saveTo = args[++i];
+        } else if (arg == "--paper") {
+            if (!hasValue || (args[i + 1] != "a4" && args[i + 1] != "letter")) {
+                std::cerr << "kolo: --paper needs a4 or letter\n";
+                return false;
+            }
+            options.paper = args[++i];
+        } else if (arg == "--landscape") {
+            options.landscape = true;
+        } else if (arg == "--fullscreen") {
+            options.fullscreen = true;
+        } else if (arg == "--kiosk") {
+            options.kiosk = true;
         } else if (!kolo::TakeAddress(arg, options.address)) {
             return false;
         }

@@ -82,6 +82,8 @@ void ColouringBoard::LoadFolder() { folderLoader_->LoadFolder(*this); }
 void ColouringBoard::FinishFolderLoad() {
     thumbnailIndex_ = -1;   // the list has been replaced
     if (sourcePicture_.HasPicture()) PutOnCanvas(sourcePicture_);
+    CanvasGiven(sourcePicture_.HasPicture() ? static_cast<std::int32_t>(pictures_.size()) - 1
+                                            : -1);
     history_.Clear();
     EnableButton(kButtonUndo, false);
     EnableButton(kButtonRedo, false);
@@ -138,6 +140,7 @@ void ColouringBoard::Click(std::int32_t x, std::int32_t y) {
         } else if (thumbnailRect_.Contains(x, y) && pictures_.size() > 1) {
             sourcePicture_ = pictures_[static_cast<std::size_t>(pictureIndex_)];
             if (sourcePicture_.HasPicture()) PutOnCanvas(sourcePicture_);
+            CanvasGiven(pictureIndex_);
             history_.Clear();
             EnableButton(kButtonUndo, false);
             EnableButton(kButtonRedo, false);

@@ -38,6 +38,12 @@ CDibImage ImageFromDeviceBitmap(const DeviceBitmap* bitmap);
 Rect PrintDestination(int horzRes, int vertRes, int dpiX, int dpiY, std::int32_t pictureWidth,
                       std::int32_t pictureHeight);
 
+// The history entry of a cleared page: its colours are no packed colour.
+constexpr std::uint32_t kNewPageColour = 0xFF000000u;
+inline bool IsNewPageEntry(const FillEntry& entry) {
+    return entry.oldColour == kNewPageColour && entry.newColour == kNewPageColour;
+}
+
 class ColouringBoard {
 public:
     ColouringBoard(BoardHost& host, ResourceSource& resources);
@@ -66,6 +72,15 @@ public:
     void Exit();
     void Print();
 
+    // Clears the colouring of the picture on the canvas as one step that Undo takes back.
+    // Does nothing without a picture or when the page is already clear.
+    void NewPage();
+    // Puts saved work back on the picture now on the canvas: the page starts from the
+    // picture, the fills that can be undone (oldest first) are replayed in order, and the
+    // history becomes exactly `done` and `undone` (the next to redo last). Returns 0 without
+    // a picture on the canvas. A cleared page is an entry of its own (IsNewPageEntry).
+    int RestoreWork(std::vector<FillEntry> done, std::vector<FillEntry> undone);
+
     void Paint(DeviceContext& target, const Rect& bounds, const Rect& invalid);
     void DrawPictureInto(DeviceContext& dc, const Rect& rect);
 
@@ -78,6 +93,9 @@ public:
     // last picture (when there is one) goes on the canvas thresholded, the history is
     // cleared, undo and redo are disabled and a repaint is requested.
     std::vector<CDibImage>& Pictures() { return pictures_; }
+    // The pictures' names in the folder, in step with Pictures(); a loader that knows none
+    // may leave it short.
+    std::vector<std::string>& PictureNames() { return pictureNames_; }
     CDibImage& SourcePicture() { return sourcePicture_; }
     void FinishFolderLoad();
     BoardHost& Host() { return host_; }
@@ -96,6 +114,11 @@ public:
     const FillHistory& History() const { return history_; }
     const std::string& ImageUrl() const { return imageUrl_; }
     std::int32_t PictureIndex() const { return pictureIndex_; }
+    // Which picture of the list is on the canvas (−1: none), its name ("" when unknown),
+    // and a count that changes every time the canvas is given a picture.
+    std::int32_t CanvasIndex() const { return canvasIndex_; }
+    std::string CanvasPictureName() const;
+    std::uint32_t CanvasSerial() const { return canvasSerial_; }
     ColourRef SelectedColour() const { return selectedColour_; }
     bool OverCanvas() const { return overCanvas_; }
     const Rect& BoundsRect() const { return boundsRect_; }
@@ -108,6 +131,9 @@ private:
     void EnableButton(int id, bool enabled);
     void RefreshUndoRedo();
     void PutOnCanvas(const CDibImage& picture);
+    void CanvasGiven(std::int32_t index);
+    // The page from the picture with the fills since the last cleared page replayed.
+    void RebuildCanvas();
     void ReplayFill(const FillEntry& entry, ColourRef colour);
 
     BoardHost& host_;
@@ -116,6 +142,9 @@ private:
     FolderLoader* folderLoader_ = &webLoader_;
 
     std::vector<CDibImage> pictures_;
+    std::vector<std::string> pictureNames_;
+    std::int32_t canvasIndex_ = -1;
+    std::uint32_t canvasSerial_ = 0;
     std::int32_t pictureIndex_ = 0;
     Rect thumbnailRect_;
     std::string imageUrl_;

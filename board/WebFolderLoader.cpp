@@ -36,6 +36,7 @@ void WebFolderLoader::LoadFolder(ColouringBoard& board) {
 
     std::vector<CDibImage>& pictures = board.Pictures();
     pictures.clear();
+    board.PictureNames().clear();
     // Without a download folder there is nowhere to put a picture: none is fetched.
     const std::string folder = host.DownloadFolder();
     if (folder.empty()) names.clear();
@@ -49,7 +50,10 @@ void WebFolderLoader::LoadFolder(ColouringBoard& board) {
         LoadFile(picture, file);
         picture.ResizeToFit(board.CanvasRect().Width(), board.CanvasRect().Height());
         picture.SetOutlineColour(0, 0, 0);   // black lines bound the fills
-        if (picture.HasPicture()) pictures.push_back(picture);
+        if (picture.HasPicture()) {
+            pictures.push_back(picture);
+            board.PictureNames().push_back(name);
+        }
     }
     board.FinishFolderLoad();
 }
