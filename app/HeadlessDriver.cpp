@@ -13,6 +13,7 @@
 #include "app/ImageFiles.h"
 #include "app/Palette.h"
 #include "app/PicturePng.h"
+#include "app/PictureWork.h"
 #include "app/SamplesFolder.h"
 #include "app/SoftControl.h"
 #include "board/BoardLayout.h"
@@ -170,13 +171,16 @@ void ChooseColour(SoftControl& control, ColourRef wanted) {
 PrinterMeasures HeadlessPage(const std::string& paper, bool landscape) {
     std::string name = paper;
     if (name.empty()) {
-        // The locale's paper, as LC_PAPER gives it; Letter where it tells nothing.
+        // The locale's paper, as LC_PAPER gives it. The plain C locale names A4 for want of
+        // any choice; Letter stays the default there, as it was before any locale counted.
         const char* current = std::setlocale(LC_PAPER, nullptr);
         const std::string previous = current != nullptr ? current : "C";
-        const bool set = std::setlocale(LC_PAPER, "") != nullptr;
+        const char* chosen = std::setlocale(LC_PAPER, "");
+        const std::string locale = chosen != nullptr ? chosen : "C";
+        const bool plain = locale == "C" || locale == "POSIX" || locale.rfind("C.", 0) == 0;
         const auto width = static_cast<int>(
             reinterpret_cast<std::intptr_t>(nl_langinfo(_NL_PAPER_WIDTH)));
-        name = set && width == kA4WidthMm ? "a4" : "letter";
+        name = !plain && width == kA4WidthMm ? "a4" : "letter";
         std::setlocale(LC_PAPER, previous.c_str());
     }
     PrinterMeasures page = name == "a4" ? kA4Page : kLetterPage;
@@ -203,7 +207,11 @@ int RunHeadless(const std::vector<std::string>& args) {
     std::size_t pagesWritten = 0;
     int status = 0;
 
+    // As in the window, a picture keeps its work when another is opened and it comes back;
+    // nothing is kept after the run.
+    PictureWork work("");
     control.Create();
+    work.Follow(control.Board());
     for (const Action& action : options.actions) {
         switch (action.kind) {
             case Action::kClick: control.Click(action.x, action.y); break;
@@ -233,6 +241,8 @@ int RunHeadless(const std::vector<std::string>& args) {
                 break;
             case Action::kColour: ChooseColour(control, static_cast<ColourRef>(action.x)); break;
         }
+        work.Follow(control.Board());
+        control.Pump();
         // Each finished print job goes to the next file at once; jobs past the last file
         // replace it.
         while (log->pages.size() > pagesWritten) {
