@@ -185,7 +185,11 @@ INSTANTIATE_TEST_SUITE_P(Sizes, BoardFit,
                                            FitCase{1668, 1288, 2.0, 0, 0},
                                            FitCase{1920, 1288, 2.0, 126, 0},    // letterboxed
                                            FitCase{1668, 1400, 2.0, 0, 56},
-                                           FitCase{417, 322, 0.5, 0, 0}));
+                                           FitCase{417, 322, 0.5, 0, 0}),
+                         [](const ::testing::TestParamInfo<FitCase>& info) {
+                             return std::to_string(info.param.width) + "x" +
+                                    std::to_string(info.param.height);
+                         });
 
 TEST(BoardFit, EveryPaletteCellAndCanvasPointMapsBackExactlyAtWholeScales) {
     for (const int scale : {1, 2, 3}) {
