@@ -1,6 +1,7 @@
 #include "app/PictureWork.h"
 
-#include <fcntl.h>
+#include "app/AtomicFile.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -104,25 +105,17 @@ void FormatEntries(std::ostream& out, const char* label, const std::vector<FillE
     }
 }
 
-// Writes `text` to `path` whole or not at all: a temporary file beside it, flushed to the
-// disk, then renamed over it.
+// Writes `text` to `path` whole or not at all.
 bool WriteWholeFile(const std::string& path, const std::string& text) {
-    std::string temporary = path + ".XXXXXX";
-    const int fd = mkstemp(temporary.data());
-    if (fd < 0) return false;
-    bool ok = true;
-    std::size_t written = 0;
-    while (ok && written < text.size()) {
-        const ssize_t n = write(fd, text.data() + written, text.size() - written);
-        if (n < 0 && errno == EINTR) continue;
-        ok = n > 0;
-        if (ok) written += static_cast<std::size_t>(n);
-    }
-    ok = ok && fsync(fd) == 0;
-    ok = close(fd) == 0 && ok;
-    ok = ok && std::rename(temporary.c_str(), path.c_str()) == 0;
-    if (!ok) std::remove(temporary.c_str());
-    return ok;
+    std::string reason;
+    return WriteFileAtomically(
+        path,
+        [&text](std::FILE* file) {
+            return std::fwrite(text.data(), 1, text.size(), file) == text.size()
+                       ? 0
+                       : (errno != 0 ? errno : EIO);
+        },
+        reason);
 }
 
 // Makes `path` and its missing parents, private to the user.
