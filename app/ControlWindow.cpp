@@ -311,6 +311,7 @@ void ControlWindow::DrawFocus(cairo_t* cr) {
         }
     }
     cairo_restore(cr);
+}
 
 void ControlWindow::BoardPoint(double x, double y, int& boardX, int& boardY) const {
     const int factor = std::max(1, gtk_widget_get_scale_factor(area_));

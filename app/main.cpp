@@ -17,34 +17,40 @@ constexpr int kStatusUsage = 2;   // a command line we do not understand
 
 // Translated whole, so that a language may reflow it.
 constexpr const char* kUsage = N_(
-    "Usage: kolo [--fullscreen] [--kiosk] [--paper a4|letter] [--landscape]\n"
-    "            [--print-to FILE.pdf] [--save-to FILE.png] [ADDRESS]\n"
-    "       kolo --headless [--picture N] [--colour RRGGBB] [--click X,Y]... [--move X,Y]...\n"
-    "            [--screenshot FILE.png] [--save FILE.png] [--print-to FILE.pdf|FILE.png]...\n"
-    "            [--paper a4|letter] [--landscape] [ADDRESS]\n"
+    "Usage: kolo [--print-to FILE.pdf] [ADDRESS]\n"
+    "       kolo --headless [--click X,Y]... [--move X,Y]... [--screenshot FILE.png]\n"
+    "            [--print-to FILE.pdf|FILE.png] [ADDRESS]\n"
     "\n"
     "Kolo is a colouring book for children. It opens the pictures of the folder at ADDRESS\n"
     "(an http://, https://, ftp:// or file:// address of a page that links to .bmp, .gif,\n"
     ".jpg and .png files), or the bundled sample pictures when no address is given.\n"
     "\n"
+    "  --print-to FILE.pdf   the Print button writes FILE.pdf instead of showing the dialog\n"
+    "  --headless            run without a display; the options below apply in order\n"
+    "  --click X,Y           press and release the left button at a point of the board\n"
+    "  --move X,Y            move the pointer to a point of the board\n"
+    "  --screenshot FILE.png write the board as shown\n"
+    "  --help                show this text\n"
+    "  --version             show the version\n"
+    "\n"
+    "F1 in the window shows the About box.\n");
+
+// The options of the desktop program and of the teachers' batch runs, after the basic ones.
+constexpr const char* kMoreUsage = N_(
+    "\n"
+    "Window:\n"
     "  --fullscreen          start in full screen (F11 leaves it)\n"
     "  --kiosk               classroom mode: full screen, no header bar; Exit, Ctrl+Q and\n"
     "                        the close button do nothing; only Ctrl+Alt+Q ends the program\n"
     "  --paper a4|letter     the paper printed on (the locale's paper by default)\n"
     "  --landscape           print across the paper\n"
-    "  --print-to FILE.pdf   Print writes FILE.pdf instead of showing the dialog\n"
     "  --save-to FILE.png    Save writes FILE.png instead of asking for a file\n"
-    "  --headless            run without a display; the options below apply in order\n"
+    "Headless, in order with the others:\n"
     "  --picture N           put the folder's Nth picture (from 1) on the canvas\n"
     "  --colour RRGGBB       choose a colour (the nearest in the palette)\n"
-    "  --click X,Y           press and release the left button at a point of the board\n"
-    "  --move X,Y            move the pointer to a point of the board\n"
-    "  --screenshot FILE.png write the board as shown\n"
     "  --save FILE.png       write the coloured picture, as Print would print it\n"
-    "                        (headless --print-to may be given again: each print job\n"
-    "                        writes the next file)\n"
-    "  --help                show this text\n"
-    "  --version             show the version\n"
+    "  --paper, --landscape  as above; --print-to may be given again: each print job\n"
+    "                        writes the next file\n"
     "\n"
     "In the window: Ctrl+Z undo, Ctrl+Y or Ctrl+Shift+Z redo, Left/Right or Page Up/Down\n"
     "browse the pictures, Enter colours the picture shown, Ctrl+N new page, Ctrl+S save,\n"
@@ -94,7 +100,7 @@ int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     for (const std::string& arg : args) {
         if (arg == "--help") {
-            std::cout << kolo::Tr(kUsage);
+            std::cout << kolo::Tr(kUsage) << kolo::Tr(kMoreUsage);
             return 0;
         }
         if (arg == "--version") {

@@ -25,4 +25,6 @@ fi
 # No accessibility bus in a test session; GTK would wait for one. The time limit stays below
 # the test's own, so that this script is the one that ends the program.
 export NO_AT_BRIDGE=1
+# Colouring kept by other runs must not come back in this one.
+export XDG_DATA_HOME="$dir/data"
 DISPLAY=":$(head -n1 "$dir/display")" timeout 200 "$@"
