@@ -8,6 +8,7 @@
 #include "app/AppIcon.h"
 #include "app/BoardAccessible.h"
 #include "app/CommandLine.h"
+#include "app/PicturePng.h"
 #include "app/SamplesFolder.h"
 #include "app/Translation.h"
 #include "board/BoardLayout.h"
@@ -24,6 +25,19 @@ constexpr const char* kProgramName = "Kolo";
 constexpr const char* kAboutTitle = N_("About Kolo Control");
 constexpr const char* kAboutName = N_("Kolo Control, Version 1.0");
 constexpr const char* kAboutNotice = N_("A colouring book for children. Free to use and share.");
+constexpr const char* kJobNameTail = " — Kolo";      // after the picture's name
+constexpr const char* kShortcutsHeading = N_("Keyboard shortcuts:");
+constexpr const char* kSaveTitle = N_("Save the Picture");
+constexpr const char* kSaveButton = N_("_Save");
+constexpr const char* kCancelButton = N_("_Cancel");
+constexpr const char* kPngFilterName = N_("PNG pictures");
+constexpr const char* kCannotSave = N_("The picture could not be saved in ");
+constexpr const char* kWindowRole = "kolo-board";     // how tests and scripts find the board
+// Written this long after the last change, so a run of fills is one write (milliseconds).
+constexpr guint kSaveDelayMs = 400;
+// The smallest window: half the board each way, still usable on a small screen.
+constexpr int kMinimumWidth = kBoardWidth / 2;
+constexpr int kMinimumHeight = kBoardHeight / 2;
 constexpr ColourRef kCursorTransparent = 0x00FF00FF;   // pure magenta in the cursor art
 
 // GTK's print contexts for PDF and PostScript count 72 units to the inch. The board draws
@@ -105,22 +119,27 @@ struct PostedTask {
 ControlWindow::ControlWindow(const WindowOptions& options)
     : options_(options),
       control_([] { return std::make_unique<CurlSession>(); },
-               [this](std::function<void()> task) { PostToMainLoop(std::move(task)); }) {
+               [this](std::function<void()> task) { PostToMainLoop(std::move(task)); }),
+      work_(!options.workFolder.empty() ? options.workFolder : DefaultWorkFolder()) {
     window_ = gtk_window_new(GTK_WINDOW_TOPLEVEL);
     gtk_window_set_title(GTK_WINDOW(window_), kProgramName);
-    gtk_window_set_resizable(GTK_WINDOW(window_), FALSE);
+    gtk_window_set_role(GTK_WINDOW(window_), kWindowRole);
     GdkPixbuf* icon = LoadIcon();
     if (icon != nullptr) {
         gtk_window_set_icon(GTK_WINDOW(window_), icon);
         g_object_unref(icon);
     }
+    if (!options_.kiosk) {
+        headerBar_ = std::make_unique<HeaderBar>([this](WindowAction action) { Perform(action); });
+        gtk_window_set_titlebar(GTK_WINDOW(window_), headerBar_->Widget());
+    }
 
     area_ = NewBoardArea(focus_, [this]() { AfterEvent(); });
-    gtk_widget_set_size_request(area_, kBoardWidth, kBoardHeight);
     gtk_widget_set_can_focus(area_, TRUE);
     gtk_widget_add_events(area_, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK |
                                      GDK_POINTER_MOTION_MASK | GDK_KEY_PRESS_MASK);
     gtk_container_add(GTK_CONTAINER(window_), area_);
+    SizeForMonitor();
 
     g_signal_connect(area_, "draw", G_CALLBACK(OnDraw), this);
     g_signal_connect(area_, "button-press-event", G_CALLBACK(OnButtonPress), this);
@@ -128,6 +147,7 @@ ControlWindow::ControlWindow(const WindowOptions& options)
     g_signal_connect(area_, "motion-notify-event", G_CALLBACK(OnMotion), this);
     g_signal_connect(window_, "key-press-event", G_CALLBACK(OnKeyPress), this);
     g_signal_connect(window_, "delete-event", G_CALLBACK(OnDelete), this);
+    g_signal_connect(window_, "window-state-event", G_CALLBACK(OnWindowState), this);
 
     GdkDisplay* display = gtk_widget_get_display(window_);
     arrowCursor_ = gdk_cursor_new_from_name(display, "default");
@@ -139,6 +159,18 @@ ControlWindow::ControlWindow(const WindowOptions& options)
     control_.onInitImage = [this]() { g_idle_add(OnLoadFolder, this); };
     control_.showMessage = [this](const std::string& text) { ShowMessage(text); };
     control_.printDialog = [this]() { return RunPrintDialog(); };
+    control_.ignoreClose = options_.kiosk;
+
+    pageSetup_ = gtk_page_setup_new();   // the locale's paper, upright
+    if (!options_.paper.empty()) {
+        GtkPaperSize* paper =
+            gtk_paper_size_new(options_.paper == "a4" ? GTK_PAPER_NAME_A4 : GTK_PAPER_NAME_LETTER);
+        gtk_page_setup_set_paper_size(pageSetup_, paper);
+        gtk_paper_size_free(paper);
+    }
+    if (options_.landscape) {
+        gtk_page_setup_set_orientation(pageSetup_, GTK_PAGE_ORIENTATION_LANDSCAPE);
+    }
 }
 
 void ControlWindow::PostToMainLoop(std::function<void()> task) {
@@ -159,18 +191,44 @@ void ControlWindow::PostToMainLoop(std::function<void()> task) {
 
 ControlWindow::~ControlWindow() {
     *alive_ = false;
+    if (saveTimer_ != 0) g_source_remove(saveTimer_);
     if (window_ != nullptr) gtk_widget_destroy(window_);
     if (busyCursor_ != nullptr) g_object_unref(busyCursor_);
     if (arrowCursor_ != nullptr) g_object_unref(arrowCursor_);
     if (brushCursor_ != nullptr) g_object_unref(brushCursor_);
+    if (printSettings_ != nullptr) g_object_unref(printSettings_);
+    if (pageSetup_ != nullptr) g_object_unref(pageSetup_);
+}
+
+void ControlWindow::SizeForMonitor() {
+    // The first size: the board at the largest whole scale that fits the monitor's work
+    // area comfortably, in device pixels, so a HiDPI screen gets sharp whole blocks too.
+    int scale = 1;
+    int factor = 1;
+    GdkDisplay* display = gtk_widget_get_display(window_);
+    GdkMonitor* monitor = display != nullptr ? gdk_display_get_primary_monitor(display) : nullptr;
+    if (monitor == nullptr && display != nullptr) monitor = gdk_display_get_monitor(display, 0);
+    if (monitor != nullptr) {
+        GdkRectangle work{};
+        gdk_monitor_get_workarea(monitor, &work);
+        factor = std::max(1, gdk_monitor_get_scale_factor(monitor));
+        scale = FirstWindowScale(work.width * factor, work.height * factor);
+    }
+    const int width = (kBoardWidth * scale + factor - 1) / factor;
+    const int height = (kBoardHeight * scale + factor - 1) / factor;
+    // Asked for at first, then given up once shown, so the window can be made smaller.
+    gtk_widget_set_size_request(area_, width, height);
 }
 
 int ControlWindow::Run() {
+    if (options_.fullscreen || options_.kiosk) gtk_window_fullscreen(GTK_WINDOW(window_));
     gtk_widget_show_all(window_);
+    gtk_widget_set_size_request(area_, kMinimumWidth, kMinimumHeight);
     gtk_widget_grab_focus(area_);
     control_.Create();
     AfterEvent();
     if (!quitting_) gtk_main();
+    SaveWorkNow();
     return 0;
 }
 
@@ -185,15 +243,48 @@ gboolean ControlWindow::OnLoadFolder(gpointer data) {
     return G_SOURCE_REMOVE;
 }
 
+void ControlWindow::Quit() {
+    if (quitting_) return;
+    quitting_ = true;
+    SaveWorkNow();
+    gtk_widget_hide(window_);
+    gtk_main_quit();
+}
+
+void ControlWindow::SaveWorkNow() {
+    if (saveTimer_ != 0) {
+        g_source_remove(saveTimer_);
+        saveTimer_ = 0;
+    }
+    if (!work_.Save()) {
+        g_printerr("kolo: the colouring could not be kept in %s\n", work_.Folder().c_str());
+    }
+}
+
+gboolean ControlWindow::OnSaveWork(gpointer data) {
+    auto* self = static_cast<ControlWindow*>(data);
+    self->saveTimer_ = 0;
+    self->SaveWorkNow();
+    return G_SOURCE_REMOVE;
+}
+
 void ControlWindow::AfterEvent() {
     if (control_.Closed()) {
-        if (!quitting_) {
-            quitting_ = true;
-            gtk_widget_hide(window_);
-            gtk_main_quit();
-        }
+        Quit();
         return;
     }
+    ColouringBoard& board = control_.Board();
+    if (work_.Follow(board)) {
+        // Each change restarts the wait, so a burst of fills is written once.
+        if (saveTimer_ != 0) g_source_remove(saveTimer_);
+        saveTimer_ = g_timeout_add(kSaveDelayMs, OnSaveWork, this);
+    }
+    control_.Pump();
+    if (headerBar_) {
+        headerBar_->SetHavePicture(board.SourcePicture().HasPicture());
+        headerBar_->SetPictureName(board.CanvasPictureName());
+    }
+    view_.Update(control_.Screen());
     gtk_widget_queue_draw(area_);
     BoardAccessibleChanged(area_);
     const ColouringBoard& board = control_.Board();
@@ -217,26 +308,21 @@ void ControlWindow::AfterEvent() {
     }
 }
 
-gboolean ControlWindow::OnDraw(GtkWidget*, cairo_t* cr, gpointer data) {
+gboolean ControlWindow::OnDraw(GtkWidget* widget, cairo_t* cr, gpointer data) {
     auto* self = static_cast<ControlWindow*>(data);
-    const ScreenContext& screen = self->control_.Screen();
-    cairo_surface_t* image =
-        cairo_image_surface_create(CAIRO_FORMAT_RGB24, screen.Width(), screen.Height());
-    cairo_surface_flush(image);
-    unsigned char* bytes = cairo_image_surface_get_data(image);
-    const int stride = cairo_image_surface_get_stride(image);
-    for (int y = 0; y < screen.Height(); ++y) {
-        const std::uint8_t* in = screen.Row(y);
-        auto* out = reinterpret_cast<std::uint32_t*>(bytes + static_cast<std::size_t>(y) * stride);
-        for (int x = 0; x < screen.Width(); ++x, in += 3) {
-            out[x] = (std::uint32_t{in[0]} << 16) | (std::uint32_t{in[1]} << 8) | in[2];
-        }
-    }
-    cairo_surface_mark_dirty(image);
-    cairo_set_source_surface(cr, image, 0, 0);
-    cairo_paint(cr);
-    cairo_surface_destroy(image);
+    const int factor = std::max(1, gtk_widget_get_scale_factor(widget));
+    // Drawn in device pixels: on a HiDPI screen the board uses every pixel it has.
+    cairo_save(cr);
+    cairo_scale(cr, 1.0 / factor, 1.0 / factor);
+    const int width = gtk_widget_get_allocated_width(widget) * factor;
+    const int height = gtk_widget_get_allocated_height(widget) * factor;
+    self->view_.Draw(cr, width, height);
+    // The focus marks are drawn in board pixels, over the board where it lies now.
+    const BoardPlacement placement = FitBoard(width, height);
+    cairo_translate(cr, placement.left, placement.top);
+    cairo_scale(cr, placement.scale, placement.scale);
     self->DrawFocus(cr);
+    cairo_restore(cr);
     return TRUE;
 }
 
@@ -270,12 +356,24 @@ void ControlWindow::DrawFocus(cairo_t* cr) {
     cairo_restore(cr);
 }
 
+void ControlWindow::BoardPoint(double x, double y, int& boardX, int& boardY) const {
+    const int factor = std::max(1, gtk_widget_get_scale_factor(area_));
+    const BoardPlacement placement =
+        FitBoard(gtk_widget_get_allocated_width(area_) * factor,
+                 gtk_widget_get_allocated_height(area_) * factor);
+    if (!MapToBoard(placement, x * factor, y * factor, boardX, boardY)) {
+        boardX = -1;
+        boardY = -1;
+    }
+}
+
 gboolean ControlWindow::OnButtonPress(GtkWidget*, GdkEventButton* event, gpointer data) {
     auto* self = static_cast<ControlWindow*>(data);
     // A double click arrives as two presses and an extra 2BUTTON_PRESS; only presses count.
     if (event->button != GDK_BUTTON_PRIMARY || event->type != GDK_BUTTON_PRESS) return FALSE;
-    self->control_.LeftButtonDown(static_cast<int>(std::floor(event->x)),
-                                  static_cast<int>(std::floor(event->y)));
+    int x = 0, y = 0;
+    self->BoardPoint(event->x, event->y, x, y);
+    self->control_.LeftButtonDown(x, y);
     self->AfterEvent();
     return TRUE;
 }
@@ -283,16 +381,18 @@ gboolean ControlWindow::OnButtonPress(GtkWidget*, GdkEventButton* event, gpointe
 gboolean ControlWindow::OnButtonRelease(GtkWidget*, GdkEventButton* event, gpointer data) {
     auto* self = static_cast<ControlWindow*>(data);
     if (event->button != GDK_BUTTON_PRIMARY) return FALSE;
-    self->control_.LeftButtonUp(static_cast<int>(std::floor(event->x)),
-                                static_cast<int>(std::floor(event->y)));
+    int x = 0, y = 0;
+    self->BoardPoint(event->x, event->y, x, y);
+    self->control_.LeftButtonUp(x, y);
     self->AfterEvent();
     return TRUE;
 }
 
 gboolean ControlWindow::OnMotion(GtkWidget*, GdkEventMotion* event, gpointer data) {
     auto* self = static_cast<ControlWindow*>(data);
-    self->control_.MouseMove(static_cast<int>(std::floor(event->x)),
-                             static_cast<int>(std::floor(event->y)));
+    int x = 0, y = 0;
+    self->BoardPoint(event->x, event->y, x, y);
+    self->control_.MouseMove(x, y);
     self->AfterEvent();
     return TRUE;
 }
@@ -326,18 +426,93 @@ gboolean ControlWindow::OnKeyPress(GtkWidget*, GdkEventKey* event, gpointer data
         self->AfterEvent();
         return TRUE;
     }
-    if (event->keyval != GDK_KEY_F1) return FALSE;
-    self->AboutBox();
+    // The arrows and Enter browse pictures only while no part of the board has the focus.
+    const bool partFocused =
+        gtk_widget_has_focus(self->area_) && self->focus_.Focused() != BoardPart::kNone;
+    const WindowAction action =
+        ActionForKey(event->keyval, event->state, self->options_.kiosk, partFocused);
+    if (action == WindowAction::kNone) return FALSE;
+    self->Perform(action);
     return TRUE;
+}
+
+void ControlWindow::Perform(WindowAction action) {
+    if (quitting_) return;
+    ColouringBoard& board = control_.Board();
+    switch (action) {
+        case WindowAction::kNone: return;
+        case WindowAction::kUndo: board.Command(kButtonUndo); break;
+        case WindowAction::kRedo: board.Command(kButtonRedo); break;
+        case WindowAction::kPreviousPicture: board.Command(kButtonPrevious); break;
+        case WindowAction::kNextPicture: board.Command(kButtonNext); break;
+        case WindowAction::kOpenThumbnail:
+            control_.Click((kThumbnailRect.left + kThumbnailRect.right) / 2,
+                           (kThumbnailRect.top + kThumbnailRect.bottom) / 2);
+            break;
+        case WindowAction::kPrint:
+            if (board.SourcePicture().HasPicture()) board.Command(kButtonPrint);
+            break;
+        case WindowAction::kSave: SavePicture(); break;
+        case WindowAction::kNewPage: board.NewPage(); break;
+        case WindowAction::kAbout: AboutBox(); break;
+        case WindowAction::kFullScreen:
+            if (options_.kiosk) break;
+            if (fullscreen_) {
+                gtk_window_unfullscreen(GTK_WINDOW(window_));
+            } else {
+                gtk_window_fullscreen(GTK_WINDOW(window_));
+            }
+            break;
+        case WindowAction::kQuit:
+            if (!options_.kiosk) Quit();
+            return;
+        case WindowAction::kLeaveKiosk: Quit(); return;
+    }
+    control_.Pump();
+    AfterEvent();
+}
+
+gboolean ControlWindow::OnWindowState(GtkWidget*, GdkEventWindowState* event, gpointer data) {
+    auto* self = static_cast<ControlWindow*>(data);
+    self->fullscreen_ = (event->new_window_state & GDK_WINDOW_STATE_FULLSCREEN) != 0;
+    return FALSE;
 }
 
 gboolean ControlWindow::OnDelete(GtkWidget*, GdkEvent*, gpointer data) {
     auto* self = static_cast<ControlWindow*>(data);
-    if (!self->quitting_) {
-        self->quitting_ = true;
-        gtk_main_quit();
-    }
+    // The work is kept, so closing needs no question; in a classroom it needs Ctrl+Alt+Q.
+    if (!self->options_.kiosk) self->Quit();
     return TRUE;   // the destructor destroys the window
+}
+
+void ControlWindow::SavePicture() {
+    ColouringBoard& board = control_.Board();
+    if (!board.SourcePicture().HasPicture()) return;
+    std::string path = options_.saveTo;
+    if (path.empty()) {
+        GtkWidget* dialog = gtk_file_chooser_dialog_new(
+            Tr(kSaveTitle), GTK_WINDOW(window_), GTK_FILE_CHOOSER_ACTION_SAVE, Tr(kCancelButton),
+            GTK_RESPONSE_CANCEL, Tr(kSaveButton), GTK_RESPONSE_ACCEPT, nullptr);
+        GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
+        gtk_file_chooser_set_do_overwrite_confirmation(chooser, TRUE);
+        const char* pictures = g_get_user_special_dir(G_USER_DIRECTORY_PICTURES);
+        gtk_file_chooser_set_current_folder(chooser,
+                                            pictures != nullptr ? pictures : g_get_home_dir());
+        gtk_file_chooser_set_current_name(
+            chooser, SuggestedPngName(board.CanvasPictureName()).c_str());
+        GtkFileFilter* filter = gtk_file_filter_new();
+        gtk_file_filter_set_name(filter, Tr(kPngFilterName));
+        gtk_file_filter_add_mime_type(filter, "image/png");
+        gtk_file_chooser_add_filter(chooser, filter);
+        if (gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT) {
+            char* chosen = gtk_file_chooser_get_filename(chooser);
+            if (chosen != nullptr) path = chosen;
+            g_free(chosen);
+        }
+        gtk_widget_destroy(dialog);
+        if (path.empty()) return;
+    }
+    if (!SavePicturePng(board, path)) ShowMessage(Tr(kCannotSave) + path);
 }
 
 namespace {
@@ -383,7 +558,24 @@ void ControlWindow::AboutBox() {
     GdkPixbuf* icon = LoadIcon();
     GtkWidget* image = icon != nullptr ? gtk_image_new_from_pixbuf(icon) : nullptr;
     if (icon != nullptr) g_object_unref(icon);
-    RunOkDialog(GTK_WINDOW(window_), Tr(kAboutTitle), image, {Tr(kAboutName), Tr(kAboutNotice)});
+    std::vector<std::string> lines{Tr(kAboutName), Tr(kAboutNotice), Tr(kShortcutsHeading)};
+    // One line an action, its keys first: "Ctrl+Y, Shift+Ctrl+Z   Redo".
+    std::vector<WindowAction> listed;
+    for (const Shortcut& shortcut : Shortcuts()) {
+        if (std::find(listed.begin(), listed.end(), shortcut.action) != listed.end()) continue;
+        listed.push_back(shortcut.action);
+        std::string keys;
+        for (const Shortcut& other : Shortcuts()) {
+            if (other.action != shortcut.action) continue;
+            gchar* label = gtk_accelerator_get_label(
+                other.key, static_cast<GdkModifierType>(other.modifiers));
+            if (!keys.empty()) keys += ", ";
+            keys += label;
+            g_free(label);
+        }
+        lines.push_back(keys + "   " + Tr(ActionDescription(shortcut.action)));
+    }
+    RunOkDialog(GTK_WINDOW(window_), Tr(kAboutTitle), image, lines);
 }
 
 // GtkPrintOperation draws its pages from inside its own run, after the dialog, while the
@@ -397,7 +589,15 @@ std::unique_ptr<DeviceContext> ControlWindow::RunPrintDialog() {
     if (pageForBoard_) return std::move(pageForBoard_);
 
     GtkPrintOperation* operation = gtk_print_operation_new();
-    gtk_print_operation_set_job_name(operation, kPrintDocumentName);
+    // The job is known by the picture it prints.
+    const std::string picture = control_.Board().CanvasPictureName();
+    const std::string jobName =
+        picture.empty() ? std::string(kProgramName) : picture.substr(picture.find_last_of('/') + 1) + kJobNameTail;
+    gtk_print_operation_set_job_name(operation, jobName.c_str());
+    // Paper and orientation are the user's choice, kept for the next print of the run.
+    gtk_print_operation_set_embed_page_setup(operation, TRUE);
+    gtk_print_operation_set_default_page_setup(operation, pageSetup_);
+    if (printSettings_ != nullptr) gtk_print_operation_set_print_settings(operation, printSettings_);
     gtk_print_operation_set_n_pages(operation, 1);
     // The board sets its own one-inch margins from the paper's edge.
     gtk_print_operation_set_use_full_page(operation, TRUE);
@@ -412,6 +612,13 @@ std::unique_ptr<DeviceContext> ControlWindow::RunPrintDialog() {
     GError* error = nullptr;
     const GtkPrintOperationResult result =
         gtk_print_operation_run(operation, action, GTK_WINDOW(window_), &error);
+    if (result == GTK_PRINT_OPERATION_RESULT_APPLY) {
+        GtkPrintSettings* settings = gtk_print_operation_get_print_settings(operation);
+        if (settings != nullptr) {
+            if (printSettings_ != nullptr) g_object_unref(printSettings_);
+            printSettings_ = GTK_PRINT_SETTINGS(g_object_ref(settings));
+        }
+    }
     if (result == GTK_PRINT_OPERATION_RESULT_ERROR && error != nullptr) {
         // A printing failure is the print system's to report; the board shows no message.
         g_printerr("kolo: printing failed: %s\n", error->message);

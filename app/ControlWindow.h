@@ -1,10 +1,16 @@
 // ControlWindow: the control in a GTK 3 window, and the program as its container.
 //
-// The window's client area is the board, 834 × 644 and not resizable; it shows the software
-// control's framebuffer and feeds it pointer moves, left-button presses and releases. The
-// host services the software control leaves to its window are answered with GTK: the brush
-// or arrow cursor, the message as a modal warning dialog, the print dialog through
-// GtkPrintOperation, closing the window on Exit. F1 shows the About box.
+// The window can take any size: the board is scaled to fit it (BoardView), and pointer
+// positions are mapped back to the board. A header bar carries New page, Save, Print and a
+// menu of every action with its shortcut (HeaderBar, Shortcuts). The host services the
+// software control leaves to its window are answered with GTK: the brush or arrow cursor,
+// the message as a modal warning dialog, the print dialog through GtkPrintOperation with the
+// page setup, closing the window on Exit.
+//
+// Nothing coloured is lost (PictureWork): every picture keeps its work for the run and in
+// the user's data folder, so Exit and the window's close button quit without a question.
+// In the classroom mode the window is full screen without its bar, and only Ctrl+Alt+Q ends
+// the program.
 //
 // As the container, the program answers OnInitImage with SetImageURL of the address it was
 // given, once the window is on the screen. The folder's pictures arrive through GLib's main
@@ -19,6 +25,10 @@
 #include <string>
 
 #include "app/BoardFocus.h"
+#include "app/BoardView.h"
+#include "app/HeaderBar.h"
+#include "app/PictureWork.h"
+#include "app/Shortcuts.h"
 #include "app/SoftControl.h"
 
 namespace kolo {
@@ -26,6 +36,12 @@ namespace kolo {
 struct WindowOptions {
     std::string address;     // the folder to open; the bundled samples when empty
     std::string exportPdf;   // when set, Print writes this PDF file instead of asking
+    std::string saveTo;      // when set, Save writes this PNG file instead of asking
+    std::string paper;       // "a4", "letter", or "" for the locale's
+    bool landscape = false;
+    bool fullscreen = false;
+    bool kiosk = false;
+    std::string workFolder;  // where work is kept across runs; "" for the user's data folder
 };
 
 class ControlWindow {
@@ -42,6 +58,8 @@ public:
     // The automation method: the About box, modal, returning when it is closed.
     void AboutBox();
 
+    void Perform(WindowAction action);
+
 private:
     static gboolean OnDraw(GtkWidget* widget, cairo_t* cr, gpointer self);
     static gboolean OnButtonPress(GtkWidget* widget, GdkEventButton* event, gpointer self);
@@ -49,17 +67,25 @@ private:
     static gboolean OnMotion(GtkWidget* widget, GdkEventMotion* event, gpointer self);
     static gboolean OnKeyPress(GtkWidget* widget, GdkEventKey* event, gpointer self);
     static gboolean OnDelete(GtkWidget* widget, GdkEvent* event, gpointer self);
+    static gboolean OnWindowState(GtkWidget* widget, GdkEventWindowState* event, gpointer self);
     static gboolean OnLoadFolder(gpointer self);
     // Runs a task of the folder loader on the main loop's thread.
     void PostToMainLoop(std::function<void()> task);
+    static gboolean OnSaveWork(gpointer self);
     static void OnDrawPage(GtkPrintOperation* operation, GtkPrintContext* context, gint page,
                            gpointer self);
 
-    // After every event: show what changed, follow the cursor, close on Exit.
+    // After every event: show what changed, keep the work, follow the cursor, close on Exit.
     void AfterEvent();
     // The keyboard's focus ring and cross, in board pixels over the drawn board.
     void DrawFocus(cairo_t* cr);
+    void Quit();
+    void SaveWorkNow();
+    // The board point under a widget point; (−1, −1) off the board.
+    void BoardPoint(double x, double y, int& boardX, int& boardY) const;
+    void SizeForMonitor();
     void ShowMessage(const std::string& text);
+    void SavePicture();
     std::unique_ptr<DeviceContext> RunPrintDialog();
     void PrintPage(GtkPrintContext* context);
 
@@ -68,6 +94,9 @@ private:
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     SoftControl control_;
     BoardFocus focus_{control_};
+    PictureWork work_;
+    BoardView view_;
+    std::unique_ptr<HeaderBar> headerBar_;
     GtkWidget* window_ = nullptr;
     GtkWidget* area_ = nullptr;
     GdkCursor* arrowCursor_ = nullptr;
@@ -75,8 +104,12 @@ private:
     GdkCursor* busyCursor_ = nullptr;
     std::string shownTitle_;
     BoardCursor shownCursor_ = BoardCursor::kArrow;
+    GtkPrintSettings* printSettings_ = nullptr;
+    GtkPageSetup* pageSetup_ = nullptr;
     // The printer context handed to the board while the print operation draws its page.
     std::unique_ptr<DeviceContext> pageForBoard_;
+    guint saveTimer_ = 0;
+    bool fullscreen_ = false;
     bool quitting_ = false;
 };
 

@@ -1,13 +1,22 @@
 #include "app/HeadlessDriver.h"
 
+#include <langinfo.h>
+
+#include <algorithm>
+#include <clocale>
+#include <cstdint>
 #include <cstdio>
 #include <iostream>
 #include <memory>
 
 #include "app/CommandLine.h"
 #include "app/ImageFiles.h"
+#include "app/Palette.h"
+#include "app/PicturePng.h"
+#include "app/PictureWork.h"
 #include "app/SamplesFolder.h"
 #include "app/SoftControl.h"
+#include "board/BoardLayout.h"
 #include "board/ColouringBoard.h"
 #include "platform/curl/CurlSession.h"
 #include "platform/soft/PrinterPageContext.h"
@@ -18,11 +27,13 @@ namespace {
 // The folder could not be read or gave no picture.
 constexpr int kStatusNoPictures = 3;
 
-// The page the headless print dialog offers: US Letter at 300 dots per inch.
-constexpr PrinterMeasures kLetterPage{2550, 3300, 300, 300, kRcBitBlt};
+// The pages the headless print dialog offers, at 300 dots per inch, upright.
+constexpr PrinterMeasures kLetterPage{2550, 3300, 300, 300, kRcBitBlt};   // 8.5 × 11 in
+constexpr PrinterMeasures kA4Page{2480, 3508, 300, 300, kRcBitBlt};       // 210 × 297 mm
+constexpr int kA4WidthMm = 210;
 
 struct Action {
-    enum Kind { kClick, kMove, kScreenshot } kind;
+    enum Kind { kClick, kMove, kScreenshot, kSave, kPicture, kColour } kind;
     int x = 0;
     int y = 0;
     std::string path;
@@ -30,8 +41,10 @@ struct Action {
 
 struct Options {
     std::vector<Action> actions;
-    std::string printTo;
+    std::vector<std::string> printTo;   // one file for each print job, in order
     std::string address;
+    std::string paper;                  // "a4", "letter", or "" for the locale's
+    bool landscape = false;
 };
 
 bool ParsePoint(const std::string& text, int& x, int& y) {
@@ -39,30 +52,69 @@ bool ParsePoint(const std::string& text, int& x, int& y) {
     return std::sscanf(text.c_str(), "%d,%d%c", &x, &y, &tail) == 2;
 }
 
+bool ParseColour(const std::string& text, ColourRef& colour) {
+    unsigned rgb = 0;
+    char tail = 0;
+    if (text.size() != 6 || std::sscanf(text.c_str(), "%6x%c", &rgb, &tail) != 1) return false;
+    colour = MakeColourRef(static_cast<std::uint8_t>(rgb >> 16),
+                           static_cast<std::uint8_t>(rgb >> 8), static_cast<std::uint8_t>(rgb));
+    return true;
+}
+
+bool ParsePictureNumber(const std::string& text, int& number) {
+    char tail = 0;
+    return std::sscanf(text.c_str(), "%d%c", &number, &tail) == 1 && number >= 1;
+}
+
+bool Refuse(const std::string& text) {
+    std::cerr << "kolo: " << text << '\n';
+    return false;
+}
+
 bool ParseOptions(const std::vector<std::string>& args, Options& options) {
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         const bool hasValue = i + 1 < args.size();
+        const std::string value = hasValue ? args[i + 1] : std::string();
         if (arg == "--headless") continue;
         if (arg == "--click" || arg == "--move") {
             Action action{arg == "--click" ? Action::kClick : Action::kMove, 0, 0, {}};
-            if (!hasValue || !ParsePoint(args[++i], action.x, action.y)) {
-                std::cerr << "kolo: " << arg << " needs X,Y\n";
-                return false;
+            if (!hasValue || !ParsePoint(value, action.x, action.y)) {
+                return Refuse(arg + " needs X,Y");
             }
             options.actions.push_back(action);
-        } else if (arg == "--screenshot") {
-            if (!hasValue || !EndsWith(args[i + 1], ".png")) {
-                std::cerr << "kolo: --screenshot needs a FILE.png\n";
-                return false;
+            ++i;
+        } else if (arg == "--screenshot" || arg == "--save") {
+            if (!hasValue || !EndsWith(value, ".png")) return Refuse(arg + " needs a FILE.png");
+            options.actions.push_back(
+                Action{arg == "--save" ? Action::kSave : Action::kScreenshot, 0, 0, value});
+            ++i;
+        } else if (arg == "--picture") {
+            int number = 0;
+            if (!hasValue || !ParsePictureNumber(value, number)) {
+                return Refuse("--picture needs a picture number from 1");
             }
-            options.actions.push_back(Action{Action::kScreenshot, 0, 0, args[++i]});
+            options.actions.push_back(Action{Action::kPicture, number, 0, {}});
+            ++i;
+        } else if (arg == "--colour") {
+            ColourRef colour = 0;
+            if (!hasValue || !ParseColour(value, colour)) return Refuse("--colour needs RRGGBB");
+            options.actions.push_back(Action{Action::kColour, static_cast<int>(colour), 0, {}});
+            ++i;
         } else if (arg == "--print-to") {
-            if (!hasValue || !(EndsWith(args[i + 1], ".png") || EndsWith(args[i + 1], ".pdf"))) {
-                std::cerr << "kolo: --print-to needs a FILE.pdf or FILE.png\n";
-                return false;
+            if (!hasValue || !(EndsWith(value, ".png") || EndsWith(value, ".pdf"))) {
+                return Refuse("--print-to needs a FILE.pdf or FILE.png");
             }
-            options.printTo = args[++i];
+            options.printTo.push_back(value);
+            ++i;
+        } else if (arg == "--paper") {
+            if (!hasValue || (value != "a4" && value != "letter")) {
+                return Refuse("--paper needs a4 or letter");
+            }
+            options.paper = value;
+            ++i;
+        } else if (arg == "--landscape") {
+            options.landscape = true;
         } else if (!TakeAddress(arg, options.address)) {
             return false;
         }
@@ -84,26 +136,85 @@ int CannotWrite(const std::string& path, const std::string& reason) {
     return 1;
 }
 
+// Puts the folder's picture `number` (from 1) on the canvas as a child would: the arrows
+// bring it to the thumbnail, a click on the thumbnail opens it. With one picture it is on
+// the canvas already.
+bool ShowPicture(SoftControl& control, int number) {
+    ColouringBoard& board = control.Board();
+    const auto count = static_cast<int>(board.Pictures().size());
+    if (number > count) {
+        std::cerr << "kolo: --picture " << number << ": the folder has " << count
+                  << (count == 1 ? " picture\n" : " pictures\n");
+        return false;
+    }
+    while (board.PictureIndex() != number - 1) board.Command(kButtonNext);
+    control.Pump();
+    control.Click((kThumbnailRect.left + kThumbnailRect.right) / 2,
+                  (kThumbnailRect.top + kThumbnailRect.bottom) / 2);
+    return true;
+}
+
+void ChooseColour(SoftControl& control, ColourRef wanted) {
+    const int cell = NearestPaletteCell(RedOf(wanted), GreenOf(wanted), BlueOf(wanted));
+    const ColourRef taken = PaletteColour(cell);
+    if (taken != wanted) {
+        char text[80];
+        std::snprintf(text, sizeof text,
+                      "kolo: %02X%02X%02X is not in the palette; the nearest, %02X%02X%02X, is "
+                      "used\n",
+                      RedOf(wanted), GreenOf(wanted), BlueOf(wanted), RedOf(taken),
+                      GreenOf(taken), BlueOf(taken));
+        std::cerr << text;
+    }
+    int x = 0, y = 0;
+    PaletteCellCentre(cell, x, y);
+    control.Click(x, y);
+}
+
 }  // namespace
+
+PrinterMeasures HeadlessPage(const std::string& paper, bool landscape) {
+    std::string name = paper;
+    if (name.empty()) {
+        // The locale's paper, as LC_PAPER gives it. The plain C locale names A4 for want of
+        // any choice; Letter stays the default there, as it was before any locale counted.
+        const char* current = std::setlocale(LC_PAPER, nullptr);
+        const std::string previous = current != nullptr ? current : "C";
+        const char* chosen = std::setlocale(LC_PAPER, "");
+        const std::string locale = chosen != nullptr ? chosen : "C";
+        const bool plain = locale == "C" || locale == "POSIX" || locale.rfind("C.", 0) == 0;
+        const auto width = static_cast<int>(
+            reinterpret_cast<std::intptr_t>(nl_langinfo(_NL_PAPER_WIDTH)));
+        name = !plain && width == kA4WidthMm ? "a4" : "letter";
+        std::setlocale(LC_PAPER, previous.c_str());
+    }
+    PrinterMeasures page = name == "a4" ? kA4Page : kLetterPage;
+    if (landscape) std::swap(page.pageWidth, page.pageHeight);
+    return page;
+}
 
 int RunHeadless(const std::vector<std::string>& args) {
     Options options;
     if (!ParseOptions(args, options)) return 2;
     const std::string address =
         !options.address.empty() ? FolderAddress(options.address) : SamplesFolderUrl();
+    const PrinterMeasures page = HeadlessPage(options.paper, options.landscape);
 
     SoftControl control([] { return std::make_unique<CurlSession>(); });
     control.onInitImage = [&control, &address]() { control.Board().SetImageURL(address); };
 
     auto log = std::make_shared<PrintJobLog>();
     if (!options.printTo.empty()) {
-        control.printDialog = [log]() -> std::unique_ptr<DeviceContext> {
-            return std::make_unique<PrinterPageContext>(kLetterPage, log);
+        control.printDialog = [log, page]() -> std::unique_ptr<DeviceContext> {
+            return std::make_unique<PrinterPageContext>(page, log);
         };
     }
     std::size_t pagesWritten = 0;
     int status = 0;
 
+    // As in the window, a picture keeps its work when another is opened and it comes back;
+    // nothing is kept after the run.
+    PictureWork work("");
     control.Create();
     // The options replay on the whole folder, so that the run is the same every time.
     control.WaitForFolder();
@@ -116,6 +227,7 @@ int RunHeadless(const std::vector<std::string>& args) {
     // options still replay on the board as it stands (the message is on standard error).
     const int folderStatus =
         !options.address.empty() && board.Pictures().empty() ? kStatusNoPictures : 0;
+    work.Follow(control.Board());
     for (const Action& action : options.actions) {
         switch (action.kind) {
             case Action::kClick: control.Click(action.x, action.y); break;
@@ -129,14 +241,34 @@ int RunHeadless(const std::vector<std::string>& args) {
                 }
                 break;
             }
+            case Action::kSave:
+                if (!control.Board().SourcePicture().HasPicture()) {
+                    std::cerr << "kolo: no picture to save in " << action.path << '\n';
+                    status = 1;
+                } else {
+                    std::string reason;
+                    if (!SavePicturePng(control.Board(), action.path, &reason)) {
+                        status = CannotWrite(action.path, reason);
+                    }
+                }
+                break;
+            case Action::kPicture:
+                if (!ShowPicture(control, action.x)) return 2;
+                break;
+            case Action::kColour: ChooseColour(control, static_cast<ColourRef>(action.x)); break;
         }
-        // A finished print job goes to the file at once; a later job replaces it.
-        if (log->pages.size() > pagesWritten) {
-            pagesWritten = log->pages.size();
+        work.Follow(control.Board());
+        control.Pump();
+        // Each finished print job goes to the next file at once; jobs past the last file
+        // replace it.
+        while (log->pages.size() > pagesWritten) {
+            const std::size_t file = std::min(pagesWritten, options.printTo.size() - 1);
+            const std::string& path = options.printTo[file];
             std::string reason;
-            if (!WritePrintedPage(options.printTo, log->pages.back(), kLetterPage.dpiX, reason)) {
-                status = CannotWrite(options.printTo, reason);
+            if (!WritePrintedPage(path, log->pages[pagesWritten], page.dpiX, reason)) {
+                status = CannotWrite(path, reason);
             }
+            ++pagesWritten;
         }
         if (control.Closed()) break;
     }

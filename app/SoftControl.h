@@ -39,6 +39,8 @@ public:
     std::function<void()> onInitImage;                                 // the container's answer
     std::function<std::unique_ptr<DeviceContext>()> printDialog;       // null: cancelled
     std::function<void(const std::string&)> showMessage;
+    // In a classroom the board's Exit must not end the program.
+    bool ignoreClose = false;
 
     // Window creation: the board's Initialise and a first paint.
     int Create();
@@ -70,7 +72,7 @@ public:
     void FireOnInitImage() override;
     void ShowMessage(const std::string& text) override;
     std::unique_ptr<DeviceContext> RunPrintDialog() override;
-    void CloseHost() override { closed_ = true; }
+    void CloseHost() override { closed_ = closed_ || !ignoreClose; }
 
 private:
     BitmapButton* ButtonAt(int x, int y);

@@ -43,16 +43,57 @@ constexpr const char* kExitStatusHelp = N_(
     "2 for a command line it does not understand, 3 when the folder could not be read or\n"
     "gave no picture (the reason is on standard error).\n");
 
+// The options of the desktop program and of the teachers' batch runs, after the basic ones.
+constexpr const char* kMoreUsage = N_(
+    "\n"
+    "Window:\n"
+    "  --fullscreen          start in full screen (F11 leaves it)\n"
+    "  --kiosk               classroom mode: full screen, no header bar; Exit, Ctrl+Q and\n"
+    "                        the close button do nothing; only Ctrl+Alt+Q ends the program\n"
+    "  --paper a4|letter     the paper printed on (the locale's paper by default)\n"
+    "  --landscape           print across the paper\n"
+    "  --save-to FILE.png    Save writes FILE.png instead of asking for a file\n"
+    "Headless, in order with the others:\n"
+    "  --picture N           put the folder's Nth picture (from 1) on the canvas\n"
+    "  --colour RRGGBB       choose a colour (the nearest in the palette)\n"
+    "  --save FILE.png       write the coloured picture, as Print would print it\n"
+    "  --paper, --landscape  as above; --print-to may be given again: each print job\n"
+    "                        writes the next file\n"
+    "\n"
+    "In the window: Ctrl+Z undo, Ctrl+Y or Ctrl+Shift+Z redo, Left/Right or Page Up/Down\n"
+    "browse the pictures, Enter colours the picture shown, Ctrl+N new page, Ctrl+S save,\n"
+    "Ctrl+P print, F11 full screen, F1 About, Ctrl+Q quit. The colouring of every picture\n"
+    "is kept in $XDG_DATA_HOME/kolo and comes back when the folder is opened again.\n");
+
 // The window's own options; false with a one-line message when they cannot be used.
 bool ParseWindowOptions(const std::vector<std::string>& args, kolo::WindowOptions& options) {
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
+        const bool hasValue = i + 1 < args.size();
         if (arg == "--print-to") {
-            if (i + 1 >= args.size() || !kolo::EndsWith(args[i + 1], ".pdf")) {
+            if (!hasValue || !kolo::EndsWith(args[i + 1], ".pdf")) {
                 std::cerr << kolo::Tr("kolo: --print-to needs a FILE.pdf") << "\n";
                 return false;
             }
             options.exportPdf = args[++i];
+        } else if (arg == "--save-to") {
+            if (!hasValue || !kolo::EndsWith(args[i + 1], ".png")) {
+                std::cerr << "kolo: --save-to needs a FILE.png\n";
+                return false;
+            }
+            options.saveTo = args[++i];
+        } else if (arg == "--paper") {
+            if (!hasValue || (args[i + 1] != "a4" && args[i + 1] != "letter")) {
+                std::cerr << "kolo: --paper needs a4 or letter\n";
+                return false;
+            }
+            options.paper = args[++i];
+        } else if (arg == "--landscape") {
+            options.landscape = true;
+        } else if (arg == "--fullscreen") {
+            options.fullscreen = true;
+        } else if (arg == "--kiosk") {
+            options.kiosk = true;
         } else if (!kolo::TakeAddress(arg, options.address)) {
             return false;
         }
@@ -67,7 +108,7 @@ int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     for (const std::string& arg : args) {
         if (arg == "--help") {
-            std::cout << kolo::Tr(kUsage) << kolo::Tr(kExitStatusHelp);
+            std::cout << kolo::Tr(kUsage) << kolo::Tr(kMoreUsage) << kolo::Tr(kExitStatusHelp);
             return 0;
         }
         if (arg == "--version") {

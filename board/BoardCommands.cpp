@@ -32,12 +32,25 @@ void ColouringBoard::ReplayFill(const FillEntry& entry, ColourRef colour) {
 void ColouringBoard::Undo() {
     const FillEntry entry = history_.TakeUndo();
     if (entry.x < 0) return;
+    if (IsNewPageEntry(entry)) {
+        // The page comes back as the fills before the clear left it.
+        RebuildCanvas();
+        RefreshUndoRedo();
+        host_.InvalidateControl();
+        return;
+    }
     ReplayFill(entry, entry.oldColour);
 }
 
 void ColouringBoard::Redo() {
     const FillEntry entry = history_.TakeRedo();
     if (entry.x < 0) return;
+    if (IsNewPageEntry(entry)) {
+        RebuildCanvas();
+        RefreshUndoRedo();
+        host_.InvalidateControl();
+        return;
+    }
     ReplayFill(entry, entry.newColour);
 }
 

@@ -85,22 +85,26 @@ void ColouringBoard::BeginFolder(std::uint32_t load, std::size_t links, std::siz
     loadTotal_ = links;
     loadIgnored_ = ignoredLinks;
     pictures_.clear();
+    pictureNames_.clear();
     pictures_.reserve(links);
     thumbnailIndex_ = -1;   // the list has been replaced
     pictureIndex_ = 0;
     host_.InvalidateControl();
 }
 
-void ColouringBoard::AddFolderPicture(std::uint32_t load, CDibImage picture) {
+void ColouringBoard::AddFolderPicture(std::uint32_t load, CDibImage picture,
+                                      const std::string& name) {
     if (load != currentLoad_ || !loading_ || !loadBegun_) return;
     ++loadDone_;
     if (picture.HasPicture()) {
         pictures_.push_back(std::move(picture));
+        pictureNames_.push_back(name);
         if (++loadAdded_ == 1) {
             // The first picture goes on the canvas at once and stays: a child may already be
             // colouring it when the others arrive.
             sourcePicture_ = pictures_.front();
             PutOnCanvas(sourcePicture_);
+            CanvasGiven(0);
             ClearHistory();
             thumbnailIndex_ = -1;
         }
@@ -115,9 +119,11 @@ void ColouringBoard::FinishFolder(std::uint32_t load, const std::string& reason)
     if (shown.empty() && loadAdded_ == 0) {
         shown = "No pictures found at " + imageUrl_;
         pictures_.clear();
+        pictureNames_.clear();
         pictureIndex_ = 0;
         thumbnailIndex_ = -1;
         if (sourcePicture_.HasPicture()) PutOnCanvas(sourcePicture_);
+        CanvasGiven(-1);
         ClearHistory();
     }
     RefreshCursor();
@@ -184,6 +190,7 @@ void ColouringBoard::Click(std::int32_t x, std::int32_t y) {
         } else if (thumbnailRect_.Contains(x, y) && pictures_.size() > 1) {
             sourcePicture_ = pictures_[static_cast<std::size_t>(pictureIndex_)];
             if (sourcePicture_.HasPicture()) PutOnCanvas(sourcePicture_);
+            CanvasGiven(pictureIndex_);
             ClearHistory();
             host_.InvalidateControl();
         }

@@ -37,6 +37,12 @@ CDibImage ImageFromDeviceBitmap(const DeviceBitmap* bitmap);
 Rect PrintDestination(int horzRes, int vertRes, int dpiX, int dpiY, std::int32_t pictureWidth,
                       std::int32_t pictureHeight);
 
+// The history entry of a cleared page: its colours are no packed colour.
+constexpr std::uint32_t kNewPageColour = 0xFF000000u;
+inline bool IsNewPageEntry(const FillEntry& entry) {
+    return entry.oldColour == kNewPageColour && entry.newColour == kNewPageColour;
+}
+
 class ColouringBoard {
 public:
     ColouringBoard(BoardHost& host, ResourceSource& resources);
@@ -68,6 +74,15 @@ public:
     void Exit();
     void Print();
 
+    // Clears the colouring of the picture on the canvas as one step that Undo takes back.
+    // Does nothing without a picture or when the page is already clear.
+    void NewPage();
+    // Puts saved work back on the picture now on the canvas: the page starts from the
+    // picture, the fills that can be undone (oldest first) are replayed in order, and the
+    // history becomes exactly `done` and `undone` (the next to redo last). Returns 0 without
+    // a picture on the canvas. A cleared page is an entry of its own (IsNewPageEntry).
+    int RestoreWork(std::vector<FillEntry> done, std::vector<FillEntry> undone);
+
     void Paint(DeviceContext& target, const Rect& bounds, const Rect& invalid);
     void DrawPictureInto(DeviceContext& dc, const Rect& rect);
 
@@ -77,7 +92,8 @@ public:
     // The results of a folder load, applied on the board's thread (see FolderLoader.h). Each
     // names its load; results of any load but CurrentLoad() are ignored.
     //  - BeginFolder: the page is read and lists `links` pictures; the list is emptied.
-    //  - AddFolderPicture: the next picture in page order, prepared (FolderPictures.h); an
+    //  - AddFolderPicture: the next picture in page order, prepared (FolderPictures.h), with
+    //    the name the page gave it (kept for the host's saved work); an
     //    empty image stands for one that failed and only counts towards the progress. The
     //    first picture that arrives goes on the canvas and stays there, with the thumbnail
     //    on it, a cleared history and undo and redo disabled.
@@ -88,7 +104,7 @@ public:
     std::uint32_t CurrentLoad() const { return currentLoad_; }
     bool IsLoading() const { return loading_; }
     void BeginFolder(std::uint32_t load, std::size_t links, std::size_t ignoredLinks = 0);
-    void AddFolderPicture(std::uint32_t load, CDibImage picture);
+    void AddFolderPicture(std::uint32_t load, CDibImage picture, const std::string& name = {});
     void FinishFolder(std::uint32_t load, const std::string& reason);
     // How far the load is: pictures handed in (failed ones included) out of those listed.
     std::size_t LoadedCount() const { return loadDone_; }
@@ -112,6 +128,11 @@ public:
     const FillHistory& History() const { return history_; }
     const std::string& ImageUrl() const { return imageUrl_; }
     std::int32_t PictureIndex() const { return pictureIndex_; }
+    // Which picture of the list is on the canvas (−1: none), its name ("" when unknown),
+    // and a count that changes every time the canvas is given a picture.
+    std::int32_t CanvasIndex() const { return canvasIndex_; }
+    std::string CanvasPictureName() const;
+    std::uint32_t CanvasSerial() const { return canvasSerial_; }
     ColourRef SelectedColour() const { return selectedColour_; }
     bool OverCanvas() const { return overCanvas_; }
     const Rect& BoundsRect() const { return boundsRect_; }
@@ -127,6 +148,9 @@ private:
     void ClearHistory();
     int CursorState() const;
     void RefreshCursor();
+    void CanvasGiven(std::int32_t index);
+    // The page from the picture with the fills since the last cleared page replayed.
+    void RebuildCanvas();
     void ReplayFill(const FillEntry& entry, ColourRef colour);
     // After a fill of the canvas that recoloured pixels inside `changed` (y from the top);
     // `before` is the canvas's generation before the fill.
@@ -147,6 +171,9 @@ private:
     int lastCursorState_ = -1;
 
     std::vector<CDibImage> pictures_;
+    std::vector<std::string> pictureNames_;
+    std::int32_t canvasIndex_ = -1;
+    std::uint32_t canvasSerial_ = 0;
     std::int32_t pictureIndex_ = 0;
     Rect thumbnailRect_;
     std::string imageUrl_;

@@ -18,7 +18,8 @@ void SequentialFolderLoader::StartLoad(ColouringBoard& board, std::uint32_t load
         std::optional<std::vector<std::uint8_t>> bytes = session->FetchPicture(link.address);
         board.AddFolderPicture(load, bytes ? PreparePicture(bytes->data(), bytes->size(), link.name,
                                                             kCanvasRect.Width(), kCanvasRect.Height())
-                                           : CDibImage());
+                                           : CDibImage(),
+                               link.name);
     }
     board.FinishFolder(load, "");
 }

@@ -4,7 +4,7 @@
 // the board on the board's own thread, in this order:
 //
 //   board.BeginFolder(load, links)           once the page is read (not when it failed)
-//   board.AddFolderPicture(load, picture)    once per link, in page order; empty = failed
+//   board.AddFolderPicture(load, picture, name)  once per link, in page order; empty = failed
 //   board.FinishFolder(load, reason)         always last; reason "" unless the page failed
 //
 // The board ignores results of any load but its latest, so a late picture never lands on a

@@ -52,8 +52,9 @@ struct ThreadedFolderLoader::Job {
             ++nextToPost;
             auto shared = std::make_shared<CDibImage>(std::move(picture));
             const std::uint32_t number = load;
-            Post([number, shared](ColouringBoard& board) {
-                board.AddFolderPicture(number, std::move(*shared));
+            std::string name = links[nextToPost - 1].name;
+            Post([number, shared, name](ColouringBoard& board) {
+                board.AddFolderPicture(number, std::move(*shared), name);
             });
         }
         if (nextToPost == ready.size()) {

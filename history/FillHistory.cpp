@@ -46,4 +46,9 @@ void FillHistory::Clear() {
     Discard(redo_);
 }
 
+void FillHistory::Restore(std::vector<FillEntry> undo, std::vector<FillEntry> redo) {
+    undo_ = std::move(undo);
+    redo_ = std::move(redo);
+}
+
 }  // namespace kolo

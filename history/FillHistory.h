@@ -30,6 +30,11 @@ public:
     int CanRedo() const { return redo_.empty() ? 0 : 1; }
     void Clear();
 
+    // The two stacks as they stand (bottom first), and putting back stacks saved from them.
+    const std::vector<FillEntry>& UndoEntries() const { return undo_; }
+    const std::vector<FillEntry>& RedoEntries() const { return redo_; }
+    void Restore(std::vector<FillEntry> undo, std::vector<FillEntry> redo);
+
 private:
     std::vector<FillEntry> undo_;   // oldest first; the top is the back
     std::vector<FillEntry> redo_;   // the entry taken back most recently is the back

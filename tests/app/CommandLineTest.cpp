@@ -64,7 +64,9 @@ class KoloCommandLine : public ::testing::Test {
 protected:
     void SetUp() override {
         const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        prefix_ = ::testing::TempDir() + "kolo_cli_" + info->name() + "_";
+        std::string name = info->name();
+        for (char& c : name) c = c == '/' ? '_' : c;   // parameterised names have a slash
+        prefix_ = ::testing::TempDir() + "kolo_cli_" + name + "_";
     }
     // No DISPLAY: the program must never need one for these.
     Outcome Kolo(const std::vector<std::string>& args, const std::string& program = KOLO_EXECUTABLE,
@@ -227,6 +229,114 @@ TEST_F(KoloCommandLine, FindsItsSamplesFromAnyFolderAndWhenInstalledUnderAPathTo
     EXPECT_GT(CanvasPixelsDifferent(empty, installed), 10000);
     EXPECT_GT(CanvasPixelsDifferent(fromBuild, installed), 10000);
     fs::remove_all(prefix);
+}
+
+// Teachers' options of the headless driver: which picture, which colour, which paper, and
+// one file for each print job.
+struct HeadlessCase {
+    const char* name;
+    std::vector<std::string> args;   // FILE stands for a file of the case
+    int status;
+    const char* note;                // expected in the output, or ""
+};
+
+class KoloHeadlessOptions : public KoloCommandLine,
+                            public ::testing::WithParamInterface<HeadlessCase> {};
+
+TEST_P(KoloHeadlessOptions, StatusAndMessage) {
+    std::vector<std::string> args{"--headless"};
+    for (const std::string& arg : GetParam().args) {
+        args.push_back(arg == "FILE" ? prefix_ + "out.png" : arg);
+    }
+    const Outcome run = Kolo(args);
+    EXPECT_EQ(run.status, GetParam().status) << run.output;
+    EXPECT_NE(run.output.find(GetParam().note), std::string::npos) << run.output;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, KoloHeadlessOptions,
+    ::testing::Values(
+        HeadlessCase{"ColourInThePalette", {"--colour", "CC9900"}, 0, ""},
+        HeadlessCase{"ColourNotInThePalette", {"--colour", "0000ff"}, 0,
+                     "0000FF is not in the palette; the nearest, 6666FF, is used"},
+        HeadlessCase{"ColourMalformed", {"--colour", "12345"}, 2, "--colour needs RRGGBB"},
+        HeadlessCase{"PictureZero", {"--picture", "0"}, 2, "--picture needs"},
+        HeadlessCase{"PicturePastTheEnd", {"--picture", "99"}, 2, "--picture 99: the folder has "},
+        HeadlessCase{"PaperUnknown", {"--paper", "a3"}, 2, "--paper needs a4 or letter"},
+        HeadlessCase{"SaveWithoutAPicture", {"--save", "FILE", "file:///nonexistent/"}, 1,
+                     "no picture to save"}),
+    [](const ::testing::TestParamInfo<HeadlessCase>& info) { return info.param.name; });
+
+// How many pictures the bundled folder's page links to; the house is the last.
+int SamplePictures() {
+    std::ifstream in(std::string(KOLO_SAMPLES_DIR) + "index.html");
+    std::stringstream page;
+    page << in.rdbuf();
+    int count = 0;
+    for (std::size_t at = page.str().find("href="); at != std::string::npos;
+         at = page.str().find("href=", at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
+TEST_F(KoloCommandLine, HeadlessPictureAndColourChooseWhatIsColoured) {
+    int width = 0, height = 0;
+    std::vector<unsigned char> house, first, blue;
+    const std::string houseFile = prefix_ + "house.png", firstFile = prefix_ + "first.png",
+                      blueFile = prefix_ + "blue.png";
+    ASSERT_EQ(Kolo({"--headless", "--save", houseFile}).status, 0);
+    ASSERT_EQ(Kolo({"--headless", "--picture", std::to_string(SamplePictures()), "--colour", "CC00FF", "--click", "211,475",
+                    "--save", blueFile, "--picture", "1", "--save", firstFile})
+                  .status,
+              0);
+    ASSERT_TRUE(ReadPng(houseFile, width, height, house));
+    ASSERT_TRUE(ReadPng(blueFile, width, height, blue));
+    ASSERT_TRUE(ReadPng(firstFile, width, height, first));
+    ASSERT_EQ(width, 572);
+    ASSERT_EQ(height, 452);
+    const std::size_t wall = (static_cast<std::size_t>(475 - 155) * width + (211 - 31)) * 3;
+    EXPECT_EQ(blue[wall], 0xCC);
+    EXPECT_EQ(blue[wall + 1], 0x00);
+    EXPECT_EQ(blue[wall + 2], 0xFF);
+    EXPECT_EQ(house[wall], 0xFF);   // the house as loaded, its wall white
+    EXPECT_NE(first, house) << "--picture 1 left the house on the canvas";
+}
+
+TEST_F(KoloCommandLine, HeadlessWritesEveryPrintToInOrderOnTheChosenPaper) {
+    const std::string a = prefix_ + "a.png", b = prefix_ + "b.png", c = prefix_ + "c.png";
+    for (const std::string& file : {a, b, c}) std::remove(file.c_str());
+    // The first job before any fill, the second after: two different pages.
+    ASSERT_EQ(Kolo({"--headless", "--paper", "a4", "--click", "385,108", "--click", "211,475",
+                    "--click", "385,108", "--print-to", a, "--print-to", b})
+                  .status,
+              0);
+    ASSERT_EQ(Kolo({"--headless", "--paper", "letter", "--landscape", "--click", "385,108",
+                    "--print-to", c})
+                  .status,
+              0);
+    int width = 0, height = 0;
+    std::vector<unsigned char> first, second, across;
+    ASSERT_TRUE(ReadPng(a, width, height, first));
+    EXPECT_EQ(width, 2480);   // A4 at 300 dpi
+    EXPECT_EQ(height, 3508);
+    ASSERT_TRUE(ReadPng(b, width, height, second));
+    EXPECT_NE(first, second);
+    ASSERT_TRUE(ReadPng(c, width, height, across));
+    EXPECT_EQ(width, 3300);   // Letter across
+    EXPECT_EQ(height, 2550);
+}
+
+TEST_F(KoloCommandLine, HeadlessPaperFollowsTheLocaleAndIsLetterInThePlainOne) {
+    const std::string page = prefix_ + "page.png";
+    const Outcome run = RunKolo({"--headless", "--click", "385,108", "--print-to", page},
+                                {"PATH=/usr/bin:/bin", "LC_PAPER=C"}, prefix_ + "log.txt");
+    ASSERT_EQ(run.status, 0) << run.output;
+    int width = 0, height = 0;
+    std::vector<unsigned char> rgb;
+    ASSERT_TRUE(ReadPng(page, width, height, rgb));
+    EXPECT_EQ(width, 2550);
+    EXPECT_EQ(height, 3300);
 }
 
 }  // namespace

@@ -20,13 +20,17 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "app/BoardView.h"
+#include "board/ColouringBoard.h"
 #include "platform/soft/BmpResources.h"
 #include "resources/EmbeddedResources.h"
 #include "resources/ResourceIds.h"
@@ -120,9 +124,15 @@ protected:
         ASSERT_NE(display_, nullptr) << "no X server; run under tests/app/with_xvfb.sh";
         const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
         prefix_ = ::testing::TempDir() + "kolo_window_" + info->name() + "_";
+        // Work kept by an earlier run of the same test must not come back in this one.
+        std::filesystem::remove_all(DataHome());
     }
 
     void TearDown() override {
+        if (windowManager_ > 0) {
+            kill(windowManager_, SIGTERM);
+            waitpid(windowManager_, nullptr, 0);
+        }
         if (pid_ > 0) {
             kill(pid_, SIGKILL);
             waitpid(pid_, nullptr, 0);
@@ -130,12 +140,14 @@ protected:
         if (display_ != nullptr) XCloseDisplay(display_);
     }
 
-    // Starts kolo with `args` and waits for its board window.
+    // Starts kolo with `args` and waits for its board window and the board in it. Each test
+    // keeps its work in a data folder of its own.
     void Start(const std::vector<std::string>& args) {
         pid_ = fork();
         if (pid_ == 0) {
             std::freopen((prefix_ + "kolo.log").c_str(), "w", stdout);
             std::freopen((prefix_ + "kolo.log").c_str(), "a", stderr);
+            setenv("XDG_DATA_HOME", DataHome().c_str(), 1);
             std::vector<char*> argv{const_cast<char*>(KOLO_EXECUTABLE)};
             for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
             argv.push_back(nullptr);
@@ -145,6 +157,98 @@ protected:
         ASSERT_GT(pid_, 0);
         ASSERT_TRUE(WaitUntil([&] { return (window_ = FindWindow(true, "")) != 0; }))
             << "no board window from kolo";
+        ASSERT_TRUE(WaitUntil([&] { return FindBoard(); })) << "no board in the window";
+    }
+
+    std::string DataHome() const { return prefix_ + "data"; }
+
+    // A window manager for what needs one (full screen); started after the board window was
+    // found, which it then takes over.
+    void StartWindowManager() {
+        windowManager_ = fork();
+        if (windowManager_ == 0) {
+            std::freopen("/dev/null", "w", stdout);
+            std::freopen("/dev/null", "w", stderr);
+            execl("/usr/bin/openbox", "openbox", "--sm-disable", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        ASSERT_GT(windowManager_, 0);
+    }
+
+    bool WindowSizeIs(int width, int height) {
+        XWindowAttributes attributes{};
+        return XGetWindowAttributes(display_, window_, &attributes) &&
+               attributes.width == width && attributes.height == height;
+    }
+
+    bool Running() { return pid_ > 0 && waitpid(pid_, nullptr, WNOHANG) == 0; }
+
+    // Where the board's area lies in the window (below the header bar, inside the window's
+    // edges): found where the skin's title rows, which nothing paints over, appear one to one.
+    bool FindBoard() {
+        kolo::BmpResources resources(kolo::kEmbeddedResources, kolo::kEmbeddedResourceCount);
+        const std::unique_ptr<kolo::DeviceBitmap> bitmap = resources.LoadBitmap(kolo::kIdSkin);
+        const auto* skin = dynamic_cast<const kolo::SoftBitmap*>(bitmap.get());
+        if (skin == nullptr) return false;
+        XWindowAttributes attributes;
+        if (!XGetWindowAttributes(display_, window_, &attributes)) return false;
+        const Screen shown = ReadArea(0, 0, attributes.width, attributes.height);
+        if (shown.width == 0) return false;
+        for (int top = 0; top + kBoardHeight <= shown.height; ++top) {
+            for (int left = 0; left + kBoardWidth <= shown.width; ++left) {
+                bool same = true;
+                for (int y = 0; y < 80 && same; y += 7) {
+                    for (int x = 0; x < kBoardWidth && same; x += 13) {
+                        const kolo::ColourRef c = skin->Surface().GetPixel(x, y);
+                        const unsigned rgb = (kolo::RedOf(c) << 16) | (kolo::GreenOf(c) << 8) |
+                                             kolo::BlueOf(c);
+                        same = shown.At(left + x, top + y) == rgb;
+                    }
+                }
+                if (same) {
+                    areaLeft_ = left;
+                    areaTop_ = top;
+                    decorationWidth_ = attributes.width - kBoardWidth;
+                    decorationHeight_ = attributes.height - kBoardHeight;
+                    return true;
+                }
+            }
+        }
+        return false;
+    }
+
+    // The area's size now: the window less what its bar and edges took at the start.
+    void AreaSize(int& width, int& height) {
+        XWindowAttributes attributes{};
+        XGetWindowAttributes(display_, window_, &attributes);
+        width = attributes.width - decorationWidth_;
+        height = attributes.height - decorationHeight_;
+    }
+
+    kolo::BoardPlacement Placement() {
+        int width = 0, height = 0;
+        AreaSize(width, height);
+        return kolo::FitBoard(width, height);
+    }
+
+    // A rectangle of the window as the server shows it.
+    Screen ReadArea(int left, int top, int width, int height) {
+        XSync(display_, False);
+        Screen screen;
+        XImage* image = XGetImage(display_, window_, left, top, static_cast<unsigned>(width),
+                                  static_cast<unsigned>(height), AllPlanes, ZPixmap);
+        if (image == nullptr) return screen;
+        screen.width = width;
+        screen.height = height;
+        screen.pixels.resize(static_cast<std::size_t>(width) * height);
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; ++x) {
+                screen.pixels[static_cast<std::size_t>(y) * width + x] =
+                    XGetPixel(image, x, y) & 0xFFFFFF;
+            }
+        }
+        XDestroyImage(image);
+        return screen;
     }
 
     // A viewable top-level window of the program: the board window (834 × 644), or another
@@ -176,13 +280,28 @@ protected:
             const long owner = *reinterpret_cast<long*>(data);
             XFree(data);
             if (owner != pid_) continue;
-            const bool isBoard =
-                attributes.width == kBoardWidth && attributes.height == kBoardHeight;
+            const bool isBoard = Role(children[i]) == "kolo-board";
             if (board && isBoard) found = children[i];
             if (!board && !isBoard && Title(children[i]) == title) found = children[i];
         }
         XFree(children);
         return found;
+    }
+
+    std::string Role(Window window) {
+        const Atom roleAtom = XInternAtom(display_, "WM_WINDOW_ROLE", False);
+        Atom type = 0;
+        int format = 0;
+        unsigned long items = 0, after = 0;
+        unsigned char* data = nullptr;
+        std::string role;
+        if (XGetWindowProperty(display_, window, roleAtom, 0, 64, False, AnyPropertyType, &type,
+                               &format, &items, &after, &data) == Success &&
+            data != nullptr) {
+            role.assign(reinterpret_cast<char*>(data), items);
+            XFree(data);
+        }
+        return role;
     }
 
     std::string Title(Window window) {
@@ -195,23 +314,30 @@ protected:
         return title;
     }
 
+    // The board as the window shows it, one sample a board pixel (its centre) at any scale.
     Screen ReadWindow() {
-        XSync(display_, False);
-        Screen screen;
-        XImage* image =
-            XGetImage(display_, window_, 0, 0, kBoardWidth, kBoardHeight, AllPlanes, ZPixmap);
-        if (image == nullptr) return screen;
-        screen.width = kBoardWidth;
-        screen.height = kBoardHeight;
-        screen.pixels.resize(static_cast<std::size_t>(kBoardWidth) * kBoardHeight);
+        const kolo::BoardPlacement placement = Placement();
+        if (placement.width == kBoardWidth && placement.height == kBoardHeight) {
+            return ReadArea(areaLeft_ + placement.left, areaTop_ + placement.top, kBoardWidth,
+                            kBoardHeight);
+        }
+        const Screen shown = ReadArea(areaLeft_ + placement.left, areaTop_ + placement.top,
+                                      placement.width, placement.height);
+        Screen board;
+        if (shown.width == 0) return board;
+        board.width = kBoardWidth;
+        board.height = kBoardHeight;
+        board.pixels.resize(static_cast<std::size_t>(kBoardWidth) * kBoardHeight);
         for (int y = 0; y < kBoardHeight; ++y) {
             for (int x = 0; x < kBoardWidth; ++x) {
-                screen.pixels[static_cast<std::size_t>(y) * kBoardWidth + x] =
-                    XGetPixel(image, x, y) & 0xFFFFFF;
+                const int sx = std::min(shown.width - 1,
+                                        static_cast<int>((x + 0.5) * placement.scale));
+                const int sy = std::min(shown.height - 1,
+                                        static_cast<int>((y + 0.5) * placement.scale));
+                board.pixels[static_cast<std::size_t>(y) * kBoardWidth + x] = shown.At(sx, sy);
             }
         }
-        XDestroyImage(image);
-        return screen;
+        return board;
     }
 
     bool WaitForPixel(int x, int y, unsigned colour) {
@@ -243,9 +369,13 @@ protected:
         ASSERT_EQ(RunProgram(argv, "/dev/null", 20), 0);
     }
 
+    // Moves to the window point that shows board point (x, y): its pixel's centre.
     void MoveTo(int x, int y) {
-        XDo({"mousemove", "--window", std::to_string(window_), std::to_string(x),
-             std::to_string(y)});
+        const kolo::BoardPlacement placement = Placement();
+        const int wx = areaLeft_ + placement.left + static_cast<int>((x + 0.5) * placement.scale);
+        const int wy = areaTop_ + placement.top + static_cast<int>((y + 0.5) * placement.scale);
+        XDo({"mousemove", "--window", std::to_string(window_), std::to_string(wx),
+             std::to_string(wy)});
     }
 
     void ClickAt(int x, int y) {
@@ -306,25 +436,31 @@ protected:
 
     Display* display_ = nullptr;
     Window window_ = 0;
+    pid_t windowManager_ = -1;
+    int areaLeft_ = 0;           // the board's area in the window
+    int areaTop_ = 0;
+    int decorationWidth_ = 0;    // the window's size beyond its area
+    int decorationHeight_ = 0;
     pid_t pid_ = -1;
     std::string prefix_;
 };
 
-TEST_F(KoloWindow, ShowsTheBoardOnTheSamplesAtItsFixedSize) {
+TEST_F(KoloWindow, OpensAtTheLargestWholeScaleThatFitsAndCanBeResized) {
     Start({});
-    XWindowAttributes attributes;
-    ASSERT_TRUE(XGetWindowAttributes(display_, window_, &attributes));
-    EXPECT_EQ(attributes.width, kBoardWidth);
-    EXPECT_EQ(attributes.height, kBoardHeight);
+    int width = 0, height = 0;
+    AreaSize(width, height);
+    // 85 % of the test's 1920 × 1440 screen holds the board once, not twice.
+    EXPECT_EQ(width, kBoardWidth);
+    EXPECT_EQ(height, kBoardHeight);
     XSizeHints hints{};
     long supplied = 0;
     ASSERT_TRUE(XGetWMNormalHints(display_, window_, &hints, &supplied));
-    ASSERT_TRUE(hints.flags & PMinSize);
-    ASSERT_TRUE(hints.flags & PMaxSize);
-    EXPECT_EQ(hints.min_width, kBoardWidth);
-    EXPECT_EQ(hints.max_width, kBoardWidth);
-    EXPECT_EQ(hints.min_height, kBoardHeight);
-    EXPECT_EQ(hints.max_height, kBoardHeight);
+    if (hints.flags & PMaxSize) {
+        EXPECT_GT(hints.max_width, kBoardWidth * 2) << "the window cannot be made larger";
+    }
+    if (hints.flags & PMinSize) {
+        EXPECT_LT(hints.min_width, kBoardWidth);
+    }
     EXPECT_TRUE(WaitForScreen(Expected({SamplesUrl()})))
         << "the window does not show the control's screen of the samples";
     // The title counts the pictures while the folder loads, and is plain once it has loaded.
@@ -535,6 +671,216 @@ TEST_F(KoloWindow, F1ShowsTheAboutBoxUntilOk) {
     EXPECT_TRUE(KeyUntil(FindWindow(false, "About Kolo Control"), "Escape", aboutGone));
     ClickAt(kExitX, kExitY);
     EXPECT_EQ(WaitForExit(), 0);
+}
+
+constexpr int kScreenWidth = 1920, kScreenHeight = 1440;   // with_xvfb.sh's screen
+
+TEST_F(KoloWindow, WorkIsKeptWhenBrowsingAwayAndBackAndOnTheNextRun) {
+    Start({});
+    ASSERT_TRUE(WaitForScreen(Expected({SamplesUrl()})));
+    ClickAt(kWallX, kWallY);
+    ASSERT_TRUE(WaitForPixel(kWallX, kWallY, kPink));
+
+    // Another picture on the canvas, then the house again through the keyboard: steps right
+    // bring the thumbnail to the house, the last picture; Enter opens it, its wall coloured.
+    ClickAt(kThumbnailX, kThumbnailY);
+    ASSERT_TRUE(WaitForScreen(Expected({"--click", "211,475", "--click", "728,276", SamplesUrl()})));
+    std::vector<std::string> browse{"--click", "211,475", "--click", "728,276"};
+    std::ifstream index(std::string(KOLO_SAMPLES_DIR) + "index.html");
+    const std::string page((std::istreambuf_iterator<char>(index)), std::istreambuf_iterator<char>());
+    int pictures = 0;
+    for (std::size_t at = page.find("href="); at != std::string::npos; at = page.find("href=", at + 1)) {
+        ++pictures;
+    }
+    for (int i = 0; i + 1 < pictures; ++i) {
+        Key(window_, "Right");
+        browse.insert(browse.end(), {"--click", "767,386"});
+    }
+    Key(window_, "Return");
+    browse.insert(browse.end(), {"--click", "728,276", SamplesUrl()});
+    ASSERT_TRUE(WaitForScreen(Expected(browse))) << "the house did not come back coloured";
+    EXPECT_EQ(ReadWindow().At(kWallX, kWallY), kPink);
+    ASSERT_TRUE(KeyUntil(window_, "ctrl+z", [&] { return ReadWindow().At(kWallX, kWallY) == kWhite; }))
+        << "undo does not reach the fill made before browsing";
+    ASSERT_TRUE(KeyUntil(window_, "ctrl+y", [&] { return ReadWindow().At(kWallX, kWallY) == kPink; }));
+
+    // Quit without a question, start again: the colouring and its undo are back.
+    Key(window_, "ctrl+q");
+    ASSERT_EQ(WaitForExit(), 0);
+    Start({});
+    EXPECT_TRUE(WaitForScreen(Expected({"--click", "211,475", SamplesUrl()})))
+        << "the colouring was not restored on the next run";
+    EXPECT_TRUE(KeyUntil(window_, "ctrl+z", [&] { return ReadWindow().At(kWallX, kWallY) == kWhite; }));
+    EXPECT_TRUE(WaitForScreen(Expected({"--click", "211,475", "--click", "100,110", SamplesUrl()})));
+    ClickAt(kExitX, kExitY);
+    EXPECT_EQ(WaitForExit(), 0);
+}
+
+TEST_F(KoloWindow, SaveWritesTheComposedCanvasAsTheHeadlessDriverDoes) {
+    const std::string saved = prefix_ + "saved.png";
+    const std::string expected = prefix_ + "expected-save.png";
+    std::remove(saved.c_str());
+    Start({"--save-to", saved});
+    ASSERT_TRUE(WaitForScreen(Expected({SamplesUrl()})));
+    ClickAt(kWallX, kWallY);
+    ASSERT_TRUE(WaitForPixel(kWallX, kWallY, kPink));
+    Screen picture;
+    ASSERT_TRUE(KeyUntil(window_, "ctrl+s", [&] { return ReadPng(saved, picture); }));
+    ASSERT_EQ(RunProgram({KOLO_EXECUTABLE, "--headless", "--click", "211,475", "--save", expected,
+                          SamplesUrl()}),
+              0);
+    Screen composed;
+    ASSERT_TRUE(ReadPng(expected, composed));
+    EXPECT_EQ(picture.width, 572);
+    EXPECT_EQ(picture.height, 452);
+    EXPECT_TRUE(picture.pixels == composed.pixels);
+    EXPECT_EQ(picture.At(kWallX - 31, kWallY - 155), kPink);
+}
+
+TEST_F(KoloWindow, AtTwiceTheSizeClicksLandOnTheSameBoardPoints) {
+    Start({});
+    ASSERT_TRUE(WaitForScreen(Expected({SamplesUrl()})));
+    XDo({"windowsize", std::to_string(window_), std::to_string(2 * kBoardWidth + decorationWidth_),
+         std::to_string(2 * kBoardHeight + decorationHeight_)});
+    ASSERT_TRUE(WaitUntil([&] { return Placement().scale == 2.0; })) << "the window did not grow";
+    // Sharp at a whole factor: every board pixel is a block of 2 × 2 equal pixels.
+    ASSERT_TRUE(WaitForScreen(Expected({SamplesUrl()})));
+    const kolo::BoardPlacement placement = Placement();
+    const Screen shown = ReadArea(areaLeft_ + placement.left + 2 * 31,
+                                  areaTop_ + placement.top + 2 * 155, 2 * 572, 2 * 452);
+    int blurred = 0;
+    for (int y = 0; y + 1 < shown.height; y += 2) {
+        for (int x = 0; x + 1 < shown.width; x += 2) {
+            const unsigned c = shown.At(x, y);
+            blurred += shown.At(x + 1, y) != c || shown.At(x, y + 1) != c ||
+                       shown.At(x + 1, y + 1) != c;
+        }
+    }
+    EXPECT_EQ(blurred, 0);
+
+    ClickAt(kPaletteX, kPaletteY);
+    ClickAt(kWallX, kWallY);
+    EXPECT_TRUE(WaitForScreen(Expected({"--click", "716,550", "--click", "211,475", SamplesUrl()})))
+        << "clicks at twice the size did not reach the same cell and area";
+}
+
+TEST_F(KoloWindow, F11TogglesFullScreenWithTheBoardScaledToFit) {
+    Start({});
+    ASSERT_TRUE(WaitForScreen(Expected({SamplesUrl()})));
+    StartWindowManager();
+    ASSERT_TRUE(KeyUntil(window_, "F11", [&] { return WindowSizeIs(kScreenWidth, kScreenHeight); }))
+        << "F11 did not make the window full screen";
+    const kolo::BoardPlacement full = kolo::FitBoard(kScreenWidth, kScreenHeight - decorationHeight_);
+    EXPECT_GT(full.scale, 2.0);
+    ASSERT_TRUE(KeyUntil(window_, "F11", [&] { return !WindowSizeIs(kScreenWidth, kScreenHeight); }));
+    EXPECT_TRUE(WaitUntil([&] {
+        return WindowSizeIs(kBoardWidth + decorationWidth_, kBoardHeight + decorationHeight_);
+    })) << "leaving full screen did not bring the window's size back";
+    EXPECT_TRUE(WaitForScreen(Expected({SamplesUrl()})));
+}
+
+TEST_F(KoloWindow, EachShortcutOnce) {
+    const std::string saved = prefix_ + "shortcut.png";
+    std::remove(saved.c_str());
+    Start({"--save-to", saved});
+    ASSERT_TRUE(WaitForScreen(Expected({SamplesUrl()})));
+    ClickAt(kWallX, kWallY);
+    ASSERT_TRUE(WaitForPixel(kWallX, kWallY, kPink));
+
+    // Each key, with the clicks that do the same on the headless driver.
+    struct Step {
+        const char* key;
+        std::vector<std::string> clicks;
+    };
+    const Step steps[] = {
+        {"ctrl+z", {"100,110"}},      {"ctrl+y", {"240,100"}},   {"ctrl+z", {"100,110"}},
+        {"ctrl+shift+z", {"240,100"}}, {"Right", {"767,386"}},   {"Page_Down", {"767,386"}},
+        {"Page_Up", {"689,386"}},     {"Left", {"689,386"}},
+    };
+    std::vector<std::string> options{"--click", "211,475"};
+    for (const Step& step : steps) {
+        for (const std::string& click : step.clicks) options.insert(options.end(), {"--click", click});
+        std::vector<std::string> withFolder = options;
+        withFolder.push_back(SamplesUrl());
+        const Screen expected = Expected(withFolder);
+        EXPECT_TRUE(KeyUntil(window_, step.key, [&] { return ReadWindow().pixels == expected.pixels; }))
+            << step.key;
+    }
+    // New page clears the wall, undoably.
+    EXPECT_TRUE(KeyUntil(window_, "ctrl+n", [&] { return ReadWindow().At(kWallX, kWallY) == kWhite; }));
+    EXPECT_TRUE(KeyUntil(window_, "ctrl+z", [&] { return ReadWindow().At(kWallX, kWallY) == kPink; }));
+    Screen picture;
+    EXPECT_TRUE(KeyUntil(window_, "ctrl+s", [&] { return ReadPng(saved, picture); }));
+    EXPECT_TRUE(KeyUntil(window_, "ctrl+p", [&] { return FindWindow(false, "Print") != 0; }));
+    EXPECT_TRUE(KeyUntil(FindWindow(false, "Print"), "Escape", [&] { return FindWindow(false, "Print") == 0; }));
+    EXPECT_TRUE(KeyUntil(window_, "F1", [&] { return FindWindow(false, "About Kolo Control") != 0; }));
+    EXPECT_TRUE(KeyUntil(FindWindow(false, "About Kolo Control"), "Return",
+                         [&] { return FindWindow(false, "About Kolo Control") == 0; }));
+    // Enter puts the thumbnail's picture (the first) on the canvas.
+    const Screen opened = Expected({"--click", "211,475", "--click", "728,276", SamplesUrl()});
+    EXPECT_TRUE(KeyUntil(window_, "Return", [&] { return ReadWindow().pixels == opened.pixels; }));
+    Key(window_, "ctrl+q");
+    EXPECT_EQ(WaitForExit(), 0);
+}
+
+TEST_F(KoloWindow, KioskIgnoresExitAndCtrlQAndLeavesOnCtrlAltQ) {
+    Start({"--kiosk"});
+    EXPECT_EQ(decorationHeight_, 0) << "the header bar shows in the classroom mode";
+    StartWindowManager();
+    ASSERT_TRUE(WaitUntil([&] { return WindowSizeIs(kScreenWidth, kScreenHeight); }))
+        << "the classroom mode is not full screen";
+    ClickAt(kExitX, kExitY);
+    Key(window_, "ctrl+q");
+    Key(window_, "alt+F4");   // the window manager's close, as its close button does
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    EXPECT_TRUE(Running()) << "the program ended in the classroom mode";
+    ClickAt(kWallX, kWallY);
+    EXPECT_TRUE(WaitForPixel(kWallX, kWallY, kPink)) << "a click at the full screen's scale";
+    Key(window_, "ctrl+alt+q");
+    EXPECT_EQ(WaitForExit(), 0);
+}
+
+TEST_F(KoloWindow, PrintOnA4LandscapeKeepsOneInchMargins) {
+    const std::string pdf = prefix_ + "landscape.pdf";
+    std::remove(pdf.c_str());
+    Start({"--print-to", pdf, "--paper", "a4", "--landscape"});
+    ASSERT_TRUE(WaitForScreen(Expected({SamplesUrl()})));
+    ClickAt(kWallX, kWallY);
+    ASSERT_TRUE(WaitForPixel(kWallX, kWallY, kPink));
+    constexpr int kDpi = 72;
+    const std::string png = prefix_ + "landscape";
+    Screen page;
+    Key(window_, "ctrl+p");
+    ASSERT_TRUE(WaitUntil([&] {
+        return RunProgram({"/usr/bin/pdftoppm", "-r", std::to_string(kDpi), "-png",
+                           "-singlefile", pdf, png}) == 0 &&
+               ReadPng(png + ".png", page);
+    })) << "no readable PDF from Ctrl+P";
+    // A4 across: 842 × 595 points.
+    EXPECT_EQ(page.width, 842);
+    EXPECT_NEAR(page.height, 595, 1);
+    const kolo::Rect inside = kolo::PrintDestination(page.width, page.height, kDpi, kDpi, 572, 452);
+    int left = page.width, top = page.height, right = -1, bottom = -1;
+    for (int y = 0; y < page.height; ++y) {
+        for (int x = 0; x < page.width; ++x) {
+            if (page.At(x, y) == kWhite) continue;
+            left = std::min(left, x);
+            right = std::max(right, x);
+            top = std::min(top, y);
+            bottom = std::max(bottom, y);
+        }
+    }
+    ASSERT_GE(right, 0) << "an empty page";
+    EXPECT_GE(left, kDpi - 1);
+    EXPECT_GE(top, kDpi - 1);
+    EXPECT_LE(right, page.width - kDpi);
+    EXPECT_LE(bottom, page.height - kDpi);
+    // Fitted to the printable height, centred across: the house's ground line spans the
+    // whole width and its path reaches the bottom.
+    EXPECT_NEAR(left, inside.left, 3);
+    EXPECT_NEAR(right, inside.right, 3);
+    EXPECT_GE(top, inside.top - 2);
+    EXPECT_NEAR(bottom, inside.bottom, 3);
 }
 
 }  // namespace

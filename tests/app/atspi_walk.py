@@ -112,8 +112,9 @@ def main():
         if failures:
             return report(failures)
 
-        undo = found[buttons[0]][0][1]
-        redo = found[buttons[1]][0][1]
+        # The board's buttons, not the header bar's menu items of the same names.
+        undo = [node for role, node in found[buttons[0]] if role == "push button"][0]
+        redo = [node for role, node in found[buttons[1]] if role == "push button"][0]
         if enabled(undo) or enabled(redo):
             failures.append("Undo or Redo enabled before any fill")
         press(found[canvas_name][0][1])

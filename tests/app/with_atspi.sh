@@ -16,5 +16,7 @@ if [[ ! -s "$dir/display" ]]; then
   exit 1
 fi
 export DISPLAY=":$(head -n1 "$dir/display")"
+# Colouring kept by other runs must not come back in this one.
+export XDG_DATA_HOME="$dir/data"
 unset NO_AT_BRIDGE
 timeout 120 dbus-run-session -- "$@"

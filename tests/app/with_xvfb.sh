@@ -8,7 +8,7 @@ for arg in "$@"; do
 done
 
 dir=$(mktemp -d)
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$dir/display" 2>"$dir/xvfb.log" &
+Xvfb -displayfd 3 -screen 0 1920x1440x24 -nolisten tcp 3>"$dir/display" 2>"$dir/xvfb.log" &
 xvfb=$!
 # However the run ends, the server and the scratch folder go with it.
 trap 'kill "$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null; rm -rf "$dir"' EXIT
@@ -25,4 +25,6 @@ fi
 # No accessibility bus in a test session; GTK would wait for one. The time limit stays below
 # the test's own, so that this script is the one that ends the program.
 export NO_AT_BRIDGE=1
+# Colouring kept by other runs must not come back in this one.
+export XDG_DATA_HOME="$dir/data"
 DISPLAY=":$(head -n1 "$dir/display")" timeout 200 "$@"

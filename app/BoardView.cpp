@@ -1,0 +1,91 @@
+#include "app/BoardView.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+#include "board/BoardLayout.h"
+
+namespace kolo {
+namespace {
+
+constexpr double kWorkAreaShare = 0.85;   // of the monitor the first window may take
+// The letterbox: a calm grey that lets the board's own colours stand out.
+constexpr double kBackgroundGrey = 0.18;
+
+}  // namespace
+
+BoardPlacement FitBoard(int width, int height) {
+    BoardPlacement placement;
+    if (width <= 0 || height <= 0) return placement;
+    placement.scale = std::min(static_cast<double>(width) / kBoardWidth,
+                               static_cast<double>(height) / kBoardHeight);
+    placement.width = static_cast<int>(std::floor(kBoardWidth * placement.scale + 1e-9));
+    placement.height = static_cast<int>(std::floor(kBoardHeight * placement.scale + 1e-9));
+    placement.left = (width - placement.width) / 2;
+    placement.top = (height - placement.height) / 2;
+    return placement;
+}
+
+bool MapToBoard(const BoardPlacement& placement, double x, double y, int& boardX, int& boardY) {
+    if (placement.scale <= 0) return false;
+    const double bx = std::floor((x - placement.left) / placement.scale + 1e-9);
+    const double by = std::floor((y - placement.top) / placement.scale + 1e-9);
+    if (bx < 0 || by < 0 || bx >= kBoardWidth || by >= kBoardHeight) return false;
+    boardX = static_cast<int>(bx);
+    boardY = static_cast<int>(by);
+    return true;
+}
+
+int FirstWindowScale(int workWidth, int workHeight) {
+    const double width = workWidth * kWorkAreaShare;
+    const double height = workHeight * kWorkAreaShare;
+    int scale = 1;
+    while (kBoardWidth * (scale + 1) <= width && kBoardHeight * (scale + 1) <= height) ++scale;
+    return scale;
+}
+
+BoardView::BoardView()
+    : surface_(cairo_image_surface_create(CAIRO_FORMAT_RGB24, kBoardWidth, kBoardHeight)) {}
+
+BoardView::~BoardView() { cairo_surface_destroy(surface_); }
+
+void BoardView::Update(const ScreenContext& screen) {
+    if (cairo_surface_status(surface_) != CAIRO_STATUS_SUCCESS) return;
+    cairo_surface_flush(surface_);
+    unsigned char* bytes = cairo_image_surface_get_data(surface_);
+    const int stride = cairo_image_surface_get_stride(surface_);
+    const int width = std::min(screen.Width(), kBoardWidth);
+    const int height = std::min(screen.Height(), kBoardHeight);
+    for (int y = 0; y < height; ++y) {
+        const std::uint8_t* in = screen.Row(y);
+        auto* out = reinterpret_cast<std::uint32_t*>(bytes + static_cast<std::size_t>(y) * stride);
+        for (int x = 0; x < width; ++x, in += 3) {
+            out[x] = (std::uint32_t{in[0]} << 16) | (std::uint32_t{in[1]} << 8) | in[2];
+        }
+    }
+    cairo_surface_mark_dirty(surface_);
+}
+
+void BoardView::Draw(cairo_t* cr, int width, int height) const {
+    const BoardPlacement placement = FitBoard(width, height);
+    cairo_save(cr);
+    cairo_set_source_rgb(cr, kBackgroundGrey, kBackgroundGrey, kBackgroundGrey);
+    cairo_paint(cr);
+    if (placement.width > 0 && placement.height > 0) {
+        cairo_rectangle(cr, placement.left, placement.top, placement.width, placement.height);
+        cairo_clip(cr);
+        cairo_translate(cr, placement.left, placement.top);
+        cairo_scale(cr, placement.scale, placement.scale);
+        cairo_set_source_surface(cr, surface_, 0, 0);
+        const bool whole = std::fabs(placement.scale - std::round(placement.scale)) < 1e-9;
+        cairo_pattern_set_filter(cairo_get_source(cr),
+                                 whole ? CAIRO_FILTER_NEAREST : CAIRO_FILTER_GOOD);
+        // Past the board's edge the smoothing must not fade into transparent black.
+        if (!whole) cairo_pattern_set_extend(cairo_get_source(cr), CAIRO_EXTEND_PAD);
+        cairo_paint(cr);
+    }
+    cairo_restore(cr);
+}
+
+}  // namespace kolo

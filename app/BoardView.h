@@ -1,0 +1,49 @@
+// BoardView: the board's framebuffer shown in a window of any size. The board keeps its
+// proportions, scaled to fit and centred on the window's background; at whole factors each
+// board pixel becomes a sharp square block, at any other factor the picture is smoothed.
+// Pointer positions are mapped back to the board pixel shown under them.
+//
+// All sizes here are device pixels (a HiDPI screen's, not the toolkit's logical units).
+#pragma once
+
+#include <cairo.h>
+
+#include "platform/soft/ScreenContext.h"
+
+namespace kolo {
+
+struct BoardPlacement {
+    double scale = 1.0;   // device pixels per board pixel
+    int left = 0;         // where the board's top-left corner lies in the window
+    int top = 0;
+    int width = 0;        // the board's size on the screen
+    int height = 0;
+};
+
+// The largest board that fits a window of width × height, centred on whole pixels.
+BoardPlacement FitBoard(int width, int height);
+
+// The board pixel under device point (x, y); false over the background around the board.
+bool MapToBoard(const BoardPlacement& placement, double x, double y, int& boardX, int& boardY);
+
+// The first window scale: the largest whole number at which the board fits within 85 % of a
+// monitor's work area of width × height; 1 when even that does not fit.
+int FirstWindowScale(int workWidth, int workHeight);
+
+class BoardView {
+public:
+    BoardView();
+    ~BoardView();
+    BoardView(const BoardView&) = delete;
+    BoardView& operator=(const BoardView&) = delete;
+
+    // Takes the screen as shown now.
+    void Update(const ScreenContext& screen);
+    // Draws it into `cr`, whose units are device pixels, over a window of width × height.
+    void Draw(cairo_t* cr, int width, int height) const;
+
+private:
+    cairo_surface_t* surface_ = nullptr;
+};
+
+}  // namespace kolo

@@ -1,0 +1,107 @@
+#include "app/HeaderBar.h"
+
+namespace kolo {
+namespace {
+
+constexpr const char* kTitle = "Kolo";
+constexpr const char* kMenuTooltip = "Menu";
+constexpr const char* kActionKey = "kolo-action";   // the action a widget runs
+
+// The menu, top to bottom; kNone draws a separator.
+constexpr WindowAction kMenuActions[] = {
+    WindowAction::kNewPage,         WindowAction::kSave,        WindowAction::kPrint,
+    WindowAction::kNone,            WindowAction::kUndo,        WindowAction::kRedo,
+    WindowAction::kNone,            WindowAction::kPreviousPicture,
+    WindowAction::kNextPicture,     WindowAction::kOpenThumbnail,
+    WindowAction::kNone,            WindowAction::kFullScreen,  WindowAction::kAbout,
+    WindowAction::kQuit,
+};
+
+void SetAction(GtkWidget* widget, WindowAction action) {
+    g_object_set_data(G_OBJECT(widget), kActionKey,
+                      GINT_TO_POINTER(static_cast<int>(action)));
+}
+
+}  // namespace
+
+HeaderBar::HeaderBar(std::function<void(WindowAction)> perform) : perform_(std::move(perform)) {
+    bar_ = gtk_header_bar_new();
+    gtk_header_bar_set_title(GTK_HEADER_BAR(bar_), kTitle);
+    gtk_header_bar_set_show_close_button(GTK_HEADER_BAR(bar_), TRUE);
+    gtk_header_bar_set_has_subtitle(GTK_HEADER_BAR(bar_), TRUE);
+
+    AddButton(WindowAction::kNewPage, "document-new", true);
+    save_ = AddButton(WindowAction::kSave, "document-save", true);
+    print_ = AddButton(WindowAction::kPrint, "document-print", true);
+
+    GtkWidget* menuButton = gtk_menu_button_new();
+    gtk_widget_set_tooltip_text(menuButton, kMenuTooltip);
+    gtk_button_set_image(GTK_BUTTON(menuButton),
+                         gtk_image_new_from_icon_name("open-menu-symbolic", GTK_ICON_SIZE_BUTTON));
+    gtk_menu_button_set_popup(GTK_MENU_BUTTON(menuButton), BuildMenu());
+    gtk_header_bar_pack_end(GTK_HEADER_BAR(bar_), menuButton);
+    SetHavePicture(false);
+}
+
+GtkWidget* HeaderBar::AddButton(WindowAction action, const char* iconName, bool atStart) {
+    GtkWidget* button = gtk_button_new_from_icon_name(iconName, GTK_ICON_SIZE_BUTTON);
+    gtk_widget_set_tooltip_text(button, ActionDescription(action));
+    // The board keeps the keyboard; a click on the bar must not take it away.
+    gtk_widget_set_can_focus(button, FALSE);
+    SetAction(button, action);
+    g_signal_connect(button, "clicked", G_CALLBACK(OnClicked), this);
+    if (atStart) {
+        gtk_header_bar_pack_start(GTK_HEADER_BAR(bar_), button);
+    } else {
+        gtk_header_bar_pack_end(GTK_HEADER_BAR(bar_), button);
+    }
+    return button;
+}
+
+GtkWidget* HeaderBar::BuildMenu() {
+    GtkWidget* menu = gtk_menu_new();
+    for (const WindowAction action : kMenuActions) {
+        if (action == WindowAction::kNone) {
+            gtk_menu_shell_append(GTK_MENU_SHELL(menu), gtk_separator_menu_item_new());
+            continue;
+        }
+        GtkWidget* item = gtk_menu_item_new_with_label(ActionDescription(action));
+        // The item shows its first shortcut at the right; the keys themselves are handled
+        // by the window, so the label only tells.
+        for (const Shortcut& shortcut : Shortcuts()) {
+            if (shortcut.action != action) continue;
+            GtkWidget* label = gtk_bin_get_child(GTK_BIN(item));
+            if (GTK_IS_ACCEL_LABEL(label)) {
+                gtk_accel_label_set_accel(GTK_ACCEL_LABEL(label), shortcut.key,
+                                          static_cast<GdkModifierType>(shortcut.modifiers));
+            }
+            break;
+        }
+        SetAction(item, action);
+        g_signal_connect(item, "activate", G_CALLBACK(OnClicked), this);
+        if (action == WindowAction::kSave) saveItem_ = item;
+        if (action == WindowAction::kPrint) printItem_ = item;
+        gtk_menu_shell_append(GTK_MENU_SHELL(menu), item);
+    }
+    gtk_widget_show_all(menu);
+    return menu;
+}
+
+void HeaderBar::OnClicked(GtkWidget* widget, gpointer data) {
+    auto* self = static_cast<HeaderBar*>(data);
+    const auto action = static_cast<WindowAction>(
+        GPOINTER_TO_INT(g_object_get_data(G_OBJECT(widget), kActionKey)));
+    if (self->perform_) self->perform_(action);
+}
+
+void HeaderBar::SetHavePicture(bool havePicture) {
+    for (GtkWidget* widget : {save_, print_, saveItem_, printItem_}) {
+        if (widget != nullptr) gtk_widget_set_sensitive(widget, havePicture);
+    }
+}
+
+void HeaderBar::SetPictureName(const std::string& name) {
+    gtk_header_bar_set_subtitle(GTK_HEADER_BAR(bar_), name.empty() ? nullptr : name.c_str());
+}
+
+}  // namespace kolo

@@ -1,0 +1,41 @@
+// HeaderBar: the window's title bar with the program's own buttons: New page, Save and
+// Print, and a menu that lists every action with its keyboard shortcut. Every user-visible
+// word of the bar comes from the shortcut table or from the labels at the top of the source.
+#pragma once
+
+#include <gtk/gtk.h>
+
+#include <functional>
+#include <string>
+
+#include "app/Shortcuts.h"
+
+namespace kolo {
+
+class HeaderBar {
+public:
+    // Builds the bar; `perform` runs an action chosen from it.
+    explicit HeaderBar(std::function<void(WindowAction)> perform);
+    HeaderBar(const HeaderBar&) = delete;
+    HeaderBar& operator=(const HeaderBar&) = delete;
+
+    GtkWidget* Widget() const { return bar_; }
+    // Save and Print need a picture on the canvas.
+    void SetHavePicture(bool havePicture);
+    // The picture's name under the title; "" shows none.
+    void SetPictureName(const std::string& name);
+
+private:
+    static void OnClicked(GtkWidget* widget, gpointer self);
+    GtkWidget* AddButton(WindowAction action, const char* iconName, bool atStart);
+    GtkWidget* BuildMenu();
+
+    std::function<void(WindowAction)> perform_;
+    GtkWidget* bar_ = nullptr;
+    GtkWidget* save_ = nullptr;
+    GtkWidget* print_ = nullptr;
+    GtkWidget* saveItem_ = nullptr;
+    GtkWidget* printItem_ = nullptr;
+};
+
+}  // namespace kolo

@@ -1,0 +1,71 @@
+#include "app/Shortcuts.h"
+
+#include <gdk/gdk.h>
+
+namespace kolo {
+namespace {
+
+constexpr unsigned kControl = GDK_CONTROL_MASK;
+constexpr unsigned kShift = GDK_SHIFT_MASK;
+constexpr unsigned kAlt = GDK_MOD1_MASK;
+// Lock keys and the like must not turn a shortcut into another key.
+constexpr unsigned kConsidered = kControl | kShift | kAlt;
+
+bool IsBrowsing(WindowAction action) {
+    return action == WindowAction::kPreviousPicture || action == WindowAction::kNextPicture ||
+           action == WindowAction::kOpenThumbnail;
+}
+
+}  // namespace
+
+const std::vector<Shortcut>& Shortcuts() {
+    static const std::vector<Shortcut> list = {
+        {WindowAction::kUndo, GDK_KEY_z, kControl, "Undo"},
+        {WindowAction::kRedo, GDK_KEY_y, kControl, "Redo"},
+        {WindowAction::kRedo, GDK_KEY_z, kControl | kShift, "Redo"},
+        {WindowAction::kPreviousPicture, GDK_KEY_Left, 0, "Previous picture"},
+        {WindowAction::kPreviousPicture, GDK_KEY_Page_Up, 0, "Previous picture"},
+        {WindowAction::kNextPicture, GDK_KEY_Right, 0, "Next picture"},
+        {WindowAction::kNextPicture, GDK_KEY_Page_Down, 0, "Next picture"},
+        {WindowAction::kOpenThumbnail, GDK_KEY_Return, 0, "Colour the picture shown"},
+        {WindowAction::kNewPage, GDK_KEY_n, kControl, "New page"},
+        {WindowAction::kSave, GDK_KEY_s, kControl, "Save as PNG…"},
+        {WindowAction::kPrint, GDK_KEY_p, kControl, "Print…"},
+        {WindowAction::kFullScreen, GDK_KEY_F11, 0, "Full screen"},
+        {WindowAction::kAbout, GDK_KEY_F1, 0, "About Kolo"},
+        {WindowAction::kQuit, GDK_KEY_q, kControl, "Quit"},
+    };
+    return list;
+}
+
+const char* ActionDescription(WindowAction action) {
+    for (const Shortcut& shortcut : Shortcuts()) {
+        if (shortcut.action == action) return shortcut.description;
+    }
+    return action == WindowAction::kLeaveKiosk ? "Leave the classroom mode" : "";
+}
+
+WindowAction ActionForKey(unsigned key, unsigned modifiers, bool kiosk, bool boardPartFocused) {
+    modifiers &= kConsidered;
+    // With Shift held a letter arrives in upper case; the table names the lower-case key.
+    if (key >= GDK_KEY_A && key <= GDK_KEY_Z) key = key - GDK_KEY_A + GDK_KEY_a;
+    if (key == GDK_KEY_KP_Enter) key = GDK_KEY_Return;
+    if (key == GDK_KEY_KP_Left) key = GDK_KEY_Left;
+    if (key == GDK_KEY_KP_Right) key = GDK_KEY_Right;
+    if (key == GDK_KEY_KP_Page_Up) key = GDK_KEY_Page_Up;
+    if (key == GDK_KEY_KP_Page_Down) key = GDK_KEY_Page_Down;
+
+    if (key == GDK_KEY_q && modifiers == (kControl | kAlt)) return WindowAction::kLeaveKiosk;
+    for (const Shortcut& shortcut : Shortcuts()) {
+        if (shortcut.key != key || shortcut.modifiers != modifiers) continue;
+        if (kiosk && (shortcut.action == WindowAction::kQuit ||
+                      shortcut.action == WindowAction::kFullScreen)) {
+            return WindowAction::kNone;
+        }
+        if (boardPartFocused && IsBrowsing(shortcut.action)) return WindowAction::kNone;
+        return shortcut.action;
+    }
+    return WindowAction::kNone;
+}
+
+}  // namespace kolo

@@ -1,0 +1,44 @@
+// The window's keyboard: which key does what, and the list that the header bar's menu and
+// the About box show. Each action's description is written once, here.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace kolo {
+
+enum class WindowAction {
+    kNone,
+    kUndo,
+    kRedo,
+    kPreviousPicture,
+    kNextPicture,
+    kOpenThumbnail,   // the thumbnail's picture goes on the canvas
+    kPrint,
+    kSave,
+    kNewPage,
+    kAbout,
+    kFullScreen,      // toggles
+    kQuit,
+    kLeaveKiosk,      // the one way out of the classroom mode
+};
+
+struct Shortcut {
+    WindowAction action;
+    unsigned key;         // GDK key value
+    unsigned modifiers;   // GDK modifier mask: control, shift, alt
+    const char* description;
+};
+
+// Every shortcut, the first of each action being the one a menu shows beside it.
+const std::vector<Shortcut>& Shortcuts();
+
+// What a key press does. Ctrl+Q does nothing in the classroom mode, where Ctrl+Alt+Q leaves;
+// the arrow and page keys browse pictures only while no part of the board has the keyboard
+// focus (there they move within the part).
+WindowAction ActionForKey(unsigned key, unsigned modifiers, bool kiosk, bool boardPartFocused);
+
+// The description of an action as the menu shows it; "" for kNone.
+const char* ActionDescription(WindowAction action);
+
+}  // namespace kolo

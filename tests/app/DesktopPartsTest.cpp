@@ -1,0 +1,304 @@
+// The desktop program's parts that need no display: the kept work and its file, the board's
+// place in a window of any size, the palette as the headless driver chooses from it, the
+// saved picture's name and the keyboard.
+#include <gtest/gtest.h>
+#include <gdk/gdk.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app/BoardView.h"
+#include "app/Palette.h"
+#include "app/PicturePng.h"
+#include "app/PictureWork.h"
+#include "app/SamplesFolder.h"
+#include "app/Shortcuts.h"
+#include "app/SoftControl.h"
+
+namespace kolo {
+namespace {
+
+const WorkKey kKey{"file:///pictures/", "house.gif", 0x0123456789abcdefull};
+
+std::string WorkText(const std::string& body) {
+    return "kolo work 1\nfolder file:///pictures/\npicture house.gif\ncontent 0123456789abcdef\n" +
+           body;
+}
+
+TEST(WorkFile, FormatThenParseGivesTheSameStacks) {
+    const SavedWork work{{{0x00FFFFFF, 0x008400FF, 10, 20}, {0xFF000000, 0xFF000000, 0, 0}},
+                         {{0x00FFFFFF, 0x00CC9900, 571, 451}}};
+    SavedWork read;
+    ASSERT_TRUE(ParseWork(FormatWork(kKey, work), kKey, read));
+    ASSERT_EQ(read.done.size(), 2u);
+    ASSERT_EQ(read.undone.size(), 1u);
+    EXPECT_EQ(read.done[0].newColour, 0x008400FFu);
+    EXPECT_EQ(read.done[1].oldColour, kNewPageColour);
+    EXPECT_EQ(read.undone[0].x, 571);
+    EXPECT_EQ(read.undone[0].y, 451);
+}
+
+struct BadWork {
+    const char* name;
+    std::string text;
+};
+
+class WorkFileRefuses : public ::testing::TestWithParam<BadWork> {};
+
+TEST_P(WorkFileRefuses, AndLeavesTheWorkAsItWas) {
+    SavedWork work{{{0x00FFFFFF, 0x008400FF, 1, 2}}, {}};
+    EXPECT_FALSE(ParseWork(GetParam().text, kKey, work));
+    ASSERT_EQ(work.done.size(), 1u);
+    EXPECT_EQ(work.done[0].x, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, WorkFileRefuses,
+    ::testing::Values(
+        BadWork{"Empty", ""},
+        BadWork{"OtherVersion", "kolo work 2\n"},
+        BadWork{"OtherFolder", "kolo work 1\nfolder file:///other/\npicture house.gif\n"
+                               "content 0123456789abcdef\ndone 0\nundone 0\n"},
+        BadWork{"OtherPicture", "kolo work 1\nfolder file:///pictures/\npicture cat.gif\n"
+                                "content 0123456789abcdef\ndone 0\nundone 0\n"},
+        BadWork{"ChangedPicture", "kolo work 1\nfolder file:///pictures/\npicture house.gif\n"
+                                  "content 0123456789abcde0\ndone 0\nundone 0\n"},
+        BadWork{"CountPastTheEntries", WorkText("done 2\n00ffffff 008400ff 1 1\nundone 0\n")},
+        BadWork{"NegativeCount", WorkText("done -1\nundone 0\n")},
+        BadWork{"HugeCount", WorkText("done 99999999999\nundone 0\n")},
+        BadWork{"NoUndoneStack", WorkText("done 0\n")},
+        BadWork{"BlackFill", WorkText("done 1\n00ffffff 00000000 1 1\nundone 0\n")},
+        BadWork{"ColourWithATopByte", WorkText("done 1\n00ffffff 018400ff 1 1\nundone 0\n")},
+        BadWork{"NegativePoint", WorkText("done 1\n00ffffff 008400ff -1 1\nundone 0\n")},
+        BadWork{"TrailingWord", WorkText("done 1\n00ffffff 008400ff 1 1 x\nundone 0\n")},
+        BadWork{"Trailing", WorkText("done 0\nundone 0\nmore\n")}),
+    [](const ::testing::TestParamInfo<BadWork>& info) { return info.param.name; });
+
+// A control with the bundled pictures, as the window has it.
+class KeptWork : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder_ = ::testing::TempDir() + "kolo_kept_work_" +
+                  ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        std::filesystem::remove_all(folder_);
+    }
+    void Open(SoftControl& control) {
+        control.onInitImage = [&control]() { control.Board().SetImageURL(SamplesFolderUrl()); };
+        control.Create();
+        ASSERT_GE(control.Board().Pictures().size(), 2u);
+    }
+    std::string folder_;
+};
+
+TEST_F(KeptWork, ComesBackInTheNextRunAndStaysUndoable) {
+    {
+        SoftControl control;
+        Open(control);
+        PictureWork work(folder_);
+        work.Follow(control.Board());
+        EXPECT_EQ(control.Board().CanvasPictureName(), "house.bmp");
+        control.Click(211, 475);
+        EXPECT_TRUE(work.Follow(control.Board()));
+        ASSERT_TRUE(work.Save());
+        EXPECT_FALSE(work.Unsaved());
+    }
+    SoftControl control;
+    Open(control);
+    PictureWork work(folder_);
+    work.Follow(control.Board());
+    control.Pump();
+    ASSERT_TRUE(control.Board().History().CanUndo());
+    EXPECT_EQ(control.Screen().GetPixel(211, 475), 0x008400FFu);
+    control.Board().Undo();
+    control.Pump();
+    EXPECT_EQ(control.Screen().GetPixel(211, 475), 0x00FFFFFFu);
+    // All undone: the file keeps what can be redone.
+    work.Follow(control.Board());
+    ASSERT_TRUE(work.Save());
+    SavedWork saved;
+    std::ifstream in(work.PathFor({SamplesFolderUrl() + "", "house.bmp",
+                                   PictureHash(control.Board().SourcePicture())}));
+    EXPECT_TRUE(static_cast<bool>(in));
+}
+
+TEST_F(KeptWork, ADamagedFileIsIgnoredAndTheFolderIsMadePrivate) {
+    SoftControl control;
+    Open(control);
+    PictureWork work(folder_ + "/deeper");
+    work.Follow(control.Board());
+    control.Click(211, 475);
+    work.Follow(control.Board());
+    ASSERT_TRUE(work.Save());
+    EXPECT_EQ(std::filesystem::status(folder_ + "/deeper").permissions() &
+                  std::filesystem::perms::all,
+              std::filesystem::perms::owner_all);
+    for (const auto& entry : std::filesystem::directory_iterator(folder_ + "/deeper")) {
+        std::ofstream(entry.path()) << "kolo work 1\nfolder ";
+    }
+    SoftControl again;
+    Open(again);
+    PictureWork reread(folder_ + "/deeper");
+    reread.Follow(again.Board());
+    EXPECT_FALSE(again.Board().History().CanUndo());
+}
+
+TEST_F(KeptWork, WithoutAFolderTheWorkLastsTheRun) {
+    SoftControl control;
+    Open(control);
+    PictureWork work("");
+    work.Follow(control.Board());
+    control.Click(211, 475);
+    work.Follow(control.Board());
+    control.Click(728, 276);   // the first picture on the canvas
+    work.Follow(control.Board());
+    EXPECT_FALSE(control.Board().History().CanUndo());
+    const auto last = static_cast<std::int32_t>(control.Board().Pictures().size()) - 1;
+    while (control.Board().PictureIndex() != last) control.Board().NextPicture();
+    control.Click(728, 276);   // the house again
+    work.Follow(control.Board());
+    control.Pump();
+    EXPECT_EQ(control.Screen().GetPixel(211, 475), 0x008400FFu);
+    EXPECT_TRUE(work.Save());
+    EXPECT_FALSE(std::filesystem::exists(folder_));
+}
+
+struct FitCase {
+    int width, height;            // the window, device pixels
+    double scale;
+    int left, top;
+};
+
+class BoardFit : public ::testing::TestWithParam<FitCase> {};
+
+TEST_P(BoardFit, KeepsProportionsAndCentres) {
+    const FitCase& c = GetParam();
+    const BoardPlacement placement = FitBoard(c.width, c.height);
+    EXPECT_DOUBLE_EQ(placement.scale, c.scale);
+    EXPECT_EQ(placement.left, c.left);
+    EXPECT_EQ(placement.top, c.top);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, BoardFit,
+                         ::testing::Values(FitCase{834, 644, 1.0, 0, 0},
+                                           FitCase{1668, 1288, 2.0, 0, 0},
+                                           FitCase{1920, 1288, 2.0, 126, 0},    // letterboxed
+                                           FitCase{1668, 1400, 2.0, 0, 56},
+                                           FitCase{417, 322, 0.5, 0, 0}),
+                         [](const ::testing::TestParamInfo<FitCase>& info) {
+                             return std::to_string(info.param.width) + "x" +
+                                    std::to_string(info.param.height);
+                         });
+
+TEST(BoardFit, EveryPaletteCellAndCanvasPointMapsBackExactlyAtWholeScales) {
+    for (const int scale : {1, 2, 3}) {
+        const BoardPlacement placement = FitBoard(834 * scale + 100, 644 * scale);
+        for (int cell = 0; cell < kPaletteCells; ++cell) {
+            int x = 0, y = 0;
+            PaletteCellCentre(cell, x, y);
+            // Every device pixel of the cell's centre pixel maps back to it.
+            for (int dy = 0; dy < scale; ++dy) {
+                for (int dx = 0; dx < scale; ++dx) {
+                    int bx = -1, by = -1;
+                    ASSERT_TRUE(MapToBoard(placement, placement.left + x * scale + dx + 0.5,
+                                           placement.top + y * scale + dy + 0.5, bx, by));
+                    ASSERT_EQ(bx, x) << scale;
+                    ASSERT_EQ(by, y) << scale;
+                }
+            }
+        }
+    }
+    int bx = 0, by = 0;
+    const BoardPlacement wide = FitBoard(1000, 644);
+    EXPECT_FALSE(MapToBoard(wide, wide.left - 1, 10, bx, by)) << "the letterbox is not the board";
+    EXPECT_FALSE(MapToBoard(wide, wide.left + 834, 10, bx, by));
+    EXPECT_TRUE(MapToBoard(wide, wide.left + 833.9, 643.9, bx, by));
+    EXPECT_EQ(bx, 833);
+    EXPECT_EQ(by, 643);
+}
+
+TEST(BoardFit, FirstWindowScaleIsTheLargestWholeOneInsideMostOfTheWorkArea) {
+    EXPECT_EQ(FirstWindowScale(1920, 1080), 1);
+    EXPECT_EQ(FirstWindowScale(3840, 2160), 2);
+    EXPECT_EQ(FirstWindowScale(5120, 2880), 3);
+    EXPECT_EQ(FirstWindowScale(1024, 768), 1);   // too small even for one: still one
+    EXPECT_EQ(FirstWindowScale(1963, 1516), 2);  // 85 % is exactly twice the board
+}
+
+TEST(Palette, NearestCellTakesTheColourItselfOrTheClosest) {
+    struct Case {
+        unsigned rgb;
+        unsigned expected;
+    };
+    for (const Case& c : {Case{0xFFFFFF, 0xFFFFFF}, Case{0xCC9900, 0xCC9900},
+                          Case{0x000000, 0x666600}, Case{0x0000FF, 0x6666FF},
+                          Case{0xFE0183, 0xFF0099}, Case{0x333366, 0x666666}}) {
+        const int cell = NearestPaletteCell(c.rgb >> 16, (c.rgb >> 8) & 0xFF, c.rgb & 0xFF);
+        const ColourRef colour = PaletteColour(cell);
+        const unsigned rgb = (RedOf(colour) << 16) | (GreenOf(colour) << 8) | BlueOf(colour);
+        EXPECT_EQ(rgb, c.expected) << std::hex << c.rgb;
+    }
+    EXPECT_EQ(PaletteColour(0), MakeColourRef(255, 255, 255));
+    EXPECT_EQ(PaletteColour(131), MakeColourRef(102, 102, 0));
+}
+
+TEST(Palette, EveryCellIsTheColourTheBoardShowsThere) {
+    SoftControl control;
+    control.Create();
+    for (int cell = 0; cell < kPaletteCells; ++cell) {
+        int x = 0, y = 0;
+        PaletteCellCentre(cell, x, y);
+        EXPECT_EQ(control.Screen().GetPixel(x, y), PaletteColour(cell)) << cell;
+    }
+}
+
+TEST(SavedPicture, NameFollowsThePicture) {
+    EXPECT_EQ(SuggestedPngName("house.gif"), "house.png");
+    EXPECT_EQ(SuggestedPngName("pets/cat.min.jpg"), "cat.min.png");
+    EXPECT_EQ(SuggestedPngName("README"), "README.png");
+    EXPECT_EQ(SuggestedPngName(""), "picture.png");
+    EXPECT_EQ(SuggestedPngName("dir/.gif"), "picture.png");
+}
+
+TEST(Keyboard, KeysAndTheirActions) {
+    struct Case {
+        unsigned key;
+        unsigned modifiers;
+        bool kiosk;
+        bool focused;
+        WindowAction expected;
+    };
+    constexpr unsigned kCtrl = GDK_CONTROL_MASK, kShift = GDK_SHIFT_MASK, kAlt = GDK_MOD1_MASK;
+    const Case cases[] = {
+        {GDK_KEY_z, kCtrl, false, false, WindowAction::kUndo},
+        {GDK_KEY_Z, kCtrl | kShift, false, false, WindowAction::kRedo},
+        {GDK_KEY_y, kCtrl, false, false, WindowAction::kRedo},
+        {GDK_KEY_z, kCtrl | GDK_LOCK_MASK | GDK_MOD2_MASK, false, false, WindowAction::kUndo},
+        {GDK_KEY_z, 0, false, false, WindowAction::kNone},
+        {GDK_KEY_Left, 0, false, false, WindowAction::kPreviousPicture},
+        {GDK_KEY_KP_Page_Down, 0, false, false, WindowAction::kNextPicture},
+        {GDK_KEY_Left, 0, false, true, WindowAction::kNone},   // the focused part has it
+        {GDK_KEY_Return, 0, false, true, WindowAction::kNone},
+        {GDK_KEY_KP_Enter, 0, false, false, WindowAction::kOpenThumbnail},
+        {GDK_KEY_n, kCtrl, false, false, WindowAction::kNewPage},
+        {GDK_KEY_s, kCtrl, false, false, WindowAction::kSave},
+        {GDK_KEY_p, kCtrl, false, false, WindowAction::kPrint},
+        {GDK_KEY_F1, 0, false, false, WindowAction::kAbout},
+        {GDK_KEY_F11, 0, false, false, WindowAction::kFullScreen},
+        {GDK_KEY_F11, 0, true, false, WindowAction::kNone},
+        {GDK_KEY_q, kCtrl, false, false, WindowAction::kQuit},
+        {GDK_KEY_q, kCtrl, true, false, WindowAction::kNone},
+        {GDK_KEY_q, kCtrl | kAlt, true, false, WindowAction::kLeaveKiosk},
+        {GDK_KEY_Q, kCtrl | kAlt | kShift, true, false, WindowAction::kNone},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ActionForKey(c.key, c.modifiers, c.kiosk, c.focused), c.expected)
+            << std::hex << c.key << " " << c.modifiers;
+    }
+    for (const Shortcut& shortcut : Shortcuts()) EXPECT_STRNE(shortcut.description, "");
+}
+
+}  // namespace
+}  // namespace kolo

@@ -1,0 +1,140 @@
+// Clearing the page as an undoable step, and saved work put back by replaying it.
+#include "tests/board/BoardFixture.h"
+
+#include <cstring>
+#include <string>
+
+namespace kolo {
+namespace {
+
+// Screen points inside the drawing's three areas, and a palette cell (light blue).
+constexpr int kLeftX = 200, kLeftY = 300;
+constexpr int kLowerRightX = kCanvasRect.left + 400, kLowerRightY = kCanvasRect.top + 300;
+constexpr int kUpperRightX = kCanvasRect.left + 400, kUpperRightY = kCanvasRect.top + 50;
+constexpr int kCellX = kPaletteRect.left + 1 + 3 * 12 + 5, kCellY = kPaletteRect.top + 1 + 5;
+
+bool SameCanvas(const CDibImage& a, const CDibImage& b) {
+    return a.HasPicture() && b.HasPicture() && a.PixelBlock().Size() == b.PixelBlock().Size() &&
+           std::memcmp(a.Pixels(), b.Pixels(), a.PixelBlock().Size()) == 0;
+}
+
+bool SameEntries(const std::vector<FillEntry>& a, const std::vector<FillEntry>& b) {
+    return a.size() == b.size() &&
+           (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(FillEntry)) == 0);
+}
+
+// Plays a script of steps: L, R, U fill the left, lower right and upper right areas; c picks
+// the palette cell; u undoes, r redoes, n clears the page.
+void Play(ColouringBoard& board, const std::string& script) {
+    for (const char step : script) {
+        switch (step) {
+            case 'L': board.Click(kLeftX, kLeftY); break;
+            case 'R': board.Click(kLowerRightX, kLowerRightY); break;
+            case 'U': board.Click(kUpperRightX, kUpperRightY); break;
+            case 'c': board.Click(kCellX, kCellY); break;
+            case 'u': board.Undo(); break;
+            case 'r': board.Redo(); break;
+            case 'n': board.NewPage(); break;
+            default: FAIL() << "unknown step " << step;
+        }
+    }
+}
+
+class BoardWorkReplay : public BoardTest, public ::testing::WithParamInterface<const char*> {};
+
+// Whatever was done, the page and the history come back exactly from the two stacks, and
+// the next undo and redo do on the restored page what they do on the original.
+TEST_P(BoardWorkReplay, RestoredWorkEqualsTheWorkDone) {
+    LoadDrawings(2);
+    Play(board, GetParam());
+    board.Undo();
+    const CDibImage pageUndone = board.Canvas();
+    board.Redo();
+    const CDibImage page = board.Canvas();
+    const std::vector<FillEntry> done = board.History().UndoEntries();
+    const std::vector<FillEntry> undone = board.History().RedoEntries();
+
+    // The same picture again from the thumbnail: a clean page, then the work put back.
+    board.Click(728, 276);
+    ASSERT_FALSE(board.History().CanUndo());
+    ASSERT_EQ(board.RestoreWork(done, undone), 1);
+    EXPECT_TRUE(SameCanvas(board.Canvas(), page));
+    EXPECT_TRUE(SameEntries(board.History().UndoEntries(), done));
+    EXPECT_TRUE(SameEntries(board.History().RedoEntries(), undone));
+    EXPECT_EQ(host.buttonEnabled[kButtonUndo], !done.empty());
+    EXPECT_EQ(host.buttonEnabled[kButtonRedo], !undone.empty());
+
+    board.Undo();
+    EXPECT_TRUE(SameCanvas(board.Canvas(), pageUndone)) << "undo after the restore differs";
+}
+
+INSTANTIATE_TEST_SUITE_P(Scripts, BoardWorkReplay,
+                         ::testing::Values("", "L", "LR", "LRu", "LRuu", "LRuur", "LcRU",
+                                           "LcLR", "LRn", "LRnu", "LRnur", "LRnUcR",
+                                           "LnRnU", "LnRnUuu", "LRuUr", "cLcLuu"));
+
+TEST_F(BoardTest, NewPageClearsTheColouringAndUndoBringsItBack) {
+    LoadDrawings(1);
+    Play(board, "LR");
+    const CDibImage coloured = board.Canvas();
+    board.NewPage();
+    EXPECT_EQ(ImagePixel(board.Canvas(), kLeftX - kCanvasRect.left, kLeftY - kCanvasRect.top),
+              kWhite);
+    EXPECT_EQ(ImagePixel(board.Canvas(), 400, 300), kWhite);
+    EXPECT_TRUE(host.buttonEnabled[kButtonUndo]);
+    EXPECT_FALSE(host.buttonEnabled[kButtonRedo]);
+
+    board.Undo();
+    EXPECT_TRUE(SameCanvas(board.Canvas(), coloured));
+    EXPECT_TRUE(host.buttonEnabled[kButtonRedo]);
+    board.Redo();
+    EXPECT_EQ(ImagePixel(board.Canvas(), 400, 300), kWhite);
+    // Beyond the clear, the fills before it are undone one by one as usual.
+    board.Undo();
+    board.Undo();
+    EXPECT_EQ(ImagePixel(board.Canvas(), 400, 300), kWhite);
+    EXPECT_EQ(ImagePixel(board.Canvas(), kLeftX - kCanvasRect.left, kLeftY - kCanvasRect.top),
+              kPink);
+}
+
+TEST_F(BoardTest, NewPageOnAClearPageOrWithoutAPictureDoesNothing) {
+    board.NewPage();   // no picture
+    EXPECT_FALSE(board.History().CanUndo());
+    LoadDrawings(1);
+    board.NewPage();   // nothing coloured
+    EXPECT_FALSE(board.History().CanUndo());
+    Play(board, "Ln");
+    const std::size_t entries = board.History().UndoEntries().size();
+    board.NewPage();   // cleared already
+    EXPECT_EQ(board.History().UndoEntries().size(), entries);
+}
+
+TEST_F(BoardTest, RestoreWorkWithoutAPictureRefuses) {
+    EXPECT_EQ(board.RestoreWork({FillEntry{kWhite, kPink, 10, 10}}, {}), 0);
+    EXPECT_FALSE(board.History().CanUndo());
+}
+
+TEST_F(BoardTest, RestoredEntriesOutsideThePagePaintNothing) {
+    LoadDrawings(1);
+    const CDibImage clean = board.Canvas();
+    ASSERT_EQ(board.RestoreWork({FillEntry{kWhite, kPink, 5000, 9}, FillEntry{kWhite, kPink, 3, -4}},
+                                {}),
+              1);
+    EXPECT_TRUE(SameCanvas(board.Canvas(), clean));
+    EXPECT_TRUE(board.History().CanUndo());
+}
+
+TEST_F(BoardTest, CanvasIndexAndSerialFollowThePictureOnTheCanvas) {
+    LoadDrawings(3);
+    EXPECT_EQ(board.CanvasIndex(), 2);   // the last picture loaded
+    const std::uint32_t serial = board.CanvasSerial();
+    board.Command(kButtonNext);          // thumbnail from picture 0 to 1
+    EXPECT_EQ(board.CanvasSerial(), serial) << "the arrows leave the canvas alone";
+    board.Click(728, 276);
+    EXPECT_EQ(board.CanvasIndex(), 1);
+    EXPECT_NE(board.CanvasSerial(), serial);
+    EXPECT_EQ(board.CanvasPictureName(), "");   // this loader names no picture
+}
+
+}  // namespace
+}  // namespace kolo
