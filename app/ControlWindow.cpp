@@ -281,13 +281,12 @@ void ControlWindow::AfterEvent() {
     }
     control_.Pump();
     if (headerBar_) {
-        headerBar_->SetHavePicture(board.SourcePicture().HasPicture());
+        headerBar_->SetHavePicture(board.HasCanvasPicture());
         headerBar_->SetPictureName(board.CanvasPictureName());
     }
     view_.Update(control_.Screen());
     gtk_widget_queue_draw(area_);
     BoardAccessibleChanged(area_);
-    const ColouringBoard& board = control_.Board();
     std::string title = kProgramName;
     if (board.IsLoading() && board.LinkCount() > 0) {
         title += " (" + std::to_string(board.LoadedCount()) + " / " +
