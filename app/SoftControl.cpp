@@ -9,10 +9,17 @@ SoftControl::SoftControl(SessionFactory openSession, HostPoster postToHost,
     : screen_(kBoardWidth, kBoardHeight),
       resources_(art, artCount),
       board_(*this, resources_),
+#if defined(__EMSCRIPTEN__) && !defined(__EMSCRIPTEN_PTHREADS__)
+      sequentialLoader_(openSession),
+#endif
       loader_(std::move(openSession),
               postToHost ? std::move(postToHost)
                          : HostPoster([this](std::function<void()> task) { Enqueue(std::move(task)); })) {
+#if defined(__EMSCRIPTEN__) && !defined(__EMSCRIPTEN_PTHREADS__)
+    board_.SetFolderLoader(&sequentialLoader_);
+#else
     board_.SetFolderLoader(&loader_);
+#endif
 }
 
 void SoftControl::Enqueue(std::function<void()> task) {

@@ -89,6 +89,10 @@ private:
     std::mutex queueMutex_;
     std::condition_variable queued_;
     std::deque<std::function<void()>> queue_;
+#if defined(__EMSCRIPTEN__) && !defined(__EMSCRIPTEN_PTHREADS__)
+    // A page without threads reads its folder on the spot.
+    SequentialFolderLoader sequentialLoader_;
+#endif
     // Last, so that its threads have ended before anything they post into goes.
     ThreadedFolderLoader loader_;
 };

@@ -104,7 +104,7 @@ class SpanFill {
 public:
     SpanFill(std::uint8_t* bits, std::ptrdiff_t stride, std::int32_t width, std::int32_t height,
              std::uint32_t region, std::uint32_t fill)
-        : bits_(bits), stride_(stride), width_(width), height_(height), region_(region),
+        : bits_(bits), stride_(stride), width_(width), height_(height),
           fill_(fill), regionBlock_(region), fillBlock_(fill) {
         std::uint8_t bytes[3];
         StorePixel(bytes, region);
@@ -248,7 +248,6 @@ private:
     const std::ptrdiff_t stride_;
     const std::int32_t width_;
     const std::int32_t height_;
-    const std::uint32_t region_;
     std::uint16_t regionLow_ = 0;   // the region colour's first two bytes, as a row holds them
     std::uint8_t regionHigh_ = 0;   // and its third
     const std::uint32_t fill_;

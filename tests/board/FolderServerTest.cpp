@@ -193,7 +193,10 @@ TEST_F(SlowFolderTest, FirstPictureIsPaintedWhileTheOthersAreStillServed) {
     const auto deadline = Clock::now() + std::chrono::seconds(20);
     while (board.Pictures().empty() && Clock::now() < deadline) queue.Drain(std::chrono::milliseconds(50));
     Paint();
-    ASSERT_EQ(board.Pictures().size(), 1u);
+    // The workers fetch side by side, so the first two may arrive together; the rest are
+    // still being served.
+    ASSERT_GE(board.Pictures().size(), 1u);
+    ASSERT_LT(board.Pictures().size(), 4u);
     EXPECT_TRUE(board.IsLoading());
     EXPECT_TRUE(board.HasCanvasPicture());
     EXPECT_EQ(Screen(kCanvasRect.left + 96, kCanvasRect.top + 226), 0u);   // House.BMP's wall
