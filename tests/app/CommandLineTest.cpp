@@ -267,7 +267,7 @@ INSTANTIATE_TEST_SUITE_P(
                      "no picture to save"}),
     [](const ::testing::TestParamInfo<HeadlessCase>& info) { return info.param.name; });
 
-// How many pictures the bundled folder's page links to; the house is the last.
+// How many pictures the bundled folder's page links to; the house is the first.
 int SamplePictures() {
     std::ifstream in(std::string(KOLO_SAMPLES_DIR) + "index.html");
     std::stringstream page;
@@ -282,17 +282,18 @@ int SamplePictures() {
 
 TEST_F(KoloCommandLine, HeadlessPictureAndColourChooseWhatIsColoured) {
     int width = 0, height = 0;
-    std::vector<unsigned char> house, first, blue;
-    const std::string houseFile = prefix_ + "house.png", firstFile = prefix_ + "first.png",
+    std::vector<unsigned char> house, last, blue;
+    const std::string houseFile = prefix_ + "house.png", lastFile = prefix_ + "last.png",
                       blueFile = prefix_ + "blue.png";
     ASSERT_EQ(Kolo({"--headless", "--save", houseFile}).status, 0);
-    ASSERT_EQ(Kolo({"--headless", "--picture", std::to_string(SamplePictures()), "--colour", "CC00FF", "--click", "211,475",
-                    "--save", blueFile, "--picture", "1", "--save", firstFile})
+    ASSERT_EQ(Kolo({"--headless", "--picture", "1", "--colour", "CC00FF", "--click", "211,475",
+                    "--save", blueFile, "--picture", std::to_string(SamplePictures()),
+                    "--save", lastFile})
                   .status,
               0);
     ASSERT_TRUE(ReadPng(houseFile, width, height, house));
     ASSERT_TRUE(ReadPng(blueFile, width, height, blue));
-    ASSERT_TRUE(ReadPng(firstFile, width, height, first));
+    ASSERT_TRUE(ReadPng(lastFile, width, height, last));
     ASSERT_EQ(width, 572);
     ASSERT_EQ(height, 452);
     const std::size_t wall = (static_cast<std::size_t>(475 - 155) * width + (211 - 31)) * 3;
@@ -300,7 +301,7 @@ TEST_F(KoloCommandLine, HeadlessPictureAndColourChooseWhatIsColoured) {
     EXPECT_EQ(blue[wall + 1], 0x00);
     EXPECT_EQ(blue[wall + 2], 0xFF);
     EXPECT_EQ(house[wall], 0xFF);   // the house as loaded, its wall white
-    EXPECT_NE(first, house) << "--picture 1 left the house on the canvas";
+    EXPECT_NE(last, house) << "--picture N left the house on the canvas";
 }
 
 TEST_F(KoloCommandLine, HeadlessWritesEveryPrintToInOrderOnTheChosenPaper) {

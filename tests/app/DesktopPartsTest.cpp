@@ -17,6 +17,7 @@
 #include "app/SamplesFolder.h"
 #include "app/Shortcuts.h"
 #include "app/SoftControl.h"
+#include "platform/curl/CurlSession.h"
 
 namespace kolo {
 namespace {
@@ -88,14 +89,18 @@ protected:
     void Open(SoftControl& control) {
         control.onInitImage = [&control]() { control.Board().SetImageURL(SamplesFolderUrl()); };
         control.Create();
+        control.WaitForFolder();
         ASSERT_GE(control.Board().Pictures().size(), 2u);
+    }
+    static SessionFactory Curl() {
+        return [] { return std::make_unique<CurlSession>(); };
     }
     std::string folder_;
 };
 
 TEST_F(KeptWork, ComesBackInTheNextRunAndStaysUndoable) {
     {
-        SoftControl control;
+        SoftControl control(Curl());
         Open(control);
         PictureWork work(folder_);
         work.Follow(control.Board());
@@ -105,7 +110,7 @@ TEST_F(KeptWork, ComesBackInTheNextRunAndStaysUndoable) {
         ASSERT_TRUE(work.Save());
         EXPECT_FALSE(work.Unsaved());
     }
-    SoftControl control;
+    SoftControl control(Curl());
     Open(control);
     PictureWork work(folder_);
     work.Follow(control.Board());
@@ -125,7 +130,7 @@ TEST_F(KeptWork, ComesBackInTheNextRunAndStaysUndoable) {
 }
 
 TEST_F(KeptWork, ADamagedFileIsIgnoredAndTheFolderIsMadePrivate) {
-    SoftControl control;
+    SoftControl control(Curl());
     Open(control);
     PictureWork work(folder_ + "/deeper");
     work.Follow(control.Board());
@@ -138,7 +143,7 @@ TEST_F(KeptWork, ADamagedFileIsIgnoredAndTheFolderIsMadePrivate) {
     for (const auto& entry : std::filesystem::directory_iterator(folder_ + "/deeper")) {
         std::ofstream(entry.path()) << "kolo work 1\nfolder ";
     }
-    SoftControl again;
+    SoftControl again(Curl());
     Open(again);
     PictureWork reread(folder_ + "/deeper");
     reread.Follow(again.Board());
@@ -146,17 +151,17 @@ TEST_F(KeptWork, ADamagedFileIsIgnoredAndTheFolderIsMadePrivate) {
 }
 
 TEST_F(KeptWork, WithoutAFolderTheWorkLastsTheRun) {
-    SoftControl control;
+    SoftControl control(Curl());
     Open(control);
     PictureWork work("");
     work.Follow(control.Board());
     control.Click(211, 475);
     work.Follow(control.Board());
-    control.Click(728, 276);   // the first picture on the canvas
+    control.Board().NextPicture();
+    control.Click(728, 276);   // the second picture on the canvas
     work.Follow(control.Board());
     EXPECT_FALSE(control.Board().History().CanUndo());
-    const auto last = static_cast<std::int32_t>(control.Board().Pictures().size()) - 1;
-    while (control.Board().PictureIndex() != last) control.Board().NextPicture();
+    control.Board().PreviousPicture();
     control.Click(728, 276);   // the house again
     work.Follow(control.Board());
     control.Pump();

@@ -126,7 +126,7 @@ TEST_F(BoardTest, RestoredEntriesOutsideThePagePaintNothing) {
 
 TEST_F(BoardTest, CanvasIndexAndSerialFollowThePictureOnTheCanvas) {
     LoadDrawings(3);
-    EXPECT_EQ(board.CanvasIndex(), 2);   // the last picture loaded
+    EXPECT_EQ(board.CanvasIndex(), 0);   // the first picture loaded stays
     const std::uint32_t serial = board.CanvasSerial();
     board.Command(kButtonNext);          // thumbnail from picture 0 to 1
     EXPECT_EQ(board.CanvasSerial(), serial) << "the arrows leave the canvas alone";
