@@ -126,8 +126,9 @@ EMSCRIPTEN_KEEPALIVE int kolo_set_art(std::uint8_t* bytes, std::size_t size) {
         return 0;
     }
     for (const kolo::EmbeddedFile& file : kolo::g_art) {
-        if (file.id == kolo::kArtIdFont) {
-            kolo::WriteWholeFile(kolo::kDefaultFontPath, file.bytes, file.size);
+        if (file.id == kolo::kArtIdFont &&
+            !kolo::UseFontBytes(std::vector<std::uint8_t>(file.bytes, file.bytes + file.size))) {
+            return 0;
         }
     }
     return 1;

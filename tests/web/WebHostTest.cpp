@@ -64,16 +64,6 @@ TEST(ArtBundle, SplitsWholeBundlesAndRefusesCutOnes) {
     }
 }
 
-TEST(ArtBundle, WritesAFileIntoFoldersItMakes) {
-    const std::string folder = ::testing::TempDir() + "kolo-art-test";
-    const std::string path = folder + "/a/b/font.ttf";
-    const Bytes bytes{1, 2, 3, 0, 5};
-    ASSERT_TRUE(WriteWholeFile(path, bytes.data(), bytes.size()));
-    std::ifstream in(path, std::ios::binary);
-    EXPECT_EQ(Bytes(std::istreambuf_iterator<char>(in), {}), bytes);
-    EXPECT_FALSE(WriteWholeFile(path + "/under/a/file", bytes.data(), bytes.size()));
-}
-
 Bytes SampleBytes(const std::string& name) {
     std::ifstream in(std::string(KOLO_SAMPLES_DIR) + name, std::ios::binary);
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
