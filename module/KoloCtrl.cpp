@@ -3,6 +3,7 @@
 #include <exdisp.h>
 #include <shlguid.h>
 
+#include <exception>
 #include <new>
 #include <utility>
 #include <vector>
@@ -207,6 +208,10 @@ constexpr DWORD kSafeOptions = INTERFACESAFE_FOR_UNTRUSTED_CALLER | INTERFACESAF
 constexpr LONG kHimetricPerInch = 2540;
 
 ATOM windowClass = 0;
+constexpr const char* kDeliveryClass = "KoloCtrlDelivery";
+ATOM deliveryClass = 0;
+// Posted to the delivery window when the loader has queued results for the board.
+constexpr UINT kLoadDelivered = WM_APP + 1;
 
 // Pixels at the screen's resolution to HIMETRIC and back.
 LONG PixelsToHimetric(LONG pixels, int axis) {
@@ -271,9 +276,20 @@ HRESULT CreateKoloCtrl(REFIID iid, void** object) {
 CKoloCtrl::CKoloCtrl()
     : resources_(TheApp().Instance()),
       board_(*this, resources_),
-      folderLoader_([] { return std::make_unique<WinInetSession>(); }),
+      deliveries_(std::make_shared<Deliveries>()),
       eventPoint_(nullptr) {
-    board_.SetFolderLoader(&folderLoader_);
+    // The poster holds the queue, not the control: it may run on any of the loader's threads.
+    std::shared_ptr<Deliveries> deliveries = deliveries_;
+    folderLoader_ = std::make_unique<ThreadedFolderLoader>(
+        []() -> std::unique_ptr<InternetSession> { return std::make_unique<WinInetSession>(); },
+        [deliveries](std::function<void()> task) {
+            std::lock_guard<std::mutex> lock(deliveries->mutex);
+            if (deliveries->window == nullptr) return;   // the control is going
+            deliveries->tasks.push_back(std::move(task));
+            // One wake-up for a queue that was empty; RunDelivered drains what follows.
+            if (deliveries->tasks.size() == 1) PostMessageA(deliveries->window, kLoadDelivered, 0, 0);
+        });
+    board_.SetFolderLoader(folderLoader_.get());
     TheApp().AddRef();
     eventPoint_ = new CKoloEventPoint(*this);
     extent_.cx = PixelsToHimetric(kBoardWidth, LOGPIXELSX);
@@ -281,6 +297,20 @@ CKoloCtrl::CKoloCtrl()
 }
 
 CKoloCtrl::~CKoloCtrl() {
+    // The load stops and the loader's threads end first, so that nothing is queued after
+    // the queue is emptied; a wake-up still posted dies with the delivery window.
+    board_.SetFolderLoader(nullptr);
+    folderLoader_.reset();
+    HWND delivery = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(deliveries_->mutex);
+        std::swap(delivery, deliveries_->window);
+        deliveries_->tasks.clear();
+    }
+    if (delivery != nullptr) {
+        SetWindowLongPtrA(delivery, GWLP_USERDATA, 0);
+        DestroyWindow(delivery);
+    }
     if (window_ != nullptr) DestroyWindow(window_);
     delete eventPoint_;
     ReleaseAndClear(viewSink_);
@@ -293,6 +323,8 @@ CKoloCtrl::~CKoloCtrl() {
 void CKoloCtrl::UnregisterWindowClass() {
     if (windowClass != 0) UnregisterClassA(kWindowClass, TheApp().Instance());
     windowClass = 0;
+    if (deliveryClass != 0) UnregisterClassA(kDeliveryClass, TheApp().Instance());
+    deliveryClass = 0;
 }
 
 // ---------------------------------------------------------------- IUnknown
@@ -545,6 +577,62 @@ LRESULT CALLBACK CKoloCtrl::WindowProc(HWND window, UINT message, WPARAM wParam,
         return DefWindowProcA(window, message, wParam, lParam);
     }
     return control->OnMessage(message, wParam, lParam);
+}
+
+LRESULT CALLBACK CKoloCtrl::DeliveryProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* control = reinterpret_cast<CKoloCtrl*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (message == kLoadDelivered && control != nullptr) {
+        control->RunDelivered();
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+bool CKoloCtrl::EnsureDeliveryWindow() {
+    if (deliveries_->window != nullptr) return true;
+    if (deliveryClass == 0) {
+        WNDCLASSEXA cls{};
+        cls.cbSize = sizeof cls;
+        cls.lpfnWndProc = DeliveryProc;
+        cls.hInstance = TheApp().Instance();
+        cls.lpszClassName = kDeliveryClass;
+        deliveryClass = RegisterClassExA(&cls);
+        if (deliveryClass == 0) return false;
+    }
+    HWND window = CreateWindowExA(0, kDeliveryClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                  TheApp().Instance(), nullptr);
+    if (window == nullptr) return false;
+    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    std::lock_guard<std::mutex> lock(deliveries_->mutex);
+    deliveries_->window = window;
+    return true;
+}
+
+void CKoloCtrl::RunDelivered() {
+    // A result may show the message box, whose loop lets the container release the control.
+    AddRef();
+    for (;;) {
+        std::function<void()> task;
+        {
+            std::lock_guard<std::mutex> lock(deliveries_->mutex);
+            if (deliveries_->tasks.empty()) break;
+            task = std::move(deliveries_->tasks.front());
+            deliveries_->tasks.pop_front();
+        }
+        try {
+            task();
+        } catch (const std::exception&) {
+            // Nothing may unwind into the window procedure; the picture is simply missing.
+        }
+    }
+    Release();
+}
+
+void CKoloCtrl::SetImageURL(const std::string& url) {
+    // Without a delivery window (no message queue to post to) the folder loads on the spot.
+    board_.SetFolderLoader(EnsureDeliveryWindow() ? static_cast<FolderLoader*>(folderLoader_.get())
+                                                  : &blockingLoader_);
+    board_.SetImageURL(url);
 }
 
 int CKoloCtrl::OnCreate() {

@@ -1,7 +1,13 @@
 // CKoloCtrl: the colouring-board control as a COM object. It owns a ColouringBoard and is
-// its host: GDI for painting, owner-drawn child buttons, the module's cursor, WinINet and
-// urlmon for folders, PrintDlg, MessageBox, and the container's web browser (or, without
-// one, its top-level window) for Exit.
+// its host: GDI for painting, owner-drawn child buttons, the module's cursor, WinINet for
+// folders, PrintDlg, MessageBox, and the container's web browser (or, without one, its
+// top-level window) for Exit.
+//
+// Folders load off the container's thread (ThreadedFolderLoader over WinInetSession): the
+// loader's results queue up in the control, and a private message posted to the control's
+// delivery window (a message-only window made on the container's thread) runs them there.
+// SetImageURL returns at once; a new address or the control's end cancels the load, and the
+// destructor waits for the loader's threads before the window and the queue go.
 //
 // It answers the control interfaces a container may ask for: IOleObject, IOleInPlaceObject,
 // IOleInPlaceActiveObject, IViewObject2, IPersistStreamInit, IPersistPropertyBag,
@@ -19,12 +25,17 @@
 #include <ocidl.h>
 #include <olectl.h>
 
+#include <deque>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "board/ColouringBoard.h"
+#include "board/ThreadedFolderLoader.h"
 #include "platform/BoardHost.h"
 #include "platform/win32/ModuleResources.h"
+#include "platform/win32/WinInetSession.h"
 
 namespace kolo {
 
@@ -184,12 +195,17 @@ public:
     void CloseHost() override;
 
     // The automation methods of _DKolo.
-    void SetImageURL(const std::string& url) { board_.SetImageURL(url); }
+    void SetImageURL(const std::string& url);
     void AboutBox();
 
 private:
     friend class CKoloEventPoint;
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK DeliveryProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    // Makes the delivery window on the calling (the container's) thread; false if it cannot.
+    bool EnsureDeliveryWindow();
+    // Runs the loader's queued results, in order, on the container's thread.
+    void RunDelivered();
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     int OnCreate();
     void OnDrawItem(const DRAWITEMSTRUCT& item);
@@ -207,8 +223,17 @@ private:
     LONG references_ = 1;
     ModuleResources resources_;
     ColouringBoard board_;
-    // The whole folder loads inside SetImageURL, over WinINet.
-    SequentialFolderLoader folderLoader_;
+    // The loader's results waiting for the container's thread, shared with the loader's
+    // poster; `window` is the delivery window the wake-up message goes to.
+    struct Deliveries {
+        std::mutex mutex;
+        std::deque<std::function<void()>> tasks;
+        HWND window = nullptr;
+    };
+    std::shared_ptr<Deliveries> deliveries_;
+    std::unique_ptr<ThreadedFolderLoader> folderLoader_;
+    SequentialFolderLoader blockingLoader_{
+        []() -> std::unique_ptr<InternetSession> { return std::make_unique<WinInetSession>(); }};
     HWND window_ = nullptr;
     bool boardReady_ = false;   // Initialise has run for the current window
     IOleClientSite* clientSite_ = nullptr;

@@ -1,9 +1,5 @@
 #include "web/ArtBundle.h"
 
-#include <sys/stat.h>
-
-#include <fstream>
-
 namespace kolo {
 namespace {
 
@@ -29,16 +25,6 @@ bool SplitArtBundle(const std::uint8_t* bytes, std::size_t size, std::vector<Emb
     if (at == size) return true;
     files.clear();
     return false;
-}
-
-bool WriteWholeFile(const std::string& path, const std::uint8_t* bytes, std::size_t size) {
-    for (std::size_t slash = path.find('/', 1); slash != std::string::npos;
-         slash = path.find('/', slash + 1)) {
-        ::mkdir(path.substr(0, slash).c_str(), 0755);
-    }
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes), static_cast<std::streamsize>(size));
-    return static_cast<bool>(out);
 }
 
 }  // namespace kolo

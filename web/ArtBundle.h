@@ -5,7 +5,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
 #include <vector>
 
 #include "platform/EmbeddedFile.h"
@@ -18,8 +17,5 @@ constexpr int kArtIdFont = 2;   // the board's TrueType font
 // Splits `bytes` into files that point into it; false (and `files` empty) when a record runs
 // past the end.
 bool SplitArtBundle(const std::uint8_t* bytes, std::size_t size, std::vector<EmbeddedFile>& files);
-
-// Writes `size` bytes to `path`, making its folders; false when it cannot.
-bool WriteWholeFile(const std::string& path, const std::uint8_t* bytes, std::size_t size);
 
 }  // namespace kolo

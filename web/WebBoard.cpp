@@ -13,14 +13,12 @@
 
 #include "app/SoftControl.h"
 #include "board/BoardLayout.h"
-#include "board/FolderLoader.h"
 #include "platform/soft/BmpResources.h"
 #include "platform/soft/FramebufferContext.h"
 #include "platform/soft/TextRenderer.h"
 #include "resources/ResourceIds.h"
-#include "sources/PictureIndex.h"
 #include "web/ArtBundle.h"
-#include "web/FetchedSession.h"
+#include "web/PageFolder.h"
 
 // Calls into the element that owns this instance (Module.koloHost, set by kolo-board.js).
 EM_JS(void, HostInitImage, (), { Module.koloHost.initImage(); });
@@ -36,13 +34,14 @@ constexpr ColourRef kCursorTransparent = 0x00FF00FF;   // pure magenta in the cu
 
 class WebControl : public SoftControl {
 public:
-    // The page has no threads: the folder is read on the spot from what the page fetched.
+    // The page fetches folders itself and hands the answers in through Folder().
     WebControl(const EmbeddedFile* art, std::size_t count)
-        : SoftControl({}, {}, art, count), fetchedLoader_([this] { return FetchedFolder(); }) {
+        : SoftControl({}, {}, art, count), folder_(Board()) {
         onInitImage = [] { HostInitImage(); };
         showMessage = [](const std::string& text) { HostMessage(text.c_str()); };
-        Board().SetFolderLoader(&fetchedLoader_);
     }
+
+    PageFolder& Folder() { return folder_; }
 
     void CloseHost() override {
         SoftControl::CloseHost();
@@ -61,14 +60,6 @@ public:
         const std::vector<std::uint8_t> rgba = ToRgba(page, 0, 0, width, height, false, 0);
         HostPrint(rgba.data(), width, height);
         return nullptr;
-    }
-
-    // Loads the folder at `url` from what the page fetched for it.
-    void LoadFetched(const std::string& url, std::shared_ptr<const FetchedFiles> fetched) {
-        fetched_ = std::move(fetched);
-        Board().SetImageURL(url);
-        fetched_.reset();
-        Pump();
     }
 
     // The screen as RGBA, redrawn when the board asked for a repaint.
@@ -96,13 +87,7 @@ public:
     }
 
 private:
-    std::unique_ptr<InternetSession> FetchedFolder() {
-        if (!fetched_) return nullptr;
-        return std::make_unique<FetchedSession>(fetched_);
-    }
-
-    std::shared_ptr<const FetchedFiles> fetched_;
-    SequentialFolderLoader fetchedLoader_;
+    PageFolder folder_;
     std::vector<std::uint8_t> frame_;
 };
 
@@ -141,8 +126,9 @@ EMSCRIPTEN_KEEPALIVE int kolo_set_art(std::uint8_t* bytes, std::size_t size) {
         return 0;
     }
     for (const kolo::EmbeddedFile& file : kolo::g_art) {
-        if (file.id == kolo::kArtIdFont) {
-            kolo::WriteWholeFile(kolo::kDefaultFontPath, file.bytes, file.size);
+        if (file.id == kolo::kArtIdFont &&
+            !kolo::UseFontBytes(std::vector<std::uint8_t>(file.bytes, file.bytes + file.size))) {
+            return 0;
         }
     }
     return 1;
@@ -155,8 +141,13 @@ EMSCRIPTEN_KEEPALIVE WebControl* kolo_create() {
 }
 
 EMSCRIPTEN_KEEPALIVE const std::uint8_t* kolo_frame(WebControl* control) { return control->Frame(); }
+// 0: the arrow, 1: the brush, 2: busy.
 EMSCRIPTEN_KEEPALIVE int kolo_cursor(WebControl* control) {
-    return control->Cursor() == kolo::BoardCursor::kBrush ? 1 : 0;
+    switch (control->Cursor()) {
+        case kolo::BoardCursor::kBrush: return 1;
+        case kolo::BoardCursor::kBusy: return 2;
+        default: return 0;
+    }
 }
 
 // kind 0: button down, 1: button up, 2: move; board pixels.
@@ -168,31 +159,26 @@ EMSCRIPTEN_KEEPALIVE void kolo_pointer(WebControl* control, int kind, int x, int
     }
 }
 
-// Picture names of a folder page, one a line.
-EMSCRIPTEN_KEEPALIVE const char* kolo_picture_names(const char* page) {
-    std::vector<std::string> names;
-    kolo::ParsePictureNames(page, names);
-    kolo::g_text.clear();
-    for (const std::string& name : names) {
-        std::string extension;
-        if (kolo::FindPictureExtension(name, extension)) kolo::g_text += name + "\n";
-    }
-    return kolo::g_text.c_str();
+// A folder load the page drives (PageFolder.h): start, the page's text, each picture in page
+// order (null bytes: it failed), finish. Every call after the start names the load.
+EMSCRIPTEN_KEEPALIVE std::uint32_t kolo_folder_start(WebControl* control, const char* url) {
+    return control->Folder().Start(url);
 }
-
-// A folder load: begin, the fetched answers, then load.
-EMSCRIPTEN_KEEPALIVE kolo::FetchedFiles* kolo_fetched_new() { return new kolo::FetchedFiles; }
-EMSCRIPTEN_KEEPALIVE void kolo_fetched_body(kolo::FetchedFiles* files, const char* url,
-                                            const char* bytes, std::size_t size) {
-    files->bodies[url].assign(bytes, size);
+EMSCRIPTEN_KEEPALIVE long kolo_folder_page(WebControl* control, std::uint32_t load,
+                                           const char* text, std::size_t size) {
+    return control->Folder().PageRead(load, std::string(text, size));
 }
-EMSCRIPTEN_KEEPALIVE void kolo_fetched_error(kolo::FetchedFiles* files, const char* url,
+EMSCRIPTEN_KEEPALIVE const char* kolo_folder_address(WebControl* control, std::size_t index) {
+    return control->Folder().PictureAddress(index);
+}
+EMSCRIPTEN_KEEPALIVE void kolo_folder_picture(WebControl* control, std::uint32_t load,
+                                              std::size_t index, const std::uint8_t* bytes,
+                                              std::size_t size) {
+    control->Folder().PictureRead(load, index, bytes, size);
+}
+EMSCRIPTEN_KEEPALIVE void kolo_folder_finish(WebControl* control, std::uint32_t load,
                                              const char* reason) {
-    files->errors[url] = reason;
-}
-EMSCRIPTEN_KEEPALIVE void kolo_load_fetched(WebControl* control, const char* url,
-                                            kolo::FetchedFiles* files) {
-    control->LoadFetched(url, std::shared_ptr<const kolo::FetchedFiles>(files));
+    control->Folder().Finish(load, reason);
 }
 
 // Art for the page: the brush cursor with its hot spot, and the About box's icon. `size`

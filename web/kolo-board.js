@@ -14,6 +14,7 @@ const BOARD_HEIGHT = 644;
 const PAGE_LIMIT = 16 * 1024 * 1024;      // bytes of a folder's page that are read
 const PICTURE_LIMIT = 64 * 1024 * 1024;   // a larger picture is skipped
 const STALL_MS = 30000;                   // a transfer that receives nothing this long is dropped
+const PARALLEL_FETCHES = 4;               // pictures of a folder on their way at once
 const CONFIRM_URL = '\nPlease confirm your url.';
 const ABOUT_TITLE = 'About Kolo Control';
 const ABOUT_NAME = 'Kolo Control, Version 1.0';
@@ -75,16 +76,24 @@ function artImage(core, getter) {
   }
 }
 
-// Reads `url` whole, or up to `limit` bytes. A transfer receiving nothing for STALL_MS is
-// aborted. Returns { response, bytes, truncated }; rejects with the browser's reason.
-export async function fetchLimited(url, limit, stallMs = STALL_MS) {
+// How long a transfer may receive nothing before it is dropped. Tests shorten it.
+export const transferLimits = { stallMs: STALL_MS };
+
+// Reads `url` whole, or up to `limit` bytes. A transfer receiving nothing for
+// transferLimits.stallMs is aborted; so is one whose `signal` fires. Returns
+// { response, bytes, truncated }; rejects with the browser's reason.
+export async function fetchLimited(url, limit, signal = null) {
   const controller = new AbortController();
+  const stallMs = transferLimits.stallMs;
   let timer = 0;
   const arm = () => {
     clearTimeout(timer);
     timer = setTimeout(() => controller.abort(new Error(`No data received for ${stallMs / 1000} s`)),
                        stallMs);
   };
+  const cancel = () => controller.abort(signal.reason);
+  if (signal?.aborted) cancel();
+  signal?.addEventListener('abort', cancel);
   arm();
   try {
     const response = await fetch(url, { signal: controller.signal, credentials: 'omit' });
@@ -119,6 +128,7 @@ export async function fetchLimited(url, limit, stallMs = STALL_MS) {
       ? controller.signal.reason : error;
   } finally {
     clearTimeout(timer);
+    signal?.removeEventListener('abort', cancel);
   }
 }
 
@@ -184,7 +194,7 @@ export class KoloBoard extends HTMLElement {
     this._core = null;
     this._control = 0;
     this._pendingUrl = null;
-    this._loadSerial = 0;
+    this._loadAbort = null;   // cancels the folder load under way
     this._busy = 0;   // folder loads under way
     this._pointerId = null;
     this._shownCursor = -1;
@@ -268,8 +278,10 @@ export class KoloBoard extends HTMLElement {
     if (this.dispatchEvent(event)) window.close();
   }
 
-  // Loads the folder at `url` (relative to the page): its page and its pictures are fetched,
-  // then decoded in the board. A later call supersedes an earlier one still under way.
+  // Loads the folder at `url` (relative to the page). The page is fetched and read by the
+  // board, then the pictures are fetched, a few at a time, and each goes to the board as soon
+  // as it and those before it have arrived. A later call cancels a load still under way.
+  // Resolves when this load has ended.
   async setImageURL(url) {
     url = String(url ?? '');
     if (url === '') return;
@@ -277,16 +289,6 @@ export class KoloBoard extends HTMLElement {
       this._pendingUrl = url;
       return;
     }
-    const serial = ++this._loadSerial;
-    this._busy++;
-    try {
-      await this._loadFolder(url, serial);
-    } finally {
-      this._busy--;
-    }
-  }
-
-  async _loadFolder(url, serial) {
     let folder;
     try {
       folder = new URL(url, document.baseURI).href;
@@ -294,63 +296,96 @@ export class KoloBoard extends HTMLElement {
       folder = url;
     }
     if (!folder.endsWith('/')) folder += '/';
-    const core = this._core;
-    const answers = new Map();   // address -> { bytes } or { error }
-
-    const readPage = async () => {
-      try {
-        const { response, bytes } = await fetchLimited(folder, PAGE_LIMIT);
-        if (response.status >= 400) {
-          return { error: `The server answered ${response.status} ${response.statusText}`.trim() };
-        }
-        return { bytes };
-      } catch (error) {
-        return { error: String(error?.message ?? error) };
-      }
-    };
-    const page = await readPage();
-    answers.set(folder, page);
-    let names = [];
-    if (page.bytes) {
-      const text = core._malloc(page.bytes.length + 1);
-      core.HEAPU8.set(page.bytes, text);
-      core.HEAPU8[text + page.bytes.length] = 0;
-      names = core.UTF8ToString(core._kolo_picture_names(text)).split('\n').filter(Boolean);
-      core._free(text);
-    }
-    await Promise.all([...new Set(names)].map(async (name) => {
-      const address = folder + name;
-      try {
-        const { response, bytes, truncated } = await fetchLimited(address, PICTURE_LIMIT);
-        answers.set(address, response.ok && !truncated ? { bytes } : { error: `${response.status}` });
-      } catch (error) {
-        answers.set(address, { error: String(error?.message ?? error) });
-      }
-    }));
-    if (serial !== this._loadSerial) return;   // a newer load took over
-
-    const files = core._kolo_fetched_new();
-    const withString = (text, use) => {
-      const length = core.lengthBytesUTF8(text) + 1;
-      const pointer = core._malloc(length);
-      core.stringToUTF8(text, pointer, length);
-      try { return use(pointer); } finally { core._free(pointer); }
-    };
-    for (const [address, answer] of answers) {
-      withString(address, (addressPointer) => {
-        if (answer.bytes) {
-          const pointer = core._malloc(Math.max(1, answer.bytes.length));
-          core.HEAPU8.set(answer.bytes, pointer);
-          core._kolo_fetched_body(files, addressPointer, pointer, answer.bytes.length);
-          core._free(pointer);
-        } else {
-          withString(answer.error, (reason) => core._kolo_fetched_error(files, addressPointer, reason));
-        }
-      });
-    }
-    withString(folder, (pointer) => core._kolo_load_fetched(this._control, pointer, files));
+    this._loadAbort?.abort(new Error('superseded'));
+    const abort = new AbortController();
+    this._loadAbort = abort;
+    const load = this._withString(folder, (pointer) => this._core._kolo_folder_start(this._control, pointer));
     this._paint();
-    this.dispatchEvent(new Event('load'));
+    this._busy++;
+    try {
+      await this._loadFolder(folder, load, abort.signal);
+    } finally {
+      this._busy--;
+      if (this._loadAbort === abort) this._loadAbort = null;
+    }
+  }
+
+  // Runs `use` on a copy of `text` in the core's memory.
+  _withString(text, use) {
+    const core = this._core;
+    const length = core.lengthBytesUTF8(text) + 1;
+    const pointer = core._malloc(length);
+    core.stringToUTF8(text, pointer, length);
+    try { return use(pointer); } finally { core._free(pointer); }
+  }
+
+  // Runs `use` on a copy of `bytes` in the core's memory.
+  _withBytes(bytes, use) {
+    const core = this._core;
+    const pointer = core._malloc(Math.max(1, bytes.length));
+    core.HEAPU8.set(bytes, pointer);
+    try { return use(pointer); } finally { core._free(pointer); }
+  }
+
+  async _loadFolder(folder, load, signal) {
+    const core = this._core;
+    const control = this._control;
+    const finish = (reason) => {
+      this._withString(reason, (pointer) => core._kolo_folder_finish(control, load, pointer));
+      this._paint();
+      this.dispatchEvent(new Event('load'));
+    };
+
+    let page;
+    try {
+      const { response, bytes } = await fetchLimited(folder, PAGE_LIMIT, signal);
+      if (response.status >= 400) {
+        page = { error: `The server answered ${response.status} ${response.statusText}`.trim() };
+      } else {
+        page = { bytes };
+      }
+    } catch (error) {
+      page = { error: String(error?.message ?? error) };
+    }
+    if (signal.aborted) return;
+    if (page.error) {
+      finish(page.error);
+      return;
+    }
+    const count = this._withBytes(page.bytes,
+                                  (pointer) => core._kolo_folder_page(control, load, pointer, page.bytes.length));
+    if (count < 0) return;
+    this._paint();
+    const addresses = [];
+    for (let i = 0; i < count; i++) addresses.push(core.UTF8ToString(core._kolo_folder_address(control, i)));
+
+    // At most PARALLEL_FETCHES pictures are on their way or waiting for those before them.
+    const fetchPicture = async (address) => {
+      try {
+        const { response, bytes, truncated } = await fetchLimited(address, PICTURE_LIMIT, signal);
+        return response.ok && !truncated ? bytes : null;
+      } catch {
+        return null;
+      }
+    };
+    const pending = [];
+    let started = 0;
+    for (let index = 0; index < count; index++) {
+      while (started < count && started < index + PARALLEL_FETCHES) {
+        pending[started] = fetchPicture(addresses[started]);
+        started++;
+      }
+      const bytes = await pending[index];
+      pending[index] = null;
+      if (signal.aborted) return;
+      if (bytes) {
+        this._withBytes(bytes, (pointer) => core._kolo_folder_picture(control, load, index, pointer, bytes.length));
+      } else {
+        core._kolo_folder_picture(control, load, index, 0, 0);
+      }
+      this._paint();
+    }
+    finish('');
   }
 
   aboutBox() {
@@ -401,7 +436,7 @@ export class KoloBoard extends HTMLElement {
     const cursor = core._kolo_cursor(this._control);
     if (cursor !== this._shownCursor) {
       this._shownCursor = cursor;
-      this._canvas.style.cursor = cursor === 1 ? this._cursorValue : 'default';
+      this._canvas.style.cursor = [ 'default', this._cursorValue, 'wait' ][cursor] ?? 'default';
     }
   }
 

@@ -22,6 +22,19 @@ public:
     }
     FT_Face Face() const { return face_; }
 
+    // FreeType reads a memory face in place: the bytes are kept with it.
+    bool Replace(std::vector<std::uint8_t> bytes) {
+        FT_Face face = nullptr;
+        if (library_ == nullptr || bytes.empty() ||
+            FT_New_Memory_Face(library_, bytes.data(), static_cast<FT_Long>(bytes.size()), 0, &face) != 0) {
+            return false;
+        }
+        if (face_ != nullptr) FT_Done_Face(face_);
+        face_ = face;
+        bytes_ = std::move(bytes);   // moves the buffer, so the face's pointer stays good
+        return true;
+    }
+
 private:
     FontFace() {
         if (FT_Init_FreeType(&library_) != 0) {
@@ -37,6 +50,7 @@ private:
 
     FT_Library library_ = nullptr;
     FT_Face face_ = nullptr;
+    std::vector<std::uint8_t> bytes_;   // of a face the host supplied
 };
 
 int PixelSizeFor(int pixelsPerInch) {
@@ -142,6 +156,10 @@ int DrawTextInto(FramebufferContext& surface, const std::string& text, const Rec
         top += lineHeight;
     }
     return total;
+}
+
+bool UseFontBytes(std::vector<std::uint8_t> bytes) {
+    return FontFace::Instance().Replace(std::move(bytes));
 }
 
 bool MeasureTextLine(const std::string& line, int pixelsPerInch, int& width, int& height) {

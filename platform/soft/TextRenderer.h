@@ -1,5 +1,7 @@
-// Text for the software contexts: DejaVu Sans (Debian's fonts-dejavu-core) through FreeType,
-// anti-aliased, black on an opaque white box the size of each line.
+// Text for the software contexts through FreeType, anti-aliased, black on an opaque white box
+// the size of each line. The font is DejaVu Sans as Debian's fonts-dejavu-core installs it,
+// unless the host supplies the font's bytes itself (a host without those files, such as a
+// web page).
 //
 // Layout follows the platform's DrawText for the formats the board uses: lines split at line
 // feeds and stacked from the top of the rectangle; kDtCenter centres each line across the
@@ -8,7 +10,9 @@
 // pixels per inch, so that a printer page gets the same point size as the screen.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/Geometry.h"
 
@@ -18,6 +22,10 @@ class FramebufferContext;
 
 constexpr const char* kDefaultFontPath = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
 constexpr int kDefaultFontPixels = 13;   // em size at 96 pixels per inch: a 16-pixel line
+
+// Draws with the TrueType font `bytes` from now on, for the whole process. False, with the
+// font left as it was, when the bytes are not a font.
+bool UseFontBytes(std::vector<std::uint8_t> bytes);
 
 // Returns the height of the text drawn, 0 when the font cannot be loaded.
 int DrawTextInto(FramebufferContext& surface, const std::string& text, const Rect& rect,

@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <vector>
 
 #include "platform/DeviceBitmap.h"
 #include "platform/soft/MemoryContext.h"
@@ -130,6 +133,51 @@ TEST(SoftDrawText, FollowsTheDeviceResolution) {
     ASSERT_TRUE(MeasureTextLine("No Image!!!", 300, printerWidth, printerHeight));
     EXPECT_NEAR(printerHeight, screenHeight * 300 / 96, 4);
     EXPECT_NEAR(printerWidth, screenWidth * 300 / 96, 12);
+}
+
+std::vector<std::uint8_t> FontFile(const char* name) {
+    std::ifstream in(std::string("/usr/share/fonts/truetype/dejavu/") + name, std::ios::binary);
+    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+std::vector<ColourRef> DrawnPixels() {
+    FramebufferContext surface(120, 24);
+    surface.FillSolidRect(Rect{0, 0, 120, 24}, kWhite);
+    surface.DrawText("No Image!!!", Rect{0, 0, 120, 24}, kDtCenter | kDtVCenter | kDtSingleLine);
+    std::vector<ColourRef> pixels;
+    for (int y = 0; y < 24; ++y) {
+        for (int x = 0; x < 120; ++x) pixels.push_back(surface.GetPixel(x, y));
+    }
+    return pixels;
+}
+
+// The font is process-wide: the last case puts the machine's own font back, from memory.
+TEST(SoftDrawText, TakesTheFontFromTheHostsBytes) {
+    int regularWidth = 0, height = 0;
+    ASSERT_TRUE(MeasureTextLine("No Image!!!", 96, regularWidth, height));
+    const std::vector<ColourRef> fromFile = DrawnPixels();
+    struct Case {
+        const char* name;
+        std::vector<std::uint8_t> bytes;
+        bool taken;
+        int widthChange;   // sign of the change against the machine's font
+    };
+    const std::vector<Case> cases = {
+        {"not a font", {'n', 'o', 't', 0, 'a', ' ', 'f', 'o', 'n', 't'}, false, 0},
+        {"no bytes", {}, false, 0},
+        {"a cut font file", [] { auto b = FontFile("DejaVuSans-Bold.ttf"); b.resize(200); return b; }(),
+         false, 0},
+        {"another font", FontFile("DejaVuSans-Bold.ttf"), true, 1},
+        {"the machine's font from memory", FontFile("DejaVuSans.ttf"), true, 0},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(UseFontBytes(c.bytes), c.taken) << c.name;
+        int width = 0;
+        ASSERT_TRUE(MeasureTextLine("No Image!!!", 96, width, height)) << c.name;
+        EXPECT_EQ((width > regularWidth) - (width < regularWidth), c.widthChange) << c.name;
+        if (c.taken) UseFontBytes(FontFile("DejaVuSans.ttf"));
+    }
+    EXPECT_EQ(DrawnPixels(), fromFile);
 }
 
 TEST(SoftPrinterPage, ReportsTheMeasuresItWasMadeWith) {

@@ -1,5 +1,5 @@
-// The web page's host layer: the art bundle the page unpacks, and the session that serves the
-// fetched folder to the board's loader.
+// The web page's host layer: the art bundle the page unpacks, and the folder loads the page
+// drives answer by answer.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -11,7 +11,8 @@
 #include <vector>
 
 #include "web/ArtBundle.h"
-#include "web/FetchedSession.h"
+#include "app/SoftControl.h"
+#include "web/PageFolder.h"
 
 namespace kolo::test {
 namespace {
@@ -63,53 +64,112 @@ TEST(ArtBundle, SplitsWholeBundlesAndRefusesCutOnes) {
     }
 }
 
-TEST(ArtBundle, WritesAFileIntoFoldersItMakes) {
-    const std::string folder = ::testing::TempDir() + "kolo-art-test";
-    const std::string path = folder + "/a/b/font.ttf";
-    const Bytes bytes{1, 2, 3, 0, 5};
-    ASSERT_TRUE(WriteWholeFile(path, bytes.data(), bytes.size()));
-    std::ifstream in(path, std::ios::binary);
-    EXPECT_EQ(Bytes(std::istreambuf_iterator<char>(in), {}), bytes);
-    EXPECT_FALSE(WriteWholeFile(path + "/under/a/file", bytes.data(), bytes.size()));
+Bytes SampleBytes(const std::string& name) {
+    std::ifstream in(std::string(KOLO_SAMPLES_DIR) + name, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-class FetchedSessionTest : public ::testing::Test {
+class PageFolderTest : public ::testing::Test {
 protected:
-    FetchedSessionTest() {
-        files->bodies["http://a.test/p/"] = "<a href=x.gif>";
-        files->bodies["http://a.test/p/x.gif"] = std::string("GIF\0data", 8);
-        files->bodies["http://a.test/p/empty.gif"] = "";
-        files->errors["http://a.test/q/"] = "Failed to fetch";
-        files->errors["http://a.test/p/gone.gif"] = "404";
+    PageFolderTest() {
+        control.showMessage = [this](const std::string& text) { messages.push_back(text); };
+        control.Create();
     }
-    std::shared_ptr<FetchedFiles> files = std::make_shared<FetchedFiles>();
+    // Hands picture `index` of `load` in, from the sample of that name ("" for a failed one).
+    void Picture(std::uint32_t load, std::size_t index, const std::string& sample) {
+        const Bytes bytes = sample.empty() ? Bytes() : SampleBytes(sample);
+        folder.PictureRead(load, index, sample.empty() ? nullptr : bytes.data(), bytes.size());
+    }
+    SoftControl control;
+    ColouringBoard& board = control.Board();
+    PageFolder folder{board};
+    std::vector<std::string> messages;
 };
 
-TEST_F(FetchedSessionTest, PagesAreTheirBytesOrTheBrowsersReason) {
-    FetchedSession session(files);
-    EXPECT_EQ(session.ReadPage("http://a.test/p/"), std::optional<std::string>("<a href=x.gif>"));
-    const std::vector<std::pair<std::string, std::string>> failures = {
-        {"http://a.test/q/", "Failed to fetch"},
-        {"http://a.test/never/", "The page was not fetched."},
-    };
-    for (const auto& [url, reason] : failures) {
-        try {
-            session.ReadPage(url);
-            ADD_FAILURE() << url;
-        } catch (const InternetError& error) {
-            EXPECT_EQ(std::string(error.what()), reason) << url;
-        }
-    }
+TEST_F(PageFolderTest, PicturesLandInPageOrderAsTheyArrive) {
+    const std::uint32_t load = folder.Start("http://a.test/p");
+    ASSERT_EQ(folder.PageRead(load, "<a href=fish.gif>f</a><a href='tree.bmp'>t</a>"), 2);
+    EXPECT_STREQ(folder.PictureAddress(0), "http://a.test/p/fish.gif");
+    EXPECT_STREQ(folder.PictureAddress(1), "http://a.test/p/tree.bmp");
+    EXPECT_EQ(folder.PictureAddress(2), nullptr);
+
+    Picture(load, 0, "fish.gif");
+    EXPECT_TRUE(board.IsLoading());
+    EXPECT_TRUE(board.HasCanvasPicture());   // the first is on the canvas before the rest
+    EXPECT_EQ(board.LoadedCount(), 1u);
+    Picture(load, 1, "tree.bmp");
+    folder.Finish(load, "");
+    EXPECT_FALSE(board.IsLoading());
+    EXPECT_EQ(board.Pictures().size(), 2u);
+    EXPECT_TRUE(messages.empty());
 }
 
-TEST_F(FetchedSessionTest, OnlyPicturesThatArrivedWholeAreGiven) {
-    FetchedSession session(files);
-    const auto picture = session.FetchPicture("http://a.test/p/x.gif");
-    ASSERT_TRUE(picture.has_value());
-    EXPECT_EQ(std::string(picture->begin(), picture->end()), std::string("GIF\0data", 8));
-    for (const char* url : {"http://a.test/p/gone.gif", "http://a.test/p/empty.gif",
-                            "http://a.test/p/never.gif"}) {
-        EXPECT_FALSE(session.FetchPicture(url).has_value()) << url;
+TEST_F(PageFolderTest, AnswersOutOfTurnAreDropped) {
+    const std::uint32_t load = folder.Start("http://a.test/p/");
+    ASSERT_EQ(folder.PageRead(load, "<a href=fish.gif>f</a><a href=sun.gif>s</a>"), 2);
+    struct Answer {
+        std::uint32_t load;
+        std::size_t index;
+    };
+    for (const Answer& answer : {Answer{load, 1}, Answer{load + 1, 0}, Answer{load - 1, 0},
+                                 Answer{load, 7}}) {
+        Picture(answer.load, answer.index, "fish.gif");
+        EXPECT_EQ(board.LoadedCount(), 0u) << answer.load << " " << answer.index;
+    }
+    Picture(load, 0, "fish.gif");
+    Picture(load, 0, "fish.gif");   // the same one twice
+    EXPECT_EQ(board.LoadedCount(), 1u);
+}
+
+TEST_F(PageFolderTest, ANewFolderLeavesNothingOfTheOld) {
+    const std::uint32_t first = folder.Start("http://a.test/old/");
+    ASSERT_EQ(folder.PageRead(first, "<a href=fish.gif>f</a><a href=sun.gif>s</a>"), 2);
+    Picture(first, 0, "fish.gif");
+    const std::uint32_t second = folder.Start("http://a.test/new/");
+    // Late answers of the first load, as a page whose fetches were not stopped in time gives.
+    EXPECT_EQ(folder.PageRead(first, "<a href=fish.gif>f</a>"), -1);
+    Picture(first, 1, "sun.gif");
+    folder.Finish(first, "Failed to fetch");
+    EXPECT_TRUE(board.IsLoading());
+    ASSERT_EQ(folder.PageRead(second, "<a href=tree.bmp>t</a>"), 1);
+    EXPECT_STREQ(folder.PictureAddress(0), "http://a.test/new/tree.bmp");
+    Picture(second, 0, "tree.bmp");
+    folder.Finish(second, "");
+    ASSERT_EQ(board.Pictures().size(), 1u);
+    EXPECT_EQ(board.Pictures()[0].Width(), board.SourcePicture().Width());
+    EXPECT_TRUE(messages.empty());
+}
+
+struct EndCase {
+    const char* name;
+    const char* page;            // null: the page could not be read
+    std::vector<std::string> pictures;   // "" for one that failed
+    std::string message;         // "" for none
+};
+
+TEST_F(PageFolderTest, EndsWithTheBoardsMessage) {
+    const std::vector<EndCase> cases = {
+        {"page refused", nullptr, {}, "Failed to fetch\nPlease confirm your url."},
+        {"no links", "<p>empty</p>", {}, "No pictures found at http://a.test/p/\nPlease confirm your url."},
+        {"every picture failed", "<a href=a.gif>a</a><a href=b.jpg>b</a>", {"", ""},
+         "No pictures found at http://a.test/p/\nPlease confirm your url."},
+        {"one of two arrived", "<a href=a.gif>a</a><a href=b.jpg>b</a>", {"", "flower.jpg"}, ""},
+    };
+    for (const EndCase& c : cases) {
+        messages.clear();
+        const std::uint32_t load = folder.Start("http://a.test/p/");
+        if (c.page != nullptr) {
+            ASSERT_EQ(folder.PageRead(load, c.page), static_cast<long>(c.pictures.size())) << c.name;
+            for (std::size_t i = 0; i < c.pictures.size(); ++i) Picture(load, i, c.pictures[i]);
+        }
+        folder.Finish(load, c.page != nullptr ? "" : "Failed to fetch");
+        EXPECT_FALSE(board.IsLoading()) << c.name;
+        EXPECT_EQ(board.LoadedCount(), c.pictures.size()) << c.name;
+        if (c.message.empty()) {
+            EXPECT_TRUE(messages.empty()) << c.name;
+        } else {
+            EXPECT_EQ(messages, std::vector<std::string>{c.message}) << c.name;
+        }
     }
 }
 

@@ -7,12 +7,16 @@
 // Usage: ContainerTest.exe PATH_OF_KOLO.OCX FOLDER_URL [PRINTER_PORT OUTPUT_FILE]
 // The folder (tests/windows/make_picture_folder.py) links square.bmp, band.bmp and a
 // missing.bmp that answers 404; square.bmp is the first picture loaded and so is on the canvas.
+// Its server (tests/windows/serve_folder.py) counts requests and has a silent corner. Folders
+// load in the background: after SetImageURL the tests pump messages until the load is over.
 #include <windows.h>
 #include <objsafe.h>
 #include <ocidl.h>
 #include <olectl.h>
 #include <exdisp.h>
 #include <shlguid.h>
+#include <tlhelp32.h>
+#include <wininet.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -259,6 +263,42 @@ HRESULT CallMethod(IDispatch* dispatch, const wchar_t* name, const wchar_t* argu
                               nullptr, nullptr);
     VariantClear(&arg);
     return result;
+}
+
+// Dispatches every message waiting in this thread's queue.
+void PumpMessages() {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
+// Whether the control shows the busy cursor, with the pointer over its button column.
+bool ShowsBusyCursor(HWND control) {
+    SendMessageW(control, WM_MOUSEMOVE, 0, MAKELPARAM(700, 50));
+    SendMessageW(control, WM_SETCURSOR, reinterpret_cast<WPARAM>(control), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    return GetCursor() == LoadCursorA(nullptr, IDC_WAIT);
+}
+
+// Runs the container's message loop until the control's folder load is over (its busy
+// cursor is gone), at most `limitMs`; false when it was still loading then.
+bool WaitForLoad(HWND control, DWORD limitMs = 60000) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        PumpMessages();
+        if (!ShowsBusyCursor(control)) {
+            UpdateWindow(control);
+            return true;
+        }
+        if (GetTickCount() - start > limitMs) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    }
+}
+
+void LoadFolder(IDispatch* dispatch, HWND control, const std::wstring& url, const std::string& label) {
+    CheckHr("SetImageURL " + label, CallMethod(dispatch, L"SetImageURL", url.c_str()));
+    Check("the folder loads: " + label, WaitForLoad(control));
 }
 
 DWORD Checksum(HWND window, const RECT& area) {
@@ -718,6 +758,9 @@ void TestBoard(IDispatch* dispatch, HWND control, const std::wstring& url) {
     std::wstring bare = url;
     if (!bare.empty() && bare.back() == L'/') bare.pop_back();
     CheckHr("SetImageURL", CallMethod(dispatch, L"SetImageURL", bare.c_str()));
+    Check("SetImageURL returns while the folder is still loading, with the busy cursor",
+          ShowsBusyCursor(control));
+    Check("the folder loads", WaitForLoad(control));
     ExpectPixel("square.bmp, not the 404 page after it, is on the canvas: inside the square", control, CanvasX(200), CanvasY(175), kWhite);
     ExpectPixel("its outline", control, CanvasX(101), CanvasY(175), kBlack);
     ExpectPixel("outside the square", control, CanvasX(400), CanvasY(350), kWhite);
@@ -819,6 +862,7 @@ void TestBadFolder(IDispatch* dispatch, HWND control, HWND frame) {
     HWND owner = nullptr;
     HANDLE closer = CloseDialogLater("Kolo", 30000, &seen, IDOK, &owner);
     CheckHr("SetImageURL with a closed port", CallMethod(dispatch, L"SetImageURL", L"http://127.0.0.1:1/"));
+    Check("the load with a closed port ends", WaitForLoad(control));
     WaitForSingleObject(closer, 30000);
     CloseHandle(closer);
     Check("the message ends with the request to confirm the url",
@@ -875,8 +919,7 @@ bool Near(COLORREF c, int value, int tolerance) {
 
 // GIF through the module's own decoder, JPEG through the cross-compiled libjpeg.
 void TestFormats(IDispatch* dispatch, HWND control, const std::wstring& url) {
-    CheckHr("SetImageURL on the GIF and JPEG folder",
-            CallMethod(dispatch, L"SetImageURL", (url + L"formats/").c_str()));
+    LoadFolder(dispatch, control, url + L"formats/", "on the GIF and JPEG folder");
     const COLORREF band = PixelAt(control, CanvasX(50), CanvasY(207));
     const COLORREF above = PixelAt(control, CanvasX(50), CanvasY(150));
     Check("bars.jpg is on the canvas: its band is dark", Near(band, 0, 40), Colour(band));
@@ -901,7 +944,7 @@ void TestFormats(IDispatch* dispatch, HWND control, const std::wstring& url) {
 // PNG through the cross-compiled libpng: a portrait picture on transparent paper keeps its
 // proportions, centred on white.
 void TestPng(IDispatch* dispatch, HWND control, const std::wstring& url) {
-    CheckHr("SetImageURL on the PNG folder", CallMethod(dispatch, L"SetImageURL", (url + L"png/").c_str()));
+    LoadFolder(dispatch, control, url + L"png/", "on the PNG folder");
     constexpr int kLeft = (572 - 226) / 2;   // the picture's left edge on the canvas
     ExpectPixel("tall.png: its bar", control, CanvasX(kLeft + 107), CanvasY(300), kBlack);
     ExpectPixel("tall.png: its transparent paper shows white", control, CanvasX(kLeft + 50), CanvasY(300), kWhite);
@@ -920,8 +963,7 @@ void TestAddresses(IDispatch* dispatch, HWND control, const std::wstring& url) {
         {L"two words/", 101, 175, "a folder named with a blank"},
     };
     for (const auto& folder : folders) {
-        CheckHr(std::string("SetImageURL on ") + folder.label,
-                CallMethod(dispatch, L"SetImageURL", (url + folder.folder).c_str()));
+        LoadFolder(dispatch, control, url + folder.folder, std::string("on ") + folder.label);
         ExpectPixel(std::string("its picture is on the canvas: ") + folder.label, control,
                     CanvasX(folder.x), CanvasY(folder.y), kBlack);
     }
@@ -1056,7 +1098,7 @@ void TestAtlHost(const std::wstring& url, HWND parent) {
     Check("the ATL host activated the control in place", control != nullptr && IsWindow(control));
     if (control != nullptr && dispatch != nullptr) {
         ExpectPixel("in the ATL host the swatch is pink", control, 770, 463, kPink);
-        CheckHr("SetImageURL in the ATL host", CallMethod(dispatch, L"SetImageURL", url.c_str()));
+        LoadFolder(dispatch, control, url, "in the ATL host");
         ExpectPixel("in the ATL host the square's outline", control, CanvasX(101), CanvasY(175), kBlack);
         ReleaseAt(control, CanvasX(200), CanvasY(175));
         ExpectPixel("in the ATL host a click fills", control, CanvasX(200), CanvasY(175), kPink);
@@ -1064,6 +1106,194 @@ void TestAtlHost(const std::wstring& url, HWND parent) {
     if (dispatch != nullptr) dispatch->Release();
     unknown->Release();
     DestroyWindow(host);
+}
+
+// ---------------------------------------------------------------- loading in the background
+
+constexpr const wchar_t* kLimitsVariable = L"KOLO_INTERNET_LIMITS_MS";
+// Connect, stall, page and picture limits for the slow-server tests, in milliseconds.
+constexpr const wchar_t* kShortLimits = L"3000,2000,6000,4000";
+constexpr DWORD kShortStallMs = 2000;
+constexpr const char* kConfirm = "\nPlease confirm your url.";
+
+int timerTicks = 0;
+void CALLBACK CountTick(HWND, UINT, UINT_PTR, DWORD) { ++timerTicks; }
+
+// The server's GET counts by path since the last look (which starts them afresh).
+std::map<std::string, int> ServerRequests(const std::wstring& url) {
+    std::map<std::string, int> counts;
+    HINTERNET session = InternetOpenW(L"KoloTest", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
+    HINTERNET request = InternetOpenUrlW(session, (url + L"_requests").c_str(), nullptr, 0,
+                                         INTERNET_FLAG_RELOAD, 0);
+    std::string body;
+    char chunk[4096];
+    DWORD read = 0;
+    while (request != nullptr && InternetReadFile(request, chunk, sizeof chunk, &read) && read > 0) {
+        body.append(chunk, read);
+    }
+    if (request != nullptr) InternetCloseHandle(request);
+    if (session != nullptr) InternetCloseHandle(session);
+    std::size_t start = 0;
+    for (std::size_t end; (end = body.find('\n', start)) != std::string::npos; start = end + 1) {
+        const std::string line = body.substr(start, end - start);
+        const std::size_t blank = line.rfind(' ');
+        if (blank != std::string::npos) counts[line.substr(0, blank)] = std::atoi(line.c_str() + blank + 1);
+    }
+    return counts;
+}
+
+std::string Describe(const std::map<std::string, int>& counts) {
+    std::string text;
+    for (const auto& entry : counts) text += entry.first + " " + std::to_string(entry.second) + "; ";
+    return text;
+}
+
+int ThreadCount() {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    int count = 0;
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+        count += entry.th32OwnerProcessID == GetCurrentProcessId();
+    }
+    CloseHandle(snapshot);
+    return count;
+}
+
+// Runs the container's message loop for `ms` milliseconds.
+void PumpFor(DWORD ms) {
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < ms) {
+        PumpMessages();
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    }
+}
+
+// Loads `folder` expecting the control's message; gives its text, empty when none came.
+std::string LoadWithMessage(IDispatch* dispatch, HWND control, const std::wstring& folder,
+                            const std::string& label, HWND* owner = nullptr) {
+    std::string seen;
+    HANDLE closer = CloseDialogLater("Kolo", 30000, &seen, IDOK, owner);
+    LoadFolder(dispatch, control, folder, label);
+    WaitForSingleObject(closer, 30000);
+    CloseHandle(closer);
+    return seen;
+}
+
+void TestLoading(IDispatch* dispatch, HWND control, HWND frame, const std::wstring& url) {
+    const RECT thumbnail{641, 197, 815, 355};
+    ServerRequests(url);
+    LoadFolder(dispatch, control, url, "to count its requests");
+    const std::map<std::string, int> expected{{"/", 1}, {"/band.bmp", 1}, {"/missing.bmp", 1}, {"/square.bmp", 1}};
+    const std::map<std::string, int> requests = ServerRequests(url);
+    Check("one request for the page and one per picture, the missing one's included",
+          requests == expected, Describe(requests));
+
+    // A page that answers 404: the message, and the folder before it stays whole.
+    const DWORD squareThumbnail = Checksum(control, thumbnail);
+    const std::string notFound = LoadWithMessage(dispatch, control, url + L"nowhere/", "on a folder the server does not have");
+    Check("a 404 folder names the status",
+          notFound.find(std::string("The server answered 404 Not Found") + kConfirm) != std::string::npos, notFound);
+    ExpectPixel("after the 404 the canvas keeps square.bmp", control, CanvasX(101), CanvasY(175), kBlack);
+    PressButton(control, 107);
+    Check("and the arrows still go round its folder", Checksum(control, thumbnail) != squareThumbnail);
+
+    // A page whose links give no picture: the message, and an empty list.
+    const DWORD before = Checksum(control, thumbnail);
+    const std::string none = LoadWithMessage(dispatch, control, url + L"broken/", "on a folder with no picture");
+    Check("a folder without a picture says so",
+          none.find("No pictures found at " + Narrow(url.c_str()) + "broken/" + kConfirm) != std::string::npos, none);
+    const DWORD emptied = Checksum(control, thumbnail);
+    Check("the thumbnail of the old folder is gone", emptied != before);
+    PressButton(control, 107);
+    Check("and the arrows have nothing to show", Checksum(control, thumbnail) == emptied);
+
+    SetEnvironmentVariableW(kLimitsVariable, kShortLimits);
+    // A server that accepts and never answers: the container goes on, the load gives up at
+    // the stall limit.
+    LoadFolder(dispatch, control, url, "before the silent server");
+    std::string seen;
+    HWND owner = nullptr;
+    HANDLE closer = CloseDialogLater("Kolo", 30000, &seen, IDOK, &owner);
+    timerTicks = 0;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 50, CountTick);
+    const DWORD start = GetTickCount();
+    CheckHr("SetImageURL on a silent server", CallMethod(dispatch, L"SetImageURL", (url + L"silent/").c_str()));
+    const DWORD returned = GetTickCount() - start;
+    Check("returns at once", returned < 1000, std::to_string(returned) + " ms");
+    Check("the load on the silent server ends", WaitForLoad(control, 30000));
+    const DWORD elapsed = GetTickCount() - start;
+    KillTimer(nullptr, timer);
+    WaitForSingleObject(closer, 30000);
+    CloseHandle(closer);
+    Check("the container's message loop ran all along", timerTicks >= 10, std::to_string(timerTicks) + " ticks");
+    Check("it gives up at the stall limit", elapsed >= kShortStallMs - 200 && elapsed < kShortStallMs + 5000,
+          std::to_string(elapsed) + " ms");
+    Check("the message says the server timed out",
+          seen.find(std::string("timed out.") + kConfirm) != std::string::npos, seen);
+    Check("the message is owned by the container's frame", owner == frame);
+    ExpectPixel("the board keeps its folder", control, CanvasX(101), CanvasY(175), kBlack);
+
+    // A new address cancels the silent load at once; its failure never shows.
+    seen.clear();
+    closer = CloseDialogLater("Kolo", kShortStallMs + 3000, &seen);
+    CheckHr("SetImageURL on the silent server again", CallMethod(dispatch, L"SetImageURL", (url + L"silent/").c_str()));
+    LoadFolder(dispatch, control, url + L"png/", "right after it");
+    ExpectPixel("the newer folder's picture is on the canvas", control, CanvasX((572 - 226) / 2 + 107), CanvasY(300), kBlack);
+    PumpFor(kShortStallMs + 1500);
+    WaitForSingleObject(closer, 10000);
+    CloseHandle(closer);
+    Check("the cancelled load shows no message", seen.empty(), seen);
+    ExpectPixel("nor changes the canvas", control, CanvasX((572 - 226) / 2 + 107), CanvasY(300), kBlack);
+
+    // A picture that keeps trickling is cut at the picture's total time.
+    const DWORD dripStart = GetTickCount();
+    const std::string dripped = LoadWithMessage(dispatch, control, url + L"drip/", "on a picture that never ends");
+    const DWORD dripElapsed = GetTickCount() - dripStart;
+    Check("a picture that never ends is given up",
+          dripped.find("No pictures found at " + Narrow(url.c_str()) + "drip/" + kConfirm) != std::string::npos, dripped);
+    Check("at its total time", dripElapsed < 4000 + 6000, std::to_string(dripElapsed) + " ms");
+    SetEnvironmentVariableW(kLimitsVariable, nullptr);
+}
+
+// Releasing a control mid-load ends its load and its threads; a wake-up posted before the
+// release finds nothing to run.
+void TestReleaseWhileLoading(const std::wstring& url) {
+    SetEnvironmentVariableW(kLimitsVariable, kShortLimits);
+    const struct {
+        const wchar_t* folder;
+        DWORD unpumpedMs;   // time the loader gets while nothing is pumped
+        const char* label;
+    } cases[] = {
+        {L"silent/", 300, "waiting for a silent server"},
+        {L"", 1500, "with results queued and not yet run"},
+    };
+    for (const auto& test : cases) {
+        const int threadsBefore = ThreadCount();
+        IUnknown* control = CreateControl();
+        IDispatch* dispatch = nullptr;
+        if (control == nullptr ||
+            FAILED(control->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch)))) {
+            Check(std::string("a control to release ") + test.label, false);
+            if (control != nullptr) control->Release();
+            continue;
+        }
+        CheckHr(std::string("SetImageURL on a control without a window, ") + test.label,
+                CallMethod(dispatch, L"SetImageURL", (url + test.folder).c_str()));
+        Sleep(test.unpumpedMs);
+        const DWORD start = GetTickCount();
+        dispatch->Release();
+        control->Release();
+        const DWORD took = GetTickCount() - start;
+        // Under Wine a blocked WinINet call ends only at the stall limit.
+        Check(std::string("releasing the control ends its load ") + test.label, took < kShortStallMs + 2000,
+              std::to_string(took) + " ms");
+        PumpFor(300);
+        Check(std::string("no thread of the load outlives the control ") + test.label,
+              ThreadCount() <= threadsBefore,
+              std::to_string(ThreadCount()) + " threads, " + std::to_string(threadsBefore) + " before");
+    }
+    SetEnvironmentVariableW(kLimitsVariable, nullptr);
 }
 
 }  // namespace
@@ -1152,6 +1382,7 @@ int wmain(int argc, wchar_t** argv) {
     TestFormats(dispatch, controlWindow, url);
     TestAddresses(dispatch, controlWindow, url);
     TestPng(dispatch, controlWindow, url);
+    TestLoading(dispatch, controlWindow, hostWindow, url);
     TestExit(controlWindow);
 
     if (point != nullptr) {
@@ -1170,6 +1401,7 @@ int wmain(int argc, wchar_t** argv) {
 
     TestDocumentEmbedding(site);
     TestExitWithoutBrowser();
+    TestReleaseWhileLoading(url);
     TestAtlHost(url, hostWindow);
 
     DestroyWindow(hostWindow);

@@ -12,6 +12,8 @@ vertical bars, columns 100 to 115 and 300 to 315); bars.jpg has a black horizont
 png/: tall.png, a portrait picture 226 x 452 on transparent paper with one opaque black bar,
 columns 100 to 115; fitted to the canvas it keeps its size and sits 173 pixels from the left.
 
+broken/: a page whose links give no picture: one the server does not have, one that is text.
+
 grün/ and "two words/": folders whose names travel percent-encoded, holding band.bmp and
 square.bmp respectively.
 
@@ -60,6 +62,12 @@ def main():
         f.write('<html><body><a href="square.bmp">square</a> <a href="band.bmp">band</a> '
                 '<a href="missing.bmp">missing</a></body></html>\n')
     write_formats(os.path.join(dest, "formats"))
+    broken = os.path.join(dest, "broken")
+    os.makedirs(broken, exist_ok=True)
+    with open(os.path.join(broken, "note.bmp"), "w") as f:
+        f.write("not a picture\n")
+    with open(os.path.join(broken, "index.html"), "w") as f:
+        f.write('<a href="gone.bmp">gone</a> <a href="note.bmp">note</a>\n')
     for name, picture, drawing in (("gr\u00fcn", "band.bmp", band), ("two words", "square.bmp", square)):
         os.makedirs(os.path.join(dest, name), exist_ok=True)
         write_bmp(os.path.join(dest, name, picture), drawing)

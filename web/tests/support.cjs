@@ -17,31 +17,69 @@ const types = {
 };
 
 // Serves `dir`, plus `extra` (address -> page text) and the files of `scratch` under
-// /scratch/; `allowOrigin` is sent as Access-Control-Allow-Origin when given.
-async function serve(dir, { allowOrigin = null, extra = {}, scratch = null } = {}) {
+// /scratch/; `allowOrigin` is sent as Access-Control-Allow-Origin when given. Answers to
+// addresses `hold` accepts wait in `held` until release(); those `stall` accepts get their
+// headers and then nothing.
+async function serve(dir, { allowOrigin = null, extra = {}, scratch = null, hold = null, stall = null } = {}) {
+  const held = [];   // { address, aborted }: aborted once the browser gave up waiting
+  let holding = true;
   const server = http.createServer((request, response) => {
     const address = decodeURIComponent(new URL(request.url, 'http://x').pathname);
     const headers = allowOrigin ? { 'Access-Control-Allow-Origin': allowOrigin } : {};
-    if (address in extra) {
+    const send = () => {
+      if (address in extra) {
+        response.writeHead(200, { ...headers, 'Content-Type': 'text/html' });
+        response.end(extra[address]);
+        return;
+      }
+      const inScratch = scratch && address.startsWith('/scratch/');
+      const base = inScratch ? scratch : dir;
+      let file = path.join(base, inScratch ? address.slice('/scratch/'.length) : address);
+      if (!file.startsWith(base)) file = '';
+      if (file && fs.existsSync(file) && fs.statSync(file).isDirectory()) file = path.join(file, 'index.html');
+      if (!file || !fs.existsSync(file)) {
+        response.writeHead(404, { ...headers, 'Content-Type': 'text/html' });
+        response.end('<h1>Not Found</h1>');
+        return;
+      }
+      response.writeHead(200, { ...headers, 'Content-Type': types[path.extname(file)] || 'application/octet-stream' });
+      fs.createReadStream(file).pipe(response);
+    };
+    if (stall && stall(address)) {
       response.writeHead(200, { ...headers, 'Content-Type': 'text/html' });
-      response.end(extra[address]);
+      response.flushHeaders();
       return;
     }
-    const inScratch = scratch && address.startsWith('/scratch/');
-    const base = inScratch ? scratch : dir;
-    let file = path.join(base, inScratch ? address.slice('/scratch/'.length) : address);
-    if (!file.startsWith(base)) file = '';
-    if (file && fs.existsSync(file) && fs.statSync(file).isDirectory()) file = path.join(file, 'index.html');
-    if (!file || !fs.existsSync(file)) {
-      response.writeHead(404, { ...headers, 'Content-Type': 'text/html' });
-      response.end('<h1>Not Found</h1>');
+    if (holding && hold && hold(address)) {
+      const entry = { address, aborted: false, send };
+      response.on('close', () => { if (!response.writableFinished) entry.aborted = true; });
+      held.push(entry);
       return;
     }
-    response.writeHead(200, { ...headers, 'Content-Type': types[path.extname(file)] || 'application/octet-stream' });
-    fs.createReadStream(file).pipe(response);
+    send();
   });
   await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
-  return { origin: `http://127.0.0.1:${server.address().port}`, close: () => server.close() };
+  return {
+    origin: `http://127.0.0.1:${server.address().port}`,
+    held,
+    release: () => {
+      holding = false;
+      for (const entry of held) if (!entry.aborted) entry.send();
+    },
+    close: () => {
+      server.closeAllConnections();
+      server.close();
+    },
+  };
+}
+
+// Waits until `condition()` holds, polling; fails after `ms`.
+async function until(condition, ms = 10000, what = 'condition') {
+  const end = Date.now() + ms;
+  while (!(await condition())) {
+    if (Date.now() > end) throw new Error(`timed out waiting for ${what}`);
+    await new Promise((resolve) => setTimeout(resolve, 50));
+  }
 }
 
 async function launch() {
@@ -74,9 +112,10 @@ async function clickBoard(page, points, index = 0) {
   for (const [x, y] of points) await page.mouse.click(box.x + x + 0.5, box.y + y + 0.5);
 }
 
-// Number of pixels where the canvas of board `index` differs from the PNG at `address`.
-async function differingPixels(page, address, index = 0) {
-  return page.evaluate(async ({ address, index }) => {
+// Number of pixels where the canvas of board `index` differs from the PNG at `address`, over
+// the whole board or inside `rect` ([left, top, right, bottom]).
+async function differingPixels(page, address, index = 0, rect = null) {
+  return page.evaluate(async ({ address, index, rect }) => {
     const board = document.querySelectorAll('kolo-board')[index];
     const canvas = board.shadowRoot.querySelector('canvas');
     const shown = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
@@ -90,12 +129,16 @@ async function differingPixels(page, address, index = 0) {
     context.drawImage(image, 0, 0);
     if (image.width !== canvas.width || image.height !== canvas.height) return -1;
     const expected = context.getImageData(0, 0, image.width, image.height).data;
+    const [left, top, right, bottom] = rect ?? [0, 0, image.width, image.height];
     let count = 0;
-    for (let i = 0; i < shown.length; i += 4) {
-      if (shown[i] !== expected[i] || shown[i + 1] !== expected[i + 1] || shown[i + 2] !== expected[i + 2]) count++;
+    for (let y = top; y < bottom; y++) {
+      for (let x = left; x < right; x++) {
+        const i = (y * image.width + x) * 4;
+        if (shown[i] !== expected[i] || shown[i + 1] !== expected[i + 1] || shown[i + 2] !== expected[i + 2]) count++;
+      }
     }
     return count;
-  }, { address, index });
+  }, { address, index, rect });
 }
 
 async function boardPixel(page, x, y, index = 0) {
@@ -105,9 +148,10 @@ async function boardPixel(page, x, y, index = 0) {
   }, { x, y, index });
 }
 
-// The native headless driver's screen after the same clicks on the bundled samples, as PNG.
-function nativeScreenshot(clicks, file) {
-  const args = ['--headless', `file://${path.join(root, 'samples')}/`];
+// The native headless driver's screen after the same clicks on the bundled samples (or the
+// folder `folder`), as PNG.
+function nativeScreenshot(clicks, file, folder = path.join(root, 'samples')) {
+  const args = ['--headless', `file://${folder}/`];
   for (const [x, y] of clicks) args.push('--click', `${x},${y}`);
   args.push('--screenshot', file);
   execFileSync(kolo, args, { stdio: ['ignore', 'ignore', 'inherit'] });
@@ -119,6 +163,6 @@ function scratchDir() {
 }
 
 module.exports = {
-  root, site, serve, launch, boardPage, boardsReady, clickBoard, differingPixels, boardPixel,
+  root, site, serve, until, launch, boardPage, boardsReady, clickBoard, differingPixels, boardPixel,
   nativeScreenshot, scratchDir,
 };
