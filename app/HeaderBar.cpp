@@ -1,10 +1,12 @@
 #include "app/HeaderBar.h"
 
+#include "app/Translation.h"
+
 namespace kolo {
 namespace {
 
 constexpr const char* kTitle = "Kolo";
-constexpr const char* kMenuTooltip = "Menu";
+constexpr const char* kMenuTooltip = N_("Menu");
 constexpr const char* kActionKey = "kolo-action";   // the action a widget runs
 
 // The menu, top to bottom; kNone draws a separator.
@@ -35,7 +37,7 @@ HeaderBar::HeaderBar(std::function<void(WindowAction)> perform) : perform_(std::
     print_ = AddButton(WindowAction::kPrint, "document-print", true);
 
     GtkWidget* menuButton = gtk_menu_button_new();
-    gtk_widget_set_tooltip_text(menuButton, kMenuTooltip);
+    gtk_widget_set_tooltip_text(menuButton, Tr(kMenuTooltip));
     gtk_button_set_image(GTK_BUTTON(menuButton),
                          gtk_image_new_from_icon_name("open-menu-symbolic", GTK_ICON_SIZE_BUTTON));
     gtk_menu_button_set_popup(GTK_MENU_BUTTON(menuButton), BuildMenu());
@@ -45,7 +47,7 @@ HeaderBar::HeaderBar(std::function<void(WindowAction)> perform) : perform_(std::
 
 GtkWidget* HeaderBar::AddButton(WindowAction action, const char* iconName, bool atStart) {
     GtkWidget* button = gtk_button_new_from_icon_name(iconName, GTK_ICON_SIZE_BUTTON);
-    gtk_widget_set_tooltip_text(button, ActionDescription(action));
+    gtk_widget_set_tooltip_text(button, Tr(ActionDescription(action)));
     // The board keeps the keyboard; a click on the bar must not take it away.
     gtk_widget_set_can_focus(button, FALSE);
     SetAction(button, action);
@@ -65,7 +67,7 @@ GtkWidget* HeaderBar::BuildMenu() {
             gtk_menu_shell_append(GTK_MENU_SHELL(menu), gtk_separator_menu_item_new());
             continue;
         }
-        GtkWidget* item = gtk_menu_item_new_with_label(ActionDescription(action));
+        GtkWidget* item = gtk_menu_item_new_with_label(Tr(ActionDescription(action)));
         // The item shows its first shortcut at the right; the keys themselves are handled
         // by the window, so the label only tells.
         for (const Shortcut& shortcut : Shortcuts()) {

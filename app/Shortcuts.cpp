@@ -2,6 +2,8 @@
 
 #include <gdk/gdk.h>
 
+#include "app/Translation.h"
+
 namespace kolo {
 namespace {
 
@@ -20,20 +22,20 @@ bool IsBrowsing(WindowAction action) {
 
 const std::vector<Shortcut>& Shortcuts() {
     static const std::vector<Shortcut> list = {
-        {WindowAction::kUndo, GDK_KEY_z, kControl, "Undo"},
-        {WindowAction::kRedo, GDK_KEY_y, kControl, "Redo"},
-        {WindowAction::kRedo, GDK_KEY_z, kControl | kShift, "Redo"},
-        {WindowAction::kPreviousPicture, GDK_KEY_Left, 0, "Previous picture"},
-        {WindowAction::kPreviousPicture, GDK_KEY_Page_Up, 0, "Previous picture"},
-        {WindowAction::kNextPicture, GDK_KEY_Right, 0, "Next picture"},
-        {WindowAction::kNextPicture, GDK_KEY_Page_Down, 0, "Next picture"},
-        {WindowAction::kOpenThumbnail, GDK_KEY_Return, 0, "Colour the picture shown"},
-        {WindowAction::kNewPage, GDK_KEY_n, kControl, "New page"},
-        {WindowAction::kSave, GDK_KEY_s, kControl, "Save as PNG…"},
-        {WindowAction::kPrint, GDK_KEY_p, kControl, "Print…"},
-        {WindowAction::kFullScreen, GDK_KEY_F11, 0, "Full screen"},
-        {WindowAction::kAbout, GDK_KEY_F1, 0, "About Kolo"},
-        {WindowAction::kQuit, GDK_KEY_q, kControl, "Quit"},
+        {WindowAction::kUndo, GDK_KEY_z, kControl, N_("Undo")},
+        {WindowAction::kRedo, GDK_KEY_y, kControl, N_("Redo")},
+        {WindowAction::kRedo, GDK_KEY_z, kControl | kShift, N_("Redo")},
+        {WindowAction::kPreviousPicture, GDK_KEY_Left, 0, N_("Previous picture")},
+        {WindowAction::kPreviousPicture, GDK_KEY_Page_Up, 0, N_("Previous picture")},
+        {WindowAction::kNextPicture, GDK_KEY_Right, 0, N_("Next picture")},
+        {WindowAction::kNextPicture, GDK_KEY_Page_Down, 0, N_("Next picture")},
+        {WindowAction::kOpenThumbnail, GDK_KEY_Return, 0, N_("Colour the picture shown")},
+        {WindowAction::kNewPage, GDK_KEY_n, kControl, N_("New page")},
+        {WindowAction::kSave, GDK_KEY_s, kControl, N_("Save as PNG…")},
+        {WindowAction::kPrint, GDK_KEY_p, kControl, N_("Print…")},
+        {WindowAction::kFullScreen, GDK_KEY_F11, 0, N_("Full screen")},
+        {WindowAction::kAbout, GDK_KEY_F1, 0, N_("About Kolo")},
+        {WindowAction::kQuit, GDK_KEY_q, kControl, N_("Quit")},
     };
     return list;
 }
@@ -42,7 +44,7 @@ const char* ActionDescription(WindowAction action) {
     for (const Shortcut& shortcut : Shortcuts()) {
         if (shortcut.action == action) return shortcut.description;
     }
-    return action == WindowAction::kLeaveKiosk ? "Leave the classroom mode" : "";
+    return action == WindowAction::kLeaveKiosk ? N_("Leave the classroom mode") : "";
 }
 
 WindowAction ActionForKey(unsigned key, unsigned modifiers, bool kiosk, bool boardPartFocused) {
