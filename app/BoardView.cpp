@@ -50,21 +50,46 @@ BoardView::BoardView()
 
 BoardView::~BoardView() { cairo_surface_destroy(surface_); }
 
-void BoardView::Update(const ScreenContext& screen) {
-    if (cairo_surface_status(surface_) != CAIRO_STATUS_SUCCESS) return;
+Rect ShownArea(const BoardPlacement& placement, const Rect& changed) {
+    if (changed.Width() <= 0 || changed.Height() <= 0 || placement.scale <= 0) return {};
+    const int reach = static_cast<int>(std::ceil(placement.scale)) + 1;
+    const auto at = [&](int board, int origin) {
+        return origin + static_cast<int>(std::floor(board * placement.scale));
+    };
+    return Rect{at(changed.left, placement.left) - reach, at(changed.top, placement.top) - reach,
+                at(changed.right, placement.left) + reach,
+                at(changed.bottom, placement.top) + reach};
+}
+
+Rect BoardView::Update(const ScreenContext& screen) {
+    if (cairo_surface_status(surface_) != CAIRO_STATUS_SUCCESS) return {};
     cairo_surface_flush(surface_);
     unsigned char* bytes = cairo_image_surface_get_data(surface_);
     const int stride = cairo_image_surface_get_stride(surface_);
     const int width = std::min(screen.Width(), kBoardWidth);
     const int height = std::min(screen.Height(), kBoardHeight);
+    Rect changed{width, height, 0, 0};
     for (int y = 0; y < height; ++y) {
         const std::uint8_t* in = screen.Row(y);
         auto* out = reinterpret_cast<std::uint32_t*>(bytes + static_cast<std::size_t>(y) * stride);
+        int first = width, last = -1;
         for (int x = 0; x < width; ++x, in += 3) {
-            out[x] = (std::uint32_t{in[0]} << 16) | (std::uint32_t{in[1]} << 8) | in[2];
+            const std::uint32_t pixel =
+                (std::uint32_t{in[0]} << 16) | (std::uint32_t{in[1]} << 8) | in[2];
+            if (out[x] == pixel && !fresh_) continue;
+            out[x] = pixel;
+            first = std::min(first, x);
+            last = x;
         }
+        if (last < 0) continue;
+        changed = Rect{std::min(changed.left, first), std::min(changed.top, y),
+                       std::max(changed.right, last + 1), y + 1};
     }
-    cairo_surface_mark_dirty(surface_);
+    fresh_ = false;
+    if (changed.right <= changed.left) return {};
+    cairo_surface_mark_dirty_rectangle(surface_, changed.left, changed.top, changed.Width(),
+                                       changed.Height());
+    return changed;
 }
 
 void BoardView::Draw(cairo_t* cr, int width, int height) const {

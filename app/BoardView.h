@@ -8,6 +8,7 @@
 
 #include <cairo.h>
 
+#include "platform/Geometry.h"
 #include "platform/soft/ScreenContext.h"
 
 namespace kolo {
@@ -30,6 +31,9 @@ bool MapToBoard(const BoardPlacement& placement, double x, double y, int& boardX
 // monitor's work area of width × height; 1 when even that does not fit.
 int FirstWindowScale(int workWidth, int workHeight);
 
+// The device pixels that show board pixels `changed` (smoothing reaches a pixel further).
+Rect ShownArea(const BoardPlacement& placement, const Rect& changed);
+
 class BoardView {
 public:
     BoardView();
@@ -37,13 +41,16 @@ public:
     BoardView(const BoardView&) = delete;
     BoardView& operator=(const BoardView&) = delete;
 
-    // Takes the screen as shown now.
-    void Update(const ScreenContext& screen);
+    // Takes the screen as shown now. Returns the board pixels that changed since the last
+    // update (empty when none), so that only they need drawing again.
+    Rect Update(const ScreenContext& screen);
     // Draws it into `cr`, whose units are device pixels, over a window of width × height.
+    // Whatever `cr` is clipped to bounds the work.
     void Draw(cairo_t* cr, int width, int height) const;
 
 private:
     cairo_surface_t* surface_ = nullptr;
+    bool fresh_ = true;   // nothing taken yet: every pixel counts as changed
 };
 
 }  // namespace kolo

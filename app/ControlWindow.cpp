@@ -284,8 +284,7 @@ void ControlWindow::AfterEvent() {
         headerBar_->SetHavePicture(board.HasCanvasPicture());
         headerBar_->SetPictureName(board.CanvasPictureName());
     }
-    view_.Update(control_.Screen());
-    gtk_widget_queue_draw(area_);
+    QueueBoardDraw(view_.Update(control_.Screen()));
     BoardAccessibleChanged(area_);
     std::string title = kProgramName;
     if (board.IsLoading() && board.LinkCount() > 0) {
@@ -305,6 +304,28 @@ void ControlWindow::AfterEvent() {
         GdkWindow* surface = gtk_widget_get_window(area_);
         if (surface != nullptr) gdk_window_set_cursor(surface, cursor);
     }
+}
+
+void ControlWindow::QueueBoardDraw(const Rect& changed) {
+    // The focus marks follow the keyboard, not the screen: while they show, and once more as
+    // they go, the whole board is drawn again.
+    const bool focusShown = focus_.Focused() != BoardPart::kNone;
+    if (focusShown || focusShown_) {
+        focusShown_ = focusShown;
+        gtk_widget_queue_draw(area_);
+        return;
+    }
+    if (changed.Width() <= 0 || changed.Height() <= 0) return;
+    const int factor = std::max(1, gtk_widget_get_scale_factor(area_));
+    const Rect device =
+        ShownArea(FitBoard(gtk_widget_get_allocated_width(area_) * factor,
+                           gtk_widget_get_allocated_height(area_) * factor),
+                  changed);
+    const int left = static_cast<int>(std::floor(static_cast<double>(device.left) / factor));
+    const int top = static_cast<int>(std::floor(static_cast<double>(device.top) / factor));
+    const int right = static_cast<int>(std::ceil(static_cast<double>(device.right) / factor));
+    const int bottom = static_cast<int>(std::ceil(static_cast<double>(device.bottom) / factor));
+    gtk_widget_queue_draw_area(area_, left, top, right - left, bottom - top);
 }
 
 gboolean ControlWindow::OnDraw(GtkWidget* widget, cairo_t* cr, gpointer data) {

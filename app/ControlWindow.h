@@ -77,6 +77,8 @@ private:
 
     // After every event: show what changed, keep the work, follow the cursor, close on Exit.
     void AfterEvent();
+    // Asks for the window pixels that show the changed board pixels to be drawn again.
+    void QueueBoardDraw(const Rect& changed);
     // The keyboard's focus ring and cross, in board pixels over the drawn board.
     void DrawFocus(cairo_t* cr);
     void Quit();
@@ -94,6 +96,7 @@ private:
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     SoftControl control_;
     BoardFocus focus_{control_};
+    bool focusShown_ = false;   // the marks were drawn last time
     PictureWork work_;
     BoardView view_;
     std::unique_ptr<HeaderBar> headerBar_;
