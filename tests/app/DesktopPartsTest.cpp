@@ -78,6 +78,10 @@ INSTANTIATE_TEST_SUITE_P(
         BadWork{"Trailing", WorkText("done 0\nundone 0\nmore\n")}),
     [](const ::testing::TestParamInfo<BadWork>& info) { return info.param.name; });
 
+SessionFactory Curl() {
+    return [] { return std::make_unique<CurlSession>(); };
+}
+
 // A control with the bundled pictures, as the window has it.
 class KeptWork : public ::testing::Test {
 protected:
@@ -91,9 +95,6 @@ protected:
         control.Create();
         control.WaitForFolder();
         ASSERT_GE(control.Board().Pictures().size(), 2u);
-    }
-    static SessionFactory Curl() {
-        return [] { return std::make_unique<CurlSession>(); };
     }
     std::string folder_;
 };
@@ -222,6 +223,44 @@ TEST(BoardFit, EveryPaletteCellAndCanvasPointMapsBackExactlyAtWholeScales) {
     EXPECT_TRUE(MapToBoard(wide, wide.left + 833.9, 643.9, bx, by));
     EXPECT_EQ(bx, 833);
     EXPECT_EQ(by, 643);
+}
+
+// The window draws again only what the view reports as changed: the first screen whole, then
+// nothing until a fill, then at least the filled area, wherever the board is shown.
+TEST(BoardViewChanges, CoverWhatTheFillChangedAtEveryScale) {
+    SoftControl control(Curl());
+    control.onInitImage = [&control]() { control.Board().SetImageURL(SamplesFolderUrl()); };
+    control.Create();
+    control.WaitForFolder();
+    BoardView view;
+    EXPECT_EQ(view.Update(control.Screen()), (Rect{0, 0, kBoardWidth, kBoardHeight}));
+    EXPECT_EQ(view.Update(control.Screen()).Width(), 0);
+    const ScreenContext before = control.Screen();
+    control.Click(211, 475);
+    const Rect changed = view.Update(control.Screen());
+    ASSERT_TRUE(changed.Contains(211, 475));
+    EXPECT_LT(changed.Width() * changed.Height(), kBoardWidth * kBoardHeight / 2);
+    for (int y = 0; y < kBoardHeight; ++y) {
+        for (int x = 0; x < kBoardWidth; ++x) {
+            if (before.GetPixel(x, y) != control.Screen().GetPixel(x, y)) {
+                ASSERT_TRUE(changed.Contains(x, y)) << x << "," << y;
+            }
+        }
+    }
+    for (const double scale : {1.0, 1.5, 2.0, 2.75}) {
+        const BoardPlacement placement = FitBoard(static_cast<int>(834 * scale) + 60,
+                                                  static_cast<int>(644 * scale));
+        const Rect shown = ShownArea(placement, changed);
+        for (const int x : {changed.left, changed.right - 1}) {
+            for (const int y : {changed.top, changed.bottom - 1}) {
+                for (const double edge : {0.0, 0.999}) {
+                    const int dx = placement.left + static_cast<int>((x + edge) * placement.scale);
+                    const int dy = placement.top + static_cast<int>((y + edge) * placement.scale);
+                    EXPECT_TRUE(shown.Contains(dx, dy)) << scale << " " << x << "," << y;
+                }
+            }
+        }
+    }
 }
 
 TEST(BoardFit, FirstWindowScaleIsTheLargestWholeOneInsideMostOfTheWorkArea) {
