@@ -99,8 +99,13 @@ std::string PartNameText(const KoloPartAccessible* part) {
             if (count == 0) return kolo::Tr(N_("No picture"));
             return FillTwo(N_("Picture %1$s of %2$s"), board.PictureIndex() + 1, count);
         case static_cast<int>(kolo::BoardPart::kCanvas):
-            if (count == 0) return kolo::Tr(N_("No picture"));
-            return kolo::TrFormat(N_("Picture: %s"), std::to_string(board.PictureIndex() + 1));
+        {
+            // The picture being coloured, by its file name where the folder gave one.
+            if (!board.HasCanvasPicture()) return kolo::Tr(N_("No picture"));
+            const std::string name = board.CanvasPictureName();
+            return kolo::TrFormat(N_("Picture: %s"),
+                                  name.empty() ? std::to_string(board.CanvasIndex() + 1) : name);
+        }
         default: return kolo::Tr(kolo::BoardFocus::PartName(kind));
     }
 }

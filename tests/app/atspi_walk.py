@@ -19,14 +19,14 @@ import pyatspi
 # palette's first colour.
 NAMES = {
     "en": (["Undo", "Redo", "Print", "Exit", "Previous picture", "Next picture"],
-           "Colours", "Selected colour", "Picture: 1", "Picture 1 of ", "pink", "white"),
+           "Colours", "Selected colour", "Picture: house.bmp", "Picture 1 of ", "pink", "white"),
     "fr": (["Annuler", "Rétablir", "Imprimer", "Quitter", "Image précédente", "Image suivante"],
-           "Couleurs", "Couleur choisie", "Image : 1", "Image 1 sur ", "rose", "blanc"),
+           "Couleurs", "Couleur choisie", "Image : house.bmp", "Image 1 sur ", "rose", "blanc"),
     "de": (["Rückgängig", "Wiederholen", "Drucken", "Beenden", "Vorheriges Bild",
             "Nächstes Bild"],
-           "Farben", "Gewählte Farbe", "Bild: 1", "Bild 1 von ", "Rosa", "Weiß"),
+           "Farben", "Gewählte Farbe", "Bild: house.bmp", "Bild 1 von ", "Rosa", "Weiß"),
     "ar": (["تراجع", "إعادة", "طباعة", "خروج", "الصورة السابقة", "الصورة التالية"],
-           "الألوان", "اللون المختار", "الصورة: 1", "الصورة 1 من ", "وردي", "أبيض"),
+           "الألوان", "اللون المختار", "الصورة: house.bmp", "الصورة 1 من ", "وردي", "أبيض"),
 }
 TIMEOUT = 30.0   # seconds for the program to show up and for each change
 
