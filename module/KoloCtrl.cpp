@@ -673,7 +673,9 @@ LRESULT CKoloCtrl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                                 static_cast<short>(HIWORD(lParam)));
             return 0;
         case WM_SETCURSOR:
+            answeringSetCursor_ = true;
             board_.UpdateCursor();
+            answeringSetCursor_ = false;
             return TRUE;
         case WM_COMMAND:
             // The notification code in the high word is not examined.
@@ -1084,6 +1086,14 @@ ColourRef CKoloCtrl::GetDisplayedColour(int x, int y) {
 }
 
 void CKoloCtrl::SetCursor(BoardCursor cursor) {
+    // A load starting or ending changes the cursor only while the pointer is over the
+    // control; elsewhere the cursor belongs to the window under the pointer.
+    if (!answeringSetCursor_) {
+        POINT pointer;
+        if (window_ == nullptr || !GetCursorPos(&pointer)) return;
+        HWND under = WindowFromPoint(pointer);
+        if (under != window_ && !IsChild(window_, under)) return;
+    }
     HCURSOR handle = cursor == BoardCursor::kBrush
                          ? LoadCursorA(TheApp().Instance(), MAKEINTRESOURCEA(IDC_BRUSH))
                      : cursor == BoardCursor::kBusy ? LoadCursorA(nullptr, IDC_WAIT)

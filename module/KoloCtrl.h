@@ -236,6 +236,7 @@ private:
         []() -> std::unique_ptr<InternetSession> { return std::make_unique<WinInetSession>(); }};
     HWND window_ = nullptr;
     bool boardReady_ = false;   // Initialise has run for the current window
+    bool answeringSetCursor_ = false;   // inside WM_SETCURSOR
     IOleClientSite* clientSite_ = nullptr;
     IOleInPlaceSite* inPlaceSite_ = nullptr;
     IOleAdviseHolder* adviseHolder_ = nullptr;

@@ -757,7 +757,14 @@ void TestBoard(IDispatch* dispatch, HWND control, const std::wstring& url) {
     // The folder, given without its trailing "/".
     std::wstring bare = url;
     if (!bare.empty() && bare.back() == L'/') bare.pop_back();
+    // With the pointer away from the control, starting a load leaves the cursor alone.
+    RECT frameRect{};
+    GetWindowRect(GetAncestor(control, GA_ROOT), &frameRect);
+    SetCursorPos(frameRect.right + 20, frameRect.bottom + 20);
+    const HCURSOR arrow = LoadCursorA(nullptr, IDC_ARROW);
+    SetCursor(arrow);
     CheckHr("SetImageURL", CallMethod(dispatch, L"SetImageURL", bare.c_str()));
+    Check("the cursor away from the control stays as it was", GetCursor() == arrow);
     Check("SetImageURL returns while the folder is still loading, with the busy cursor",
           ShowsBusyCursor(control));
     Check("the folder loads", WaitForLoad(control));
@@ -1207,6 +1214,26 @@ void TestLoading(IDispatch* dispatch, HWND control, HWND frame, const std::wstri
     Check("the thumbnail of the old folder is gone", emptied != before);
     PressButton(control, 107);
     Check("and the arrows have nothing to show", Checksum(control, thumbnail) == emptied);
+
+    // Addresses that give no folder each get the message, and the folder before stays.
+    LoadFolder(dispatch, control, url, "before the bad addresses");
+    const struct {
+        std::wstring address;
+        std::string reason;   // part of the message
+    } bad[] = {
+        {L"file:///C:/windows/", "Unsupported address: file:///C:/windows/"},
+        {L"C:\\windows", "Unsupported address: C:\\windows/"},
+        {L"https://127.0.0.1:1/", ""},
+        {url + std::wstring(3000, L'a') + L"/", "The server answered 404 Not Found"},
+        {L"http://" + std::wstring(300, L'h') + L".test/", ""},
+    };
+    for (const auto& test : bad) {
+        const std::string label = Narrow(test.address.substr(0, 40).c_str());
+        const std::string message = LoadWithMessage(dispatch, control, test.address, "on " + label);
+        Check("a message for " + label, message.find(test.reason + kConfirm) != std::string::npos &&
+              message.find(std::string("|") + kConfirm) == std::string::npos, message);
+        ExpectPixel("and the folder before stays: " + label, control, CanvasX(101), CanvasY(175), kBlack);
+    }
 
     SetEnvironmentVariableW(kLimitsVariable, kShortLimits);
     // A server that accepts and never answers: the container goes on, the load gives up at
