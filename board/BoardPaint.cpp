@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <string>
 
+#include "resources/ResourceIds.h"
+
 namespace kolo {
 namespace {
 
@@ -68,6 +70,15 @@ void ColouringBoard::Paint(DeviceContext& target, const Rect& bounds, const Rect
     boundsRect_ = bounds;
     std::unique_ptr<MemoryContext> surface = target.CreateCompatibleDC();
     if (!surface || !skin_) return;
+    if (pictures_.empty() && !loading_ && skinShowsThumbnail_) {
+        // An earlier folder's thumbnail or progress is still drawn into the skin: an empty
+        // folder starts again from the bare skin.
+        if (std::unique_ptr<DeviceBitmap> bare = resources_.LoadBitmap(kIdSkin)) {
+            skin_ = std::move(bare);
+            skinShowsCanvas_ = nullptr;
+        }
+        skinShowsThumbnail_ = false;
+    }
     DeviceBitmap* previous = surface->SelectBitmap(skin_.get());
 
     if (HasCanvasPicture()) {
@@ -101,6 +112,7 @@ void ColouringBoard::Paint(DeviceContext& target, const Rect& bounds, const Rect
             thumbnailIndex_ = pictureIndex_;
         }
         thumbnail_.Draw(*surface, thumbnailRect_);
+        skinShowsThumbnail_ = true;
     }
     if (loading_ && loadBegun_) {
         // How far the folder is, over the thumbnail's lower part, below where arrows sit.
@@ -109,6 +121,7 @@ void ColouringBoard::Paint(DeviceContext& target, const Rect& bounds, const Rect
         band.top = band.bottom - kProgressBandHeight;
         surface->FillSolidRect(band, kProgressBandColour);
         surface->DrawText(progress.c_str(), band, kDtCenter | kDtVCenter | kDtSingleLine);
+        skinShowsThumbnail_ = true;
     }
 
     surface->FillSolidRect(swatchRect_, selectedColour_);

@@ -122,7 +122,10 @@ void ColouringBoard::FinishFolder(std::uint32_t load, const std::string& reason)
         pictureNames_.clear();
         pictureIndex_ = 0;
         thumbnailIndex_ = -1;
-        if (sourcePicture_.HasPicture()) PutOnCanvas(sourcePicture_);
+        // Nothing to browse: an old folder's picture left on the canvas would not match the
+        // empty thumbnail, so the board goes blank.
+        sourcePicture_ = CDibImage();
+        canvas_ = CDibImage();
         CanvasGiven(-1);
         ClearHistory();
     }

@@ -193,6 +193,7 @@ private:
     std::uint64_t composedFromFrame_ = 0;
     Rect composeAgain_;                  // canvas pixels (y from the top) changed since then
     const DeviceBitmap* skinShowsCanvas_ = nullptr;   // the skin holding composedCanvas_
+    bool skinShowsThumbnail_ = false;   // a thumbnail or the progress is drawn into the skin
     Rect boundsRect_;
     Rect canvasRect_;
     Rect paletteRect_;

@@ -142,16 +142,16 @@ TEST_F(BoardPaintTest, ThumbnailFollowsANewFolderAtTheSameIndex) {
     EXPECT_EQ(Screen(x, y), MakeColourRef(120, 120, 120));
 }
 
-TEST_F(BoardPaintTest, EmptyListLeavesTheLastThumbnailDrawn) {
+TEST_F(BoardPaintTest, EmptyFolderBlanksTheCanvasAndTheThumbnail) {
+    const ColourRef blank = Screen(kThumbnailRect.left + 30, kThumbnailRect.top + 100);
     LoadDrawings(1);
-    const ColourRef drawn = Screen(kThumbnailRect.left + 30, kThumbnailRect.top + 100);
+    ASSERT_NE(Screen(kThumbnailRect.left + 30, kThumbnailRect.top + 100), blank);
     loader.folder.clear();
     board.SetImageURL("http://pictures.test/empty");
     Paint();
     EXPECT_TRUE(board.Pictures().empty());
-    EXPECT_EQ(Screen(kThumbnailRect.left + 30, kThumbnailRect.top + 100), drawn);
-    // The source picture survives an empty folder and goes back on the canvas.
-    EXPECT_TRUE(board.Canvas().HasPicture());
+    EXPECT_FALSE(board.HasCanvasPicture());
+    EXPECT_EQ(Screen(kThumbnailRect.left + 30, kThumbnailRect.top + 100), blank);
 }
 
 TEST_F(BoardPaintTest, CopyStartsAtTheTargetOriginWhateverTheBounds) {
