@@ -14,12 +14,17 @@ void SequentialFolderLoader::StartLoad(ColouringBoard& board, std::uint32_t load
         return;
     }
     board.BeginFolder(load, page.links.size(), page.ignored);
-    for (const PictureLink& link : page.links) {
+    FolderBudget budget;
+    for (std::size_t index = 0; index < page.links.size(); ++index) {
+        const PictureLink& link = page.links[index];
         std::optional<std::vector<std::uint8_t>> bytes = session->FetchPicture(link.address);
-        board.AddFolderPicture(load, bytes ? PreparePicture(bytes->data(), bytes->size(), link.name,
-                                                            kCanvasRect.Width(), kCanvasRect.Height())
-                                           : CDibImage(),
-                               link.name);
+        PreparedPicture prepared;
+        if (bytes) {
+            prepared = PrepareFolderPicture(std::move(*bytes), link.name, index, kCanvasRect.Width(),
+                                            kCanvasRect.Height(), budget);
+        }
+        board.AddFolderPicture(load, std::move(prepared.picture), link.name,
+                               prepared.leftOut);
     }
     board.FinishFolder(load, "");
 }

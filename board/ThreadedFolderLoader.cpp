@@ -24,8 +24,9 @@ struct ThreadedFolderLoader::Job {
     std::mutex mutex;   // guards what follows
     std::vector<PictureLink> links;
     std::size_t nextToFetch = 0;
-    std::vector<std::optional<CDibImage>> ready;   // prepared, waiting for their turn
+    std::vector<std::optional<PreparedPicture>> ready;   // prepared, waiting for their turn
     std::size_t nextToPost = 0;
+    FolderBudget budget;
 
     // Posts a task that reaches the board only while this load is still wanted.
     void Post(std::function<void(ColouringBoard&)> step) {
@@ -47,14 +48,13 @@ struct ThreadedFolderLoader::Job {
     // Called with `mutex` held, so that posts keep their order.
     void PostReady() {
         while (nextToPost < ready.size() && ready[nextToPost]) {
-            CDibImage picture = std::move(*ready[nextToPost]);
+            auto shared = std::make_shared<PreparedPicture>(std::move(*ready[nextToPost]));
             ready[nextToPost].reset();
             ++nextToPost;
-            auto shared = std::make_shared<CDibImage>(std::move(picture));
             const std::uint32_t number = load;
             std::string name = links[nextToPost - 1].name;
             Post([number, shared, name](ColouringBoard& board) {
-                board.AddFolderPicture(number, std::move(*shared), name);
+                board.AddFolderPicture(number, std::move(shared->picture), name, shared->leftOut);
             });
         }
         if (nextToPost == ready.size()) {
@@ -73,12 +73,12 @@ struct ThreadedFolderLoader::Job {
                 index = nextToFetch++;
                 link = links[index];
             }
-            CDibImage picture;
+            PreparedPicture picture;
             if (session != nullptr) {
                 std::optional<std::vector<std::uint8_t>> bytes = session->FetchPicture(link.address);
                 if (bytes && !cancelled) {
-                    picture = PreparePicture(bytes->data(), bytes->size(), link.name,
-                                             kCanvasRect.Width(), kCanvasRect.Height());
+                    picture = PrepareFolderPicture(std::move(*bytes), link.name, index,
+                                                   kCanvasRect.Width(), kCanvasRect.Height(), budget);
                 }
             }
             std::lock_guard<std::mutex> lock(mutex);

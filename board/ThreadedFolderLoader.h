@@ -10,7 +10,8 @@
 // destructor waits for the loader's threads, which end within moments (a picture being
 // decoded is finished first); it must run on the board's thread before the board is
 // destroyed. Memory held at once: `workers` pictures being decoded at full size, and the
-// prepared ones waiting for their turn in page order.
+// prepared ones waiting for their turn in page order, kept as the board keeps them
+// (FolderPicture), so within the folder's budget.
 #pragma once
 
 #include <cstdint>

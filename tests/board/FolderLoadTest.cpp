@@ -47,7 +47,7 @@ TEST_F(FolderLoadTest, LoadsEveryLinkedPictureInPageOrderUnderItsOwnName) {
                                         "http://pictures.test/folder//c.bmp",
                                         std::string(kFolder) + "Cat01.BMP"}));
     ASSERT_EQ(board.Pictures().size(), 4u);   // the duplicate is kept
-    EXPECT_EQ(ToneOf(board.Pictures()[1]), 190);
+    EXPECT_EQ(ToneOf(board.Pictures()[1].Image()), 190);
     EXPECT_EQ(ToneOf(board.SourcePicture()), 180);   // the first one stays on the canvas
     EXPECT_EQ(board.SourcePicture().GetOutlineColour(), (RgbColour{0, 0, 0}));
     EXPECT_EQ(ImagePixel(board.Canvas(), 50, 5), kWhite);   // thresholded
@@ -168,7 +168,7 @@ TEST_F(FolderLoadTest, ResultsOfAnOlderLoadAreIgnored) {
     board.AddFolderPicture(second, MakeDrawing(120));
     board.FinishFolder(second, "");
     ASSERT_EQ(board.Pictures().size(), 1u);
-    EXPECT_EQ(ToneOf(board.Pictures()[0]), 120);
+    EXPECT_EQ(ToneOf(board.Pictures()[0].Image()), 120);
     EXPECT_FALSE(board.IsLoading());
 }
 

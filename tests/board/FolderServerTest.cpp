@@ -103,7 +103,8 @@ TEST_F(FolderServerTest, DirectoryListingOfPythonsServerLoadsEveryFormat) {
     Load(server.Url("/"));
     EXPECT_TRUE(host.messages.empty());
     ASSERT_EQ(board.Pictures().size(), 3u);   // mixed-case names fetched as written
-    for (const CDibImage& picture : board.Pictures()) {
+    for (const kolo::FolderPicture& kept : board.Pictures()) {
+        const CDibImage picture = kept.Image();
         EXPECT_EQ(picture.Width(), 572);
         EXPECT_EQ(picture.Height(), 452);
     }
@@ -125,7 +126,7 @@ TEST_F(FolderServerTest, FaultyPicturesAreSkippedAndTheRestLoadsInPageOrder) {
     ASSERT_EQ(board.Pictures().size(), 2u);
     EXPECT_EQ(board.LoadedCount(), 8u);
     // House.BMP first: it went on the canvas.
-    EXPECT_EQ(test::FirstDifference(board.SourcePicture(), board.Pictures()[0]), "");
+    EXPECT_EQ(test::FirstDifference(board.SourcePicture(), board.Pictures()[0].Image()), "");
 }
 
 TEST_F(FolderServerTest, LongPageIsReadToItsLastAnchor) {

@@ -20,6 +20,9 @@ ROOT = os.path.abspath(sys.argv[1])
 
 class Handler(http.server.SimpleHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
+    # Headers and body go out in separate writes; without this each kept-alive request waits
+    # for the client's delayed acknowledgement.
+    disable_nagle_algorithm = True
 
     def __init__(self, *args, **kwargs):
         super().__init__(*args, directory=ROOT, **kwargs)
