@@ -204,6 +204,34 @@ TEST_F(FolderLoadTest, WhileLoadingTheCursorIsBusyAndTheThumbnailShowsProgress) 
     EXPECT_TRUE(host.messages.empty());
 }
 
+TEST_F(FolderLoadTest, ALoadPastItsTimeLimitStopsBeforeTheNextPicture) {
+    ServeFolder("<a href=a.bmp><a href=b.bmp>", {{"a.bmp", 180}, {"b.bmp", 190}});
+    sequential.SetTimeLimit(std::chrono::milliseconds(0));
+    Load();
+    EXPECT_EQ(network.requests, std::vector<std::string>{kFolder});
+    EXPECT_TRUE(board.Pictures().empty());
+    EXPECT_FALSE(board.IsLoading());
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0], FolderTimeLimitReason(std::chrono::milliseconds(0)) + kConfirm);
+}
+
+TEST(FolderTimeLimit, TheReasonNamesTheLimit) {
+    const struct {
+        std::chrono::milliseconds limit;
+        const char* span;
+    } cases[] = {
+        {kFolderTimeLimit, "10 minutes"},
+        {std::chrono::seconds(1), "1 second"},
+        {std::chrono::milliseconds(2500), "2 seconds"},
+        {std::chrono::seconds(119), "119 seconds"},
+    };
+    for (const auto& row : cases) {
+        EXPECT_EQ(FolderTimeLimitReason(row.limit),
+                  std::string("The folder took longer than ") + row.span +
+                      " to load; the pictures that arrived are kept.");
+    }
+}
+
 TEST(FolderPictures, APageGivesAtMostTheLinkLimitAndLocalFoldersKeepTheirNamesInside) {
     std::string many;
     for (std::size_t i = 0; i < kMaxPictureLinks + 3; ++i) many += "<a href=p" + std::to_string(i) + ".gif>";
