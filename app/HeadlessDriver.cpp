@@ -223,6 +223,10 @@ int RunHeadless(const std::vector<std::string>& args) {
         std::cerr << "kolo: the folder page links " << board.LinkCount() + board.IgnoredLinkCount()
                   << " pictures; only the first " << board.LinkCount() << " are loaded\n";
     }
+    if (board.LeftOutCount() > 0) {
+        std::cerr << "kolo: " << board.LeftOutCount()
+                  << " pictures of the folder were left out: they need more memory than one folder may take\n";
+    }
     // A run on a folder that gave nothing is a failure a batch script must see, though the
     // options still replay on the board as it stands (the message is on standard error).
     const int folderStatus =

@@ -106,7 +106,7 @@ void ColouringBoard::Paint(DeviceContext& target, const Rect& bounds, const Rect
         // The framed thumbnail changes only with the index or the list, so it is kept from
         // one paint to the next instead of being scaled down again every time.
         if (thumbnailIndex_ != pictureIndex_) {
-            thumbnail_ = pictures_[static_cast<std::size_t>(pictureIndex_)];
+            thumbnail_ = pictures_[static_cast<std::size_t>(pictureIndex_)].Image();
             thumbnail_.Resize(thumbnailRect_.Width(), thumbnailRect_.Height());
             blankThumbnail_.OverlayOnto(255, 255, 255, thumbnail_);
             thumbnailIndex_ = pictureIndex_;

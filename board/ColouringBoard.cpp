@@ -73,7 +73,7 @@ void ColouringBoard::SetImageURL(const std::string& url) {
     ++currentLoad_;
     loading_ = true;
     loadBegun_ = false;
-    loadTotal_ = loadDone_ = loadAdded_ = loadIgnored_ = 0;
+    loadTotal_ = loadDone_ = loadAdded_ = loadIgnored_ = loadLeftOut_ = 0;
     RefreshCursor();
     host_.InvalidateControl();
     if (folderLoader_ != nullptr) folderLoader_->StartLoad(*this, currentLoad_, imageUrl_);
@@ -92,17 +92,18 @@ void ColouringBoard::BeginFolder(std::uint32_t load, std::size_t links, std::siz
     host_.InvalidateControl();
 }
 
-void ColouringBoard::AddFolderPicture(std::uint32_t load, CDibImage picture,
-                                      const std::string& name) {
+void ColouringBoard::AddFolderPicture(std::uint32_t load, FolderPicture picture,
+                                      const std::string& name, bool leftOut) {
     if (load != currentLoad_ || !loading_ || !loadBegun_) return;
     ++loadDone_;
+    if (leftOut) ++loadLeftOut_;
     if (picture.HasPicture()) {
         pictures_.push_back(std::move(picture));
         pictureNames_.push_back(name);
         if (++loadAdded_ == 1) {
             // The first picture goes on the canvas at once and stays: a child may already be
             // colouring it when the others arrive.
-            sourcePicture_ = pictures_.front();
+            sourcePicture_ = pictures_.front().Image();
             PutOnCanvas(sourcePicture_);
             CanvasGiven(0);
             ClearHistory();
@@ -191,7 +192,7 @@ void ColouringBoard::Click(std::int32_t x, std::int32_t y) {
                 host_.InvalidateControl();
             }
         } else if (thumbnailRect_.Contains(x, y) && pictures_.size() > 1) {
-            sourcePicture_ = pictures_[static_cast<std::size_t>(pictureIndex_)];
+            sourcePicture_ = pictures_[static_cast<std::size_t>(pictureIndex_)].Image();
             if (sourcePicture_.HasPicture()) PutOnCanvas(sourcePicture_);
             CanvasGiven(pictureIndex_);
             ClearHistory();

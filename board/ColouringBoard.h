@@ -18,6 +18,7 @@
 #include "board/BitmapButton.h"
 #include "board/BoardLayout.h"
 #include "board/FolderLoader.h"
+#include "board/FolderPictures.h"
 #include "history/FillHistory.h"
 #include "image/DibImage.h"
 #include "platform/BoardHost.h"
@@ -93,10 +94,11 @@ public:
     // names its load; results of any load but CurrentLoad() are ignored.
     //  - BeginFolder: the page is read and lists `links` pictures; the list is emptied.
     //  - AddFolderPicture: the next picture in page order, prepared (FolderPictures.h), with
-    //    the name the page gave it (kept for the host's saved work); an
-    //    empty image stands for one that failed and only counts towards the progress. The
-    //    first picture that arrives goes on the canvas and stays there, with the thumbnail
-    //    on it, a cleared history and undo and redo disabled.
+    //    the name the page gave it (kept for the host's saved work); an empty picture stands
+    //    for one that failed, or was left out (`leftOut`) because the folder's memory budget
+    //    was spent, and only counts towards the progress. The first picture that arrives goes
+    //    on the canvas and stays there, with the thumbnail on it, a cleared history and undo
+    //    and redo disabled.
     //  - FinishFolder: the load has ended. With a reason (the page could not be read) nothing
     //    of the board changes and the message shows the reason and "Please confirm your
     //    url."; without one, when no picture arrived, the message says "No pictures found at
@@ -104,13 +106,16 @@ public:
     std::uint32_t CurrentLoad() const { return currentLoad_; }
     bool IsLoading() const { return loading_; }
     void BeginFolder(std::uint32_t load, std::size_t links, std::size_t ignoredLinks = 0);
-    void AddFolderPicture(std::uint32_t load, CDibImage picture, const std::string& name = {});
+    void AddFolderPicture(std::uint32_t load, FolderPicture picture, const std::string& name = {},
+                          bool leftOut = false);
     void FinishFolder(std::uint32_t load, const std::string& reason);
     // How far the load is: pictures handed in (failed ones included) out of those listed.
     std::size_t LoadedCount() const { return loadDone_; }
     std::size_t LinkCount() const { return loadTotal_; }
     // Links of the page left out beyond the most one folder takes (FolderPictures.h).
     std::size_t IgnoredLinkCount() const { return loadIgnored_; }
+    // Pictures of the load left out because the folder's memory budget was spent.
+    std::size_t LeftOutCount() const { return loadLeftOut_; }
 
     // True when the canvas shows a picture: what Paint draws, what a click fills and when the
     // brush cursor shows all follow this one test.
@@ -120,7 +125,7 @@ public:
     // first pointer move. Each board keeps its own.
     int LastCursorState() const { return lastCursorState_; }
 
-    const std::vector<CDibImage>& Pictures() const { return pictures_; }
+    const std::vector<FolderPicture>& Pictures() const { return pictures_; }
     const CDibImage& SourcePicture() const { return sourcePicture_; }
     const CDibImage& Canvas() const { return canvas_; }
     const CDibImage& BlankCanvas() const { return blankCanvas_; }
@@ -168,9 +173,10 @@ private:
     std::size_t loadIgnored_ = 0;    // links of the page beyond the most a folder takes
     std::size_t loadDone_ = 0;       // pictures handed in so far
     std::size_t loadAdded_ = 0;      // of those, the ones that decoded
+    std::size_t loadLeftOut_ = 0;    // of those, the ones the memory budget left out
     int lastCursorState_ = -1;
 
-    std::vector<CDibImage> pictures_;
+    std::vector<FolderPicture> pictures_;
     std::vector<std::string> pictureNames_;
     std::int32_t canvasIndex_ = -1;
     std::uint32_t canvasSerial_ = 0;

@@ -5,8 +5,18 @@
 
 namespace kolo {
 
+std::string FolderTimeLimitReason(std::chrono::milliseconds limit) {
+    const long long seconds = std::chrono::duration_cast<std::chrono::seconds>(limit).count();
+    const std::string span = seconds >= 120 ? std::to_string(seconds / 60) + " minutes"
+                             : seconds == 1 ? "1 second"
+                                            : std::to_string(seconds) + " seconds";
+    return "The folder took longer than " + span +
+           " to load; the pictures that arrived are kept.";
+}
+
 void SequentialFolderLoader::StartLoad(ColouringBoard& board, std::uint32_t load,
                                        const std::string& folderUrl) {
+    const auto deadline = std::chrono::steady_clock::now() + TimeLimit();
     std::unique_ptr<InternetSession> session = openSession_ ? openSession_() : nullptr;
     FolderPage page = ReadFolderPage(session.get(), folderUrl);
     if (!page.failure.empty()) {
@@ -14,12 +24,21 @@ void SequentialFolderLoader::StartLoad(ColouringBoard& board, std::uint32_t load
         return;
     }
     board.BeginFolder(load, page.links.size(), page.ignored);
-    for (const PictureLink& link : page.links) {
+    FolderBudget budget;
+    for (std::size_t index = 0; index < page.links.size(); ++index) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            board.FinishFolder(load, FolderTimeLimitReason(TimeLimit()));
+            return;
+        }
+        const PictureLink& link = page.links[index];
         std::optional<std::vector<std::uint8_t>> bytes = session->FetchPicture(link.address);
-        board.AddFolderPicture(load, bytes ? PreparePicture(bytes->data(), bytes->size(), link.name,
-                                                            kCanvasRect.Width(), kCanvasRect.Height())
-                                           : CDibImage(),
-                               link.name);
+        PreparedPicture prepared;
+        if (bytes) {
+            prepared = PrepareFolderPicture(std::move(*bytes), link.name, index, kCanvasRect.Width(),
+                                            kCanvasRect.Height(), budget);
+        }
+        board.AddFolderPicture(load, std::move(prepared.picture), link.name,
+                               prepared.leftOut);
     }
     board.FinishFolder(load, "");
 }

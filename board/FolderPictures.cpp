@@ -52,6 +52,50 @@ CDibImage PreparePicture(const std::uint8_t* data, std::size_t size, const std::
     return picture.HasPicture() ? std::move(picture) : CDibImage();
 }
 
+FolderPicture::FolderPicture(std::vector<std::uint8_t> bytes, std::string name,
+                             std::int32_t width, std::int32_t height)
+    : encoded_(std::make_shared<const Encoded>(
+          Encoded{std::move(bytes), std::move(name), width, height})) {}
+
+CDibImage FolderPicture::Image() const {
+    if (encoded_ == nullptr) return decoded_;
+    return PreparePicture(encoded_->bytes.data(), encoded_->bytes.size(), encoded_->name,
+                          encoded_->width, encoded_->height);
+}
+
+std::size_t FolderPicture::KeptBytes() const {
+    if (encoded_ != nullptr) return encoded_->bytes.size() + encoded_->name.size();
+    return decoded_.HasPicture() ? decoded_.PixelBlock().Size() : 0;
+}
+
+bool FolderBudget::Take(std::size_t bytes) {
+    std::size_t used = used_.load();
+    do {
+        if (bytes > kFolderMemoryBudget - used) return false;
+    } while (!used_.compare_exchange_weak(used, used + bytes));
+    return true;
+}
+
+PreparedPicture PrepareFolderPicture(std::vector<std::uint8_t> bytes, const std::string& name,
+                                     std::size_t index, std::int32_t width, std::int32_t height,
+                                     FolderBudget& budget) {
+    PreparedPicture result;
+    // Decoded even when only the bytes are kept: a picture that fails must be known now.
+    CDibImage decoded = PreparePicture(bytes.data(), bytes.size(), name, width, height);
+    if (!decoded.HasPicture()) return result;
+    FolderPicture picture(std::move(decoded));
+    if (index >= kDecodedFolderPictures && bytes.size() < picture.KeptBytes()) {
+        bytes.shrink_to_fit();
+        picture = FolderPicture(std::move(bytes), name, width, height);
+    }
+    if (!budget.Take(picture.KeptBytes())) {
+        result.leftOut = true;
+        return result;
+    }
+    result.picture = std::move(picture);
+    return result;
+}
+
 FolderPage ReadFolderPage(InternetSession* session, const std::string& folderUrl) {
     FolderPage page;
     if (session == nullptr) return page;

@@ -6,6 +6,8 @@
 //   2. PreparePicture turns a picture's bytes into the board's form: decoded (format chosen by
 //      the name's extension), fitted to the canvas, black as its outline colour. An empty
 //      image when the bytes cannot be decoded; that is a result, never an error.
+//      PrepareFolderPicture does the same for a folder's list and decides how the picture is
+//      kept there (FolderPicture), so that a folder's memory stays bounded.
 //   3. The board applies the results on its own thread: ColouringBoard::BeginFolder,
 //      AddFolderPicture (once per link, in page order, an empty image for a failed one) and
 //      FinishFolder (with the plain reason when the page could not be read).
@@ -13,8 +15,10 @@
 // ReadFolderPage is step 1 through an InternetSession, with the failure as a reason.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -43,6 +47,67 @@ std::vector<PictureLink> PictureLinksOf(const std::string& folderUrl, const std:
 // as its outline colour; an empty image when it cannot be decoded.
 CDibImage PreparePicture(const std::uint8_t* data, std::size_t size, const std::string& name,
                          std::int32_t width, std::int32_t height);
+
+// A picture of the board's list. The first pictures of a folder are kept decoded; the others
+// are kept as the bytes they were fetched as whenever those are smaller, and decoded again
+// each time they are shown. A canvas-size picture takes 776 KB decoded where a line drawing's
+// file often takes a few: a thousand pictures would otherwise take most of a small machine.
+class FolderPicture {
+public:
+    FolderPicture() = default;   // no picture: one that failed
+    // Kept decoded; implicit, so that a prepared image is a picture of the list as it stands.
+    FolderPicture(CDibImage decoded) : decoded_(std::move(decoded)) {}
+    // Kept as `bytes`, decoded by `name` and fitted to width × height when shown.
+    FolderPicture(std::vector<std::uint8_t> bytes, std::string name, std::int32_t width,
+                  std::int32_t height);
+
+    bool HasPicture() const { return decoded_.HasPicture() || encoded_ != nullptr; }
+    bool IsDecoded() const { return decoded_.HasPicture(); }
+    // The picture as the board shows it: the decoded one, or the bytes decoded again.
+    CDibImage Image() const;
+    // What the picture holds in memory, in bytes.
+    std::size_t KeptBytes() const;
+
+private:
+    struct Encoded {
+        std::vector<std::uint8_t> bytes;
+        std::string name;
+        std::int32_t width;
+        std::int32_t height;
+    };
+    CDibImage decoded_;
+    std::shared_ptr<const Encoded> encoded_;   // shared: copies of the list cost nothing
+};
+
+// How many pictures of a folder are kept decoded (a little over 24 MB at canvas size), so
+// that browsing the first ones never waits for a decoder.
+constexpr std::size_t kDecodedFolderPictures = 32;
+// The most the kept pictures of one folder may hold; a picture past it is left out.
+constexpr std::size_t kFolderMemoryBudget = std::size_t{160} << 20;
+
+// What the kept pictures of one load hold so far; shared by the threads that prepare them.
+class FolderBudget {
+public:
+    // Counts `bytes` as kept; false, and nothing counted, when they would pass the budget.
+    bool Take(std::size_t bytes);
+    std::size_t Used() const { return used_; }
+
+private:
+    std::atomic<std::size_t> used_{0};
+};
+
+// The result of preparing one picture of a folder for its list.
+struct PreparedPicture {
+    FolderPicture picture;   // no picture when it failed or was left out
+    bool leftOut = false;    // it decoded, but the folder's memory budget was spent
+};
+
+// The picture `index` (from 0, in page order) of a folder, prepared as PreparePicture does and
+// kept decoded among the first kDecodedFolderPictures, otherwise in the smaller of its two
+// forms; counted against `budget`.
+PreparedPicture PrepareFolderPicture(std::vector<std::uint8_t> bytes, const std::string& name,
+                                     std::size_t index, std::int32_t width, std::int32_t height,
+                                     FolderBudget& budget);
 
 // The page at `folderUrl` read through `session` (null: a host without network).
 struct FolderPage {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <optional>
@@ -15,6 +16,7 @@ struct ThreadedFolderLoader::Job {
     ColouringBoard* board;   // touched only by tasks run on the host's thread
     std::uint32_t load;
     std::string folderUrl;
+    std::chrono::steady_clock::time_point deadline;   // the whole load ends by then
     HostPoster post;
     std::vector<std::unique_ptr<InternetSession>> sessions;   // one per worker, made up front
 
@@ -22,10 +24,13 @@ struct ThreadedFolderLoader::Job {
     std::atomic<bool> ended{false};
 
     std::mutex mutex;   // guards what follows
+    std::condition_variable progress;   // a result was posted, or the load was cancelled
+    bool gaveUp = false;   // out of time: the end is posted, later results are dropped
     std::vector<PictureLink> links;
     std::size_t nextToFetch = 0;
-    std::vector<std::optional<CDibImage>> ready;   // prepared, waiting for their turn
+    std::vector<std::optional<PreparedPicture>> ready;   // prepared, waiting for their turn
     std::size_t nextToPost = 0;
+    FolderBudget budget;
 
     // Posts a task that reaches the board only while this load is still wanted.
     void Post(std::function<void(ColouringBoard&)> step) {
@@ -36,25 +41,33 @@ struct ThreadedFolderLoader::Job {
     }
     std::weak_ptr<Job> holder;
 
-    void Cancel() {
-        cancelled = true;
+    void AbortTransfers() {
         for (const auto& session : sessions) {
             if (session) session->Abort();
         }
     }
 
+    void Cancel() {
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            cancelled = true;
+        }
+        progress.notify_all();
+        AbortTransfers();
+    }
+
     // Posts, in page order, every picture whose turn has come; then the end of the load.
     // Called with `mutex` held, so that posts keep their order.
     void PostReady() {
+        if (gaveUp) return;
         while (nextToPost < ready.size() && ready[nextToPost]) {
-            CDibImage picture = std::move(*ready[nextToPost]);
+            auto shared = std::make_shared<PreparedPicture>(std::move(*ready[nextToPost]));
             ready[nextToPost].reset();
             ++nextToPost;
-            auto shared = std::make_shared<CDibImage>(std::move(picture));
             const std::uint32_t number = load;
             std::string name = links[nextToPost - 1].name;
             Post([number, shared, name](ColouringBoard& board) {
-                board.AddFolderPicture(number, std::move(*shared), name);
+                board.AddFolderPicture(number, std::move(shared->picture), name, shared->leftOut);
             });
         }
         if (nextToPost == ready.size()) {
@@ -73,22 +86,45 @@ struct ThreadedFolderLoader::Job {
                 index = nextToFetch++;
                 link = links[index];
             }
-            CDibImage picture;
+            PreparedPicture picture;
             if (session != nullptr) {
                 std::optional<std::vector<std::uint8_t>> bytes = session->FetchPicture(link.address);
                 if (bytes && !cancelled) {
-                    picture = PreparePicture(bytes->data(), bytes->size(), link.name,
-                                             kCanvasRect.Width(), kCanvasRect.Height());
+                    picture = PrepareFolderPicture(std::move(*bytes), link.name, index,
+                                                   kCanvasRect.Width(), kCanvasRect.Height(), budget);
                 }
             }
-            std::lock_guard<std::mutex> lock(mutex);
-            if (cancelled) return;
-            ready[index] = std::move(picture);
-            PostReady();
+            {
+                std::lock_guard<std::mutex> lock(mutex);
+                if (cancelled) return;
+                ready[index] = std::move(picture);
+                PostReady();
+            }
+            progress.notify_all();
         }
     }
 
-    void Run(int workers) {
+    // Waits until every result is posted, the load is cancelled or its time is up; then
+    // gives up on what is left: the end goes to the board with the reason, the transfers in
+    // flight are aborted and whatever they bring is dropped.
+    void Supervise(std::chrono::milliseconds limit) {
+        {
+            std::unique_lock<std::mutex> lock(mutex);
+            if (progress.wait_until(lock, deadline,
+                                    [this] { return cancelled || nextToPost == ready.size(); })) {
+                return;
+            }
+            gaveUp = true;
+            nextToFetch = links.size();
+            const std::uint32_t number = load;
+            Post([number, reason = FolderTimeLimitReason(limit)](ColouringBoard& board) {
+                board.FinishFolder(number, reason);
+            });
+        }
+        AbortTransfers();
+    }
+
+    void Run(int workers, std::chrono::milliseconds limit) {
         FolderPage page = ReadFolderPage(sessions.empty() ? nullptr : sessions[0].get(), folderUrl);
         if (cancelled) {
             ended = true;
@@ -114,15 +150,15 @@ struct ThreadedFolderLoader::Job {
             });
             if (links.empty()) PostReady();   // nothing to fetch: the end at once
         }
-        const int extra = std::min<int>(workers, static_cast<int>(links.size())) - 1;
+        const int count = std::min<int>(workers, static_cast<int>(links.size()));
         std::vector<std::thread> helpers;
-        for (int i = 1; i <= extra; ++i) {
+        for (int i = 0; i < count; ++i) {
             InternetSession* session = static_cast<std::size_t>(i) < sessions.size()
                                            ? sessions[static_cast<std::size_t>(i)].get()
                                            : nullptr;
             helpers.emplace_back([this, session] { Work(session); });
         }
-        Work(sessions.empty() ? nullptr : sessions[0].get());
+        Supervise(limit);
         for (std::thread& helper : helpers) helper.join();
         ended = true;
     }
@@ -171,6 +207,8 @@ void ThreadedFolderLoader::StartLoad(ColouringBoard& board, std::uint32_t load,
     job->load = load;
     job->folderUrl = folderUrl;
     job->post = postToHost_;
+    const std::chrono::milliseconds limit = TimeLimit();
+    job->deadline = std::chrono::steady_clock::now() + limit;
     // Sessions are opened here, on the host's thread, so that a host's factory need not be
     // thread-safe.
     for (int i = 0; i < workers_ && openSession_; ++i) {
@@ -179,7 +217,7 @@ void ThreadedFolderLoader::StartLoad(ColouringBoard& board, std::uint32_t load,
         job->sessions.push_back(std::move(session));
     }
     const int workers = workers_;
-    std::thread thread([job, workers] { job->Run(workers); });
+    std::thread thread([job, workers, limit] { job->Run(workers, limit); });
     threads_.emplace_back(job, std::move(thread));
     current_ = std::move(job);
 }

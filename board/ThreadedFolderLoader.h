@@ -1,6 +1,7 @@
 // ThreadedFolderLoader: the folder loader of hosts with threads. StartLoad returns at once;
 // one thread reads the page, then `workers` threads (each with its own internet session)
-// fetch and prepare the pictures, so downloads overlap and decoding runs on every worker.
+// fetch and prepare the pictures, so downloads overlap and decoding runs on every worker,
+// while the first watches the load's time limit.
 // Results reach the board in page order through `postToHost`, which must run the task it is
 // given later on the board's thread (a GLib main-context call, a posted window message, a
 // queue the host drains); it may be called from any thread.
@@ -10,7 +11,8 @@
 // destructor waits for the loader's threads, which end within moments (a picture being
 // decoded is finished first); it must run on the board's thread before the board is
 // destroyed. Memory held at once: `workers` pictures being decoded at full size, and the
-// prepared ones waiting for their turn in page order.
+// prepared ones waiting for their turn in page order, kept as the board keeps them
+// (FolderPicture), so within the folder's budget.
 #pragma once
 
 #include <cstdint>

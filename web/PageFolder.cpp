@@ -7,6 +7,8 @@ namespace kolo {
 std::uint32_t PageFolder::Start(const std::string& folderUrl) {
     links_.clear();
     next_ = 0;
+    budget_.emplace();
+    deadline_ = std::chrono::steady_clock::now() + timeLimit_;
     board_.SetImageURL(folderUrl);
     return board_.CurrentLoad();
 }
@@ -28,11 +30,18 @@ void PageFolder::PictureRead(std::uint32_t load, std::size_t index, const std::u
                              std::size_t size) {
     if (load != board_.CurrentLoad() || index != next_ || index >= links_.size()) return;
     ++next_;
+    if (std::chrono::steady_clock::now() >= deadline_) {
+        links_.clear();
+        board_.FinishFolder(load, FolderTimeLimitReason(timeLimit_));
+        return;
+    }
     const PictureLink& link = links_[index];
-    board_.AddFolderPicture(load, bytes != nullptr ? PreparePicture(bytes, size, link.name,
-                                                                    kCanvasRect.Width(),
-                                                                    kCanvasRect.Height())
-                                                   : CDibImage());
+    PreparedPicture prepared;
+    if (bytes != nullptr) {
+        prepared = PrepareFolderPicture(std::vector<std::uint8_t>(bytes, bytes + size), link.name,
+                                        index, kCanvasRect.Width(), kCanvasRect.Height(), *budget_);
+    }
+    board_.AddFolderPicture(load, std::move(prepared.picture), prepared.leftOut);
 }
 
 void PageFolder::Finish(std::uint32_t load, const std::string& reason) {

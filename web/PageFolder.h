@@ -2,15 +2,20 @@
 // the page has no threads, so the element fetches the folder's page and then its pictures
 // itself and hands each answer here as it arrives; this turns them into the board's own load
 // sequence (BeginFolder, AddFolderPicture in page order, FinishFolder). Every answer names
-// its load: one for a load the board has since replaced is dropped.
+// its load: one for a load the board has since replaced is dropped. Pictures are kept as the
+// board keeps a folder's pictures (FolderPictures.h), and a load that passes its time limit
+// ends with the reason at the next picture that arrives.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "board/ColouringBoard.h"
+#include "board/FolderLoader.h"
 #include "board/FolderPictures.h"
 
 namespace kolo {
@@ -19,6 +24,8 @@ class PageFolder {
 public:
     // Takes the board's loads over: the board starts no loader of its own.
     explicit PageFolder(ColouringBoard& board) : board_(board) { board_.SetFolderLoader(nullptr); }
+    // The whole time a load may take, from Start (kFolderTimeLimit unless a test shortens it).
+    void SetTimeLimit(std::chrono::milliseconds limit) { timeLimit_ = limit; }
 
     // Starts loading the folder at `folderUrl` (an absolute address) and returns the number
     // of this load.
@@ -38,6 +45,9 @@ private:
     ColouringBoard& board_;
     std::vector<PictureLink> links_;   // of the current load
     std::size_t next_ = 0;             // the picture expected next
+    std::optional<FolderBudget> budget_;   // what the current load's pictures hold
+    std::chrono::milliseconds timeLimit_ = kFolderTimeLimit;
+    std::chrono::steady_clock::time_point deadline_;
 };
 
 }  // namespace kolo

@@ -136,4 +136,35 @@ TEST(FolderDownload, WritesNothingWhateverStopsItOrWhereverTemporaryFilesWouldGo
     fs::remove_all(root);
 }
 
+// A page linking one small picture a hundred thousand times: the folder takes the most names a
+// page gives, and the pictures past the first few are kept as their bytes, so the program's
+// peak memory stays far below what as many canvas-size pictures would take (770 MB).
+TEST(FolderMemory, APageOfAHundredThousandLinksStaysWithinTheBound) {
+    constexpr long kPeakBoundKb = 400L * 1024;
+    const fs::path root = fs::path(::testing::TempDir()) / "kolo_many_links";
+    fs::remove_all(root);
+    fs::create_directories(root);
+    fs::copy_file(fs::path(KOLO_SAMPLES_DIR) / "cat.gif", root / "cat.gif");
+    std::string page;
+    for (int i = 0; i < 100000; ++i) page += "<a href=\"cat.gif\">cat</a>\n";
+    Write(root / "index.html", page);
+    kolo::test::LocalServer server(kolo::test::FaultServerCommand(root.string()));
+    ASSERT_TRUE(server.Running());
+
+    RunLimits limits;
+    limits.seconds = 2 * kBoundSeconds;
+    const fs::path shot = root / "shot.png";
+    std::vector<std::string> argv{KOLO_EXECUTABLE, "--headless", server.Url()};
+    // Past the pictures kept decoded with the next arrow, then onto the canvas.
+    for (int i = 0; i < 40; ++i) argv.insert(argv.end(), {"--click", "760,380"});
+    argv.insert(argv.end(), {"--click", "720,300", "--screenshot", shot.string()});
+    const kolo::test::RunResult run = RunProgram(argv, limits);
+    EXPECT_EQ(run.status, 0) << run.errors;
+    EXPECT_EQ(run.errors, "kolo: the folder page links 100000 pictures; only the first 1000 are loaded\n");
+    EXPECT_GT(run.peakMemoryKb, 0);
+    EXPECT_LT(run.peakMemoryKb, kPeakBoundKb);
+    EXPECT_TRUE(fs::exists(shot));
+    fs::remove_all(root);
+}
+
 }  // namespace

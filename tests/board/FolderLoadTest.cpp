@@ -47,7 +47,7 @@ TEST_F(FolderLoadTest, LoadsEveryLinkedPictureInPageOrderUnderItsOwnName) {
                                         "http://pictures.test/folder//c.bmp",
                                         std::string(kFolder) + "Cat01.BMP"}));
     ASSERT_EQ(board.Pictures().size(), 4u);   // the duplicate is kept
-    EXPECT_EQ(ToneOf(board.Pictures()[1]), 190);
+    EXPECT_EQ(ToneOf(board.Pictures()[1].Image()), 190);
     EXPECT_EQ(ToneOf(board.SourcePicture()), 180);   // the first one stays on the canvas
     EXPECT_EQ(board.SourcePicture().GetOutlineColour(), (RgbColour{0, 0, 0}));
     EXPECT_EQ(ImagePixel(board.Canvas(), 50, 5), kWhite);   // thresholded
@@ -169,7 +169,7 @@ TEST_F(FolderLoadTest, ResultsOfAnOlderLoadAreIgnored) {
     board.AddFolderPicture(second, MakeDrawing(120));
     board.FinishFolder(second, "");
     ASSERT_EQ(board.Pictures().size(), 1u);
-    EXPECT_EQ(ToneOf(board.Pictures()[0]), 120);
+    EXPECT_EQ(ToneOf(board.Pictures()[0].Image()), 120);
     EXPECT_FALSE(board.IsLoading());
 }
 
@@ -203,6 +203,34 @@ TEST_F(FolderLoadTest, WhileLoadingTheCursorIsBusyAndTheThumbnailShowsProgress) 
     EXPECT_EQ(board.History().CanUndo(), 1);   // the picture being coloured stays
     EXPECT_EQ(host.cursors.back(), BoardCursor::kArrow);
     EXPECT_TRUE(host.messages.empty());
+}
+
+TEST_F(FolderLoadTest, ALoadPastItsTimeLimitStopsBeforeTheNextPicture) {
+    ServeFolder("<a href=a.bmp><a href=b.bmp>", {{"a.bmp", 180}, {"b.bmp", 190}});
+    sequential.SetTimeLimit(std::chrono::milliseconds(0));
+    Load();
+    EXPECT_EQ(network.requests, std::vector<std::string>{kFolder});
+    EXPECT_TRUE(board.Pictures().empty());
+    EXPECT_FALSE(board.IsLoading());
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0], FolderTimeLimitReason(std::chrono::milliseconds(0)) + kConfirm);
+}
+
+TEST(FolderTimeLimit, TheReasonNamesTheLimit) {
+    const struct {
+        std::chrono::milliseconds limit;
+        const char* span;
+    } cases[] = {
+        {kFolderTimeLimit, "10 minutes"},
+        {std::chrono::seconds(1), "1 second"},
+        {std::chrono::milliseconds(2500), "2 seconds"},
+        {std::chrono::seconds(119), "119 seconds"},
+    };
+    for (const auto& row : cases) {
+        EXPECT_EQ(FolderTimeLimitReason(row.limit),
+                  std::string("The folder took longer than ") + row.span +
+                      " to load; the pictures that arrived are kept.");
+    }
 }
 
 TEST(FolderPictures, APageGivesAtMostTheLinkLimitAndLocalFoldersKeepTheirNamesInside) {

@@ -103,7 +103,8 @@ TEST_F(FolderServerTest, DirectoryListingOfPythonsServerLoadsEveryFormat) {
     Load(server.Url("/"));
     EXPECT_TRUE(host.messages.empty());
     ASSERT_EQ(board.Pictures().size(), 3u);   // mixed-case names fetched as written
-    for (const CDibImage& picture : board.Pictures()) {
+    for (const kolo::FolderPicture& kept : board.Pictures()) {
+        const CDibImage picture = kept.Image();
         EXPECT_EQ(picture.Width(), 572);
         EXPECT_EQ(picture.Height(), 452);
     }
@@ -125,7 +126,7 @@ TEST_F(FolderServerTest, FaultyPicturesAreSkippedAndTheRestLoadsInPageOrder) {
     ASSERT_EQ(board.Pictures().size(), 2u);
     EXPECT_EQ(board.LoadedCount(), 8u);
     // House.BMP first: it went on the canvas.
-    EXPECT_EQ(test::FirstDifference(board.SourcePicture(), board.Pictures()[0]), "");
+    EXPECT_EQ(test::FirstDifference(board.SourcePicture(), board.Pictures()[0].Image()), "");
 }
 
 TEST_F(FolderServerTest, LongPageIsReadToItsLastAnchor) {
@@ -230,6 +231,40 @@ TEST_F(SlowFolderTest, DestroyingTheLoaderMidLoadReturnsWithinASecond) {
         loader = MakeLoader();
         board.SetFolderLoader(loader.get());
     }
+}
+
+// A server that keeps serving pictures, each slowly but without a stall: the load ends at its
+// own time limit with the reason, keeps the pictures that arrived and drops the rest.
+TEST_F(FolderServerTest, AFolderServedSlowlyButLiveGivesUpAtItsTimeLimit) {
+    constexpr int kLinks = 20;
+    constexpr auto kLimit = std::chrono::seconds(2);
+    fs::create_directories(root / "site" / "slow");
+    std::string page;
+    for (int i = 0; i < kLinks; ++i) {
+        const std::string name = "cat" + std::to_string(i) + ".gif";
+        fs::copy_file(fs::path(KOLO_SAMPLES_DIR) / "cat.gif", root / "site" / "slow" / name);
+        page += "<a href=\"" + name + "\">";
+    }
+    std::ofstream(root / "site" / "slow" / "index.html") << page;
+    test::LocalServer server(test::FaultServerCommand((root / "site").string()));
+    ASSERT_TRUE(server.Running());
+
+    loader->SetTimeLimit(kLimit);
+    const auto start = Clock::now();
+    Load(server.Url("/drip/50/slow/"));   // about a second a picture
+    const auto took = Clock::now() - start;
+    EXPECT_GE(took, kLimit);
+    EXPECT_LT(took, kLimit + std::chrono::seconds(2));
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0],
+              "The folder took longer than 2 seconds to load; the pictures that arrived are "
+              "kept.\nPlease confirm your url.");
+    const std::size_t arrived = board.Pictures().size();
+    EXPECT_GE(arrived, 1u);
+    EXPECT_LT(arrived, static_cast<std::size_t>(kLinks));
+    EXPECT_TRUE(board.HasCanvasPicture());
+    for (int i = 0; i < 10; ++i) queue.Drain(std::chrono::milliseconds(100));
+    EXPECT_EQ(board.Pictures().size(), arrived);   // nothing more once it gave up
 }
 
 }  // namespace

@@ -78,11 +78,13 @@ RunResult RunProgram(const std::vector<std::string>& argv, const RunLimits& limi
     int status = 0;
     // The pipe closes when the program ends, unless a child of its own holds it; the wait
     // is bounded by the same deadline either way.
-    while (waitpid(pid, &status, WNOHANG) == 0) {
+    rusage usage{};
+    while (wait4(pid, &status, WNOHANG, &usage) == 0) {
         if (std::chrono::steady_clock::now() >= deadline) kill(pid, SIGKILL);
         usleep(10000);
     }
     result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    result.peakMemoryKb = usage.ru_maxrss;
     if (WIFEXITED(status)) result.status = WEXITSTATUS(status);
     if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
     return result;

@@ -23,6 +23,7 @@ struct RunResult {
     int status = -1;       // exit status, or -1 when killed or never started
     int signal = 0;        // the signal that ended it, if one did
     double seconds = 0;    // wall-clock time until it ended
+    long peakMemoryKb = 0; // its largest resident set, in kilobytes
     std::string errors;    // everything it wrote to standard error
 };
 

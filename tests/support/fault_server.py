@@ -2,7 +2,9 @@
 special names with the faults a real server can show (stall…, trickle…, loop…, reset…,
 empty…, huge…, and the pages /long/, /stall/, /trickle/, /loop/, /redirect/…;
 /slowhops/MS/N/rest redirects N times, MS milliseconds a hop; /delay/MS/rest answers /rest after MS
-milliseconds, so a folder under it is served slowly, picture by picture). Prints its port on the first line of
+milliseconds, so a folder under it is served slowly, picture by picture; /drip/MS/rest serves
+the files under /rest 256 bytes at a time, MS milliseconds apart: slow, but never stalled).
+Prints its port on the first line of
 standard output, then serves until it is killed.
 
 Usage: fault_server.py ROOT
@@ -20,6 +22,9 @@ ROOT = os.path.abspath(sys.argv[1])
 
 class Handler(http.server.SimpleHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
+    # Headers and body go out in separate writes; without this each kept-alive request waits
+    # for the client's delayed acknowledgement.
+    disable_nagle_algorithm = True
 
     def __init__(self, *args, **kwargs):
         super().__init__(*args, directory=ROOT, **kwargs)
@@ -40,6 +45,27 @@ class Handler(http.server.SimpleHTTPRequestHandler):
             parts = path.split("/", 3)
             time.sleep(int(parts[2]) / 1000.0)
             self.path = path = "/" + (parts[3] if len(parts) > 3 else "")
+        if path.startswith("/drip/"):
+            parts = path.split("/", 3)
+            rest = "/" + (parts[3] if len(parts) > 3 else "")
+            local = os.path.join(ROOT, rest.lstrip("/"))
+            if not os.path.isfile(local):
+                self.path = rest
+                super().do_GET()
+                return
+            with open(local, "rb") as f:
+                body = f.read()
+            self.send_response(200)
+            self.send_header("Content-Length", str(len(body)))
+            self.end_headers()
+            try:
+                for start in range(0, len(body), 256):
+                    self.wfile.write(body[start:start + 256])
+                    self.wfile.flush()
+                    time.sleep(int(parts[2]) / 1000.0)
+            except (BrokenPipeError, ConnectionResetError):
+                pass
+            return
         if path.startswith("/slowhops/"):
             # /slowhops/MS/N/REST: every hop waits MS milliseconds, then redirects to the next,
             # N hops in all, and the last serves /REST.

@@ -2,12 +2,14 @@
 // drives answer by answer.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "web/ArtBundle.h"
@@ -136,8 +138,25 @@ TEST_F(PageFolderTest, ANewFolderLeavesNothingOfTheOld) {
     Picture(second, 0, "tree.bmp");
     folder.Finish(second, "");
     ASSERT_EQ(board.Pictures().size(), 1u);
-    EXPECT_EQ(board.Pictures()[0].Width(), board.SourcePicture().Width());
+    EXPECT_EQ(board.Pictures()[0].Image().Width(), board.SourcePicture().Width());
     EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(PageFolderTest, ALoadPastItsTimeLimitEndsAtTheNextPictureKeepingWhatArrived) {
+    folder.SetTimeLimit(std::chrono::milliseconds(300));
+    const std::uint32_t load = folder.Start("http://a.test/p/");
+    ASSERT_EQ(folder.PageRead(load, "<a href=fish.gif>f</a><a href=sun.gif>s</a><a href=c.gif>"), 3);
+    Picture(load, 0, "fish.gif");
+    std::this_thread::sleep_for(std::chrono::milliseconds(350));
+    Picture(load, 1, "fish.gif");
+    EXPECT_FALSE(board.IsLoading());
+    EXPECT_EQ(board.Pictures().size(), 1u);
+    EXPECT_EQ(messages, std::vector<std::string>{FolderTimeLimitReason(std::chrono::milliseconds(300)) +
+                                                 "\nPlease confirm your url."});
+    Picture(load, 2, "fish.gif");   // the page's later answers change nothing
+    folder.Finish(load, "");
+    EXPECT_EQ(board.Pictures().size(), 1u);
+    EXPECT_EQ(messages.size(), 1u);
 }
 
 struct EndCase {
