@@ -523,8 +523,9 @@ int GifReader::ConvertInto(CDibImage& target) const {
                                                            : nullptr;
     if (table == nullptr) return 0;
 
-    // Table entries as they are stored in the image: blue, green, red.
-    std::uint8_t bgr[256][3];
+    // Table entries as they are stored in the image: blue, green, red, and a fourth byte so
+    // that a pixel is written with one four-byte store; the next pixel overwrites that byte.
+    std::uint8_t bgr[256][4] = {};
     for (int v = 0; v < 256; ++v) {
         bgr[v][0] = (*table)[3 * v + 2];
         bgr[v][1] = (*table)[3 * v + 1];
@@ -532,6 +533,7 @@ int GifReader::ConvertInto(CDibImage& target) const {
     }
     const std::uint32_t width = current_->width;
     const std::uint32_t height = current_->height;
+    if (width == 0) return 1;
     const std::size_t stride = target.Stride();
     const std::uint8_t* indices = current_->pixels.Data();
     std::uint8_t* rows = target.Pixels();
@@ -539,12 +541,9 @@ int GifReader::ConvertInto(CDibImage& target) const {
         // Destination row 0 is the bottom of the picture, source row 0 its top line.
         const std::uint8_t* src = indices + std::size_t{height - 1 - i} * width;
         std::uint8_t* dst = rows + stride * i;
-        for (std::uint32_t j = 0; j < width; ++j, dst += 3) {
-            const std::uint8_t* colour = bgr[src[j]];
-            dst[0] = colour[0];
-            dst[1] = colour[1];
-            dst[2] = colour[2];
-        }
+        // The last pixel of a row gets three bytes: a fourth could lie past the image.
+        for (std::uint32_t j = 0; j + 1 < width; ++j, dst += 3) std::memcpy(dst, bgr[src[j]], 4);
+        std::memcpy(dst, bgr[src[width - 1]], 3);
     }
     return 1;
 }

@@ -41,7 +41,7 @@ void PageFolder::PictureRead(std::uint32_t load, std::size_t index, const std::u
         prepared = PrepareFolderPicture(std::vector<std::uint8_t>(bytes, bytes + size), link.name,
                                         index, kCanvasRect.Width(), kCanvasRect.Height(), *budget_);
     }
-    board_.AddFolderPicture(load, std::move(prepared.picture), prepared.leftOut);
+    board_.AddFolderPicture(load, std::move(prepared.picture), link.name, prepared.leftOut);
 }
 
 void PageFolder::Finish(std::uint32_t load, const std::string& reason) {

@@ -98,6 +98,7 @@ TEST_F(PageFolderTest, PicturesLandInPageOrderAsTheyArrive) {
     Picture(load, 0, "fish.gif");
     EXPECT_TRUE(board.IsLoading());
     EXPECT_TRUE(board.HasCanvasPicture());   // the first is on the canvas before the rest
+    EXPECT_EQ(board.CanvasPictureName(), "fish.gif");
     EXPECT_EQ(board.LoadedCount(), 1u);
     Picture(load, 1, "tree.bmp");
     folder.Finish(load, "");
