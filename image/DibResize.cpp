@@ -261,6 +261,33 @@ void ShrinkColumns(const CDibImage& source, CDibImage& target) {
 
 }  // namespace
 
+CDibImage CDibImage::Resized(std::int32_t newWidth, std::int32_t newHeight) const {
+    CDibImage fresh;
+    if (!HasPicture()) return fresh;
+    // The first step that Resize would take reads this picture into a new one; the remaining
+    // steps work on that.
+    if (newHeight > Height()) {
+        if (!fresh.Allocate(Width(), newHeight)) return CDibImage();
+        std::memcpy(fresh.Pixels(), Pixels(), Stride() * Height());
+        Lines rows = Lines::Rows(fresh);
+        StretchLines(rows, Height(), newHeight);
+    } else if (newWidth > Width()) {
+        if (!fresh.Allocate(newWidth, Height())) return CDibImage();
+        StretchColumns(*this, fresh);
+    } else if (newHeight < Height()) {
+        if (!fresh.Allocate(Width(), newHeight)) return CDibImage();
+        ShrinkRows(*this, fresh);
+    } else if (newWidth < Width()) {
+        if (!fresh.Allocate(newWidth, Height())) return CDibImage();
+        ShrinkColumns(*this, fresh);
+    } else {
+        fresh.Assign(*this);
+        return fresh;
+    }
+    fresh.Resize(newWidth, newHeight);
+    return fresh;
+}
+
 void CDibImage::Resize(std::int32_t newWidth, std::int32_t newHeight) {
     if (!HasPicture()) return;
     // Each step builds a fresh image and takes it over whole, colours included, so the

@@ -312,12 +312,15 @@ void DecodeRunLengths(const std::uint8_t* data, const BmpLayout& layout, CDibIma
 }  // namespace
 
 int LoadBmpBytes(CDibImage& image, const std::uint8_t* data, std::size_t size) {
-    image.Release();
-    if (data == nullptr || size < kFileHeaderBytes) return 0;
-    if (data[0] != kSignature[0] || data[1] != kSignature[1]) return 0;
     BmpLayout layout;
-    if (!ReadLayout(data, size, layout)) return 0;
-    if (!image.Allocate(layout.width, layout.height)) return 0;
+    if (data == nullptr || size < kFileHeaderBytes || data[0] != kSignature[0] ||
+        data[1] != kSignature[1] || !ReadLayout(data, size, layout)) {
+        image.Release();
+        return 0;
+    }
+    // Every pixel is written below (run-length pictures are cleared to entry 0 first), so the
+    // image's own memory is reused as it stands.
+    if (!image.Reallocate(layout.width, layout.height)) return 0;
     if (layout.compression == kRle8 || layout.compression == kRle4) {
         DecodeRunLengths(data, layout, image);
     } else if (layout.bits <= 8) {
