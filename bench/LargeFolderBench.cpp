@@ -5,7 +5,9 @@
 // longest time the host's thread is busy at once (SetImageURL itself, then each delivered
 // result with its repaint), the whole load, and the process's peak memory during the load
 // above what it held before. After the table: min and median of each, the threaded load
-// against the sequential one, and the peak against what the load needs to hold.
+// against the sequential one, and the peak against what the load needs to hold. Then a
+// folder of ten small pictures and ten of 4000 × 3000 (BMP, GIF and JPEG) through the
+// sequential loader: its peak memory against its need.
 //
 // The photographs are written once by tests/support/make_large_folder.py into the temporary
 // folder (five distinct pictures, each served under ten names).
@@ -187,6 +189,65 @@ void BM_LargeFolderSequential(benchmark::State& state) {
     }
 }
 
+// Ten small pictures and ten of 4000 × 3000, BMP, GIF and JPEG in turn, the small and the
+// large ones alternating, on their own server.
+class MixedFolder {
+public:
+    static MixedFolder& Get() {
+        static MixedFolder folder;
+        return folder;
+    }
+    std::string Url() const { return server_->Url("/"); }
+
+private:
+    MixedFolder() {
+        const fs::path root = fs::temp_directory_path() / "kolo-bench-mixed-folder";
+        const fs::path site = root / "site";
+        const std::string sizes[2] = {"572 452", std::to_string(kPhotoWidth) + " " + std::to_string(kPhotoHeight)};
+        const std::string made[2] = {"small", "large"};
+        for (int k = 0; k < 2; ++k) {
+            const std::string command = "/usr/bin/python3 " KOLO_TEST_SUPPORT_DIR "/make_large_folder.py " +
+                                        (root / made[k]).string() + " 10 " + sizes[k] + " bmp,gif,jpg";
+            if (std::system(command.c_str()) != 0) std::abort();
+        }
+        fs::create_directories(site);
+        const char* extensions[3] = {"bmp", "gif", "jpg"};
+        std::string page;
+        for (int i = 0; i < 20; ++i) {
+            char from[32];
+            std::snprintf(from, sizeof from, "photo%02d.%s", i / 2, extensions[(i / 2) % 3]);
+            const std::string name = made[i % 2] + from;
+            if (!fs::exists(site / name)) fs::copy_file(root / made[i % 2] / from, site / name);
+            page += "<a href=\"" + name + "\">" + name + "</a>\n";
+        }
+        std::ofstream(site / "index.html") << page;
+        server_ = std::make_unique<test::LocalServer>(test::PythonHttpServerCommand(site.string()));
+        if (!server_->Running()) std::abort();
+    }
+    std::unique_ptr<test::LocalServer> server_;
+};
+
+// The mixed folder through the sequential loader: one picture decoded at a time.
+void BM_MixedFolderPeakMemory(benchmark::State& state) {
+    MixedFolder& folder = MixedFolder::Get();
+    for (auto _ : state) {
+        Host host;
+        SequentialFolderLoader loader([] { return std::make_unique<CurlSession>(); });
+        host.board.SetFolderLoader(&loader);
+        host.board.Initialise();
+        host.Paint();
+        const double before = StatusMegabytes("VmRSS:");
+        ResetPeak();
+        const auto start = Clock::now();
+        host.board.SetImageURL(folder.Url());
+        host.Paint();
+        state.SetIterationTime(Milliseconds(Clock::now() - start) / 1000.0);
+        if (host.board.Pictures().size() != 20) state.SkipWithError("pictures missing");
+        Figures()["mixed folder: peak memory above start, MB"].push_back(StatusMegabytes("VmHWM:") - before);
+    }
+}
+
+BENCHMARK(BM_MixedFolderPeakMemory)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1)->Repetitions(kRepetitions);
 BENCHMARK(BM_LargeFolderThreaded)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1)->Repetitions(kRepetitions);
 BENCHMARK(BM_LargeFolderSequential)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1)->Repetitions(kRepetitions);
 
@@ -225,6 +286,12 @@ void PrintSummary() {
     std::printf("%-46s %10.1f (%g workers x %.1f + %.1f + %.1f)\n", "threaded: memory need, MB", need, workers,
                 decoded, kept, screen);
     std::printf("%-46s %10.2f %10.2f\n", "threaded: peak / need", peak.min / need, peak.median / need);
+    // The mixed folder needs its largest picture decoded, its twenty kept and the screen.
+    const double mixedNeed = decoded + 20 * static_cast<double>(Stride24(572)) * 452 / kMegabyte + screen;
+    const Summary mixed = Summarise(Figures()["mixed folder: peak memory above start, MB"]);
+    std::printf("%-46s %10.1f\n", "mixed folder: memory need, MB", mixedNeed);
+    std::printf("%-46s %10.2f %10.2f\n", "mixed folder: peak / need", mixed.min / mixedNeed,
+                mixed.median / mixedNeed);
     std::fflush(stdout);
 }
 
