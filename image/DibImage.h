@@ -39,6 +39,15 @@ struct FitSize {
 FitSize FitInside(std::int64_t width, std::int64_t height, std::int32_t boxWidth,
                   std::int32_t boxHeight);
 
+// Pixels laid out as an image's (24 bits, bottom-up, blue, green, red) but held elsewhere, such
+// as the rows inside a BMP file; they are only read.
+struct PixelRows {
+    const std::uint8_t* pixels;
+    std::size_t stride;      // bytes from one row to the next
+    std::int32_t width;      // pixels
+    std::int32_t height;
+};
+
 // Row stride in bytes of a 24-bit picture `width` pixels wide.
 constexpr std::size_t Stride24(std::int32_t width) {
     return static_cast<std::size_t>(RowStride(24, width));
@@ -156,6 +165,11 @@ private:
     RgbColour outlineColour_{0, 0, 1};   // matches nothing in a thresholded canvas
     std::uint64_t generation_ = 0;
 };
+
+// What CDibImage::Resized gives, for rows that are not an image's own: the same pixels as
+// copying them into an image and resizing that, without the copy. Empty when memory runs out
+// before the first step.
+CDibImage ResizedRows(const PixelRows& rows, std::int32_t newWidth, std::int32_t newHeight);
 
 // A copy of a block of the same size and contents; null for a null block or on failure.
 MemoryBlock DuplicateGlobalBlock(const MemoryBlock& block);

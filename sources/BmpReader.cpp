@@ -12,6 +12,7 @@
 #include "sources/BmpReader.h"
 
 #include <cstring>
+#include <utility>
 
 #include "image/ImageLimits.h"
 #include "platform/BitmapHeader.h"
@@ -329,6 +330,31 @@ int LoadBmpBytes(CDibImage& image, const std::uint8_t* data, std::size_t size) {
         ConvertMaskedRows(data, layout, image);
     }
     return 1;
+}
+
+int LoadBmpBytesToFit(CDibImage& image, const std::uint8_t* data, std::size_t size,
+                      std::int32_t fitWidth, std::int32_t fitHeight) {
+    BmpLayout layout;
+    if (fitWidth > 0 && fitHeight > 0 && data != nullptr && size >= kFileHeaderBytes &&
+        data[0] == kSignature[0] && data[1] == kSignature[1] && ReadLayout(data, size, layout) &&
+        layout.compression == kRgb && layout.bits == 24 && !layout.topDown) {
+        const FitSize fit = FitInside(layout.width, layout.height, fitWidth, fitHeight);
+        if (fit.width <= layout.width && fit.height <= layout.height &&
+            (fit.width < layout.width || fit.height < layout.height)) {
+            // The file's rows are laid out as an image's (ReadLayout checked that they are all
+            // there), so they are fitted where they lie. The image's memory goes first: the
+            // file and a full-size picture are never held together.
+            image.Release();
+            const PixelRows rows{data + layout.pixelOffset, Stride24(layout.width), layout.width,
+                                 layout.height};
+            CDibImage fitted = ResizedRows(rows, fit.width, fit.height);
+            if (fitted.HasPicture()) {
+                image = std::move(fitted);
+                return 1;
+            }
+        }
+    }
+    return LoadBmpBytes(image, data, size);
 }
 
 int LoadBmp(CDibImage& image, const std::string& path) {

@@ -5,7 +5,7 @@ namespace kolo {
 const std::vector<PictureFormat>& PictureFormats() {
     // The order is fixed: a name holding several extensions goes to the first row listed.
     static const std::vector<PictureFormat> formats = {
-        {".bmp", LoadBmpBytes, nullptr},
+        {".bmp", LoadBmpBytes, LoadBmpBytesToFit},
         {".gif", LoadGifBytes, nullptr},
         {".jpg", LoadJpegBytes, LoadJpegBytesToFit},
         {".png", LoadPngBytes, nullptr},

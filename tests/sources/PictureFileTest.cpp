@@ -170,5 +170,40 @@ TEST(LoadPictureBytes, AnImageReusedForPictureAfterPictureHoldsExactlyEachFreshD
     EXPECT_FALSE(reused.HasPicture());
 }
 
+
+// A BMP fitted straight from its file's rows shows exactly what decoding it whole and then
+// fitting shows; files it does not apply to (top-down, 8-bit, no larger than the box) are
+// decoded whole as before, and damaged ones fail the same way.
+TEST(LoadPictureBytes, BmpFittedFromTheFileIsThePictureDecodedAndThenFitted) {
+    const struct {
+        const char* file;
+        std::int32_t boxWidth, boxHeight;
+        int percentKept;
+    } cases[] = {{"bench_572x452_24bit.bmp", 300, 200, 100}, {"bench_572x452_24bit.bmp", 200, 300, 100},
+                 {"bench_572x452_24bit.bmp", 572, 452, 100}, {"bench_572x452_24bit.bmp", 800, 600, 100},
+                 {"bench_572x452_24bit.bmp", 571, 1000, 100}, {"bmp24_im.bmp", 7, 5, 100},
+                 {"bmp24_top_down.bmp", 7, 5, 100},         {"bench_572x452_8bit.bmp", 300, 200, 100},
+                 {"bench_572x452_24bit.bmp", 300, 200, 99}};
+    for (const auto& c : cases) {
+        MemoryBlock whole;
+        ASSERT_TRUE(ReadWholeFile(ConformancePath(c.file), 1 << 26, whole)) << c.file;
+        const std::size_t size = whole.Size() * c.percentKept / 100;
+        CDibImage decoded, fitted;
+        fitted.Allocate(900, 900);   // memory the fitted load may give up
+        const int plain = LoadPictureBytes(decoded, whole.Data(), size, "a.bmp");
+        EXPECT_EQ(LoadPictureBytes(fitted, whole.Data(), size, "a.bmp", c.boxWidth, c.boxHeight), plain)
+            << c.file;
+        EXPECT_EQ(fitted.HasPicture(), decoded.HasPicture()) << c.file;
+        if (!plain) continue;
+        decoded.ResizeToFit(c.boxWidth, c.boxHeight);
+        fitted.ResizeToFit(c.boxWidth, c.boxHeight);
+        ASSERT_EQ(fitted.Width(), decoded.Width()) << c.file;
+        ASSERT_EQ(fitted.Height(), decoded.Height()) << c.file;
+        EXPECT_EQ(std::memcmp(fitted.Pixels(), decoded.Pixels(),
+                              decoded.Stride() * static_cast<std::size_t>(decoded.Height())), 0)
+            << c.file << " into " << c.boxWidth << "x" << c.boxHeight;
+    }
+}
+
 }  // namespace
 }  // namespace kolo::test
