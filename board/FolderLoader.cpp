@@ -25,6 +25,7 @@ void SequentialFolderLoader::StartLoad(ColouringBoard& board, std::uint32_t load
     }
     board.BeginFolder(load, page.links.size(), page.ignored);
     FolderBudget budget;
+    PictureScratch scratch;
     for (std::size_t index = 0; index < page.links.size(); ++index) {
         if (std::chrono::steady_clock::now() >= deadline) {
             board.FinishFolder(load, FolderTimeLimitReason(TimeLimit()));
@@ -35,7 +36,7 @@ void SequentialFolderLoader::StartLoad(ColouringBoard& board, std::uint32_t load
         PreparedPicture prepared;
         if (bytes) {
             prepared = PrepareFolderPicture(std::move(*bytes), link.name, index, kCanvasRect.Width(),
-                                            kCanvasRect.Height(), budget);
+                                            kCanvasRect.Height(), budget, &scratch);
         }
         board.AddFolderPicture(load, std::move(prepared.picture), link.name,
                                prepared.leftOut);

@@ -42,12 +42,20 @@ std::vector<PictureLink> PictureLinksOf(const std::string& folderUrl, const std:
 }
 
 CDibImage PreparePicture(const std::uint8_t* data, std::size_t size, const std::string& name,
-                         std::int32_t width, std::int32_t height) {
-    CDibImage picture;
-    if (data == nullptr || size == 0 || LoadPictureBytes(picture, data, size, name) == 0) {
+                         std::int32_t width, std::int32_t height, PictureScratch* scratch) {
+    CDibImage own;
+    CDibImage& decoded = scratch != nullptr ? scratch->decoded : own;
+    if (data == nullptr || size == 0 ||
+        LoadPictureBytes(decoded, data, size, name, width, height) == 0) {
         return CDibImage();
     }
-    picture.ResizeToFit(width, height);
+    CDibImage picture;
+    if (scratch != nullptr) {
+        picture = decoded.FittedInto(width, height);   // the decoded memory stays for the next
+    } else {
+        decoded.ResizeToFit(width, height);
+        picture = std::move(decoded);
+    }
     picture.SetOutlineColour(0, 0, 0);   // black lines bound the fills
     return picture.HasPicture() ? std::move(picture) : CDibImage();
 }
@@ -78,10 +86,10 @@ bool FolderBudget::Take(std::size_t bytes) {
 
 PreparedPicture PrepareFolderPicture(std::vector<std::uint8_t> bytes, const std::string& name,
                                      std::size_t index, std::int32_t width, std::int32_t height,
-                                     FolderBudget& budget) {
+                                     FolderBudget& budget, PictureScratch* scratch) {
     PreparedPicture result;
     // Decoded even when only the bytes are kept: a picture that fails must be known now.
-    CDibImage decoded = PreparePicture(bytes.data(), bytes.size(), name, width, height);
+    CDibImage decoded = PreparePicture(bytes.data(), bytes.size(), name, width, height, scratch);
     if (!decoded.HasPicture()) return result;
     FolderPicture picture(std::move(decoded));
     if (index >= kDecodedFolderPictures && bytes.size() < picture.KeptBytes()) {

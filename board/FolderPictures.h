@@ -43,10 +43,22 @@ constexpr std::size_t kMaxPictureLinks = 1000;
 std::vector<PictureLink> PictureLinksOf(const std::string& folderUrl, const std::string& pageText,
                                         std::size_t* ignored = nullptr);
 
+// What a loader keeps from one picture to the next of a folder, one per thread: every picture
+// is decoded at full size into the same memory, which is then reused rather than given back
+// and mapped afresh (and cleared by the system) for the next. It holds the largest picture
+// decoded so far until it is destroyed.
+struct PictureScratch {
+    CDibImage decoded;
+};
+
 // The picture in `data` decoded as the format of `name`, fitted to width × height, with black
-// as its outline colour; an empty image when it cannot be decoded.
+// as its outline colour; an empty image when it cannot be decoded. A JPEG much larger than
+// width × height is decoded by its library at a reduced size that still covers its fit, so
+// its pixels may differ slightly from fitting the full-size picture. `scratch` (may be null)
+// is the memory to decode into.
 CDibImage PreparePicture(const std::uint8_t* data, std::size_t size, const std::string& name,
-                         std::int32_t width, std::int32_t height);
+                         std::int32_t width, std::int32_t height,
+                         PictureScratch* scratch = nullptr);
 
 // A picture of the board's list. The first pictures of a folder are kept decoded; the others
 // are kept as the bytes they were fetched as whenever those are smaller, and decoded again
@@ -107,7 +119,7 @@ struct PreparedPicture {
 // forms; counted against `budget`.
 PreparedPicture PrepareFolderPicture(std::vector<std::uint8_t> bytes, const std::string& name,
                                      std::size_t index, std::int32_t width, std::int32_t height,
-                                     FolderBudget& budget);
+                                     FolderBudget& budget, PictureScratch* scratch = nullptr);
 
 // The page at `folderUrl` read through `session` (null: a host without network).
 struct FolderPage {

@@ -77,6 +77,7 @@ struct ThreadedFolderLoader::Job {
     }
 
     void Work(InternetSession* session) {
+        PictureScratch scratch;
         for (;;) {
             std::size_t index;
             PictureLink link;
@@ -91,7 +92,8 @@ struct ThreadedFolderLoader::Job {
                 std::optional<std::vector<std::uint8_t>> bytes = session->FetchPicture(link.address);
                 if (bytes && !cancelled) {
                     picture = PrepareFolderPicture(std::move(*bytes), link.name, index,
-                                                   kCanvasRect.Width(), kCanvasRect.Height(), budget);
+                                                   kCanvasRect.Width(), kCanvasRect.Height(), budget,
+                                                   &scratch);
                 }
             }
             {

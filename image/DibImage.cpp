@@ -86,13 +86,39 @@ int CDibImage::Allocate(std::int32_t width, std::int32_t height) {
     const std::size_t imageSize = Stride24(width) * static_cast<std::size_t>(height);
     pixels_ = MemoryBlock::Allocate(imageSize);
     if (!pixels_) return 0;
+    SetSize(width, height, imageSize);
+    return 1;
+}
+
+int CDibImage::Reallocate(std::int32_t width, std::int32_t height) {
+    if (!IsAcceptableImageSize(width, height)) {
+        Release();
+        return 0;
+    }
+    const std::size_t stride = Stride24(width);
+    const std::size_t imageSize = stride * static_cast<std::size_t>(height);
+    if (!pixels_.Reuse(imageSize)) {
+        Release();
+        return 0;
+    }
+    const std::size_t rowBytes = 3 * static_cast<std::size_t>(width);
+    if (rowBytes < stride) {
+        for (std::int32_t row = 0; row < height; ++row) {
+            std::memset(pixels_.Data() + stride * static_cast<std::size_t>(row) + rowBytes, 0,
+                        stride - rowBytes);
+        }
+    }
+    SetSize(width, height, imageSize);
+    return 1;
+}
+
+void CDibImage::SetSize(std::int32_t width, std::int32_t height, std::size_t imageSize) {
     header_ = BitmapInfoHeader();
     header_.biWidth = width;
     header_.biHeight = height;
     header_.biBitCount = 24;
     header_.biSizeImage = static_cast<std::uint32_t>(imageSize);
     Touch();
-    return 1;
 }
 
 void CDibImage::Release() {
@@ -316,10 +342,7 @@ int CDibImage::MatchesRegionColour(std::uint8_t red, std::uint8_t green,
     return RgbColour{red, green, blue} == regionColour_ ? 1 : 0;
 }
 
-void CDibImage::ResizeToFit(std::int32_t width, std::int32_t height) {
-    if (!HasPicture() || width < 1 || height < 1) return;
-    const std::int64_t w = Width();
-    const std::int64_t h = Height();
+FitSize FitInside(std::int64_t w, std::int64_t h, std::int32_t width, std::int32_t height) {
     // Proportions are compared by cross-multiplying, so no rounding decides which side fills.
     std::int64_t fitWidth = width;
     std::int64_t fitHeight = height;
@@ -328,7 +351,24 @@ void CDibImage::ResizeToFit(std::int32_t width, std::int32_t height) {
     } else if (w * height < h * width) {
         fitWidth = std::max<std::int64_t>(1, (w * height + h / 2) / h);
     }
-    Resize(static_cast<std::int32_t>(fitWidth), static_cast<std::int32_t>(fitHeight));
+    return FitSize{static_cast<std::int32_t>(fitWidth), static_cast<std::int32_t>(fitHeight)};
+}
+
+CDibImage CDibImage::FittedInto(std::int32_t width, std::int32_t height) const {
+    if (!HasPicture() || width < 1 || height < 1) return CDibImage();
+    const FitSize fit = FitInside(Width(), Height(), width, height);
+    CDibImage fitted = Resized(fit.width, fit.height);
+    // The fitted picture fits as it is: this only puts it on its paper.
+    fitted.ResizeToFit(width, height);
+    return fitted;
+}
+
+void CDibImage::ResizeToFit(std::int32_t width, std::int32_t height) {
+    if (!HasPicture() || width < 1 || height < 1) return;
+    const FitSize fit = FitInside(Width(), Height(), width, height);
+    const std::int64_t fitWidth = fit.width;
+    const std::int64_t fitHeight = fit.height;
+    Resize(fit.width, fit.height);
     if (Width() == width && Height() == height) return;
     if (Width() != fitWidth || Height() != fitHeight) return;   // Resize ran out of memory
 

@@ -29,6 +29,25 @@ struct RgbColour {
     bool operator!=(const RgbColour& o) const { return !(*this == o); }
 };
 
+// The largest size inside boxWidth × boxHeight with the proportions of width × height, each
+// side at least 1 pixel: where ResizeToFit puts a picture. Both sides of the box must be at
+// least 1, and of the picture too.
+struct FitSize {
+    std::int32_t width;
+    std::int32_t height;
+};
+FitSize FitInside(std::int64_t width, std::int64_t height, std::int32_t boxWidth,
+                  std::int32_t boxHeight);
+
+// Pixels laid out as an image's (24 bits, bottom-up, blue, green, red) but held elsewhere, such
+// as the rows inside a BMP file; they are only read.
+struct PixelRows {
+    const std::uint8_t* pixels;
+    std::size_t stride;      // bytes from one row to the next
+    std::int32_t width;      // pixels
+    std::int32_t height;
+};
+
 // Row stride in bytes of a 24-bit picture `width` pixels wide.
 constexpr std::size_t Stride24(std::int32_t width) {
     return static_cast<std::size_t>(RowStride(24, width));
@@ -49,6 +68,10 @@ public:
 
     // A black picture of width × height; 0 (and empty) for a size out of range or on failure.
     int Allocate(std::int32_t width, std::int32_t height);
+    // The same size checks, but the pixel bytes are left for the caller to write (only the
+    // padding at the end of each row is zeroed), and the image's own block is kept when it
+    // has room: a decoder that writes every pixel reuses the memory of the picture before.
+    int Reallocate(std::int32_t width, std::int32_t height);
     void Release();
 
     // Converts any packed DIB to this image's form and takes the block (left null) on success.
@@ -90,6 +113,13 @@ public:
     // whatever size Resize reached. The outline colour is (0, 0, 1) after, as with Resize.
     void ResizeToFit(std::int32_t width, std::int32_t height);
 
+    // The same two as new images, with this one left as it is: the result of Resize or
+    // ResizeToFit on a copy, without making the copy. Empty for an empty image, or when memory
+    // runs out before the first step (later steps behave as in Resize). The source may then be
+    // reused for the next picture, and its memory with it.
+    CDibImage Resized(std::int32_t newWidth, std::int32_t newHeight) const;
+    CDibImage FittedInto(std::int32_t width, std::int32_t height) const;
+
     // Recolours the 4-connected area of the seed's colour around (x, y), y from the top.
     // Returns 1 when the fill ran; 0 for an empty image, a seed outside the picture, a seed on
     // the outline colour or an area that already has the new colour.
@@ -127,6 +157,7 @@ public:
 
 private:
     void Touch();
+    void SetSize(std::int32_t width, std::int32_t height, std::size_t imageSize);
 
     BitmapInfoHeader header_;
     MemoryBlock pixels_;
@@ -134,6 +165,11 @@ private:
     RgbColour outlineColour_{0, 0, 1};   // matches nothing in a thresholded canvas
     std::uint64_t generation_ = 0;
 };
+
+// What CDibImage::Resized gives, for rows that are not an image's own: the same pixels as
+// copying them into an image and resizing that, without the copy. Empty when memory runs out
+// before the first step.
+CDibImage ResizedRows(const PixelRows& rows, std::int32_t newWidth, std::int32_t newHeight);
 
 // A copy of a block of the same size and contents; null for a null block or on failure.
 MemoryBlock DuplicateGlobalBlock(const MemoryBlock& block);

@@ -125,17 +125,17 @@ std::vector<StretchStage> StretchStages(std::int32_t from, std::int32_t to) {
 }
 
 // Stretches every row of `source` into the wider `target` of the same height.
-void StretchColumns(const CDibImage& source, CDibImage& target) {
-    const std::vector<StretchStage> stages = StretchStages(source.Width(), target.Width());
+void StretchColumns(const PixelRows& source, CDibImage& target) {
+    const std::vector<StretchStage> stages = StretchStages(source.width, target.Width());
     // Two working lines, each a line's pixels then its means, with room for the one byte
     // that the four-byte pixel copies read past the last pixel.
     const std::size_t lineBytes = 3 * 2 * static_cast<std::size_t>(target.Width()) + 4;
     std::vector<std::uint8_t> a(lineBytes), b(lineBytes);
-    const std::size_t rowBytes = 3 * static_cast<std::size_t>(source.Width());
-    for (std::int32_t row = 0; row < source.Height(); ++row) {
+    const std::size_t rowBytes = 3 * static_cast<std::size_t>(source.width);
+    for (std::int32_t row = 0; row < source.height; ++row) {
         std::uint8_t* in = a.data();
         std::uint8_t* out = b.data();
-        std::memcpy(in, source.Pixels() + source.Stride() * row, rowBytes);
+        std::memcpy(in, source.pixels + source.stride * row, rowBytes);
         for (std::size_t i = 0; i < stages.size(); ++i) {
             const StretchStage& stage = stages[i];
             const std::size_t pixelBytes = 3 * static_cast<std::size_t>(stage.from);
@@ -201,11 +201,11 @@ std::uint8_t Mean(std::uint32_t sum, const ShrinkSpan& span) {
 
 // Averages the span's source rows into `d`, summing in `Sum`.
 template <typename Sum>
-void AverageRows(const CDibImage& source, const ShrinkSpan& span, std::size_t rowBytes, Sum* sums,
+void AverageRows(const PixelRows& source, const ShrinkSpan& span, std::size_t rowBytes, Sum* sums,
                  std::uint8_t* d) {
     std::fill(sums, sums + rowBytes, Sum{0});
     for (std::int32_t k = 0; k < span.count; ++k) {
-        const std::uint8_t* p = source.Pixels() + source.Stride() * (span.first + k);
+        const std::uint8_t* p = source.pixels + source.stride * (span.first + k);
         for (std::size_t i = 0; i < rowBytes; ++i) sums[i] = static_cast<Sum>(sums[i] + p[i]);
     }
     if constexpr (sizeof(Sum) == 2) {
@@ -218,16 +218,16 @@ void AverageRows(const CDibImage& source, const ShrinkSpan& span, std::size_t ro
     }
 }
 
-void ShrinkRows(const CDibImage& source, CDibImage& target) {
-    const std::vector<ShrinkSpan> spans = ShrinkSpans(source.Height(), target.Height());
-    const std::size_t rowBytes = static_cast<std::size_t>(source.Width()) * 3;
+void ShrinkRows(const PixelRows& source, CDibImage& target) {
+    const std::vector<ShrinkSpan> spans = ShrinkSpans(source.height, target.Height());
+    const std::size_t rowBytes = static_cast<std::size_t>(source.width) * 3;
     std::vector<std::uint16_t> shortSums(rowBytes);
     std::vector<std::uint32_t> longSums(rowBytes);
     for (std::int32_t r = 0; r < target.Height(); ++r) {
         const ShrinkSpan& span = spans[r];
         std::uint8_t* d = target.Pixels() + target.Stride() * r;
         if (span.count == 1) {
-            std::memcpy(d, source.Pixels() + source.Stride() * span.first, rowBytes);
+            std::memcpy(d, source.pixels + source.stride * span.first, rowBytes);
         } else if (span.count > 1 && span.count <= kShortSpan) {
             AverageRows(source, span, rowBytes, shortSums.data(), d);
         } else if (span.count > kShortSpan) {
@@ -236,10 +236,10 @@ void ShrinkRows(const CDibImage& source, CDibImage& target) {
     }
 }
 
-void ShrinkColumns(const CDibImage& source, CDibImage& target) {
-    const std::vector<ShrinkSpan> spans = ShrinkSpans(source.Width(), target.Width());
-    for (std::int32_t row = 0; row < source.Height(); ++row) {
-        const std::uint8_t* const line = source.Pixels() + source.Stride() * row;
+void ShrinkColumns(const PixelRows& source, CDibImage& target) {
+    const std::vector<ShrinkSpan> spans = ShrinkSpans(source.width, target.Width());
+    for (std::int32_t row = 0; row < source.height; ++row) {
+        const std::uint8_t* const line = source.pixels + source.stride * row;
         std::uint8_t* d = target.Pixels() + target.Stride() * row;
         for (const ShrinkSpan& span : spans) {
             std::uint32_t sum[3] = {0, 0, 0};
@@ -259,7 +259,50 @@ void ShrinkColumns(const CDibImage& source, CDibImage& target) {
     }
 }
 
+PixelRows RowsOf(const CDibImage& image) {
+    return PixelRows{image.Pixels(), image.Stride(), image.Width(), image.Height()};
+}
+
 }  // namespace
+
+CDibImage ResizedRows(const PixelRows& source, std::int32_t newWidth, std::int32_t newHeight) {
+    CDibImage fresh;
+    if (source.pixels == nullptr || source.width < 1 || source.height < 1) return fresh;
+    // The first step that Resize would take reads the source into a new picture; the remaining
+    // steps work on that.
+    const std::size_t rowBytes = 3 * static_cast<std::size_t>(source.width);
+    if (newHeight > source.height) {
+        if (!fresh.Allocate(source.width, newHeight)) return CDibImage();
+        for (std::int32_t row = 0; row < source.height; ++row) {
+            std::memcpy(fresh.Pixels() + fresh.Stride() * row, source.pixels + source.stride * row, rowBytes);
+        }
+        Lines rows = Lines::Rows(fresh);
+        StretchLines(rows, source.height, newHeight);
+    } else if (newWidth > source.width) {
+        if (!fresh.Allocate(newWidth, source.height)) return CDibImage();
+        StretchColumns(source, fresh);
+    } else if (newHeight < source.height) {
+        if (!fresh.Allocate(source.width, newHeight)) return CDibImage();
+        ShrinkRows(source, fresh);
+    } else if (newWidth < source.width) {
+        if (!fresh.Allocate(newWidth, source.height)) return CDibImage();
+        ShrinkColumns(source, fresh);
+    } else {
+        if (!fresh.Allocate(source.width, source.height)) return CDibImage();
+        for (std::int32_t row = 0; row < source.height; ++row) {
+            std::memcpy(fresh.Pixels() + fresh.Stride() * row, source.pixels + source.stride * row, rowBytes);
+        }
+        return fresh;
+    }
+    fresh.Resize(newWidth, newHeight);
+    return fresh;
+}
+
+CDibImage CDibImage::Resized(std::int32_t newWidth, std::int32_t newHeight) const {
+    if (!HasPicture()) return CDibImage();
+    if (newWidth == Width() && newHeight == Height()) return CDibImage(*this);
+    return ResizedRows(RowsOf(*this), newWidth, newHeight);
+}
 
 void CDibImage::Resize(std::int32_t newWidth, std::int32_t newHeight) {
     if (!HasPicture()) return;
@@ -278,21 +321,21 @@ void CDibImage::Resize(std::int32_t newWidth, std::int32_t newHeight) {
     if (newWidth > Width()) {
         CDibImage fresh;
         if (fresh.Allocate(newWidth, Height())) {
-            StretchColumns(*this, fresh);
+            StretchColumns(RowsOf(*this), fresh);
             *this = std::move(fresh);
         }
     }
     if (newHeight < Height()) {
         CDibImage fresh;
         if (fresh.Allocate(Width(), newHeight)) {
-            ShrinkRows(*this, fresh);
+            ShrinkRows(RowsOf(*this), fresh);
             *this = std::move(fresh);
         }
     }
     if (newWidth < Width()) {
         CDibImage fresh;
         if (fresh.Allocate(newWidth, Height())) {
-            ShrinkColumns(*this, fresh);
+            ShrinkColumns(RowsOf(*this), fresh);
             *this = std::move(fresh);
         }
     }

@@ -23,6 +23,13 @@ public:
     // A zero-filled block of `bytes` bytes; null when bytes is 0 or the allocation fails.
     static MemoryBlock Allocate(std::size_t bytes);
 
+    // Makes the block `bytes` long, keeping its memory when it already has room for them: the
+    // bytes are then whatever they were, and nothing is mapped afresh. Otherwise the block is
+    // allocated again, zero-filled. False, and a null block, when bytes is 0 or that fails.
+    // Whoever decodes picture after picture keeps one block this way instead of having the
+    // system hand over (and clear) new pages for each.
+    bool Reuse(std::size_t bytes);
+
     // An independent copy of the same size and contents; null for a null block or on failure.
     MemoryBlock Duplicate() const;
 
@@ -40,6 +47,7 @@ private:
     };
     std::unique_ptr<std::uint8_t, FreeDeleter> data_;
     std::size_t size_ = 0;
+    std::size_t capacity_ = 0;   // bytes allocated, at least size_
 };
 
 }  // namespace kolo

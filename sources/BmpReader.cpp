@@ -12,6 +12,7 @@
 #include "sources/BmpReader.h"
 
 #include <cstring>
+#include <utility>
 
 #include "image/ImageLimits.h"
 #include "platform/BitmapHeader.h"
@@ -312,12 +313,15 @@ void DecodeRunLengths(const std::uint8_t* data, const BmpLayout& layout, CDibIma
 }  // namespace
 
 int LoadBmpBytes(CDibImage& image, const std::uint8_t* data, std::size_t size) {
-    image.Release();
-    if (data == nullptr || size < kFileHeaderBytes) return 0;
-    if (data[0] != kSignature[0] || data[1] != kSignature[1]) return 0;
     BmpLayout layout;
-    if (!ReadLayout(data, size, layout)) return 0;
-    if (!image.Allocate(layout.width, layout.height)) return 0;
+    if (data == nullptr || size < kFileHeaderBytes || data[0] != kSignature[0] ||
+        data[1] != kSignature[1] || !ReadLayout(data, size, layout)) {
+        image.Release();
+        return 0;
+    }
+    // Every pixel is written below (run-length pictures are cleared to entry 0 first), so the
+    // image's own memory is reused as it stands.
+    if (!image.Reallocate(layout.width, layout.height)) return 0;
     if (layout.compression == kRle8 || layout.compression == kRle4) {
         DecodeRunLengths(data, layout, image);
     } else if (layout.bits <= 8) {
@@ -326,6 +330,31 @@ int LoadBmpBytes(CDibImage& image, const std::uint8_t* data, std::size_t size) {
         ConvertMaskedRows(data, layout, image);
     }
     return 1;
+}
+
+int LoadBmpBytesToFit(CDibImage& image, const std::uint8_t* data, std::size_t size,
+                      std::int32_t fitWidth, std::int32_t fitHeight) {
+    BmpLayout layout;
+    if (fitWidth > 0 && fitHeight > 0 && data != nullptr && size >= kFileHeaderBytes &&
+        data[0] == kSignature[0] && data[1] == kSignature[1] && ReadLayout(data, size, layout) &&
+        layout.compression == kRgb && layout.bits == 24 && !layout.topDown) {
+        const FitSize fit = FitInside(layout.width, layout.height, fitWidth, fitHeight);
+        if (fit.width <= layout.width && fit.height <= layout.height &&
+            (fit.width < layout.width || fit.height < layout.height)) {
+            // The file's rows are laid out as an image's (ReadLayout checked that they are all
+            // there), so they are fitted where they lie. The image's memory goes first: the
+            // file and a full-size picture are never held together.
+            image.Release();
+            const PixelRows rows{data + layout.pixelOffset, Stride24(layout.width), layout.width,
+                                 layout.height};
+            CDibImage fitted = ResizedRows(rows, fit.width, fit.height);
+            if (fitted.HasPicture()) {
+                image = std::move(fitted);
+                return 1;
+            }
+        }
+    }
+    return LoadBmpBytes(image, data, size);
 }
 
 int LoadBmp(CDibImage& image, const std::string& path) {

@@ -24,4 +24,11 @@ int LoadBmp(CDibImage& image, const std::string& path);
 // The same, from the `size` bytes of a whole file at `data`.
 int LoadBmpBytes(CDibImage& image, const std::uint8_t* data, std::size_t size);
 
+// The same for a picture that will be fitted into fitWidth × fitHeight. An uncompressed 24-bit
+// picture stored bottom-up and larger than its fit comes out already fitted (at its fit size,
+// without the paper), resized straight from the file's rows: the pixels that decoding and then
+// fitting give, without a full-size copy of the picture.
+int LoadBmpBytesToFit(CDibImage& image, const std::uint8_t* data, std::size_t size,
+                      std::int32_t fitWidth, std::int32_t fitHeight);
+
 }  // namespace kolo

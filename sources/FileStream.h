@@ -28,6 +28,11 @@ bool ReadWholeFile(const std::string& path, std::size_t maxBytes, MemoryBlock& b
 // bottom-up picture and returns 1, or returns 0 and leaves `image` empty.
 using PictureReader = int (*)(CDibImage& image, const std::uint8_t* data, std::size_t size);
 
+// The same, for a picture that will be fitted into fitWidth × fitHeight: the reader may give
+// it at a smaller size that still covers its fit there (CDibImage::ResizeToFit), never larger.
+using FittingReader = int (*)(CDibImage& image, const std::uint8_t* data, std::size_t size,
+                              std::int32_t fitWidth, std::int32_t fitHeight);
+
 // Reads the file at `path` (up to kMaxPictureFileBytes) and decodes it with `read`; 0 and an
 // empty image when the file cannot be read.
 int LoadPictureFile(CDibImage& image, const std::string& path, PictureReader read);

@@ -549,14 +549,20 @@ int GifReader::ConvertInto(CDibImage& target) const {
 }
 
 int LoadGifBytes(CDibImage& image, const std::uint8_t* data, std::size_t size) {
-    image.Release();
     GifReader reader;
-    if (!reader.ParseBytes(data, size) || reader.Images().empty()) return 0;
+    if (!reader.ParseBytes(data, size) || reader.Images().empty()) {
+        image.Release();
+        return 0;
+    }
     reader.SelectImage(0);
     const GifImage& first = *reader.CurrentImage();
     // A first image of no area decoded all the same: success with nothing to show.
-    if (first.width == 0 || first.height == 0) return 1;
-    if (!image.Allocate(first.width, first.height)) return 0;
+    if (first.width == 0 || first.height == 0) {
+        image.Release();
+        return 1;
+    }
+    // ConvertInto writes every pixel, so the image's own memory is reused as it stands.
+    if (!image.Reallocate(first.width, first.height)) return 0;
     if (!reader.ConvertInto(image)) {
         image.Release();
         return 0;

@@ -25,6 +25,8 @@ namespace kolo {
 namespace {
 
 constexpr int kQuantizedColours = 128;
+// The library scales its output in eighths of the stored size.
+constexpr int kEighths = 8;
 // Real progressive files have ten or so scans; a hostile one can repeat scans to make the
 // decode take arbitrarily long.
 constexpr int kMaxScans = 256;
@@ -70,12 +72,31 @@ struct RowTable {
     std::uint8_t* Row(JDIMENSION k) const { return pixels + (height - 1 - k) * stride; }
 };
 
-// Decodes the stream into `target`. Scanlines go straight into the image's own 24-bit rows:
-// a grey sample g becomes (g, g, g), a colour-map index its map entry. (Going through a packed
-// 8- or 24-bit bitmap and adopting it gives the same pixels at a third more time.) 1 on
-// success; 0 after a fatal error or a refused size, with `target` possibly holding a partly
-// written picture for the caller to release.
-int DecodeJpeg(const std::uint8_t* data, std::size_t size, CDibImage& target) {
+// The eighths (1 to 8) at which the library should decode a width × height picture that will
+// be fitted into fitWidth × fitHeight: the fewest whose picture still covers the fitted size
+// on both sides, so that fitting only ever shrinks it. 8 (the full size) without a fit size.
+int CoveringEighths(JDIMENSION width, JDIMENSION height, std::int32_t fitWidth, std::int32_t fitHeight) {
+    if (fitWidth < 1 || fitHeight < 1) return kEighths;
+    const FitSize fit = FitInside(width, height, fitWidth, fitHeight);
+    for (int eighths = 1; eighths < kEighths; ++eighths) {
+        // The library rounds a scaled side up.
+        const std::uint64_t w = (std::uint64_t{width} * eighths + kEighths - 1) / kEighths;
+        const std::uint64_t h = (std::uint64_t{height} * eighths + kEighths - 1) / kEighths;
+        if (w >= static_cast<std::uint64_t>(fit.width) && h >= static_cast<std::uint64_t>(fit.height)) {
+            return eighths;
+        }
+    }
+    return kEighths;
+}
+
+// Decodes the stream into `target`, at the size CoveringEighths gives for the fit size (both
+// 0: the full size). Scanlines go straight into the image's own 24-bit rows: a grey sample g
+// becomes (g, g, g), a colour-map index its map entry. (Going through a packed 8- or 24-bit
+// bitmap and adopting it gives the same pixels at a third more time.) 1 on success; 0 after a
+// fatal error or a refused size, with `target` possibly holding a partly written picture for
+// the caller to release.
+int DecodeJpeg(const std::uint8_t* data, std::size_t size, std::int32_t fitWidth,
+               std::int32_t fitHeight, CDibImage& target) {
     jpeg_decompress_struct cinfo;
     JpegErrorTrap trap;
     jpeg_progress_mgr progress;
@@ -92,11 +113,7 @@ int DecodeJpeg(const std::uint8_t* data, std::size_t size, CDibImage& target) {
     jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
     jpeg_read_header(&cinfo, TRUE);
 
-    // The size is known and checked here, so the picture is allocated before the library
-    // commits memory to decoding a file that could not be shown anyway.
-    if (!IsAcceptableImageSize(cinfo.image_width, cinfo.image_height) ||
-        !target.Allocate(static_cast<std::int32_t>(cinfo.image_width),
-                         static_cast<std::int32_t>(cinfo.image_height))) {
+    if (!IsAcceptableImageSize(cinfo.image_width, cinfo.image_height)) {
         jpeg_destroy_decompress(&cinfo);
         return 0;
     }
@@ -105,11 +122,39 @@ int DecodeJpeg(const std::uint8_t* data, std::size_t size, CDibImage& target) {
         cinfo.quantize_colors = TRUE;
         cinfo.desired_number_of_colors = kQuantizedColours;
     }
+    // A picture much larger than its place is decoded smaller by the library itself, which
+    // then skips most of the inverse transform and the colour work. A library that scales in
+    // other steps than eighths, or not at all, may give a size that no longer covers the fit:
+    // then the full size is decoded as before.
+    cinfo.scale_num = static_cast<unsigned>(
+        CoveringEighths(cinfo.image_width, cinfo.image_height, fitWidth, fitHeight));
+    cinfo.scale_denom = kEighths;
+    jpeg_calc_output_dimensions(&cinfo);
+    if (cinfo.scale_num != kEighths) {
+        const FitSize fit = FitInside(cinfo.image_width, cinfo.image_height, fitWidth, fitHeight);
+        if (cinfo.output_width < static_cast<JDIMENSION>(fit.width) ||
+            cinfo.output_height < static_cast<JDIMENSION>(fit.height)) {
+            cinfo.scale_num = cinfo.scale_denom = 1;
+            jpeg_calc_output_dimensions(&cinfo);
+        }
+    }
+    const JDIMENSION outputWidth = cinfo.output_width;
+    const JDIMENSION outputHeight = cinfo.output_height;
+
+    // The size is known and checked here, so the picture is allocated before the library
+    // commits memory to decoding a file that could not be shown anyway. Every row is written
+    // below, so the image's own memory is reused as it stands.
+    if (outputWidth == 0 || outputHeight == 0 ||
+        !target.Reallocate(static_cast<std::int32_t>(outputWidth),
+                           static_cast<std::int32_t>(outputHeight))) {
+        jpeg_destroy_decompress(&cinfo);
+        return 0;
+    }
     jpeg_start_decompress(&cinfo);
 
-    // At scale 1/1 the output is the nominal size, one sample or one map index a pixel;
-    // anything else would not fit the rows.
-    if (cinfo.output_width != cinfo.image_width || cinfo.output_height != cinfo.image_height ||
+    // The output is the size computed above, one sample or one map index a pixel; anything
+    // else would not fit the rows.
+    if (cinfo.output_width != outputWidth || cinfo.output_height != outputHeight ||
         cinfo.output_components != 1) {
         jpeg_destroy_decompress(&cinfo);
         return 0;
@@ -151,14 +196,20 @@ int DecodeJpeg(const std::uint8_t* data, std::size_t size, CDibImage& target) {
 
 }  // namespace
 
-int LoadJpegBytes(CDibImage& image, const std::uint8_t* data, std::size_t size) {
-    image.Release();
+int LoadJpegBytesToFit(CDibImage& image, const std::uint8_t* data, std::size_t size,
+                       std::int32_t fitWidth, std::int32_t fitHeight) {
     // The library takes the length as an unsigned long, 32 bits on Windows.
-    if (data == nullptr || size == 0 || size > kMaxPictureFileBytes) return 0;
-    if (DecodeJpeg(data, size, image)) return 1;
+    if (data != nullptr && size > 0 && size <= kMaxPictureFileBytes &&
+        DecodeJpeg(data, size, fitWidth, fitHeight, image)) {
+        return 1;
+    }
     // A fatal error may come after the rows were allocated: nothing partial is kept.
     image.Release();
     return 0;
+}
+
+int LoadJpegBytes(CDibImage& image, const std::uint8_t* data, std::size_t size) {
+    return LoadJpegBytesToFit(image, data, size, 0, 0);
 }
 
 int LoadJpeg(CDibImage& image, const std::string& path) {

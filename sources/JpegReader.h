@@ -21,4 +21,12 @@ int LoadJpeg(CDibImage& image, const std::string& path);
 // The same, from the `size` bytes of a whole file at `data`.
 int LoadJpegBytes(CDibImage& image, const std::uint8_t* data, std::size_t size);
 
+// The same for a picture that will be fitted into fitWidth × fitHeight (ResizeToFit): one
+// much larger is decoded by the library at the fewest eighths of its size that still cover
+// the fitted size, and then quantized. Fitting that smaller picture gives nearly the pixels
+// fitting the whole one would, at a fraction of the time and memory. A fit size below 1
+// decodes the full size.
+int LoadJpegBytesToFit(CDibImage& image, const std::uint8_t* data, std::size_t size,
+                       std::int32_t fitWidth, std::int32_t fitHeight);
+
 }  // namespace kolo

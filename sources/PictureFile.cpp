@@ -5,10 +5,10 @@ namespace kolo {
 const std::vector<PictureFormat>& PictureFormats() {
     // The order is fixed: a name holding several extensions goes to the first row listed.
     static const std::vector<PictureFormat> formats = {
-        {".bmp", LoadBmpBytes},
-        {".gif", LoadGifBytes},
-        {".jpg", LoadJpegBytes},
-        {".png", LoadPngBytes},
+        {".bmp", LoadBmpBytes, LoadBmpBytesToFit},
+        {".gif", LoadGifBytes, nullptr},
+        {".jpg", LoadJpegBytes, LoadJpegBytesToFit},
+        {".png", LoadPngBytes, nullptr},
     };
     return formats;
 }
@@ -34,8 +34,16 @@ int LoadPictureBytes(CDibImage& image, const std::uint8_t* data, std::size_t siz
                      const std::string& name) {
     const PictureFormat* format = FindPictureFormat(name);
     if (format == nullptr) return 0;
-    image.Release();
+    // Every reader empties the image when it fails, and otherwise may reuse its memory.
     return format->read(image, data, size);
+}
+
+int LoadPictureBytes(CDibImage& image, const std::uint8_t* data, std::size_t size,
+                     const std::string& name, std::int32_t fitWidth, std::int32_t fitHeight) {
+    const PictureFormat* format = FindPictureFormat(name);
+    if (format == nullptr) return 0;
+    if (format->readToFit == nullptr) return format->read(image, data, size);
+    return format->readToFit(image, data, size, fitWidth, fitHeight);
 }
 
 int LoadFile(CDibImage& image, const std::string& path) {

@@ -7,8 +7,9 @@
 // Lower-casing changes A to Z only: other bytes, including those of double-byte characters,
 // stay as they are. ".jpeg" is not recognised.
 //
-// LoadFile and LoadPictureBytes empty the image and return the reader's result (1 or 0) when
-// the name has a format; a name with none returns 0 and leaves the image exactly as it was.
+// LoadFile and LoadPictureBytes return the reader's result (1 or 0) when the name has a format,
+// the image emptied on failure and otherwise holding the picture (in its own memory when that
+// has room); a name with none returns 0 and leaves the image exactly as it was.
 #pragma once
 
 #include <cstddef>
@@ -28,6 +29,7 @@ namespace kolo {
 struct PictureFormat {
     const char* extension;   // lower case, with its dot: ".bmp"
     PictureReader read;      // decodes a whole file held in memory
+    FittingReader readToFit;   // the same, smaller when that is all the fit needs; may be null
 };
 
 // Every format, in the order in which names are matched against them.
@@ -41,6 +43,11 @@ std::string LowerAscii(std::string text);
 
 int LoadPictureBytes(CDibImage& image, const std::uint8_t* data, std::size_t size,
                      const std::string& name);
+
+// The same for a picture that will be fitted into fitWidth × fitHeight: a format with a
+// fitting reader may give it smaller, though never smaller than its fit there.
+int LoadPictureBytes(CDibImage& image, const std::uint8_t* data, std::size_t size,
+                     const std::string& name, std::int32_t fitWidth, std::int32_t fitHeight);
 
 // Reads the file at `path` (at most kMaxPictureFileBytes) and decodes it by its name.
 int LoadFile(CDibImage& image, const std::string& path);

@@ -277,5 +277,32 @@ TEST(FolderPictures, LinksKeepPageOrderAndPreparedPicturesFitTheCanvas) {
     EXPECT_FALSE(PreparePicture(nullptr, 0, "a.bmp", 572, 452).HasPicture());
 }
 
+
+// A loader's scratch memory carries nothing from one picture to the next: the same pictures
+// as without it, whether the next is larger, smaller, taller or fails to decode.
+TEST(FolderPictures, PicturesPreparedWithScratchMemoryAreThoseWithout) {
+    const struct {
+        std::int32_t width, height;
+        RgbColour colour;
+        const char* name;
+    } pictures[] = {{900, 700, {200, 10, 10}, "a.bmp"}, {57, 45, {10, 200, 10}, "b.bmp"},
+                    {30, 500, {10, 10, 200}, "c.bmp"},  {30, 500, {9, 9, 9}, "c.gif"},
+                    {1200, 300, {90, 90, 90}, "d.bmp"}, {572, 452, {40, 50, 60}, "e.bmp"}};
+    PictureScratch scratch;
+    for (const auto& p : pictures) {
+        CDibImage picture = test::MakeImage(p.width, p.height, test::kWhite);
+        test::FillRectAt(picture, p.width / 4, p.height / 4, p.width / 2, p.height / 2, p.colour);
+        const std::string bytes = test::BmpFileBytes(picture);
+        const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
+        const CDibImage alone = PreparePicture(data, bytes.size(), p.name, 572, 452);
+        const CDibImage kept = PreparePicture(data, bytes.size(), p.name, 572, 452, &scratch);
+        EXPECT_EQ(kept.HasPicture(), alone.HasPicture()) << p.name;
+        ASSERT_EQ(kept.Width(), alone.Width());
+        ASSERT_EQ(kept.Height(), alone.Height());
+        EXPECT_EQ(test::FirstDifference(kept, alone), "") << p.name;
+        EXPECT_EQ(kept.GetOutlineColour(), alone.GetOutlineColour());
+    }
+}
+
 }  // namespace
 }  // namespace kolo

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <utility>
 
@@ -38,6 +39,30 @@ TEST(DibImageAllocate, GivesABlackPictureWithItsHeader) {
     EXPECT_EQ(image.Header().biBitCount, 24);
     EXPECT_EQ(image.Header().biPlanes, 1);
     EXPECT_EQ(PixelAt(image, 4, 2), kBlack);
+}
+
+TEST(DibImageReallocate, KeepsItsMemoryWhenThereIsRoomAndClearsOnlyTheRowPadding) {
+    CDibImage image;
+    ASSERT_EQ(image.Allocate(10, 10), 1);
+    std::memset(image.Pixels(), 0xA5, image.Stride() * 10);
+    const std::uint8_t* memory = image.Pixels();
+    ASSERT_EQ(image.Reallocate(5, 7), 1);   // 15 bytes of pixels in each 16-byte row
+    EXPECT_EQ(image.Pixels(), memory);
+    EXPECT_EQ(image.Width(), 5);
+    EXPECT_EQ(image.Height(), 7);
+    EXPECT_EQ(image.Header().biSizeImage, 16u * 7);
+    EXPECT_EQ(image.PixelBlock().Size(), 16u * 7);
+    for (int row = 0; row < 7; ++row) {
+        EXPECT_EQ(image.Pixels()[16 * row + 14], 0xA5);   // pixels are the caller's to write
+        EXPECT_EQ(image.Pixels()[16 * row + 15], 0);
+    }
+    ASSERT_EQ(image.Reallocate(20, 20), 1);   // no room: fresh, zeroed memory
+    EXPECT_EQ(image.Pixels()[0], 0);
+    EXPECT_EQ(image.PixelBlock().Size(), 60u * 20);
+    EXPECT_EQ(image.Reallocate(0, 5), 0);
+    EXPECT_FALSE(image.HasPicture());
+    EXPECT_EQ(image.Reallocate(20000, 20000), 0);
+    EXPECT_FALSE(image.HasPicture());
 }
 
 TEST(DibImageCopy, DuplicatesPixelsAndKeepsColours) {

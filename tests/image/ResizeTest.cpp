@@ -289,5 +289,52 @@ TEST(ResizeWidening, HalfSizePictureToCanvasSizeTakesRowsThenColumns) {
     EXPECT_EQ(test::FirstDifference(resized, StretchColumnsInPlace(taller, 572)), "");
 }
 
+
+// Resized and FittedInto give what Resize and ResizeToFit give on a copy, and leave their
+// source as it was: enlarging, shrinking, each side its own way, the same size, and boxes that
+// leave margins on either side.
+struct CopyCase {
+    std::int32_t width, height, newWidth, newHeight;
+};
+
+class ResizeIntoNewImage : public ::testing::TestWithParam<CopyCase> {};
+
+TEST_P(ResizeIntoNewImage, MatchesResizingACopyAndLeavesTheSource) {
+    const CopyCase c = GetParam();
+    CDibImage source = Varied(c.width, c.height);
+    source.SetOutlineColour(0, 0, 0);
+    const CDibImage before = source;
+
+    CDibImage resized = source;
+    resized.Resize(c.newWidth, c.newHeight);
+    const CDibImage made = source.Resized(c.newWidth, c.newHeight);
+    ASSERT_EQ(made.Width(), resized.Width());
+    ASSERT_EQ(made.Height(), resized.Height());
+    EXPECT_EQ(test::FirstDifference(made, resized), "");
+    EXPECT_EQ(made.GetOutlineColour(), resized.GetOutlineColour());
+
+    CDibImage fitted = source;
+    fitted.ResizeToFit(c.newWidth, c.newHeight);
+    const CDibImage fittedInto = source.FittedInto(c.newWidth, c.newHeight);
+    ASSERT_EQ(fittedInto.Width(), fitted.Width());
+    ASSERT_EQ(fittedInto.Height(), fitted.Height());
+    EXPECT_EQ(test::FirstDifference(fittedInto, fitted), "");
+    EXPECT_EQ(fittedInto.GetOutlineColour(), fitted.GetOutlineColour());
+
+    EXPECT_EQ(test::FirstDifference(source, before), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, ResizeIntoNewImage,
+                         ::testing::Values(CopyCase{286, 226, 572, 452}, CopyCase{400, 300, 57, 45},
+                                           CopyCase{40, 300, 57, 45}, CopyCase{30, 10, 13, 40},
+                                           CopyCase{13, 40, 30, 10}, CopyCase{57, 45, 57, 45},
+                                           CopyCase{1000, 750, 572, 452}, CopyCase{3, 1, 1, 1}));
+
+TEST(ResizeIntoNewImage, AnEmptyImageGivesAnEmptyOne) {
+    const CDibImage empty;
+    EXPECT_FALSE(empty.Resized(10, 10).HasPicture());
+    EXPECT_FALSE(empty.FittedInto(10, 10).HasPicture());
+}
+
 }  // namespace
 }  // namespace kolo

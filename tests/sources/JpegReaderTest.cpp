@@ -1,6 +1,7 @@
 // How the JPEG loader drives the library: what it refuses, and clean failure on the library's
 // fatal errors, before and after the target block exists. The pixel rules (grey levels, at
 // most 128 colours) are checked on real encoder output in ConformanceTest.cpp.
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 
@@ -121,6 +122,76 @@ TEST(JpegWarnings, DamagedFilesThatStillLoadPrintNothing) {
         ::testing::internal::CaptureStderr();
         EXPECT_EQ(LoadBytes(image, row.bytes), 1) << row.name;
         EXPECT_EQ(::testing::internal::GetCapturedStderr(), "") << row.name;
+    }
+}
+
+
+// The size a picture is decoded at when it will be fitted into a box: the fewest eighths that
+// still cover its fit there, and the full size without a box or for a box it fits already.
+struct FitCase {
+    const char* file;
+    std::int32_t boxWidth, boxHeight;
+    std::int32_t width, height;   // decoded
+};
+
+class JpegFitSize : public ::testing::TestWithParam<FitCase> {};
+
+TEST_P(JpegFitSize, IsTheFewestEighthsThatStillCoverTheFit) {
+    const FitCase& c = GetParam();
+    const Bytes bytes = ReadAll(ConformancePath(c.file));
+    CDibImage image;
+    ASSERT_EQ(LoadJpegBytesToFit(image, bytes.data(), bytes.size(), c.boxWidth, c.boxHeight), 1);
+    EXPECT_EQ(image.Width(), c.width);
+    EXPECT_EQ(image.Height(), c.height);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Boxes, JpegFitSize,
+    ::testing::Values(FitCase{"jpeg_420.jpg", 0, 0, 131, 97},             // no box: full size
+                      FitCase{"jpeg_420.jpg", 200, 200, 131, 97},         // fits already
+                      FitCase{"jpeg_420.jpg", 115, 90, 115, 85},          // 7/8, fit 115 × 85
+                      FitCase{"jpeg_420.jpg", 32, 24, 33, 25},            // 2/8, fit 32 × 24
+                      FitCase{"jpeg_420.jpg", 16, 12, 17, 13},            // 1/8, fit 16 × 12
+                      FitCase{"jpeg_420.jpg", 8, 24, 17, 13},             // tall box: 8 × 6
+                      FitCase{"jpeg_grey.jpg", 32, 24, 33, 25},
+                      FitCase{"jpeg_progressive.jpg", 32, 24, 33, 25},
+                      FitCase{"jpeg_cmyk.jpg", 32, 24, 33, 25},
+                      FitCase{"bench_photo_1024x768.jpg", 572, 452, 640, 480}));
+
+// Mean absolute difference per byte between two pictures of one size.
+double MeanDifference(const CDibImage& a, const CDibImage& b) {
+    std::uint64_t total = 0;
+    for (std::int32_t row = 0; row < a.Height(); ++row) {
+        const std::uint8_t* pa = a.Pixels() + a.Stride() * static_cast<std::size_t>(row);
+        const std::uint8_t* pb = b.Pixels() + b.Stride() * static_cast<std::size_t>(row);
+        for (std::int32_t i = 0; i < 3 * a.Width(); ++i) total += static_cast<std::uint32_t>(std::abs(pa[i] - pb[i]));
+    }
+    return static_cast<double>(total) / (3.0 * a.Width() * a.Height());
+}
+
+// Both are quantized and dithered; the smaller decode is shrunk less, so less of its dither
+// is averaged away. The bounds hold the difference to that noise: a misplaced or miscoloured
+// picture is far beyond them.
+TEST(JpegFitSize, FittingTheSmallerDecodeShowsNearlyWhatFittingTheWholeOneDoes) {
+    const struct {
+        const char* file;
+        double meanDifference;      // per byte, of 255
+        double thresholdFlips;      // share of pixels on the other side of the canvas threshold
+    } cases[] = {{"bench_photo_1024x768.jpg", 6.0, 0.05}, {"bench_drawing_1024x768.jpg", 8.0, 0.03}};
+    for (const auto& c : cases) {
+        const Bytes bytes = ReadAll(ConformancePath(c.file));
+        CDibImage whole, scaled;
+        ASSERT_EQ(LoadJpegBytes(whole, bytes.data(), bytes.size()), 1);
+        ASSERT_EQ(LoadJpegBytesToFit(scaled, bytes.data(), bytes.size(), 572, 452), 1);
+        ASSERT_LT(scaled.Width(), whole.Width()) << c.file;
+        whole.ResizeToFit(572, 452);
+        scaled.ResizeToFit(572, 452);
+        ASSERT_EQ(scaled.Width(), whole.Width());
+        ASSERT_EQ(scaled.Height(), whole.Height());
+        EXPECT_LT(MeanDifference(whole, scaled), c.meanDifference) << c.file;
+        whole.Threshold(168);   // as the board makes its canvas
+        scaled.Threshold(168);
+        EXPECT_LT(MeanDifference(whole, scaled) / 255.0, c.thresholdFlips) << c.file;
     }
 }
 

@@ -1,6 +1,7 @@
 // Which decoder LoadFile picks, and what it leaves in the image.
 #include <cstring>
 #include <filesystem>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -128,6 +129,79 @@ TEST(LoadPictureBytes, DecodesFromMemoryByTheNameAlone) {
         EXPECT_FALSE(image.HasPicture());
         EXPECT_EQ(LoadPictureBytes(image, bmp.data(), 1, std::string("a") + format.extension), 0)
             << format.extension;
+    }
+}
+
+
+// Decoding into an image that held a larger picture reuses its memory; what was there must
+// never show through: pixels a run-length delta skips, rows an interlaced or truncated file
+// never reaches, and the padding at the end of odd-width rows.
+TEST(LoadPictureBytes, AnImageReusedForPictureAfterPictureHoldsExactlyEachFreshDecode) {
+    const struct {
+        const char* file;
+        int percentKept;   // of the file's bytes: less than 100 cuts it short
+    } cases[] = {{"bench_572x452_24bit.bmp", 100}, {"bmp8_rle_deltas.bmp", 100},
+                 {"bmp4_rle_deltas.bmp", 100},     {"gif87a_im_interlaced.gif", 100},
+                 {"gif87a_im_interlaced.gif", 60}, {"gif87a_im.gif", 60},
+                 {"gif_3x1000_im.gif", 100},       {"jpeg_420.jpg", 100},
+                 {"jpeg_truncated.jpg", 100},      {"bmp24_top_down.bmp", 100},
+                 {"bmp16_555.bmp", 100}};
+    CDibImage reused;
+    for (const auto& c : cases) {
+        const char* file = c.file;
+        MemoryBlock whole;
+        ASSERT_TRUE(ReadWholeFile(ConformancePath(file), 1 << 26, whole)) << file;
+        const std::vector<std::uint8_t> bytes(whole.Data(), whole.Data() + whole.Size() * c.percentKept / 100);
+        if (reused.HasPicture()) {
+            // Whatever the last picture left, in a pattern no decoder writes by chance.
+            std::memset(reused.Pixels(), 0xA5, reused.Stride() * static_cast<std::size_t>(reused.Height()));
+        }
+        CDibImage fresh;
+        ASSERT_EQ(LoadPictureBytes(fresh, bytes.data(), bytes.size(), file), 1) << file;
+        ASSERT_EQ(LoadPictureBytes(reused, bytes.data(), bytes.size(), file), 1) << file;
+        ASSERT_EQ(reused.Width(), fresh.Width()) << file;
+        ASSERT_EQ(reused.Height(), fresh.Height()) << file;
+        const std::size_t size = fresh.Stride() * static_cast<std::size_t>(fresh.Height());
+        EXPECT_EQ(std::memcmp(reused.Pixels(), fresh.Pixels(), size), 0) << file;
+    }
+    // A failed load still leaves the image empty.
+    const std::uint8_t junk[] = {'B', 'M', 0, 0};
+    EXPECT_EQ(LoadPictureBytes(reused, junk, sizeof junk, "junk.bmp"), 0);
+    EXPECT_FALSE(reused.HasPicture());
+}
+
+
+// A BMP fitted straight from its file's rows shows exactly what decoding it whole and then
+// fitting shows; files it does not apply to (top-down, 8-bit, no larger than the box) are
+// decoded whole as before, and damaged ones fail the same way.
+TEST(LoadPictureBytes, BmpFittedFromTheFileIsThePictureDecodedAndThenFitted) {
+    const struct {
+        const char* file;
+        std::int32_t boxWidth, boxHeight;
+        int percentKept;
+    } cases[] = {{"bench_572x452_24bit.bmp", 300, 200, 100}, {"bench_572x452_24bit.bmp", 200, 300, 100},
+                 {"bench_572x452_24bit.bmp", 572, 452, 100}, {"bench_572x452_24bit.bmp", 800, 600, 100},
+                 {"bench_572x452_24bit.bmp", 571, 1000, 100}, {"bmp24_im.bmp", 7, 5, 100},
+                 {"bmp24_top_down.bmp", 7, 5, 100},         {"bench_572x452_8bit.bmp", 300, 200, 100},
+                 {"bench_572x452_24bit.bmp", 300, 200, 99}};
+    for (const auto& c : cases) {
+        MemoryBlock whole;
+        ASSERT_TRUE(ReadWholeFile(ConformancePath(c.file), 1 << 26, whole)) << c.file;
+        const std::size_t size = whole.Size() * c.percentKept / 100;
+        CDibImage decoded, fitted;
+        fitted.Allocate(900, 900);   // memory the fitted load may give up
+        const int plain = LoadPictureBytes(decoded, whole.Data(), size, "a.bmp");
+        EXPECT_EQ(LoadPictureBytes(fitted, whole.Data(), size, "a.bmp", c.boxWidth, c.boxHeight), plain)
+            << c.file;
+        EXPECT_EQ(fitted.HasPicture(), decoded.HasPicture()) << c.file;
+        if (!plain) continue;
+        decoded.ResizeToFit(c.boxWidth, c.boxHeight);
+        fitted.ResizeToFit(c.boxWidth, c.boxHeight);
+        ASSERT_EQ(fitted.Width(), decoded.Width()) << c.file;
+        ASSERT_EQ(fitted.Height(), decoded.Height()) << c.file;
+        EXPECT_EQ(std::memcmp(fitted.Pixels(), decoded.Pixels(),
+                              decoded.Stride() * static_cast<std::size_t>(decoded.Height())), 0)
+            << c.file << " into " << c.boxWidth << "x" << c.boxHeight;
     }
 }
 
