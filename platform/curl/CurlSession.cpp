@@ -44,6 +44,7 @@ size_t AppendToPage(char* data, size_t size, size_t count, void* user) {
 struct PictureSink {
     std::vector<std::uint8_t>* bytes;
     std::int64_t limit;
+    CURL* curl;
 };
 
 size_t AppendToPicture(char* data, size_t size, size_t count, void* user) {
@@ -51,6 +52,15 @@ size_t AppendToPicture(char* data, size_t size, size_t count, void* user) {
     const size_t bytes = size * count;
     // A server that sends no length is held to the limit as the bytes arrive.
     if (static_cast<std::int64_t>(sink->bytes->size() + bytes) > sink->limit) return 0;
+    if (sink->bytes->capacity() == 0) {
+        // The announced length, when there is one, saves growing a large picture by doubling.
+        curl_off_t length = -1;
+        if (curl_easy_getinfo(sink->curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) ==
+                CURLE_OK &&
+            length > 0 && length <= sink->limit) {
+            sink->bytes->reserve(static_cast<size_t>(length));
+        }
+    }
     sink->bytes->insert(sink->bytes->end(), data, data + bytes);
     return bytes;
 }
@@ -234,13 +244,15 @@ std::optional<std::vector<std::uint8_t>> CurlSession::FetchPicture(const std::st
     if (curl == nullptr || multi_ == nullptr || !IsServedAddress(url)) return std::nullopt;
 
     std::vector<std::uint8_t> bytes;
-    PictureSink sink{&bytes, limits_.pictureBytes};
+    PictureSink sink{&bytes, limits_.pictureBytes, curl};
     PrepareTransfer(curl, url, limits_, limits_.pictureSeconds);
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, AppendToPicture);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
     curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
     curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limits_.pictureBytes));
     if (static_cast<CURLcode>(Perform()) != CURLE_OK || bytes.empty()) return std::nullopt;
+    // The bytes may be kept for the whole folder: no room a false length or growth left over.
+    if (bytes.capacity() - bytes.size() > bytes.size() / 8) bytes.shrink_to_fit();
     return bytes;
 }
 
