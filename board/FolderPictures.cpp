@@ -2,6 +2,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <condition_variable>
+#include <mutex>
+
+#include "image/ImageLimits.h"
 
 #include "sources/PictureFile.h"
 #include "sources/PictureIndex.h"
@@ -17,6 +21,46 @@ bool IsLocalFolder(const std::string& url) {
         if (std::tolower(static_cast<unsigned char>(url[i])) != kFileScheme[i]) return false;
     }
     return true;
+}
+
+// What the decodes running at once may take together, across every loader of the process, and
+// the decoded memory a loader thread keeps for its next picture. Small files may declare huge
+// pictures: without the first, every worker would decode one at the same time; without the
+// second, each would keep one.
+constexpr std::uint64_t kDecodeMemory = std::uint64_t{192} << 20;
+constexpr std::size_t kKeptScratchBytes = std::size_t{40} << 20;   // a 4000 × 3000 photograph fits
+constexpr std::uint64_t kDecodeBytesPerPixel = 4;   // the decoded pixels and a reader's own copy
+
+class DecodeMemory {
+public:
+    // Waits until `bytes` fit beside the decodes running; a decode alone always starts.
+    explicit DecodeMemory(std::uint64_t bytes) : bytes_(bytes) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        freed_.wait(lock, [&] { return inUse_ == 0 || inUse_ + bytes_ <= kDecodeMemory; });
+        inUse_ += bytes_;
+    }
+    ~DecodeMemory() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            inUse_ -= bytes_;
+        }
+        freed_.notify_all();
+    }
+    DecodeMemory(const DecodeMemory&) = delete;
+    DecodeMemory& operator=(const DecodeMemory&) = delete;
+
+private:
+    static inline std::mutex mutex_;
+    static inline std::condition_variable freed_;
+    static inline std::uint64_t inUse_ = 0;
+    std::uint64_t bytes_;
+};
+
+std::uint64_t DecodeBytes(const std::vector<std::uint8_t>& bytes) {
+    const std::uint64_t pixels = DeclaredPixels(bytes.data(), bytes.size());
+    // Past the limit the reader refuses the picture before it takes any memory for it.
+    if (pixels > static_cast<std::uint64_t>(kMaxImagePixels)) return 0;
+    return pixels * kDecodeBytesPerPixel;
 }
 
 }  // namespace
@@ -89,7 +133,14 @@ PreparedPicture PrepareFolderPicture(std::vector<std::uint8_t> bytes, const std:
                                      FolderBudget& budget, PictureScratch* scratch) {
     PreparedPicture result;
     // Decoded even when only the bytes are kept: a picture that fails must be known now.
-    CDibImage decoded = PreparePicture(bytes.data(), bytes.size(), name, width, height, scratch);
+    CDibImage decoded;
+    {
+        const DecodeMemory room(DecodeBytes(bytes));
+        decoded = PreparePicture(bytes.data(), bytes.size(), name, width, height, scratch);
+        if (scratch != nullptr && scratch->decoded.PixelBlock().Size() > kKeptScratchBytes) {
+            scratch->decoded.Release();
+        }
+    }
     if (!decoded.HasPicture()) return result;
     FolderPicture picture(std::move(decoded));
     if (index >= kDecodedFolderPictures && bytes.size() < picture.KeptBytes()) {

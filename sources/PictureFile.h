@@ -49,6 +49,11 @@ int LoadPictureBytes(CDibImage& image, const std::uint8_t* data, std::size_t siz
 int LoadPictureBytes(CDibImage& image, const std::uint8_t* data, std::size_t size,
                      const std::string& name, std::int32_t fitWidth, std::int32_t fitHeight);
 
+// How many pixels the picture in `data` says it has, from its header alone (the first image of
+// a GIF); 0 when the bytes are no picture this program knows or do not say. Cheap: lets a
+// caller weigh a decode before it starts.
+std::uint64_t DeclaredPixels(const std::uint8_t* data, std::size_t size);
+
 // Reads the file at `path` (at most kMaxPictureFileBytes) and decodes it by its name.
 int LoadFile(CDibImage& image, const std::string& path);
 

@@ -167,4 +167,33 @@ TEST(FolderMemory, APageOfAHundredThousandLinksStaysWithinTheBound) {
     fs::remove_all(root);
 }
 
+// Small files that declare huge pictures: the loader's threads take turns to decode them
+// instead of each holding one at the same time, and keep none of them for the next picture.
+TEST(FolderMemory, TinyFilesDeclaringHugePicturesStayWithinTheBound) {
+    constexpr long kPeakBoundKb = 400L * 1024;
+    const fs::path root = fs::path(::testing::TempDir()) / "kolo_huge_declared";
+    fs::remove_all(root);
+    fs::create_directories(root);
+    // 8000 × 8000 with a two-colour table, and codes that end at once: all index 0.
+    const std::string gif("GIF89a\x40\x1f\x40\x1f\x80\0\0\0\0\0\xff\xff\xff"
+                          "\x2c\0\0\0\0\x40\x1f\x40\x1f\0\x02\x01\x2c\0\x3b",
+                          34);
+    std::string page;
+    for (int i = 0; i < 8; ++i) {
+        const std::string name = "big" + std::to_string(i) + ".gif";   // "huge…" is a server mode
+        Write(root / name, gif);
+        page += "<a href=\"" + name + "\">" + name + "</a>\n";
+    }
+    Write(root / "index.html", page);
+    kolo::test::LocalServer server(kolo::test::FaultServerCommand(root.string()));
+    ASSERT_TRUE(server.Running());
+    RunLimits limits;
+    limits.seconds = 2 * kBoundSeconds;
+    const kolo::test::RunResult run = RunProgram({KOLO_EXECUTABLE, "--headless", server.Url()}, limits);
+    EXPECT_EQ(run.status, 0) << run.errors;
+    EXPECT_GT(run.peakMemoryKb, 0);
+    EXPECT_LT(run.peakMemoryKb, kPeakBoundKb);
+    fs::remove_all(root);
+}
+
 }  // namespace

@@ -1,6 +1,8 @@
 // Which decoder LoadFile picks, and what it leaves in the image.
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -206,4 +208,29 @@ TEST(LoadPictureBytes, BmpFittedFromTheFileIsThePictureDecodedAndThenFitted) {
 }
 
 }  // namespace
+// The size a picture declares, read before any decode, is the size it decodes to; cut
+// anywhere, or not a picture at all, it is unknown and nothing past the bytes is read.
+TEST(DeclaredPixels, AreThePixelsTheDecoderGives) {
+    for (const char* name : {"house.bmp", "sun.gif", "flower.jpg", "rocket.jpg", "boat.png",
+                             "giraffe.png", "tree.bmp", "cat.gif"}) {
+        const std::string path = std::string(KOLO_SAMPLES_DIR) + name;
+        std::ifstream in(path, std::ios::binary);
+        const Bytes bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        CDibImage image;
+        ASSERT_EQ(LoadFile(image, path), 1) << name;
+        EXPECT_EQ(DeclaredPixels(bytes.data(), bytes.size()),
+                  static_cast<std::uint64_t>(image.Width()) * image.Height())
+            << name;
+        for (std::size_t cut = 0; cut < std::min<std::size_t>(bytes.size(), 1024); ++cut) {
+            const Bytes head(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(cut));
+            const std::uint64_t pixels = DeclaredPixels(head.data(), head.size());
+            EXPECT_TRUE(pixels == 0 || pixels == static_cast<std::uint64_t>(image.Width()) * image.Height())
+                << name << " cut at " << cut;
+        }
+    }
+    const Bytes text = {'G', 'I', 'F', '8', '9', 'a', 0, 0};
+    EXPECT_EQ(DeclaredPixels(text.data(), text.size()), 0u);
+    EXPECT_EQ(DeclaredPixels(nullptr, 0), 0u);
+}
+
 }  // namespace kolo::test
