@@ -192,7 +192,9 @@ TEST(FolderMemory, TinyFilesDeclaringHugePicturesStayWithinTheBound) {
     const kolo::test::RunResult run = RunProgram({KOLO_EXECUTABLE, "--headless", server.Url()}, limits);
     EXPECT_EQ(run.status, 0) << run.errors;
     EXPECT_GT(run.peakMemoryKb, 0);
+#if !defined(__SANITIZE_ADDRESS__)   // its quarantine keeps the freed decodes resident
     EXPECT_LT(run.peakMemoryKb, kPeakBoundKb);
+#endif
     fs::remove_all(root);
 }
 
