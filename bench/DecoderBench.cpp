@@ -18,6 +18,7 @@
 #include <jpeglib.h>
 #include <png.h>
 
+#include "bench/JpegPeer.h"
 #include "image/DibImage.h"
 #include "sources/BmpReader.h"
 #include "sources/GifReader.h"
@@ -108,47 +109,14 @@ void LoadJpegFile(benchmark::State& state, const char* name) {
     }
 }
 
-struct BareErrorTrap {
-    jpeg_error_mgr manager;
-    std::jmp_buf jump;
-};
-
-[[noreturn]] void BareErrorExit(j_common_ptr cinfo) {
-    std::longjmp(reinterpret_cast<BareErrorTrap*>(cinfo->err)->jump, 1);
-}
-
-// The peer: the library alone, with the same settings (128 colours for colour files), its
-// scanlines read into one row and dropped.
+// The peer reads the same file the decoder does.
 bool BareDecode(const char* path) {
     std::FILE* file = std::fopen(path, "rb");
     if (file == nullptr) return false;
-    jpeg_decompress_struct cinfo;
-    BareErrorTrap trap;
-    cinfo.err = jpeg_std_error(&trap.manager);
-    trap.manager.error_exit = BareErrorExit;
-    if (setjmp(trap.jump)) {
-        jpeg_destroy_decompress(&cinfo);
-        std::fclose(file);
-        return false;
-    }
-    jpeg_create_decompress(&cinfo);
-    jpeg_stdio_src(&cinfo, file);
-    jpeg_read_header(&cinfo, TRUE);
-    if (cinfo.jpeg_color_space != JCS_GRAYSCALE) {
-        cinfo.quantize_colors = TRUE;
-        cinfo.desired_number_of_colors = 128;
-    }
-    jpeg_start_decompress(&cinfo);
-    JSAMPARRAY line = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
-                                                 cinfo.output_width * cinfo.output_components, 1);
-    while (cinfo.output_scanline < cinfo.output_height) {
-        jpeg_read_scanlines(&cinfo, line, 1);
-        benchmark::DoNotOptimize(line[0][0]);
-    }
-    jpeg_finish_decompress(&cinfo);
-    jpeg_destroy_decompress(&cinfo);
+    const bool decoded =
+        bench::PeerJpegDecode([file](jpeg_decompress_struct& cinfo) { jpeg_stdio_src(&cinfo, file); });
     std::fclose(file);
-    return true;
+    return decoded;
 }
 
 void BareJpegFile(benchmark::State& state, const char* name) {

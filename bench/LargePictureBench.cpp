@@ -11,7 +11,6 @@
 // folder.
 #include <benchmark/benchmark.h>
 
-#include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -21,6 +20,7 @@
 
 #include <jpeglib.h>
 
+#include "bench/JpegPeer.h"
 #include "bench/PeerRatios.h"
 #include "board/FolderPictures.h"
 #include "image/DibImage.h"
@@ -128,43 +128,13 @@ void JpegFullSize(benchmark::State& state) {
     }
 }
 
-struct ErrorTrap {
-    jpeg_error_mgr manager;
-    std::jmp_buf jump;
-};
-
-[[noreturn]] void TrapExit(j_common_ptr cinfo) {
-    std::longjmp(reinterpret_cast<ErrorTrap*>(cinfo->err)->jump, 1);
-}
-
-// The library alone at a quarter of the size (what covers the canvas for 4000 × 3000) with
-// 128 colours, its scanlines read into one row and dropped.
+// The library alone at a quarter of the size (what covers the canvas for 4000 × 3000).
 bool LibraryScaledDecode(const std::vector<std::uint8_t>& bytes) {
-    jpeg_decompress_struct cinfo;
-    ErrorTrap trap;
-    cinfo.err = jpeg_std_error(&trap.manager);
-    trap.manager.error_exit = TrapExit;
-    if (setjmp(trap.jump)) {
-        jpeg_destroy_decompress(&cinfo);
-        return false;
-    }
-    jpeg_create_decompress(&cinfo);
-    jpeg_mem_src(&cinfo, bytes.data(), static_cast<unsigned long>(bytes.size()));
-    jpeg_read_header(&cinfo, TRUE);
-    cinfo.scale_num = 2;
-    cinfo.scale_denom = 8;
-    cinfo.quantize_colors = TRUE;
-    cinfo.desired_number_of_colors = 128;
-    jpeg_start_decompress(&cinfo);
-    JSAMPARRAY line = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
-                                                 cinfo.output_width * cinfo.output_components, 1);
-    while (cinfo.output_scanline < cinfo.output_height) {
-        jpeg_read_scanlines(&cinfo, line, 1);
-        benchmark::DoNotOptimize(line[0][0]);
-    }
-    jpeg_finish_decompress(&cinfo);
-    jpeg_destroy_decompress(&cinfo);
-    return true;
+    return PeerJpegDecode(
+        [&bytes](jpeg_decompress_struct& cinfo) {
+            jpeg_mem_src(&cinfo, bytes.data(), static_cast<unsigned long>(bytes.size()));
+        },
+        2);
 }
 
 void JpegLibraryScaled(benchmark::State& state) {
