@@ -26,9 +26,11 @@ bool IsLocalFolder(const std::string& url) {
 // What the decodes running at once may take together, across every loader of the process, and
 // the decoded memory a loader thread keeps for its next picture. Small files may declare huge
 // pictures: without the first, every worker would decode one at the same time; without the
-// second, each would keep one.
+// second, each would keep one. What is kept holds a photograph the JPEG library decoded near
+// the canvas's size; a full-size decode goes back at once, so that the next file, which may be
+// as large, is never fetched beside it.
 constexpr std::uint64_t kDecodeMemory = std::uint64_t{192} << 20;
-constexpr std::size_t kKeptScratchBytes = std::size_t{40} << 20;   // a 4000 × 3000 photograph fits
+constexpr std::size_t kKeptScratchBytes = std::size_t{8} << 20;
 constexpr std::uint64_t kDecodeBytesPerPixel = 4;   // the decoded pixels and a reader's own copy
 
 class DecodeMemory {

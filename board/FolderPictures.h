@@ -45,8 +45,9 @@ std::vector<PictureLink> PictureLinksOf(const std::string& folderUrl, const std:
 
 // What a loader keeps from one picture to the next of a folder, one per thread: every picture
 // is decoded at full size into the same memory, which is then reused rather than given back
-// and mapped afresh (and cleared by the system) for the next. It holds the largest picture
-// decoded so far until it is destroyed.
+// and mapped afresh (and cleared by the system) for the next. It keeps only a decode of a few
+// megabytes, such as a photograph the JPEG library decoded near the canvas's size; a larger
+// one is given back as soon as its picture is prepared.
 struct PictureScratch {
     CDibImage decoded;
 };

@@ -2,7 +2,8 @@
 //
 // A default-constructed block is the null handle. Allocate returns a zero-filled block of
 // exactly the requested size, or a null block when the memory is not there; nothing throws.
-// The block is moved, never shared: Duplicate makes an independent copy.
+// The block is moved, never shared: Duplicate makes an independent copy. On Linux a block of
+// picture size is mapped from the system on its own and given back whole when freed.
 #pragma once
 
 #include <cstddef>
@@ -42,10 +43,13 @@ public:
     explicit operator bool() const { return data_ != nullptr; }
 
 private:
-    struct FreeDeleter {
-        void operator()(std::uint8_t* p) const { std::free(p); }
+    struct Deleter {
+        Deleter() : mappedBytes(0) {}
+        explicit Deleter(std::size_t mapped) : mappedBytes(mapped) {}
+        void operator()(std::uint8_t* p) const;
+        std::size_t mappedBytes;   // 0: from calloc
     };
-    std::unique_ptr<std::uint8_t, FreeDeleter> data_;
+    std::unique_ptr<std::uint8_t, Deleter> data_;
     std::size_t size_ = 0;
     std::size_t capacity_ = 0;   // bytes allocated, at least size_
 };
