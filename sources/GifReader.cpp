@@ -1,7 +1,8 @@
 // Reads GIF87a and GIF89a files with the program's own LZW decoder.
 //
-// Limits: 8-bit colour indices; every image is decoded and kept, but only the first one that
-// decoded becomes the picture; extensions are kept but not used. Extensions are read as a
+// Limits: 8-bit colour indices; only the first image that decoded becomes the picture, so a
+// load writes that one straight into the picture and reads the codes of the others only as
+// far as their end and their soundness decide how the rest of the file is read; extensions are kept but not used. Extensions are read as a
 // fixed part, at most one data sub-block and a zero byte, so an extension with several data
 // sub-blocks throws the parser out of step; that reading is kept on purpose, the files this
 // program was written for are read the same way everywhere it runs.
@@ -88,29 +89,165 @@ private:
     std::uint64_t bitPos_ = 0;
 };
 
+// Where the decoder's pixels go. An output takes pixels one at a time (Put) or as a copy of
+// `length` pixels it wrote before, starting at a Mark it handed out (Copy); pixels past the
+// image's end are dropped, but still count.
+
+// Colour indices in the order the codes give them, into `count` bytes at `out` (none: the
+// codes are only checked).
+class IndexOutput {
+public:
+    using Mark = std::uint32_t;   // position; one at or past the end is never copied from
+
+    IndexOutput(std::uint8_t* out, std::uint32_t count) : out_(out), count_(count) {}
+
+    Mark Here() const { return static_cast<Mark>(std::min<std::uint64_t>(pos_, count_)); }
+    void Put(std::uint8_t pixel) {
+        if (pos_ < count_) out_[pos_] = pixel;
+        ++pos_;
+    }
+    // The source always lies wholly before the current position.
+    void Copy(Mark from, std::uint32_t length) {
+        if (pos_ < count_) {
+            const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(length, count_ - pos_));
+            std::uint8_t* dst = out_ + pos_;
+            const std::uint8_t* src = out_ + from;
+            if (n <= 16) {
+                for (std::size_t i = 0; i < n; ++i) dst[i] = src[i];
+            } else {
+                std::memcpy(dst, src, n);
+            }
+        }
+        pos_ += length;
+    }
+
+private:
+    std::uint8_t* out_;
+    const std::uint32_t count_;
+    std::uint64_t pos_ = 0;
+};
+
+// Pixels through a colour table straight into a picture's bottom-up 24-bit rows, each row
+// of the codes put in its place as it arrives (interlaced or not): no buffer of indices.
+// Copies are taken from the picture's own earlier pixels.
+class PictureOutput {
+public:
+    struct Mark {
+        std::uint16_t row;      // in the order the codes deliver rows
+        std::uint16_t column;
+    };
+
+    PictureOutput(CDibImage& picture, const GifColourTable& table, bool interlaced)
+        : pixels_(picture.Pixels()), stride_(picture.Stride()),
+          width_(static_cast<std::uint32_t>(picture.Width())),
+          height_(static_cast<std::uint32_t>(picture.Height())), interlaced_(interlaced) {
+        for (int v = 0; v < 256; ++v) {
+            bgr_[v][0] = table[3 * v + 2];
+            bgr_[v][1] = table[3 * v + 1];
+            bgr_[v][2] = table[3 * v];
+        }
+        for (int pass = 0; pass < kInterlacePasses; ++pass) {
+            const std::uint32_t start = kInterlaceStart[pass], step = kInterlaceStep[pass];
+            passRows_[pass] = height_ > start ? (height_ - start + step - 1) / step : 0;
+        }
+        at_ = RowStart(0);
+    }
+
+    Mark Here() const { return Mark{static_cast<std::uint16_t>(row_), static_cast<std::uint16_t>(column_)}; }
+
+    void Put(std::uint8_t pixel) {
+        if (row_ >= height_) return;
+        std::memcpy(at_, bgr_[pixel], 3);
+        at_ += 3;
+        if (++column_ == width_) NextRow();
+    }
+
+    // The source always lies wholly before the current position, so within one row the two
+    // never overlap; a string may run over the end of a row in either.
+    void Copy(Mark from, std::uint32_t length) {
+        if (row_ >= height_) return;
+        std::uint32_t fromRow = from.row;
+        std::uint32_t fromColumn = from.column;
+        const std::uint8_t* src = RowStart(fromRow) + 3 * std::size_t{fromColumn};
+        while (length > 0 && row_ < height_) {
+            if (fromColumn == width_) {
+                fromColumn = 0;
+                src = RowStart(++fromRow);
+            }
+            const std::uint32_t n = std::min({length, width_ - fromColumn, width_ - column_});
+            std::memcpy(at_, src, 3 * std::size_t{n});
+            at_ += 3 * std::size_t{n};
+            src += 3 * std::size_t{n};
+            fromColumn += n;
+            length -= n;
+            column_ += n;
+            if (column_ == width_) NextRow();
+        }
+    }
+
+    // Pixels the codes never reached show colour 0.
+    void Finish() {
+        for (; row_ < height_; NextRow()) {
+            for (; column_ < width_; ++column_, at_ += 3) std::memcpy(at_, bgr_[0], 3);
+        }
+    }
+
+private:
+    // Where row `row` of the code order lies in the picture (0 = its bottom line).
+    std::uint8_t* RowStart(std::uint32_t row) const {
+        if (row >= height_) return nullptr;
+        std::uint32_t line = row;   // 0 = the top line
+        if (interlaced_) {
+            int pass = 0;
+            while (line >= passRows_[pass]) line -= passRows_[pass++];
+            line = kInterlaceStart[pass] + line * kInterlaceStep[pass];
+        }
+        return pixels_ + stride_ * (height_ - 1 - line);
+    }
+    void NextRow() {
+        column_ = 0;
+        at_ = RowStart(++row_);
+    }
+
+    std::uint8_t* const pixels_;
+    const std::size_t stride_;
+    const std::uint32_t width_;
+    const std::uint32_t height_;
+    const bool interlaced_;
+    std::uint32_t passRows_[kInterlacePasses];
+    std::uint8_t bgr_[256][3];   // the table as the picture stores it: blue, green, red
+    std::uint32_t row_ = 0;
+    std::uint32_t column_ = 0;
+    std::uint8_t* at_ = nullptr;
+};
+
 // The string table. prefix and suffix are the table itself: they stay from one clear code to
 // the next and are what a string walk follows. The other fields are derived when an entry is
 // added and are used only while the entry is younger than the last clear code; an older entry
 // is walked through prefix and suffix like any LZW decoder does.
+template <typename Mark>
 struct LzwTable {
     std::uint16_t prefix[kMaxCodes];   // code of the string without its last pixel
     std::uint8_t suffix[kMaxCodes];    // last pixel of the string
     std::uint8_t first[kMaxCodes];     // first pixel of the string
     std::uint8_t valid[kMaxCodes];     // 1 when the prefixes descend all the way to a root
     std::uint16_t length[kMaxCodes];   // pixels in the string
-    std::uint32_t offset[kMaxCodes];   // where the string lies whole in the output
+    Mark offset[kMaxCodes];            // where the string lies whole in the output
 };
 
 enum class LzwResult { kDecoded, kInvalid };
 
-// Decodes one image's codes into `out` (count pixels, in the order the codes give them).
-// Pixels past `count` are dropped. A stream that runs out before its end code ends there.
-// `bytesUsed` is how far into the codes the decoder read, counted as a byte-wise reader would.
+// Decodes one image's codes into `out`. A stream that runs out before its end code ends
+// there. `bytesUsed` is how far into the codes the decoder read, counted as a byte-wise
+// reader would.
+template <typename Output>
 class LzwDecoder {
 public:
-    LzwDecoder(unsigned minimumCodeSize, std::uint8_t* out, std::uint32_t count)
+    using Mark = typename Output::Mark;
+
+    LzwDecoder(unsigned minimumCodeSize, Output& out)
         : clear_(1u << minimumCodeSize), end_(clear_ + 1), firstFree_(clear_ + 2),
-          rootCodeSize_(minimumCodeSize + 1), out_(out), count_(count) {
+          rootCodeSize_(minimumCodeSize + 1), out_(out) {
         std::memset(table_.prefix, 0, sizeof table_.prefix);
         std::memset(table_.suffix, 0, sizeof table_.suffix);
     }
@@ -120,7 +257,7 @@ public:
         std::uint32_t next = firstFree_;
         unsigned codeSize = rootCodeSize_;
         std::uint32_t previous = 0;
-        std::uint64_t previousPos = 0;   // where the previous code's pixels start
+        Mark previousPos{};              // where the previous code's pixels start
         bool started = false;            // a stream that does not open with a clear code reads
                                          // as if one preceded it
         bool ranOut = true;
@@ -143,20 +280,20 @@ public:
                 started = true;
                 // Only first free code itself may follow a clear: anything higher has no entry.
                 if (code > firstFree_) return LzwResult::kInvalid;
-                previousPos = pos_;
-                Put(static_cast<std::uint8_t>(code));
+                previousPos = out_.Here();
+                out_.Put(static_cast<std::uint8_t>(code));
                 previous = code;
                 continue;
             }
 
-            const std::uint64_t start = pos_;
+            const Mark start = out_.Here();
             std::uint8_t firstPixel;
             if (code < next) {
                 if (!EmitString(code, next, firstPixel)) return LzwResult::kInvalid;
             } else {
                 // The code being defined right now: the previous string plus its first pixel.
                 if (!EmitString(previous, next, firstPixel)) return LzwResult::kInvalid;
-                Put(firstPixel);
+                out_.Put(firstPixel);
             }
             // A full table takes no entry until the next clear code.
             if (next < kMaxCodes) {
@@ -172,35 +309,17 @@ public:
     }
 
 private:
-    void Put(std::uint8_t pixel) {
-        if (pos_ < count_) out_[pos_] = pixel;
-        ++pos_;
-    }
-
-    // Writes the string of `code`. Strings are copied from where they were written before,
-    // which always lies wholly before the current position.
+    // Writes the string of `code`, copied from where it was written before.
     bool EmitString(std::uint32_t code, std::uint32_t next, std::uint8_t& firstPixel) {
         if (code < firstFree_) {
             firstPixel = static_cast<std::uint8_t>(code);
-            Put(firstPixel);
+            out_.Put(firstPixel);
             return true;
         }
         if (code >= next) return WalkString(code, firstPixel);
         if (!table_.valid[code]) return false;
         firstPixel = table_.first[code];
-        const std::uint32_t length = table_.length[code];
-        if (pos_ < count_) {
-            const std::uint64_t room = count_ - pos_;
-            const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(length, room));
-            std::uint8_t* dst = out_ + pos_;
-            const std::uint8_t* src = out_ + table_.offset[code];
-            if (n <= 16) {
-                for (std::size_t i = 0; i < n; ++i) dst[i] = src[i];
-            } else {
-                std::memcpy(dst, src, n);
-            }
-        }
-        pos_ += length;
+        out_.Copy(table_.offset[code], table_.length[code]);
         return true;
     }
 
@@ -216,13 +335,12 @@ private:
             node = p;
         }
         firstPixel = static_cast<std::uint8_t>(node);
-        Put(firstPixel);
-        while (depth > 0) Put(reversed[--depth]);
+        out_.Put(firstPixel);
+        while (depth > 0) out_.Put(reversed[--depth]);
         return true;
     }
 
-    void AddEntry(std::uint32_t slot, std::uint32_t prefix, std::uint8_t suffix,
-                  std::uint64_t prefixPos) {
+    void AddEntry(std::uint32_t slot, std::uint32_t prefix, std::uint8_t suffix, Mark prefixPos) {
         table_.prefix[slot] = static_cast<std::uint16_t>(prefix);
         table_.suffix[slot] = suffix;
         if (prefix < firstFree_) {
@@ -236,20 +354,26 @@ private:
         } else {
             table_.valid[slot] = 0;   // a string walk from here would not descend
         }
-        // Positions at or past the end are never copied from: anything using them lies
-        // beyond the end as well.
-        table_.offset[slot] = static_cast<std::uint32_t>(std::min<std::uint64_t>(prefixPos, count_));
+        table_.offset[slot] = prefixPos;
     }
 
     const std::uint32_t clear_;
     const std::uint32_t end_;
     const std::uint32_t firstFree_;
     const unsigned rootCodeSize_;
-    std::uint8_t* out_;
-    const std::uint32_t count_;
-    std::uint64_t pos_ = 0;
-    LzwTable table_;
+    Output& out_;
+    LzwTable<Mark> table_;
 };
+
+// Kept out of line so that the three decoders of ReadImage, each with its table, never share
+// one stack frame.
+template <typename Output>
+__attribute__((noinline)) LzwResult DecodeLzw(unsigned minimumCodeSize, Output& out,
+                                              const std::uint8_t* codes, std::size_t codeBytes,
+                                              std::uint64_t& bytesUsed) {
+    LzwDecoder<Output> decoder(minimumCodeSize, out);
+    return decoder.Decode(codes, codeBytes, bytesUsed);
+}
 
 // The image's rows in the order the codes deliver them: 0, 8, 16, …, 4, 12, …, 2, 6, …,
 // 1, 3, 5, … for an interlaced image; a pass whose first row lies below the image is skipped.
@@ -428,23 +552,47 @@ GifReader::Step GifReader::ReadImage(Cursor& in) {
     image.pixelCount = static_cast<std::uint32_t>(count);
 
     MemoryBlock codes = MemoryBlock::Allocate(blocks.dataBytes + kCodePadding);
-    MemoryBlock arrived;
-    if (count > 0) arrived = MemoryBlock::Allocate(count);   // zero: unreached pixels are index 0
-    if (!codes || (count > 0 && !arrived)) {
+    if (!codes) {
         in.Seek(afterData);
         return Step::kContinue;
     }
     JoinSubBlocks(in, blocks, codes.Data());
 
     std::uint64_t bytesUsed = 0;
-    LzwDecoder decoder(minimumCodeSize, arrived.Data(), image.pixelCount);
-    if (decoder.Decode(codes.Data(), blocks.dataBytes, bytesUsed) != LzwResult::kDecoded) {
+    LzwResult result;
+    MemoryBlock arrived;
+    const GifColourTable* table = image.hasLocalTable ? &image.localTable
+                                  : hasGlobalTable_    ? &globalTable_
+                                                       : nullptr;
+    if (picture_ == nullptr) {
+        if (count > 0) arrived = MemoryBlock::Allocate(count);   // zero: unreached pixels are index 0
+        if (count > 0 && !arrived) {
+            in.Seek(afterData);
+            return Step::kContinue;
+        }
+        IndexOutput out(arrived.Data(), image.pixelCount);
+        result = DecodeLzw(minimumCodeSize, out, codes.Data(), blocks.dataBytes, bytesUsed);
+    } else if (images_.empty() && count > 0 && table != nullptr) {
+        // The image that may become the picture goes straight into it.
+        if (!picture_->Reallocate(image.width, image.height)) {
+            pictureFailed_ = true;
+            return Step::kDone;
+        }
+        PictureOutput out(*picture_, *table, (image.flags & kInterlaced) != 0);
+        result = DecodeLzw(minimumCodeSize, out, codes.Data(), blocks.dataBytes, bytesUsed);
+        if (result == LzwResult::kDecoded) out.Finish();
+    } else {
+        // Not shown: the codes are only checked, for where they end and whether they are sound.
+        IndexOutput out(nullptr, 0);
+        result = DecodeLzw(minimumCodeSize, out, codes.Data(), blocks.dataBytes, bytesUsed);
+    }
+    if (result != LzwResult::kDecoded) {
         in.Seek(afterData);
         return Step::kContinue;
     }
     codes.Free();
 
-    if ((image.flags & kInterlaced) && count > 0) {
+    if ((image.flags & kInterlaced) && arrived) {
         image.pixels = MemoryBlock::Allocate(count);
         if (!image.pixels) {
             in.Seek(afterData);
@@ -548,26 +696,31 @@ int GifReader::ConvertInto(CDibImage& target) const {
     return 1;
 }
 
-int LoadGifBytes(CDibImage& image, const std::uint8_t* data, std::size_t size) {
-    GifReader reader;
-    if (!reader.ParseBytes(data, size) || reader.Images().empty()) {
-        image.Release();
+int GifReader::Load(CDibImage& picture, const std::uint8_t* bytes, std::size_t size) {
+    picture_ = &picture;
+    pictureFailed_ = false;
+    const int parsed = ParseBytes(bytes, size);
+    picture_ = nullptr;
+    if (!parsed || images_.empty() || pictureFailed_) {
+        picture.Release();
         return 0;
     }
-    reader.SelectImage(0);
-    const GifImage& first = *reader.CurrentImage();
+    const GifImage& first = images_.front();
     // A first image of no area decoded all the same: success with nothing to show.
     if (first.width == 0 || first.height == 0) {
-        image.Release();
+        picture.Release();
         return 1;
     }
-    // ConvertInto writes every pixel, so the image's own memory is reused as it stands.
-    if (!image.Reallocate(first.width, first.height)) return 0;
-    if (!reader.ConvertInto(image)) {
-        image.Release();
+    if (!first.hasLocalTable && !hasGlobalTable_) {
+        picture.Release();
         return 0;
     }
-    return 1;
+    return 1;   // every pixel of the picture was written as the image decoded
+}
+
+int LoadGifBytes(CDibImage& image, const std::uint8_t* data, std::size_t size) {
+    GifReader reader;
+    return reader.Load(image, data, size);
 }
 
 int LoadGif(CDibImage& image, const std::string& path) {

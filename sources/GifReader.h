@@ -8,7 +8,8 @@
 // and the logical screen size have no effect on the picture.
 //
 // GifReader parses the whole block structure, decodes every image with its own LZW decoder
-// and keeps the extension blocks it meets; nothing in the program reads those.
+// and keeps the extension blocks it meets; nothing in the program reads those. A load decodes
+// the picture's image straight into the picture's rows, with no buffer of colour indices.
 #pragma once
 
 #include <array>
@@ -35,7 +36,7 @@ struct GifImage {
     std::uint8_t flags = 0;     // bit 7 local table, bit 6 interlaced, bits 0-2 table size
     bool hasLocalTable = false;
     GifColourTable localTable{};
-    MemoryBlock pixels;         // width × height colour indices, top line first
+    MemoryBlock pixels;         // width × height colour indices, top line first; none after Load
     std::uint32_t pixelCount = 0;
 };
 
@@ -52,6 +53,13 @@ public:
     // image list may still be empty), 0 otherwise.
     int Parse(const std::string& path);
     int ParseBytes(const std::uint8_t* bytes, std::size_t size);
+
+    // LoadGifBytes: parses as ParseBytes does, but the first image that decodes goes straight
+    // into `picture` (reallocated to its size, in its own memory when that has room) through
+    // its colour table; the images keep no pixels. The later images are decoded only as far
+    // as needed to know where they end and whether they are sound, since that still decides
+    // how the rest of the file is read.
+    int Load(CDibImage& picture, const std::uint8_t* bytes, std::size_t size);
 
     // Writes the current image through its colour table into `target`, which must already
     // hold a picture of the current image's size. 0 when there is no current image, the size
@@ -85,6 +93,8 @@ private:
     std::vector<GifExtension> plainTexts_;
     std::vector<GifExtension> applications_;
     std::vector<GifExtension> comments_;
+    CDibImage* picture_ = nullptr;   // during Load: where the first image goes
+    bool pictureFailed_ = false;     // its memory could not be had
 };
 
 int LoadGif(CDibImage& image, const std::string& path);

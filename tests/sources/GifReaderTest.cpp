@@ -1,6 +1,12 @@
 // GIF decoding on hand-made files, for the cases no encoder writes, and on the block
 // structure. Conformance with real encoders is in ConformanceTest.cpp.
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -459,6 +465,99 @@ TEST(GifSizes, ImagesBeyondTheLimitsAreRejectedBeforeDecoding) {
               1);
     ASSERT_EQ(reader.Images().size(), 1u);
     EXPECT_EQ(reader.Images()[0].width, 16384);
+}
+
+
+// The load decodes the first image straight into the picture and only checks the others; the
+// reader's full parse keeps every image as indices and converts the first. Both must give the
+// same result and the same bytes for any file, whatever the picture held before.
+int ConvertFromFullParse(CDibImage& image, const Bytes& bytes) {
+    GifReader reader;
+    if (!ParseBytes(reader, bytes) || reader.Images().empty()) return 0;
+    reader.SelectImage(0);
+    const GifImage& first = *reader.CurrentImage();
+    if (first.width == 0 || first.height == 0) return 1;
+    if (!image.Allocate(first.width, first.height) || !reader.ConvertInto(image)) {
+        image.Release();
+        return 0;
+    }
+    return 1;
+}
+
+void ExpectLoadMatchesFullParse(const Bytes& bytes, const std::string& what) {
+    CDibImage want;
+    const int wanted = ConvertFromFullParse(want, bytes);
+    CDibImage fresh, sameSize, otherSize;
+    if (want.HasPicture()) {
+        // Memory reused from an earlier picture holds its bytes: every one must be written.
+        ASSERT_EQ(sameSize.Allocate(want.Width(), want.Height()), 1);
+        std::memset(sameSize.Pixels(), 0xA5, sameSize.PixelBlock().Size());
+    }
+    ASSERT_EQ(otherSize.Allocate(7, 3), 1);
+    for (CDibImage* got : {&fresh, &sameSize, &otherSize}) {
+        ASSERT_EQ(LoadGifBytes(*got, bytes.data(), bytes.size()), wanted) << what;
+        ASSERT_EQ(got->HasPicture(), want.HasPicture()) << what;
+        if (!want.HasPicture()) continue;
+        ASSERT_EQ(got->Width(), want.Width()) << what;
+        ASSERT_EQ(got->Height(), want.Height()) << what;
+        const std::size_t size = want.Stride() * static_cast<std::size_t>(want.Height());
+        ASSERT_EQ(std::memcmp(got->Pixels(), want.Pixels(), size), 0) << what;
+    }
+}
+
+// The file whole, and cut short at places that end it inside its codes.
+void ExpectEveryCutMatches(const Bytes& bytes, const std::string& what) {
+    for (std::size_t cut : {bytes.size(), bytes.size() - 1, bytes.size() * 9 / 10,
+                            bytes.size() * 2 / 3, bytes.size() / 3, std::size_t{40}}) {
+        if (cut > bytes.size()) continue;
+        ExpectLoadMatchesFullParse(Bytes(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(cut)),
+                                   what + " cut at " + std::to_string(cut));
+    }
+}
+
+void ExpectEveryFileMatches(const std::string& dir, const std::string& extension) {
+    std::vector<std::filesystem::path> paths;
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+        if (entry.is_regular_file() && entry.path().extension() == extension) {
+            paths.push_back(entry.path());
+        }
+    }
+    ASSERT_FALSE(paths.empty()) << dir;
+    std::sort(paths.begin(), paths.end());
+    for (const auto& path : paths) {
+        std::ifstream in(path, std::ios::binary);
+        ExpectEveryCutMatches(Bytes(std::istreambuf_iterator<char>(in), {}), path.filename().string());
+    }
+}
+
+TEST(GifLoad, MatchesTheFullParseOnFilesOfRealEncoders) {
+    ExpectEveryFileMatches(KOLO_CONFORMANCE_DIR, ".gif");
+}
+
+TEST(GifLoad, MatchesTheFullParseOnMalformedAndFuzzedFiles) {
+    ExpectEveryFileMatches(KOLO_MALFORMED_DIR, ".gif");
+    ExpectEveryFileMatches(KOLO_GIF_CORPUS_DIR, "");
+}
+
+TEST(GifLoad, MatchesTheFullParseWhereStringsCrossRowsAndTheEnd) {
+    // 14 pixels from strings of up to four: "2", "3", "2 3", "2 3 2" twice, "2 3 2 2".
+    const Bytes longStrings =
+        PackCodes({{kClear2, 3}, {2, 3}, {3, 3}, {6, 3}, {8, 4}, {8, 4}, {9, 4}, {kEnd2, 4}});
+    // After the clear, 7 is past the next free code and walks the old entry 6 ("1 2").
+    const Bytes staleWalk =
+        PackCodes({{kClear2, 3}, {1, 3}, {2, 3}, {kClear2, 3}, {6, 3}, {7, 3}, {kEnd2, 3}});
+    const std::uint8_t kInterlacedFlag = 0x40;
+    for (const Bytes& codes : {longStrings, staleWalk}) {
+        for (auto [w, h] : {std::pair{3, 3}, std::pair{4, 2}, std::pair{5, 1}, std::pair{1, 5},
+                            std::pair{2, 9}, std::pair{4, 4}}) {
+            for (std::uint8_t flags : {std::uint8_t{0}, kInterlacedFlag}) {
+                ExpectEveryCutMatches(
+                    Join({Screen(2, 2), Image(static_cast<std::uint16_t>(w), static_cast<std::uint16_t>(h), 2, codes, flags),
+                          kTrailer}),
+                    std::to_string(w) + " x " + std::to_string(h) + " flags " + std::to_string(flags));
+            }
+        }
+    }
 }
 
 }  // namespace
