@@ -145,6 +145,7 @@ public:
             bgr_[v][0] = table[3 * v + 2];
             bgr_[v][1] = table[3 * v + 1];
             bgr_[v][2] = table[3 * v];
+            bgr_[v][3] = 0;
         }
         for (int pass = 0; pass < kInterlacePasses; ++pass) {
             const std::uint32_t start = kInterlaceStart[pass], step = kInterlaceStep[pass];
@@ -155,20 +156,39 @@ public:
 
     Mark Here() const { return Mark{static_cast<std::uint16_t>(row_), static_cast<std::uint16_t>(column_)}; }
 
+    // Inside a row a pixel is stored as four bytes, the fourth belonging to the next pixel,
+    // which is written later.
     void Put(std::uint8_t pixel) {
         if (row_ >= height_) return;
+        if (column_ + 1 < width_) {
+            std::memcpy(at_, bgr_[pixel], 4);
+            at_ += 3;
+            ++column_;
+            return;
+        }
         std::memcpy(at_, bgr_[pixel], 3);
-        at_ += 3;
-        if (++column_ == width_) NextRow();
+        NextRow();
     }
 
-    // The source always lies wholly before the current position, so within one row the two
-    // never overlap; a string may run over the end of a row in either.
+    // The source always lies wholly before the current position; a string may run over the
+    // end of a row in either.
     void Copy(Mark from, std::uint32_t length) {
         if (row_ >= height_) return;
         std::uint32_t fromRow = from.row;
         std::uint32_t fromColumn = from.column;
         const std::uint8_t* src = RowStart(fromRow) + 3 * std::size_t{fromColumn};
+        // A short string with room after it in both rows: one copy of fixed size through a
+        // local, which may take and write more than the string but never past either row. The
+        // bytes written past it belong to pixels still to come.
+        if (length <= kShortString && fromColumn + kShortString < width_ &&
+            column_ + kShortString < width_) {
+            std::uint8_t chunk[kShortStringBytes];
+            std::memcpy(chunk, src, sizeof chunk);
+            std::memcpy(at_, chunk, sizeof chunk);
+            at_ += 3 * std::size_t{length};
+            column_ += length;
+            return;
+        }
         while (length > 0 && row_ < height_) {
             if (fromColumn == width_) {
                 fromColumn = 0;
@@ -215,7 +235,9 @@ private:
     const std::uint32_t height_;
     const bool interlaced_;
     std::uint32_t passRows_[kInterlacePasses];
-    std::uint8_t bgr_[256][3];   // the table as the picture stores it: blue, green, red
+    static constexpr std::uint32_t kShortString = 10;   // pixels
+    static constexpr std::size_t kShortStringBytes = 32;  // at most 3 bytes short of 11 pixels
+    std::uint8_t bgr_[256][4];   // the table as the picture stores it: blue, green, red, spare
     std::uint32_t row_ = 0;
     std::uint32_t column_ = 0;
     std::uint8_t* at_ = nullptr;

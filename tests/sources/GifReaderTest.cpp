@@ -548,8 +548,10 @@ TEST(GifLoad, MatchesTheFullParseWhereStringsCrossRowsAndTheEnd) {
         PackCodes({{kClear2, 3}, {1, 3}, {2, 3}, {kClear2, 3}, {6, 3}, {7, 3}, {kEnd2, 3}});
     const std::uint8_t kInterlacedFlag = 0x40;
     for (const Bytes& codes : {longStrings, staleWalk}) {
+        // Rows of 11 to 14 pixels end right where a short string copied whole would overrun.
         for (auto [w, h] : {std::pair{3, 3}, std::pair{4, 2}, std::pair{5, 1}, std::pair{1, 5},
-                            std::pair{2, 9}, std::pair{4, 4}}) {
+                            std::pair{2, 9}, std::pair{4, 4}, std::pair{11, 2}, std::pair{12, 1},
+                            std::pair{13, 1}, std::pair{14, 1}}) {
             for (std::uint8_t flags : {std::uint8_t{0}, kInterlacedFlag}) {
                 ExpectEveryCutMatches(
                     Join({Screen(2, 2), Image(static_cast<std::uint16_t>(w), static_cast<std::uint16_t>(h), 2, codes, flags),
