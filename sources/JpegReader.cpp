@@ -19,6 +19,7 @@
 #include <jerror.h>
 
 #include "image/ImageLimits.h"
+#include "sources/ColourQuantizer.h"
 #include "sources/FileStream.h"
 
 namespace kolo {
@@ -89,36 +90,34 @@ int CoveringEighths(JDIMENSION width, JDIMENSION height, std::int32_t fitWidth, 
     return kEighths;
 }
 
-// Decodes the stream into `target`, at the size CoveringEighths gives for the fit size (both
-// 0: the full size). Scanlines go straight into the image's own 24-bit rows: a grey sample g
-// becomes (g, g, g), a colour-map index its map entry. (Going through a packed 8- or 24-bit
-// bitmap and adopting it gives the same pixels at a third more time.) 1 on success; 0 after a
-// fatal error or a refused size, with `target` possibly holding a partly written picture for
-// the caller to release.
-int DecodeJpeg(const std::uint8_t* data, std::size_t size, std::int32_t fitWidth,
-               std::int32_t fitHeight, CDibImage& target) {
-    jpeg_decompress_struct cinfo;
-    JpegErrorTrap trap;
-    jpeg_progress_mgr progress;
-    cinfo.err = jpeg_std_error(&trap.manager);
-    trap.manager.error_exit = JpegErrorExit;
-    trap.manager.output_message = JpegDropMessage;
-    if (setjmp(trap.jump)) {
-        jpeg_destroy_decompress(&cinfo);
-        return 0;
-    }
+// What the header asks of the decode.
+enum class JpegKind { kRefused, kGrey, kColour, kFourComponents };
+
+// Reads the header and sets the decode up: colour pictures come out as plain colours in the
+// image's own order, to be quantized here; four-component ones as indices of the library's
+// one-pass quantizer; the size is the one CoveringEighths gives for the fit size (both 0: the
+// full size). Inside the caller's jump.
+JpegKind SetUpDecode(jpeg_decompress_struct& cinfo, jpeg_progress_mgr& progress,
+                     const std::uint8_t* data, std::size_t size, std::int32_t fitWidth,
+                     std::int32_t fitHeight) {
     jpeg_create_decompress(&cinfo);
     progress.progress_monitor = LimitScans;
     cinfo.progress = &progress;
     jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
     jpeg_read_header(&cinfo, TRUE);
 
-    if (!IsAcceptableImageSize(cinfo.image_width, cinfo.image_height)) {
-        jpeg_destroy_decompress(&cinfo);
-        return 0;
+    // Grey, colour and four-component (CMYK, YCCK) pictures; the library would hand any other
+    // component count over unconverted, with no colours to show.
+    const JpegKind kind = cinfo.out_color_space == JCS_GRAYSCALE ? JpegKind::kGrey
+                          : cinfo.out_color_space == JCS_RGB     ? JpegKind::kColour
+                          : cinfo.out_color_space == JCS_CMYK    ? JpegKind::kFourComponents
+                                                                 : JpegKind::kRefused;
+    if (kind == JpegKind::kRefused || !IsAcceptableImageSize(cinfo.image_width, cinfo.image_height)) {
+        return JpegKind::kRefused;
     }
-    const bool grey = cinfo.jpeg_color_space == JCS_GRAYSCALE;
-    if (!grey) {
+    if (kind == JpegKind::kColour) {
+        cinfo.out_color_space = JCS_EXT_BGR;
+    } else if (kind == JpegKind::kFourComponents) {
         cinfo.quantize_colors = TRUE;
         cinfo.desired_number_of_colors = kQuantizedColours;
     }
@@ -138,35 +137,72 @@ int DecodeJpeg(const std::uint8_t* data, std::size_t size, std::int32_t fitWidth
             jpeg_calc_output_dimensions(&cinfo);
         }
     }
+    return kind;
+}
+
+// How a decode ended: failed, done, or colour rows written and counted, to be quantized.
+enum class Decoded { kFailed, kDone, kCounted };
+
+// Decodes the stream into `target`: scanlines go straight into the image's own 24-bit rows.
+// Colour pictures arrive as plain colours, counted by `quantizer` as they come, and are left
+// for the caller to quantize; a grey sample g becomes (g, g, g); a four-component picture's
+// colour-map indices become their map entries. On failure `target` may hold a partly written
+// picture for the caller to release. `quantizer` belongs to the caller, so that nothing with
+// a destructor lives in this frame across the jump.
+Decoded DecodeJpeg(const std::uint8_t* data, std::size_t size, std::int32_t fitWidth,
+                   std::int32_t fitHeight, CDibImage& target, ColourQuantizer& quantizer) {
+    jpeg_decompress_struct cinfo;
+    JpegErrorTrap trap;
+    jpeg_progress_mgr progress;
+    cinfo.err = jpeg_std_error(&trap.manager);
+    trap.manager.error_exit = JpegErrorExit;
+    trap.manager.output_message = JpegDropMessage;
+    if (setjmp(trap.jump)) {
+        jpeg_destroy_decompress(&cinfo);
+        return Decoded::kFailed;
+    }
+    const JpegKind kind = SetUpDecode(cinfo, progress, data, size, fitWidth, fitHeight);
     const JDIMENSION outputWidth = cinfo.output_width;
     const JDIMENSION outputHeight = cinfo.output_height;
 
     // The size is known and checked here, so the picture is allocated before the library
     // commits memory to decoding a file that could not be shown anyway. Every row is written
     // below, so the image's own memory is reused as it stands.
-    if (outputWidth == 0 || outputHeight == 0 ||
+    if (kind == JpegKind::kRefused || outputWidth == 0 || outputHeight == 0 ||
         !target.Reallocate(static_cast<std::int32_t>(outputWidth),
                            static_cast<std::int32_t>(outputHeight))) {
         jpeg_destroy_decompress(&cinfo);
-        return 0;
+        return Decoded::kFailed;
     }
     jpeg_start_decompress(&cinfo);
 
-    // The output is the size computed above, one sample or one map index a pixel; anything
-    // else would not fit the rows.
+    // The output is the size computed above, three samples a pixel for colour and one sample
+    // or one map index otherwise; anything else would not fit the rows.
+    const bool colour = kind == JpegKind::kColour;
     if (cinfo.output_width != outputWidth || cinfo.output_height != outputHeight ||
-        cinfo.output_components != 1) {
+        cinfo.output_components != (colour ? 3 : 1)) {
         jpeg_destroy_decompress(&cinfo);
-        return 0;
+        return Decoded::kFailed;
+    }
+    const RowTable rows(target);
+    if (colour) {
+        while (cinfo.output_scanline < outputHeight) {
+            JSAMPROW row = rows.Row(cinfo.output_scanline);
+            jpeg_read_scanlines(&cinfo, &row, 1);
+            quantizer.Count(row, outputWidth);
+        }
+        jpeg_finish_decompress(&cinfo);
+        jpeg_destroy_decompress(&cinfo);
+        return Decoded::kCounted;
     }
 
     const JDIMENSION rowLength = cinfo.output_width;
     JSAMPARRAY line = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo),
                                                  JPOOL_IMAGE, rowLength, 1);
-    const RowTable rows(target);
-    // Grey levels stand for themselves; colour indices go through the quantizer's map, whose
-    // rows are red, green, blue (cyan, magenta, yellow for a four-component file, whose
-    // fourth row is not used). Each entry is packed as the bytes blue, green, red, 0.
+    // Grey levels stand for themselves; indices go through the quantizer's map, whose rows
+    // are cyan, magenta and yellow (its fourth row is not used). Each entry is packed as the
+    // bytes blue, green, red, 0.
+    const bool grey = kind == JpegKind::kGrey;
     std::uint32_t palette[256];
     for (int v = 0; v < 256; ++v) {
         const bool mapped = grey || v < cinfo.actual_number_of_colors;
@@ -191,7 +227,7 @@ int DecodeJpeg(const std::uint8_t* data, std::size_t size, std::int32_t fitWidth
     }
     jpeg_finish_decompress(&cinfo);
     jpeg_destroy_decompress(&cinfo);
-    return 1;
+    return Decoded::kDone;
 }
 
 }  // namespace
@@ -199,9 +235,18 @@ int DecodeJpeg(const std::uint8_t* data, std::size_t size, std::int32_t fitWidth
 int LoadJpegBytesToFit(CDibImage& image, const std::uint8_t* data, std::size_t size,
                        std::int32_t fitWidth, std::int32_t fitHeight) {
     // The library takes the length as an unsigned long, 32 bits on Windows.
-    if (data != nullptr && size > 0 && size <= kMaxPictureFileBytes &&
-        DecodeJpeg(data, size, fitWidth, fitHeight, image)) {
-        return 1;
+    if (data != nullptr && size > 0 && size <= kMaxPictureFileBytes) {
+        ColourQuantizer quantizer;
+        const Decoded decoded = DecodeJpeg(data, size, fitWidth, fitHeight, image, quantizer);
+        if (decoded == Decoded::kCounted) {
+            // The colours are chosen once every pixel is counted, then the rows are mapped to
+            // them from the top, as the library's second pass does.
+            const std::size_t width = static_cast<std::size_t>(image.Width());
+            quantizer.ChooseColours(kQuantizedColours, width);
+            const RowTable rows(image);
+            for (JDIMENSION k = 0; k < rows.height; ++k) quantizer.Map(rows.Row(k));
+        }
+        if (decoded != Decoded::kFailed) return 1;
     }
     // A fatal error may come after the rows were allocated: nothing partial is kept.
     image.Release();

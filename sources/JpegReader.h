@@ -1,11 +1,12 @@
 // JPEG files, decoded by the system's IJG-compatible JPEG library (libjpeg-turbo).
 //
 // LoadJpeg fills `image` with the file's picture as 24-bit bottom-up rows and returns 1, or
-// returns 0 and leaves `image` empty. Greyscale files keep their 256 grey levels; every other
-// file is reduced by the library to at most 128 colours (two-pass quantization with
-// Floyd-Steinberg dithering; one-pass for four-component files, whose cyan, magenta and
-// yellow are stored as red, green and blue). Fatal library errors fail the load silently;
-// library warnings (a truncated file, for one) go to the library's default output.
+// returns 0 and leaves `image` empty. Greyscale files keep their 256 grey levels; colour files
+// are reduced to at most 128 colours exactly as the library's two-pass quantizer would reduce
+// them (median cut, Floyd-Steinberg dithering); four-component files are reduced by the
+// library in one pass, their cyan, magenta and yellow stored as red, green and blue. Files of
+// any other number of components, and fatal library errors, fail the load silently; library
+// warnings (a truncated file, for one) are dropped and the completed picture kept.
 #pragma once
 
 #include <cstddef>

@@ -1,11 +1,14 @@
 // How the JPEG loader drives the library: what it refuses, and clean failure on the library's
 // fatal errors, before and after the target block exists. The pixel rules (grey levels, at
 // most 128 colours) are checked on real encoder output in ConformanceTest.cpp.
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 
 #include <gtest/gtest.h>
+#include <jpeglib.h>
 
 #include "SourcesTestSupport.h"
 #include "sources/JpegReader.h"
@@ -193,6 +196,91 @@ TEST(JpegFitSize, FittingTheSmallerDecodeShowsNearlyWhatFittingTheWholeOneDoes) 
         scaled.Threshold(168);
         EXPECT_LT(MeanDifference(whole, scaled) / 255.0, c.thresholdFlips) << c.file;
     }
+}
+
+// The library quantizing the picture itself (two passes, 128 colours) at the size `expected`
+// came out at, its indices written through its colour map into 24-bit rows.
+CDibImage LibraryQuantized(const Bytes& bytes, const CDibImage& expected) {
+    jpeg_decompress_struct cinfo;
+    jpeg_error_mgr errors;
+    cinfo.err = jpeg_std_error(&errors);
+    jpeg_create_decompress(&cinfo);
+    jpeg_mem_src(&cinfo, bytes.data(), static_cast<unsigned long>(bytes.size()));
+    jpeg_read_header(&cinfo, TRUE);
+    cinfo.quantize_colors = TRUE;
+    cinfo.desired_number_of_colors = 128;
+    cinfo.scale_denom = 8;
+    for (cinfo.scale_num = 1; cinfo.scale_num < 8; ++cinfo.scale_num) {
+        jpeg_calc_output_dimensions(&cinfo);
+        if (static_cast<std::int32_t>(cinfo.output_width) == expected.Width()) break;
+    }
+    jpeg_start_decompress(&cinfo);
+    CDibImage image;
+    image.Allocate(static_cast<std::int32_t>(cinfo.output_width), static_cast<std::int32_t>(cinfo.output_height));
+    std::vector<JSAMPLE> line(cinfo.output_width);
+    while (cinfo.output_scanline < cinfo.output_height) {
+        const std::int32_t y = static_cast<std::int32_t>(cinfo.output_scanline);
+        JSAMPROW row = line.data();
+        jpeg_read_scanlines(&cinfo, &row, 1);
+        std::uint8_t* out = image.Pixels() + image.Stride() * static_cast<std::size_t>(image.Height() - 1 - y);
+        for (JDIMENSION x = 0; x < cinfo.output_width; ++x, out += 3) {
+            out[0] = cinfo.colormap[2][line[x]];
+            out[1] = cinfo.colormap[1][line[x]];
+            out[2] = cinfo.colormap[0][line[x]];
+        }
+    }
+    jpeg_finish_decompress(&cinfo);
+    jpeg_destroy_decompress(&cinfo);
+    return image;
+}
+
+// Colour pictures are quantized outside the library, the way it does: same colours, same
+// dither, byte for byte, at full size and when decoded smaller for a fit.
+TEST(JpegColours, AreTheLibrarysOwnQuantizationByteForByte) {
+    const char* files[] = {"jpeg_420.jpg", "jpeg_444.jpg", "jpeg_progressive.jpg", "jpeg_im.jpg",
+                           "bench_photo_1024x768.jpg", "bench_drawing_1024x768.jpg"};
+    const std::int32_t boxes[][2] = {{0, 0}, {572, 452}, {40, 30}};
+    for (const char* file : files) {
+        const Bytes bytes = ReadAll(ConformancePath(file));
+        for (const auto& box : boxes) {
+            CDibImage ours;
+            ASSERT_EQ(LoadJpegBytesToFit(ours, bytes.data(), bytes.size(), box[0], box[1]), 1) << file;
+            const CDibImage library = LibraryQuantized(bytes, ours);
+            ASSERT_EQ(library.Height(), ours.Height()) << file;
+            for (std::int32_t y = 0; y < ours.Height(); ++y) {
+                const std::size_t at = ours.Stride() * static_cast<std::size_t>(y);
+                ASSERT_EQ(std::memcmp(ours.Pixels() + at, library.Pixels() + at, 3 * static_cast<std::size_t>(ours.Width())), 0)
+                    << file << " in a box of " << box[0] << " x " << box[1] << ", row " << y;
+            }
+        }
+    }
+}
+
+// A picture of two components has no colours the control could show: refused, not read as
+// red, green and blue.
+TEST(JpegFailure, APictureOfTwoComponentsIsRefused) {
+    Bytes bytes = ReadAll(ConformancePath("jpeg_grey.jpg"));
+    const std::size_t frame = FrameHeader(bytes);
+    ASSERT_GT(frame, 0u);
+    // The frame header names one component (FF C0, length, precision, height, width, 1,
+    // id, sampling, table); give it a second one like it, and the scan header too.
+    const std::size_t count = frame + 9;
+    ASSERT_EQ(bytes[count], 1);
+    bytes[count] = 2;
+    bytes[frame + 3] = static_cast<std::uint8_t>(bytes[frame + 3] + 3);
+    bytes.insert(bytes.begin() + static_cast<std::ptrdiff_t>(count + 4), {2, 0x11, 0});
+    std::size_t scan = 0;
+    for (std::size_t i = 0; i + 1 < bytes.size(); ++i) {
+        if (bytes[i] == 0xFF && bytes[i + 1] == 0xDA) { scan = i; break; }
+    }
+    ASSERT_GT(scan, 0u);
+    ASSERT_EQ(bytes[scan + 4], 1);
+    bytes[scan + 4] = 2;
+    bytes[scan + 3] = static_cast<std::uint8_t>(bytes[scan + 3] + 2);
+    bytes.insert(bytes.begin() + static_cast<std::ptrdiff_t>(scan + 7), {2, 0});
+    CDibImage image;
+    EXPECT_EQ(LoadJpegBytes(image, bytes.data(), bytes.size()), 0);
+    EXPECT_FALSE(image.HasPicture());
 }
 
 }  // namespace
