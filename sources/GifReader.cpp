@@ -59,7 +59,6 @@ constexpr std::uint32_t kInterlaceStep[kInterlacePasses] = {8, 8, 4, 2};
 constexpr unsigned kMaxCodeSize = 12;           // bits
 constexpr std::uint32_t kMaxCodes = 1u << kMaxCodeSize;
 constexpr unsigned kMaxMinimumCodeSize = 11;    // so that codes never need more than 12 bits
-constexpr std::size_t kCodePadding = 8;         // zero bytes after the codes for word loads
 
 // Indices all kept images may hold together: every image is kept although only the first is
 // shown, so a small file of many huge frames must not add up beyond one largest picture.
@@ -67,26 +66,76 @@ constexpr std::uint64_t kMaxHeldPixels = kMaxImagePixels;
 
 std::size_t TableBytes(std::uint8_t flags) { return 3 * (std::size_t{2} << (flags & kTableSizeMask)); }
 
-// Codes of one image, least significant bit first, taken from the joined data sub-blocks.
+// Codes of one image, least significant bit first, taken from its data sub-blocks (a size
+// byte, then that many bytes; `first` is the first size byte, `end` where they stop) through a
+// small buffer that joins them: the data are never copied whole.
+struct CodeSource {
+    const std::uint8_t* bytes;
+    std::size_t size;
+    std::size_t first;
+    std::size_t end;
+};
+
 class CodeReader {
 public:
-    CodeReader(const std::uint8_t* bytes, std::size_t count) : bytes_(bytes), totalBits_(count * 8) {}
+    explicit CodeReader(const CodeSource& source)
+        : bytes_(source.bytes), size_(source.size), block_(source.first), end_(source.end) {}
 
     // Next code of `size` bits; false when the data hold no whole code any more.
-    bool Next(unsigned size, std::uint32_t& code) {
-        if (bitPos_ + size > totalBits_) return false;
+    __attribute__((always_inline)) bool Next(unsigned size, std::uint32_t& code) {
+        if (bitPos_ + size > bufferBits_) {
+            Refill();
+            if (bitPos_ + size > bufferBits_) return false;
+        }
         std::uint64_t word;
-        std::memcpy(&word, bytes_ + (bitPos_ >> 3), sizeof word);   // padded: never past the block
+        std::memcpy(&word, buffer_ + (bitPos_ >> 3), sizeof word);   // padded: never past it
         code = static_cast<std::uint32_t>(word >> (bitPos_ & 7)) & ((1u << size) - 1);
         bitPos_ += size;
         return true;
     }
-    std::uint64_t BitsUsed() const { return bitPos_; }
+    std::uint64_t BitsUsed() const { return bitsBefore_ + bitPos_; }
 
 private:
+    static constexpr std::size_t kBufferBytes = 1024;
+    static constexpr std::size_t kPadding = 8;   // zero bytes after the data for word loads
+
+    // Keeps the bytes not wholly read and appends the next data, as much as fits.
+    __attribute__((noinline)) void Refill() {
+        const std::size_t done = bitPos_ >> 3;
+        const std::size_t kept = filled_ - done;
+        std::memmove(buffer_, buffer_ + done, kept);
+        bitsBefore_ += std::uint64_t{done} * 8;
+        bitPos_ &= 7;
+        filled_ = kept;
+        while (filled_ < kBufferBytes && (left_ > 0 || block_ < end_)) {
+            if (left_ == 0) {
+                // The scan that found `end` has already checked every size byte before it.
+                left_ = std::min<std::size_t>(bytes_[block_], size_ - block_ - 1);
+                data_ = block_ + 1;
+                block_ = data_ + left_;
+                continue;
+            }
+            const std::size_t n = std::min(left_, kBufferBytes - filled_);
+            std::memcpy(buffer_ + filled_, bytes_ + data_, n);
+            filled_ += n;
+            data_ += n;
+            left_ -= n;
+        }
+        std::memset(buffer_ + filled_, 0, kPadding);
+        bufferBits_ = std::uint64_t{filled_} * 8;
+    }
+
     const std::uint8_t* bytes_;
-    std::uint64_t totalBits_;
-    std::uint64_t bitPos_ = 0;
+    const std::size_t size_;
+    std::size_t block_;        // the next size byte
+    const std::size_t end_;
+    std::size_t data_ = 0;     // next data byte of the current sub-block
+    std::size_t left_ = 0;     // data bytes left in it
+    std::uint8_t buffer_[kBufferBytes + kPadding];
+    std::size_t filled_ = 0;
+    std::uint64_t bufferBits_ = 0;
+    std::uint64_t bitPos_ = 0;       // in the buffer
+    std::uint64_t bitsBefore_ = 0;   // read before the buffer's first byte
 };
 
 // Where the decoder's pixels go. An output takes pixels one at a time (Put) or as a copy of
@@ -140,18 +189,25 @@ public:
     PictureOutput(CDibImage& picture, const GifColourTable& table, bool interlaced)
         : pixels_(picture.Pixels()), stride_(picture.Stride()),
           width_(static_cast<std::uint32_t>(picture.Width())),
-          height_(static_cast<std::uint32_t>(picture.Height())), interlaced_(interlaced) {
+          height_(static_cast<std::uint32_t>(picture.Height())) {
         for (int v = 0; v < 256; ++v) {
             bgr_[v][0] = table[3 * v + 2];
             bgr_[v][1] = table[3 * v + 1];
             bgr_[v][2] = table[3 * v];
             bgr_[v][3] = 0;
         }
-        for (int pass = 0; pass < kInterlacePasses; ++pass) {
-            const std::uint32_t start = kInterlaceStart[pass], step = kInterlaceStep[pass];
-            passRows_[pass] = height_ > start ? (height_ - start + step - 1) / step : 0;
+        // Where each row of the code order lies in the picture (row 0 of the picture is its
+        // bottom line); none past the last.
+        rows_.resize(std::size_t{height_} + 1, nullptr);
+        std::uint32_t k = 0;
+        for (int pass = 0; pass < (interlaced ? kInterlacePasses : 1); ++pass) {
+            const std::uint32_t start = interlaced ? kInterlaceStart[pass] : 0;
+            const std::uint32_t step = interlaced ? kInterlaceStep[pass] : 1;
+            for (std::uint32_t line = start; line < height_; line += step) {
+                rows_[k++] = pixels_ + stride_ * (height_ - 1 - line);
+            }
         }
-        at_ = RowStart(0);
+        at_ = rows_[0];
     }
 
     Mark Here() const { return Mark{static_cast<std::uint16_t>(row_), static_cast<std::uint16_t>(column_)}; }
@@ -170,29 +226,33 @@ public:
         NextRow();
     }
 
-    // The source always lies wholly before the current position; a string may run over the
-    // end of a row in either.
-    void Copy(Mark from, std::uint32_t length) {
-        if (row_ >= height_) return;
-        std::uint32_t fromRow = from.row;
-        std::uint32_t fromColumn = from.column;
-        const std::uint8_t* src = RowStart(fromRow) + 3 * std::size_t{fromColumn};
+    // The source always lies wholly before the current position.
+    __attribute__((always_inline)) void Copy(Mark from, std::uint32_t length) {
         // A short string with room after it in both rows: one copy of fixed size through a
         // local, which may take and write more than the string but never past either row. The
         // bytes written past it belong to pixels still to come.
-        if (length <= kShortString && fromColumn + kShortString < width_ &&
-            column_ + kShortString < width_) {
+        if (length <= kShortString && from.column + kShortString < width_ &&
+            column_ + kShortString < width_ && row_ < height_) {
             std::uint8_t chunk[kShortStringBytes];
-            std::memcpy(chunk, src, sizeof chunk);
+            std::memcpy(chunk, rows_[from.row] + 3 * std::size_t{from.column}, sizeof chunk);
             std::memcpy(at_, chunk, sizeof chunk);
             at_ += 3 * std::size_t{length};
             column_ += length;
             return;
         }
+        CopyAcrossRows(from, length);
+    }
+
+    // The same for any string, which may run over the end of a row in either place.
+    __attribute__((noinline)) void CopyAcrossRows(Mark from, std::uint32_t length) {
+        if (row_ >= height_) return;
+        std::uint32_t fromRow = from.row;
+        std::uint32_t fromColumn = from.column;
+        const std::uint8_t* src = rows_[fromRow] + 3 * std::size_t{fromColumn};
         while (length > 0 && row_ < height_) {
             if (fromColumn == width_) {
                 fromColumn = 0;
-                src = RowStart(++fromRow);
+                src = rows_[++fromRow];
             }
             const std::uint32_t n = std::min({length, width_ - fromColumn, width_ - column_});
             std::memcpy(at_, src, 3 * std::size_t{n});
@@ -213,28 +273,16 @@ public:
     }
 
 private:
-    // Where row `row` of the code order lies in the picture (0 = its bottom line).
-    std::uint8_t* RowStart(std::uint32_t row) const {
-        if (row >= height_) return nullptr;
-        std::uint32_t line = row;   // 0 = the top line
-        if (interlaced_) {
-            int pass = 0;
-            while (line >= passRows_[pass]) line -= passRows_[pass++];
-            line = kInterlaceStart[pass] + line * kInterlaceStep[pass];
-        }
-        return pixels_ + stride_ * (height_ - 1 - line);
-    }
     void NextRow() {
         column_ = 0;
-        at_ = RowStart(++row_);
+        at_ = rows_[++row_];
     }
 
     std::uint8_t* const pixels_;
     const std::size_t stride_;
     const std::uint32_t width_;
     const std::uint32_t height_;
-    const bool interlaced_;
-    std::uint32_t passRows_[kInterlacePasses];
+    std::vector<std::uint8_t*> rows_;
     static constexpr std::uint32_t kShortString = 10;   // pixels
     static constexpr std::size_t kShortStringBytes = 32;  // at most 3 bytes short of 11 pixels
     std::uint8_t bgr_[256][4];   // the table as the picture stores it: blue, green, red, spare
@@ -274,8 +322,8 @@ public:
         std::memset(table_.suffix, 0, sizeof table_.suffix);
     }
 
-    LzwResult Decode(const std::uint8_t* codes, std::size_t codeBytes, std::uint64_t& bytesUsed) {
-        CodeReader reader(codes, codeBytes);
+    LzwResult Decode(const CodeSource& codes, std::uint64_t codeBytes, std::uint64_t& bytesUsed) {
+        CodeReader reader(codes);   // a local: the pixels written cannot be taken for its state
         std::uint32_t next = firstFree_;
         unsigned codeSize = rootCodeSize_;
         std::uint32_t previous = 0;
@@ -391,7 +439,7 @@ private:
 // one stack frame.
 template <typename Output>
 __attribute__((noinline)) LzwResult DecodeLzw(unsigned minimumCodeSize, Output& out,
-                                              const std::uint8_t* codes, std::size_t codeBytes,
+                                              const CodeSource& codes, std::uint64_t codeBytes,
                                               std::uint64_t& bytesUsed) {
     LzwDecoder<Output> decoder(minimumCodeSize, out);
     return decoder.Decode(codes, codeBytes, bytesUsed);
@@ -469,17 +517,6 @@ SubBlocks ScanSubBlocks(const CursorT& in) {
     }
     blocks.terminator = pos;
     return blocks;
-}
-
-template <typename CursorT>
-void JoinSubBlocks(const CursorT& in, const SubBlocks& blocks, std::uint8_t* into) {
-    std::size_t pos = blocks.first;
-    while (pos < blocks.terminator) {
-        const std::size_t n = std::min<std::size_t>(in.Bytes()[pos], in.Size() - pos - 1);
-        std::memcpy(into, in.Bytes() + pos + 1, n);
-        into += n;
-        pos += 1 + n;
-    }
 }
 
 // Where a byte-wise code reader that has taken `used` data bytes stands: inside a sub-block,
@@ -573,13 +610,7 @@ GifReader::Step GifReader::ReadImage(Cursor& in) {
     }
     image.pixelCount = static_cast<std::uint32_t>(count);
 
-    MemoryBlock codes = MemoryBlock::Allocate(blocks.dataBytes + kCodePadding);
-    if (!codes) {
-        in.Seek(afterData);
-        return Step::kContinue;
-    }
-    JoinSubBlocks(in, blocks, codes.Data());
-
+    const CodeSource codes{in.Bytes(), in.Size(), blocks.first, blocks.terminator};
     std::uint64_t bytesUsed = 0;
     LzwResult result;
     MemoryBlock arrived;
@@ -593,7 +624,7 @@ GifReader::Step GifReader::ReadImage(Cursor& in) {
             return Step::kContinue;
         }
         IndexOutput out(arrived.Data(), image.pixelCount);
-        result = DecodeLzw(minimumCodeSize, out, codes.Data(), blocks.dataBytes, bytesUsed);
+        result = DecodeLzw(minimumCodeSize, out, codes, blocks.dataBytes, bytesUsed);
     } else if (images_.empty() && count > 0 && table != nullptr) {
         // The image that may become the picture goes straight into it.
         if (!picture_->Reallocate(image.width, image.height)) {
@@ -601,18 +632,17 @@ GifReader::Step GifReader::ReadImage(Cursor& in) {
             return Step::kDone;
         }
         PictureOutput out(*picture_, *table, (image.flags & kInterlaced) != 0);
-        result = DecodeLzw(minimumCodeSize, out, codes.Data(), blocks.dataBytes, bytesUsed);
+        result = DecodeLzw(minimumCodeSize, out, codes, blocks.dataBytes, bytesUsed);
         if (result == LzwResult::kDecoded) out.Finish();
     } else {
         // Not shown: the codes are only checked, for where they end and whether they are sound.
         IndexOutput out(nullptr, 0);
-        result = DecodeLzw(minimumCodeSize, out, codes.Data(), blocks.dataBytes, bytesUsed);
+        result = DecodeLzw(minimumCodeSize, out, codes, blocks.dataBytes, bytesUsed);
     }
     if (result != LzwResult::kDecoded) {
         in.Seek(afterData);
         return Step::kContinue;
     }
-    codes.Free();
 
     if ((image.flags & kInterlaced) && arrived) {
         image.pixels = MemoryBlock::Allocate(count);
