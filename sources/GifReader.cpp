@@ -2,10 +2,11 @@
 //
 // Limits: 8-bit colour indices; only the first image that decoded becomes the picture, so a
 // load writes that one straight into the picture and reads the codes of the others only as
-// far as their end and their soundness decide how the rest of the file is read; extensions are kept but not used. Extensions are read as a
-// fixed part, at most one data sub-block and a zero byte, so an extension with several data
-// sub-blocks throws the parser out of step; that reading is kept on purpose, the files this
-// program was written for are read the same way everywhere it runs.
+// far as their end and their soundness decide how the rest of the file is read; extensions
+// are kept but not used. Extensions are read as a fixed part, at most one data sub-block and
+// a zero byte, so an extension with several data sub-blocks throws the parser out of step;
+// that reading is kept on purpose, the files this program was written for are read the same
+// way everywhere it runs.
 //
 // Recoverable, keep what we have: data that end inside an image (the image keeps the pixels
 // decoded so far, unreached pixels are index 0); data that end between blocks (the file ends
