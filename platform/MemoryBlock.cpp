@@ -59,6 +59,10 @@ MemoryBlock MemoryBlock::Allocate(std::size_t bytes) {
         // Fresh pages read as zero, and the system maps them only as they are written.
         void* pages = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (pages == MAP_FAILED) return block;
+        // In pages of 2 MB where the system has them: a picture's memory is then mapped with a
+        // five-hundredth of the faults, which otherwise take most of the time a first decode
+        // into it does. Only advice: without them the block works all the same.
+        madvise(pages, bytes, MADV_HUGEPAGE);
         block.data_ = decltype(data_)(static_cast<std::uint8_t*>(pages), Deleter{bytes});
         block.size_ = block.capacity_ = bytes;
         return block;
