@@ -31,7 +31,10 @@ public:
         std::uint8_t* d = At(to);
         const std::uint8_t* pa = At(a);
         const std::uint8_t* pb = At(b);
-        for (std::int32_t i = 0; i < bytes_; ++i) {
+        // The length in a local: byte stores may alias any member, which would otherwise be
+        // read again after each one and keep the loop from working on many bytes at once.
+        const std::int32_t n = bytes_;
+        for (std::int32_t i = 0; i < n; ++i) {
             d[i] = static_cast<std::uint8_t>((pa[i] + pb[i]) >> 1);
         }
     }
@@ -148,8 +151,9 @@ void StretchColumns(const PixelRows& source, CDibImage& target) {
             // Four bytes a pixel, each copy overwriting the extra byte of the one before;
             // the last pixel of the target row takes exactly its three.
             const std::int32_t n = stage.to;
-            for (std::int32_t j = 0; j + 1 < n; ++j) std::memcpy(d + 3 * j, in + stage.offsets[j], 4);
-            std::memcpy(d + 3 * (n - 1), in + stage.offsets[n - 1], 3);
+            const std::uint32_t* const offsets = stage.offsets.data();
+            for (std::int32_t j = 0; j + 1 < n; ++j) std::memcpy(d + 3 * j, in + offsets[j], 4);
+            std::memcpy(d + 3 * (n - 1), in + offsets[n - 1], 3);
             std::swap(in, out);
         }
     }
