@@ -50,27 +50,36 @@ constexpr int kRepetitions = 3;
 constexpr int kMixedRepetitions = 5;   // a load of the mixed folder takes well under a second
 constexpr double kMegabyte = 1024.0 * 1024.0;
 
-class LargeFolder {
+// Writes pictures with tests/support/make_large_folder.py: `arguments` after the folder.
+void MakeLargeFolder(const fs::path& dest, const std::string& arguments) {
+    const std::string command =
+        "/usr/bin/python3 " KOLO_TEST_SUPPORT_DIR "/make_large_folder.py " + dest.string() + " " + arguments;
+    if (std::system(command.c_str()) != 0) std::abort();
+}
+
+// A folder of pictures served over loopback for the whole run.
+class ServedFolder {
 public:
-    static LargeFolder& Get() {
-        static LargeFolder folder;
-        return folder;
+    explicit ServedFolder(const fs::path& site)
+        : server_(std::make_unique<test::LocalServer>(test::PythonHttpServerCommand(site.string()))) {
+        if (!server_->Running()) std::abort();
     }
     std::string Url() const { return server_->Url("/"); }
 
 private:
-    LargeFolder() {
-        const fs::path site = fs::temp_directory_path() / "kolo-bench-photos-4000x3000";
-        const std::string command = "/usr/bin/python3 " KOLO_TEST_SUPPORT_DIR "/make_large_folder.py " +
-                                    site.string() + " " + std::to_string(kPictureCount) + " " +
-                                    std::to_string(kPhotoWidth) + " " + std::to_string(kPhotoHeight) +
-                                    " jpg 5";
-        if (std::system(command.c_str()) != 0) std::abort();
-        server_ = std::make_unique<test::LocalServer>(test::PythonHttpServerCommand(site.string()));
-        if (!server_->Running()) std::abort();
-    }
     std::unique_ptr<test::LocalServer> server_;
 };
+
+// Fifty photographs of 4000 × 3000, five of them distinct.
+const ServedFolder& LargeFolder() {
+    static const ServedFolder folder([] {
+        const fs::path site = fs::temp_directory_path() / "kolo-bench-photos-4000x3000";
+        MakeLargeFolder(site, std::to_string(kPictureCount) + " " + std::to_string(kPhotoWidth) + " " +
+                                  std::to_string(kPhotoHeight) + " jpg 5");
+        return site;
+    }());
+    return folder;
+}
 
 // A field of /proc/self/status in megabytes.
 double StatusMegabytes(const char* field) {
@@ -130,7 +139,7 @@ struct Host {
 };
 
 void BM_LargeFolderThreaded(benchmark::State& state) {
-    LargeFolder& folder = LargeFolder::Get();
+    const ServedFolder& folder = LargeFolder();
     for (auto _ : state) {
         Host host;
         HostThread hostThread;
@@ -196,7 +205,7 @@ SequentialLoad LoadSequentially(const std::string& url) {
 }
 
 void BM_LargeFolderSequential(benchmark::State& state) {
-    LargeFolder& folder = LargeFolder::Get();
+    const ServedFolder& folder = LargeFolder();
     for (auto _ : state) {
         const SequentialLoad load = LoadSequentially(folder.Url());
         state.SetIterationTime(load.milliseconds / 1000.0);
@@ -208,25 +217,13 @@ void BM_LargeFolderSequential(benchmark::State& state) {
 
 // Ten small pictures and ten of 4000 × 3000, BMP, GIF and JPEG in turn, the small and the
 // large ones alternating, on their own server.
-class MixedFolder {
-public:
-    static MixedFolder& Get() {
-        static MixedFolder folder;
-        return folder;
-    }
-    std::string Url() const { return server_->Url("/"); }
-
-private:
-    MixedFolder() {
+const ServedFolder& MixedFolder() {
+    static const ServedFolder folder([] {
         const fs::path root = fs::temp_directory_path() / "kolo-bench-mixed-folder";
         const fs::path site = root / "site";
         const std::string sizes[2] = {"572 452", std::to_string(kPhotoWidth) + " " + std::to_string(kPhotoHeight)};
         const std::string made[2] = {"small", "large"};
-        for (int k = 0; k < 2; ++k) {
-            const std::string command = "/usr/bin/python3 " KOLO_TEST_SUPPORT_DIR "/make_large_folder.py " +
-                                        (root / made[k]).string() + " 10 " + sizes[k] + " bmp,gif,jpg";
-            if (std::system(command.c_str()) != 0) std::abort();
-        }
+        for (int k = 0; k < 2; ++k) MakeLargeFolder(root / made[k], "10 " + sizes[k] + " bmp,gif,jpg");
         fs::create_directories(site);
         const char* extensions[3] = {"bmp", "gif", "jpg"};
         std::string page;
@@ -238,15 +235,14 @@ private:
             page += "<a href=\"" + name + "\">" + name + "</a>\n";
         }
         std::ofstream(site / "index.html") << page;
-        server_ = std::make_unique<test::LocalServer>(test::PythonHttpServerCommand(site.string()));
-        if (!server_->Running()) std::abort();
-    }
-    std::unique_ptr<test::LocalServer> server_;
-};
+        return site;
+    }());
+    return folder;
+}
 
 // The mixed folder through the sequential loader: one picture decoded at a time.
 void BM_MixedFolderPeakMemory(benchmark::State& state) {
-    MixedFolder& folder = MixedFolder::Get();
+    const ServedFolder& folder = MixedFolder();
     for (auto _ : state) {
         const SequentialLoad load = LoadSequentially(folder.Url());
         state.SetIterationTime(load.milliseconds / 1000.0);

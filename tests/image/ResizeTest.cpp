@@ -305,21 +305,18 @@ TEST_P(ResizeIntoNewImage, MatchesResizingACopyAndLeavesTheSource) {
     source.SetOutlineColour(0, 0, 0);
     const CDibImage before = source;
 
+    const auto expectSame = [](const CDibImage& made, const CDibImage& inPlace) {
+        ASSERT_EQ(made.Width(), inPlace.Width());
+        ASSERT_EQ(made.Height(), inPlace.Height());
+        EXPECT_EQ(test::FirstDifference(made, inPlace), "");
+        EXPECT_EQ(made.GetOutlineColour(), inPlace.GetOutlineColour());
+    };
     CDibImage resized = source;
     resized.Resize(c.newWidth, c.newHeight);
-    const CDibImage made = source.Resized(c.newWidth, c.newHeight);
-    ASSERT_EQ(made.Width(), resized.Width());
-    ASSERT_EQ(made.Height(), resized.Height());
-    EXPECT_EQ(test::FirstDifference(made, resized), "");
-    EXPECT_EQ(made.GetOutlineColour(), resized.GetOutlineColour());
-
+    expectSame(source.Resized(c.newWidth, c.newHeight), resized);
     CDibImage fitted = source;
     fitted.ResizeToFit(c.newWidth, c.newHeight);
-    const CDibImage fittedInto = source.FittedInto(c.newWidth, c.newHeight);
-    ASSERT_EQ(fittedInto.Width(), fitted.Width());
-    ASSERT_EQ(fittedInto.Height(), fitted.Height());
-    EXPECT_EQ(test::FirstDifference(fittedInto, fitted), "");
-    EXPECT_EQ(fittedInto.GetOutlineColour(), fitted.GetOutlineColour());
+    expectSame(source.FittedInto(c.newWidth, c.newHeight), fitted);
 
     EXPECT_EQ(test::FirstDifference(source, before), "");
 }
