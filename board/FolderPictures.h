@@ -43,11 +43,11 @@ constexpr std::size_t kMaxPictureLinks = 1000;
 std::vector<PictureLink> PictureLinksOf(const std::string& folderUrl, const std::string& pageText,
                                         std::size_t* ignored = nullptr);
 
-// What a loader keeps from one picture to the next of a folder, one per thread: every picture
-// is decoded at full size into the same memory, which is then reused rather than given back
-// and mapped afresh (and cleared by the system) for the next. It keeps only a decode of a few
-// megabytes, such as a photograph the JPEG library decoded near the canvas's size; a larger
-// one is given back as soon as its picture is prepared.
+// What a loader keeps from one picture to the next of a folder, one per thread: the memory a
+// picture was decoded into, reused for the next rather than given back and mapped afresh (and
+// cleared by the system). Only a decode of a few megabytes is kept, such as a photograph the
+// JPEG library decoded near the canvas's size; a larger one is given back as soon as its
+// picture is prepared, so that the next file is never fetched beside it.
 struct PictureScratch {
     CDibImage decoded;
 };

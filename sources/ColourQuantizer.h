@@ -35,14 +35,13 @@ private:
     int Cut(std::vector<Box>& boxes, int wanted) const;
     void MeanColour(const Box& box, int index);
     void FillNearest(int c0, int c1, int c2);
-    std::uint16_t& Cell(int c0, int c1, int c2) {
-        return cells_[(static_cast<std::size_t>(c0) << 11) | (static_cast<std::size_t>(c1) << 5) |
-                      static_cast<std::size_t>(c2)];
+    // Red at 5 bits, green at 6, blue at 5, in that order.
+    static std::size_t CellIndex(int c0, int c1, int c2) {
+        return (static_cast<std::size_t>(c0) << 11) | (static_cast<std::size_t>(c1) << 5) |
+               static_cast<std::size_t>(c2);
     }
-    std::uint16_t Cell(int c0, int c1, int c2) const {
-        return cells_[(static_cast<std::size_t>(c0) << 11) | (static_cast<std::size_t>(c1) << 5) |
-                      static_cast<std::size_t>(c2)];
-    }
+    std::uint16_t& Cell(int c0, int c1, int c2) { return cells_[CellIndex(c0, c1, c2)]; }
+    std::uint16_t Cell(int c0, int c1, int c2) const { return cells_[CellIndex(c0, c1, c2)]; }
 
     // Counts by red, green, blue cell in the first pass; in the second, the nearest colour's
     // index plus one for each cell, 0 until first needed.
