@@ -136,6 +136,17 @@ struct Host {
     ColouringBoard board{host, resources};
     const Rect bounds{0, 0, kBoardWidth, kBoardHeight};
     void Paint() { board.Paint(screen, bounds, bounds); }
+
+    // Sets the board up to load with `loader` and starts the peak resident size again from
+    // here; returns the resident size now, in MB.
+    double Prepare(FolderLoader& loader) {
+        board.SetFolderLoader(&loader);
+        board.Initialise();
+        Paint();
+        const double resident = StatusMegabytes("VmRSS:");
+        ResetPeak();
+        return resident;
+    }
 };
 
 void BM_LargeFolderThreaded(benchmark::State& state) {
@@ -145,12 +156,7 @@ void BM_LargeFolderThreaded(benchmark::State& state) {
         HostThread hostThread;
         ThreadedFolderLoader loader([] { return std::make_unique<CurlSession>(); },
                                     [&hostThread](std::function<void()> task) { hostThread.Post(std::move(task)); });
-        host.board.SetFolderLoader(&loader);
-        host.board.Initialise();
-        host.Paint();
-        const double before = StatusMegabytes("VmRSS:");
-        ResetPeak();
-
+        const double before = host.Prepare(loader);
         const auto start = Clock::now();
         host.board.SetImageURL(folder.Url());
         host.Paint();
@@ -189,11 +195,7 @@ struct SequentialLoad {
 SequentialLoad LoadSequentially(const std::string& url) {
     Host host;
     SequentialFolderLoader loader([] { return std::make_unique<CurlSession>(); });
-    host.board.SetFolderLoader(&loader);
-    host.board.Initialise();
-    host.Paint();
-    const double before = StatusMegabytes("VmRSS:");
-    ResetPeak();
+    const double before = host.Prepare(loader);
     const auto start = Clock::now();
     host.board.SetImageURL(url);
     host.Paint();
@@ -204,15 +206,22 @@ SequentialLoad LoadSequentially(const std::string& url) {
     return load;
 }
 
-void BM_LargeFolderSequential(benchmark::State& state) {
-    const ServedFolder& folder = LargeFolder();
+// Loads `folder` sequentially once an iteration, recording each load's time and peak under
+// the figure names `timeFigure` (none when empty) and `peakFigure`.
+void LoadEachIteration(benchmark::State& state, const ServedFolder& folder, std::size_t pictures,
+                       const std::string& timeFigure, const std::string& peakFigure) {
     for (auto _ : state) {
         const SequentialLoad load = LoadSequentially(folder.Url());
         state.SetIterationTime(load.milliseconds / 1000.0);
-        if (load.pictures != kPictureCount) state.SkipWithError("pictures missing");
-        Figures()["sequential: whole load, ms"].push_back(load.milliseconds);
-        Figures()["sequential: peak memory above start, MB"].push_back(load.peakMegabytes);
+        if (load.pictures != pictures) state.SkipWithError("pictures missing");
+        if (!timeFigure.empty()) Figures()[timeFigure].push_back(load.milliseconds);
+        Figures()[peakFigure].push_back(load.peakMegabytes);
     }
+}
+
+void BM_LargeFolderSequential(benchmark::State& state) {
+    LoadEachIteration(state, LargeFolder(), kPictureCount, "sequential: whole load, ms",
+                      "sequential: peak memory above start, MB");
 }
 
 // Ten small pictures and ten of 4000 × 3000, BMP, GIF and JPEG in turn, the small and the
@@ -242,13 +251,7 @@ const ServedFolder& MixedFolder() {
 
 // The mixed folder through the sequential loader: one picture decoded at a time.
 void BM_MixedFolderPeakMemory(benchmark::State& state) {
-    const ServedFolder& folder = MixedFolder();
-    for (auto _ : state) {
-        const SequentialLoad load = LoadSequentially(folder.Url());
-        state.SetIterationTime(load.milliseconds / 1000.0);
-        if (load.pictures != 20) state.SkipWithError("pictures missing");
-        Figures()["mixed folder: peak memory above start, MB"].push_back(load.peakMegabytes);
-    }
+    LoadEachIteration(state, MixedFolder(), 20, "", "mixed folder: peak memory above start, MB");
 }
 
 BENCHMARK(BM_MixedFolderPeakMemory)
