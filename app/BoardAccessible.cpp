@@ -8,6 +8,7 @@
 #include "app/ColourNames.h"
 #include "app/Translation.h"
 #include "board/BoardLayout.h"
+#include "control/Palette.h"
 
 // GObject types: the board's drawing area, its accessible object, and one accessible object
 // per part of the board. They hold plain pointers into the window, which outlives them.
@@ -213,7 +214,7 @@ void kolo_part_accessible_init(KoloPartAccessible* part) {
 // The part's rectangle in board pixels, scaled as the board is drawn in the area.
 kolo::Rect PartBoardRect(const KoloPartAccessible* part) {
     if (part->kind == kSwatchKind) return kolo::kSwatchRect;
-    if (part->cell != kNoCell) return kolo::BoardFocus::CellRect(part->cell);
+    if (part->cell != kNoCell) return kolo::PaletteCellRect(part->cell);
     return FocusOf(part).PartRect(static_cast<kolo::BoardPart>(part->kind));
 }
 

@@ -11,7 +11,7 @@
 
 #include <functional>
 
-#include "app/BoardFocus.h"
+#include "control/BoardFocus.h"
 
 namespace kolo {
 

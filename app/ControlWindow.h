@@ -24,12 +24,12 @@
 #include <memory>
 #include <string>
 
-#include "app/BoardFocus.h"
 #include "app/BoardView.h"
 #include "app/HeaderBar.h"
 #include "app/PictureWork.h"
 #include "app/Shortcuts.h"
-#include "app/SoftControl.h"
+#include "control/BoardFocus.h"
+#include "control/SoftControl.h"
 
 namespace kolo {
 

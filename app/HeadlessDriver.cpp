@@ -11,13 +11,13 @@
 
 #include "app/CommandLine.h"
 #include "app/ImageFiles.h"
-#include "app/Palette.h"
 #include "app/PicturePng.h"
 #include "app/PictureWork.h"
 #include "app/SamplesFolder.h"
-#include "app/SoftControl.h"
 #include "board/BoardLayout.h"
 #include "board/ColouringBoard.h"
+#include "control/Palette.h"
+#include "control/SoftControl.h"
 #include "platform/curl/CurlSession.h"
 #include "platform/soft/PrinterPageContext.h"
 

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "app/BoardView.h"
-#include "app/Palette.h"
 #include "app/SamplesFolder.h"
-#include "app/SoftControl.h"
+#include "control/Palette.h"
+#include "control/SoftControl.h"
 #include "platform/curl/CurlSession.h"
 
 namespace kolo {

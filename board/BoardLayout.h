@@ -14,7 +14,14 @@ constexpr int kBoardHeight = 644;
 constexpr Rect kCanvasRect{31, 155, 603, 607};       // 572 × 452, one to one with the canvas
 constexpr Rect kThumbnailRect{641, 197, 815, 355};   // 174 × 158
 constexpr Rect kSwatchRect{744, 445, 796, 482};      // 52 × 37
-constexpr Rect kPaletteRect{651, 492, 796, 625};     // 12 × 11 cells of 11 pixels on 1-pixel lines
+// The palette: 12 × 11 cells of 11 pixels on 1-pixel lines, counted row by row from the top
+// left; it spans 145 × 133 pixels.
+constexpr int kPaletteColumns = 12;
+constexpr int kPaletteRows = 11;
+constexpr int kPaletteCells = kPaletteColumns * kPaletteRows;
+constexpr int kPaletteCellPitch = 12;   // an 11-pixel cell and its 1-pixel line
+constexpr Rect kPaletteRect{651, 492, 651 + 1 + kPaletteColumns * kPaletteCellPitch,
+                            492 + 1 + kPaletteRows * kPaletteCellPitch};
 
 constexpr ColourRef kInitialColour = 0x008400FF;     // red 255, green 0, blue 132
 constexpr int kThresholdLevel = 168;                 // a canvas is the picture thresholded here

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "app/SoftControl.h"
 #include "board/BoardLayout.h"
+#include "control/SoftControl.h"
 #include "platform/soft/BmpResources.h"
 #include "platform/soft/FramebufferContext.h"
 #include "platform/soft/TextRenderer.h"

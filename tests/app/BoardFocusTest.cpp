@@ -1,6 +1,6 @@
 // The board from the keyboard: focus order, arrows on the palette and the picture, and
 // Enter working the focused part through the control's own routing.
-#include "app/BoardFocus.h"
+#include "control/BoardFocus.h"
 
 #include <gtest/gtest.h>
 

@@ -11,12 +11,12 @@
 #include <vector>
 
 #include "app/BoardView.h"
-#include "app/Palette.h"
 #include "app/PicturePng.h"
 #include "app/PictureWork.h"
 #include "app/SamplesFolder.h"
 #include "app/Shortcuts.h"
-#include "app/SoftControl.h"
+#include "control/Palette.h"
+#include "control/SoftControl.h"
 #include "platform/curl/CurlSession.h"
 
 namespace kolo {

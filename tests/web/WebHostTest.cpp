@@ -12,8 +12,8 @@
 #include <thread>
 #include <vector>
 
+#include "control/SoftControl.h"
 #include "web/ArtBundle.h"
-#include "app/SoftControl.h"
 #include "web/PageFolder.h"
 
 namespace kolo::test {

@@ -1,12 +1,8 @@
-#include "app/Palette.h"
-
-#include "board/BoardLayout.h"
+#include "control/Palette.h"
 
 namespace kolo {
 namespace {
 
-constexpr int kColumns = 12;
-constexpr int kCellPitch = 12;   // an 11-pixel cell and its 1-pixel line
 constexpr int kStep = 51;        // between channel values of the cube
 
 }  // namespace
@@ -36,9 +32,16 @@ int NearestPaletteCell(std::uint8_t red, std::uint8_t green, std::uint8_t blue) 
     return best;
 }
 
+Rect PaletteCellRect(int cell) {
+    const int left = kPaletteRect.left + 1 + (cell % kPaletteColumns) * kPaletteCellPitch;
+    const int top = kPaletteRect.top + 1 + (cell / kPaletteColumns) * kPaletteCellPitch;
+    return Rect{left, top, left + kPaletteCellPitch - 1, top + kPaletteCellPitch - 1};
+}
+
 void PaletteCellCentre(int cell, int& x, int& y) {
-    x = kPaletteRect.left + 1 + (cell % kColumns) * kCellPitch + 5;
-    y = kPaletteRect.top + 1 + (cell / kColumns) * kCellPitch + 5;
+    const Rect rect = PaletteCellRect(cell);
+    x = (rect.left + rect.right) / 2;
+    y = (rect.top + rect.bottom) / 2;
 }
 
 }  // namespace kolo

@@ -1,4 +1,4 @@
-#include "app/SoftControl.h"
+#include "control/SoftControl.h"
 
 #include <iostream>
 

@@ -1,7 +1,7 @@
 // The software control's routing: buttons by state, and the board behind them.
 #include <gtest/gtest.h>
 
-#include "app/SoftControl.h"
+#include "control/SoftControl.h"
 #include "platform/soft/BmpResources.h"
 #include "resources/EmbeddedResources.h"
 #include "resources/ResourceIds.h"

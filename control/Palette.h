@@ -4,11 +4,10 @@
 
 #include <cstdint>
 
+#include "board/BoardLayout.h"
 #include "platform/Geometry.h"
 
 namespace kolo {
-
-constexpr int kPaletteCells = 132;
 
 // Colour of cell k (0 … 131, row by row from the top left), packed 0x00BBGGRR.
 ColourRef PaletteColour(int cell);
@@ -17,6 +16,8 @@ ColourRef PaletteColour(int cell);
 // such cell on a tie).
 int NearestPaletteCell(std::uint8_t red, std::uint8_t green, std::uint8_t blue);
 
+// Cell k's rectangle on the board, its 1-pixel lines left out.
+Rect PaletteCellRect(int cell);
 // The centre of cell k on the board, where a click picks it.
 void PaletteCellCentre(int cell, int& x, int& y);
 

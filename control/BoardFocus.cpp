@@ -1,16 +1,11 @@
-#include "app/BoardFocus.h"
+#include "control/BoardFocus.h"
 
 #include <algorithm>
 
 #include "board/BoardLayout.h"
+#include "control/Palette.h"
 
 namespace kolo {
-namespace {
-
-constexpr int kPaletteCellPitch = 12;   // an 11-pixel cell and its 1-pixel line
-
-}  // namespace
-
 BoardFocus::BoardFocus(SoftControl& control) : control_(control) {
     crosshair_ = {(kCanvasRect.left + kCanvasRect.right) / 2,
                   (kCanvasRect.top + kCanvasRect.bottom) / 2};
@@ -54,14 +49,8 @@ Rect BoardFocus::PartRect(BoardPart part) const {
     return button != nullptr ? button->GetRect() : Rect{};
 }
 
-Rect BoardFocus::CellRect(int cell) {
-    const int left = kPaletteRect.left + 1 + (cell % kPaletteColumns) * kPaletteCellPitch;
-    const int top = kPaletteRect.top + 1 + (cell / kPaletteColumns) * kPaletteCellPitch;
-    return Rect{left, top, left + kPaletteCellPitch - 1, top + kPaletteCellPitch - 1};
-}
-
 Rect BoardFocus::FocusRect() const {
-    if (focused_ == BoardPart::kPalette) return CellRect(paletteCell_);
+    if (focused_ == BoardPart::kPalette) return PaletteCellRect(paletteCell_);
     return PartRect(focused_);
 }
 
@@ -73,7 +62,7 @@ bool BoardFocus::IsEnabled(BoardPart part) const {
 }
 
 ColourRef BoardFocus::CellColour(int cell) const {
-    const Rect rect = CellRect(cell);
+    const Rect rect = PaletteCellRect(cell);
     return control_.Screen().GetPixel((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
 }
 
@@ -84,7 +73,7 @@ void BoardFocus::ClickAt(const Rect& rect) {
 void BoardFocus::PickCell(int cell) {
     if (cell < 0 || cell >= kPaletteCells) return;
     paletteCell_ = cell;
-    ClickAt(CellRect(cell));
+    ClickAt(PaletteCellRect(cell));
 }
 
 void BoardFocus::Activate(BoardPart part) {

@@ -11,7 +11,7 @@
 
 #include <string>
 
-#include "app/SoftControl.h"
+#include "control/SoftControl.h"
 #include "platform/Geometry.h"
 
 namespace kolo {
@@ -24,9 +24,6 @@ enum class BoardPart {
 
 enum class BoardKey { kTab, kBackTab, kLeft, kRight, kUp, kDown, kActivate };
 
-constexpr int kPaletteColumns = 12;
-constexpr int kPaletteRows = 11;
-constexpr int kPaletteCells = kPaletteColumns * kPaletteRows;
 constexpr int kCrosshairStep = 8;   // board pixels an arrow moves the cross
 
 struct BoardPoint {
@@ -54,7 +51,6 @@ public:
     // The rectangle the focus ring goes round: the part's, or the palette's current cell.
     Rect FocusRect() const;
     Rect PartRect(BoardPart part) const;
-    static Rect CellRect(int cell);
     // The button id of a button part, 0 for the other parts.
     static int ButtonId(BoardPart part);
     bool IsEnabled(BoardPart part) const;
