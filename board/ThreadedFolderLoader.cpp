@@ -179,7 +179,15 @@ ThreadedFolderLoader::ThreadedFolderLoader(SessionFactory openSession, HostPoste
 
 ThreadedFolderLoader::~ThreadedFolderLoader() {
     CancelLoad();
-    Reap(true);
+    if (!hold_) {
+        Reap(true);
+        return;
+    }
+    Reap(false);
+    // The jobs own everything their threads touch; the board only through posted tasks,
+    // which a cancelled job's tasks never reach.
+    for (auto& entry : threads_) entry.second.detach();
+    threads_.clear();
 }
 
 void ThreadedFolderLoader::CancelLoad() {
@@ -219,7 +227,12 @@ void ThreadedFolderLoader::StartLoad(ColouringBoard& board, std::uint32_t load,
         job->sessions.push_back(std::move(session));
     }
     const int workers = workers_;
-    std::thread thread([job, workers, limit] { job->Run(workers, limit); });
+    // The hold goes with the thread's function object, the last thing the thread destroys.
+    std::shared_ptr<void> hold = hold_ ? hold_() : nullptr;
+    std::thread thread([job, workers, limit, hold]() mutable {
+        job->Run(workers, limit);
+        job.reset();
+    });
     threads_.emplace_back(job, std::move(thread));
     current_ = std::move(job);
 }

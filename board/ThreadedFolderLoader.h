@@ -10,7 +10,9 @@
 // drops every result of the old load, including tasks already posted and not yet run. The
 // destructor waits for the loader's threads, which end within moments (a picture being
 // decoded is finished first); it must run on the board's thread before the board is
-// destroyed. Memory held at once: `workers` pictures being decoded at full size, and the
+// destroyed. A host whose network calls may stay blocked after an abort (WinINet under Wine
+// ends a blocked call only at its stall limit) calls LeaveThreadsOnEnd: the destructor then
+// waits for nobody, and each load's thread ends on its own when its calls return. Memory held at once: `workers` pictures being decoded at full size, and the
 // prepared ones waiting for their turn in page order, kept as the board keeps them
 // (FolderPicture), so within the folder's budget.
 #pragma once
@@ -28,6 +30,9 @@ namespace kolo {
 
 // Runs a task later on the host's thread.
 using HostPoster = std::function<void(std::function<void()>)>;
+// Taken when a load's thread starts and dropped as its last act: what must outlive the
+// thread (a module's lock on its code).
+using ThreadHold = std::function<std::shared_ptr<void>()>;
 
 // Decoding workers for this machine: as many as it has cores, at most 4.
 int DefaultWorkerCount();
@@ -42,6 +47,10 @@ public:
 
     void StartLoad(ColouringBoard& board, std::uint32_t load, const std::string& folderUrl) override;
     void CancelLoad() override;
+    // From now on the destructor cancels and leaves running threads to end on their own;
+    // each holds what `hold` gives until it ends. The poster must then stay safe to call
+    // after the loader and the board are gone (dropping the task), as it still may be.
+    void LeaveThreadsOnEnd(ThreadHold hold) { hold_ = std::move(hold); }
 
     struct Job;   // one load's shared state
 
@@ -52,6 +61,7 @@ private:
     SessionFactory openSession_;
     HostPoster postToHost_;
     int workers_;
+    ThreadHold hold_;   // set: threads are left, not waited for, at the end
     std::shared_ptr<Job> current_;
     std::vector<std::pair<std::shared_ptr<Job>, std::thread>> threads_;
 };

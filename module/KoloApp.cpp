@@ -86,21 +86,23 @@ extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() {
 }
 
 extern "C" HRESULT STDAPICALLTYPE DllUnregisterServer() {
-    // Everything is removed that can be, even when some of it is already gone; a library
-    // that is not registered counts as unregistered.
-    const HRESULT library = UnRegisterTypeLib(kolo::kLibId, kolo::kLibVersionMajor,
-                                              kolo::kLibVersionMinor, 0, kolo::kLibSysKind);
-    const bool libraryGone =
-        SUCCEEDED(library) ||
-        !kolo::ClassesKeyExists("TypeLib\\" + kolo::GuidText(kolo::kLibId) + "\\" +
-                                std::to_string(kolo::kLibVersionMajor) + "." +
-                                std::to_string(kolo::kLibVersionMinor) + "\\0\\" +
-                                kolo::kLibPlatformKey);
-    // The interface keys go with the library; without its key to list them they are
-    // removed by name.
+    // Only what belongs to this size's view goes while the other size's module is registered:
+    // the type library's version key, the interface keys and the ProgIDs serve both. Decided
+    // before anything is removed. Everything is removed that can be, even when some of it is
+    // already gone.
+    const bool shared = kolo::OtherViewRegistersControl();
+    const std::string library = "TypeLib\\" + kolo::GuidText(kolo::kLibId);
+    const std::string version = library + "\\" + std::to_string(kolo::kLibVersionMajor) + "." +
+                                std::to_string(kolo::kLibVersionMinor);
+    bool libraryGone = kolo::DeleteClassesKey(version + "\\0\\" + kolo::kLibPlatformKey);
     bool classesGone = true;
-    for (const GUID* iid : {&kolo::kIidDKolo, &kolo::kIidDKoloEvents}) {
-        if (!kolo::DeleteClassesKey("Interface\\" + kolo::GuidText(*iid))) classesGone = false;
+    if (!shared) {
+        libraryGone = kolo::DeleteSharedClassesKey(version) && libraryGone;
+        // The library's key goes with its last version.
+        RegDeleteKeyA(HKEY_CLASSES_ROOT, library.c_str());
+        for (const GUID* iid : {&kolo::kIidDKolo, &kolo::kIidDKoloEvents}) {
+            if (!kolo::DeleteSharedClassesKey("Interface\\" + kolo::GuidText(*iid))) classesGone = false;
+        }
     }
     for (kolo::ClassFactory* factory : kolo::kFactories) {
         if (FAILED(factory->UpdateRegistry(false))) classesGone = false;

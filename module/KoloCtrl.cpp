@@ -13,6 +13,7 @@
 #include "module/KoloGuids.h"
 #include "module/KoloResources.h"
 #include "platform/win32/GdiContext.h"
+#include "platform/win32/LocalFolderSession.h"
 #include "platform/win32/WinInetSession.h"
 
 namespace kolo {
@@ -171,8 +172,9 @@ public:
         return S_OK;
     }
 
-    // Calls `id` with no arguments on every sink; what the sinks answer is ignored.
-    void Fire(DISPID id) {
+    // Calls `id` with `arguments` (last argument first, as DISPPARAMS holds them) on every
+    // sink; what the sinks answer is ignored.
+    void Fire(DISPID id, VARIANT* arguments = nullptr, UINT count = 0) {
         // A sink may unadvise while being called: call a counted copy of the list.
         std::vector<IDispatch*> targets;
         for (Sink& sink : sinks_) {
@@ -180,8 +182,8 @@ public:
             targets.push_back(sink.dispatch);
         }
         for (IDispatch* target : targets) {
-            DISPPARAMS none{};
-            target->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none, nullptr,
+            DISPPARAMS params{arguments, nullptr, count, 0};
+            target->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr,
                            nullptr, nullptr);
             target->Release();
         }
@@ -203,7 +205,11 @@ constexpr const char* kWindowClass = "KoloCtrlWindow";
 constexpr const char* kMessageCaption = "Kolo";   // the module's application title
 constexpr DISPID kDispidSetImageUrl = 1;
 constexpr DISPID kDispidAboutBox = DISPID_ABOUTBOX;   // -552
+constexpr DISPID kDispidImageUrl = 10;
+constexpr DISPID kDispidShowMessages = 11;
 constexpr DISPID kDispidOnInitImage = 1;
+constexpr DISPID kDispidFolderLoaded = 2;
+constexpr DISPID kDispidFolderFailed = 3;
 constexpr DWORD kSafeOptions = INTERFACESAFE_FOR_UNTRUSTED_CALLER | INTERFACESAFE_FOR_UNTRUSTED_DATA;
 constexpr LONG kHimetricPerInch = 2540;
 
@@ -265,6 +271,10 @@ void ReleaseAndClear(T*& pointer) {
 
 }  // namespace
 
+std::unique_ptr<InternetSession> CKoloCtrl::OpenSession() {
+    return std::make_unique<LocalFolderSession>(std::make_unique<WinInetSession>());
+}
+
 HRESULT CreateKoloCtrl(REFIID iid, void** object) {
     auto* control = new (std::nothrow) CKoloCtrl();
     if (control == nullptr) return E_OUTOFMEMORY;
@@ -281,7 +291,7 @@ CKoloCtrl::CKoloCtrl()
     // The poster holds the queue, not the control: it may run on any of the loader's threads.
     std::shared_ptr<Deliveries> deliveries = deliveries_;
     folderLoader_ = std::make_unique<ThreadedFolderLoader>(
-        []() -> std::unique_ptr<InternetSession> { return std::make_unique<WinInetSession>(); },
+        OpenSession,
         [deliveries](std::function<void()> task) {
             std::lock_guard<std::mutex> lock(deliveries->mutex);
             if (deliveries->window == nullptr) return;   // the control is going
@@ -289,6 +299,12 @@ CKoloCtrl::CKoloCtrl()
             // One wake-up for a queue that was empty; RunDelivered drains what follows.
             if (deliveries->tasks.size() == 1) PostMessageA(deliveries->window, kLoadDelivered, 0, 0);
         });
+    // Releasing the control must not wait for a transfer WinINet keeps blocked: a load's
+    // thread is left to end on its own, holding the module in memory until it has.
+    folderLoader_->LeaveThreadsOnEnd([]() -> std::shared_ptr<void> {
+        TheApp().AddRef();
+        return std::shared_ptr<void>(nullptr, [](void*) { TheApp().Release(); });
+    });
     board_.SetFolderLoader(folderLoader_.get());
     TheApp().AddRef();
     eventPoint_ = new CKoloEventPoint(*this);
@@ -297,8 +313,8 @@ CKoloCtrl::CKoloCtrl()
 }
 
 CKoloCtrl::~CKoloCtrl() {
-    // The load stops and the loader's threads end first, so that nothing is queued after
-    // the queue is emptied; a wake-up still posted dies with the delivery window.
+    // The load stops first; its threads may still run, but from here their results are
+    // dropped by the poster, and a wake-up still posted dies with the delivery window.
     board_.SetFolderLoader(nullptr);
     folderLoader_.reset();
     HWND delivery = nullptr;
@@ -619,20 +635,40 @@ void CKoloCtrl::RunDelivered() {
             task = std::move(deliveries_->tasks.front());
             deliveries_->tasks.pop_front();
         }
+        const bool wasLoading = board_.IsLoading();
         try {
             task();
         } catch (const std::exception&) {
             // Nothing may unwind into the window procedure; the picture is simply missing.
         }
+        NoteLoadEnd(wasLoading);
     }
     Release();
 }
 
+void CKoloCtrl::NoteLoadEnd(bool wasLoading) {
+    if (!wasLoading || board_.IsLoading() || loadFailed_) return;
+    VARIANT count;
+    VariantInit(&count);
+    V_VT(&count) = VT_I4;
+    V_I4(&count) = static_cast<LONG>(board_.Pictures().size());
+    eventPoint_->Fire(kDispidFolderLoaded, &count, 1);
+}
+
 void CKoloCtrl::SetImageURL(const std::string& url) {
     // Without a delivery window (no message queue to post to) the folder loads on the spot.
-    board_.SetFolderLoader(EnsureDeliveryWindow() ? static_cast<FolderLoader*>(folderLoader_.get())
-                                                  : &blockingLoader_);
+    const bool blocking = !EnsureDeliveryWindow();
+    board_.SetFolderLoader(blocking ? static_cast<FolderLoader*>(&blockingLoader_)
+                                    : folderLoader_.get());
+    loadFailed_ = false;
     board_.SetImageURL(url);
+    if (blocking) NoteLoadEnd(!url.empty());
+}
+
+void CKoloCtrl::SetImageURL(const std::wstring& text) {
+    imageUrl_ = text;
+    // A plain local folder is read as its file:// address.
+    SetImageURL(AddressFromText(FileUrlOfPath(text).c_str()));
 }
 
 int CKoloCtrl::OnCreate() {
@@ -646,7 +682,11 @@ int CKoloCtrl::OnCreate() {
                         TheApp().Instance(), nullptr);
     }
     boardReady_ = true;
-    return board_.Initialise(true);
+    const int result = board_.Initialise(true);
+    // A persisted address loads once the window is there, unless the container gave one
+    // while answering OnInitImage.
+    if (result == 0 && board_.ImageUrl().empty() && !imageUrl_.empty()) SetImageURL(imageUrl_);
+    return result;
 }
 
 LRESULT CKoloCtrl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -774,40 +814,82 @@ HRESULT CKoloCtrl::GetClassID(CLSID* clsid) {
 
 namespace {
 
-// The stream form: the data version, then the extents in HIMETRIC.
+// The stream form: the data version, then the extents in HIMETRIC; from version 0x00010001
+// on, ShowMessages (0 or 1), the length of ImageURL in UTF-16 units and its text.
 struct PersistedState {
     DWORD version;
     LONG extentX;
     LONG extentY;
 };
+struct PersistedProperties {
+    DWORD showMessages;
+    DWORD urlLength;
+};
+// A longer address than any server takes is a damaged stream.
+constexpr DWORD kMaxPersistedUrl = 32768;
+
+bool ReadExactly(IStream* stream, void* data, ULONG size) {
+    ULONG read = 0;
+    return SUCCEEDED(stream->Read(data, size, &read)) && read == size;
+}
+
+bool WriteExactly(IStream* stream, const void* data, ULONG size) {
+    ULONG written = 0;
+    return SUCCEEDED(stream->Write(data, size, &written)) && written == size;
+}
 
 }  // namespace
 
 HRESULT CKoloCtrl::Load(LPSTREAM stream) {
     if (stream == nullptr) return E_POINTER;
     PersistedState state{};
-    ULONG read = 0;
-    const HRESULT result = stream->Read(&state, sizeof state, &read);
-    if (FAILED(result) || read != sizeof state) return E_FAIL;
+    if (!ReadExactly(stream, &state, sizeof state)) return E_FAIL;
     // Older versions convert as they are; a newer one is not ours to read.
     if (state.version > kKoloDataVersion) return E_FAIL;
+    PersistedProperties properties{1, 0};
+    std::wstring url;
+    if (state.version > kKoloDataVersionExtents) {
+        if (!ReadExactly(stream, &properties, sizeof properties) ||
+            properties.urlLength > kMaxPersistedUrl) {
+            return E_FAIL;
+        }
+        url.resize(properties.urlLength);
+        if (!url.empty() &&
+            !ReadExactly(stream, &url[0], static_cast<ULONG>(url.size() * sizeof(wchar_t)))) {
+            return E_FAIL;
+        }
+    }
     extent_.cx = state.extentX;
     extent_.cy = state.extentY;
+    showMessages_ = properties.showMessages != 0;
+    LoadPersistedUrl(url);
     return S_OK;
 }
 
 HRESULT CKoloCtrl::Save(LPSTREAM stream, BOOL) {
     if (stream == nullptr) return E_POINTER;
     const PersistedState state{kKoloDataVersion, extent_.cx, extent_.cy};
-    ULONG written = 0;
-    const HRESULT result = stream->Write(&state, sizeof state, &written);
-    return SUCCEEDED(result) && written == sizeof state ? S_OK : STG_E_CANTSAVE;
+    const PersistedProperties properties{showMessages_ ? 1u : 0u,
+                                         static_cast<DWORD>(imageUrl_.size())};
+    const bool written =
+        WriteExactly(stream, &state, sizeof state) &&
+        WriteExactly(stream, &properties, sizeof properties) &&
+        (imageUrl_.empty() ||
+         WriteExactly(stream, imageUrl_.data(), static_cast<ULONG>(imageUrl_.size() * sizeof(wchar_t))));
+    return written ? S_OK : STG_E_CANTSAVE;
 }
 
 HRESULT CKoloCtrl::GetSizeMax(ULARGE_INTEGER* size) {
     if (size == nullptr) return E_POINTER;
-    size->QuadPart = sizeof(PersistedState);
+    size->QuadPart = sizeof(PersistedState) + sizeof(PersistedProperties) +
+                     imageUrl_.size() * sizeof(wchar_t);
     return S_OK;
+}
+
+void CKoloCtrl::LoadPersistedUrl(const std::wstring& url) {
+    imageUrl_ = url;
+    // Before the window exists the address waits for it (OnCreate).
+    if (boardReady_ && !url.empty()) SetImageURL(url);
 }
 
 HRESULT CKoloCtrl::InitNew() { return S_OK; }
@@ -833,6 +915,25 @@ HRESULT WriteLong(IPropertyBag* bag, const wchar_t* name, LONG value) {
     return bag->Write(name, &v);
 }
 
+HRESULT WriteBool(IPropertyBag* bag, const wchar_t* name, bool value) {
+    VARIANT v;
+    VariantInit(&v);
+    V_VT(&v) = VT_BOOL;
+    V_BOOL(&v) = value ? VARIANT_TRUE : VARIANT_FALSE;
+    return bag->Write(name, &v);
+}
+
+HRESULT WriteText(IPropertyBag* bag, const wchar_t* name, const std::wstring& value) {
+    VARIANT v;
+    VariantInit(&v);
+    V_VT(&v) = VT_BSTR;
+    V_BSTR(&v) = SysAllocStringLen(value.data(), static_cast<UINT>(value.size()));
+    if (V_BSTR(&v) == nullptr) return E_OUTOFMEMORY;
+    const HRESULT result = bag->Write(name, &v);
+    VariantClear(&v);
+    return result;
+}
+
 }  // namespace
 
 HRESULT CKoloCtrl::Load(IPropertyBag* bag, IErrorLog* log) {
@@ -840,9 +941,23 @@ HRESULT CKoloCtrl::Load(IPropertyBag* bag, IErrorLog* log) {
     LONG version = static_cast<LONG>(kKoloDataVersion);
     ReadLong(bag, L"_Version", log, version);
     if (static_cast<DWORD>(version) > kKoloDataVersion) return E_FAIL;
-    // Missing extents keep the current size.
+    // Missing values keep what the control has.
     ReadLong(bag, L"_ExtentX", log, extent_.cx);
     ReadLong(bag, L"_ExtentY", log, extent_.cy);
+    VARIANT value;
+    VariantInit(&value);
+    if (SUCCEEDED(bag->Read(L"ShowMessages", &value, log)) &&
+        SUCCEEDED(VariantChangeType(&value, &value, 0, VT_BOOL))) {
+        showMessages_ = V_BOOL(&value) != VARIANT_FALSE;
+    }
+    VariantClear(&value);
+    V_VT(&value) = VT_BSTR;
+    V_BSTR(&value) = nullptr;
+    if (SUCCEEDED(bag->Read(L"ImageURL", &value, log)) &&
+        SUCCEEDED(VariantChangeType(&value, &value, 0, VT_BSTR)) && V_BSTR(&value) != nullptr) {
+        LoadPersistedUrl(V_BSTR(&value));
+    }
+    VariantClear(&value);
     return S_OK;
 }
 
@@ -853,6 +968,8 @@ HRESULT CKoloCtrl::Save(IPropertyBag* bag, BOOL, BOOL) {
         WriteLong(bag, L"_ExtentX", extent_.cx),
         WriteLong(bag, L"_ExtentY", extent_.cy),
         WriteLong(bag, L"_StockProps", 0),   // no stock properties
+        WriteBool(bag, L"ShowMessages", showMessages_),
+        WriteText(bag, L"ImageURL", imageUrl_),
     };
     for (HRESULT result : results) {
         if (FAILED(result)) return result;
@@ -936,25 +1053,59 @@ HRESULT CKoloCtrl::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID local
 HRESULT CKoloCtrl::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                           EXCEPINFO*, UINT* argumentError) {
     // Dispatch by dispid: a dispinterface cannot go through ITypeInfo::Invoke.
-    if ((flags & DISPATCH_METHOD) == 0) return DISP_E_MEMBERNOTFOUND;
     if (result != nullptr) VariantInit(result);
     const UINT count = params != nullptr ? params->cArgs : 0;
-    if (params != nullptr && params->cNamedArgs != 0) return DISP_E_NONAMEDARGS;
+    // A property put names its one argument DISPID_PROPERTYPUT; nothing else takes names.
+    const bool put = (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0;
+    const UINT named = params != nullptr ? params->cNamedArgs : 0;
+    if (named != 0 && !(put && named == 1 && params->rgdispidNamedArgs[0] == DISPID_PROPERTYPUT)) {
+        return DISP_E_NONAMEDARGS;
+    }
+    // The one argument as `type`; false (with argumentError set) when it does not convert.
+    auto argument = [&](VARTYPE type, VARIANT& value) {
+        VariantInit(&value);
+        if (SUCCEEDED(VariantChangeType(&value, &params->rgvarg[0], 0, type))) return true;
+        if (argumentError != nullptr) *argumentError = 0;
+        return false;
+    };
     switch (id) {
-        case kDispidSetImageUrl: {
+        case kDispidSetImageUrl:
+        case kDispidImageUrl: {
+            if (id == kDispidImageUrl && (flags & DISPATCH_PROPERTYGET) != 0 && !put) {
+                if (count != 0) return DISP_E_BADPARAMCOUNT;
+                if (result == nullptr) return S_OK;
+                V_VT(result) = VT_BSTR;
+                V_BSTR(result) = SysAllocString(imageUrl_.c_str());
+                return V_BSTR(result) != nullptr ? S_OK : E_OUTOFMEMORY;
+            }
+            if (id == kDispidSetImageUrl ? (flags & DISPATCH_METHOD) == 0 : !put) {
+                return DISP_E_MEMBERNOTFOUND;
+            }
             if (count != 1) return DISP_E_BADPARAMCOUNT;
             VARIANT text;
-            VariantInit(&text);
-            if (FAILED(VariantChangeType(&text, &params->rgvarg[0], 0, VT_BSTR))) {
-                if (argumentError != nullptr) *argumentError = 0;
-                return DISP_E_TYPEMISMATCH;
-            }
-            const std::string url = AddressFromText(V_BSTR(&text));
+            if (!argument(VT_BSTR, text)) return DISP_E_TYPEMISMATCH;
+            SetImageURL(std::wstring(V_BSTR(&text) != nullptr ? V_BSTR(&text) : L""));
             VariantClear(&text);
-            SetImageURL(url);
+            return S_OK;
+        }
+        case kDispidShowMessages: {
+            if (put) {
+                if (count != 1) return DISP_E_BADPARAMCOUNT;
+                VARIANT value;
+                if (!argument(VT_BOOL, value)) return DISP_E_TYPEMISMATCH;
+                showMessages_ = V_BOOL(&value) != VARIANT_FALSE;
+                return S_OK;
+            }
+            if ((flags & DISPATCH_PROPERTYGET) == 0) return DISP_E_MEMBERNOTFOUND;
+            if (count != 0) return DISP_E_BADPARAMCOUNT;
+            if (result != nullptr) {
+                V_VT(result) = VT_BOOL;
+                V_BOOL(result) = showMessages_ ? VARIANT_TRUE : VARIANT_FALSE;
+            }
             return S_OK;
         }
         case kDispidAboutBox:
+            if ((flags & DISPATCH_METHOD) == 0) return DISP_E_MEMBERNOTFOUND;
             if (count != 0) return DISP_E_BADPARAMCOUNT;
             AboutBox();
             return S_OK;
@@ -1104,7 +1255,24 @@ void CKoloCtrl::SetCursor(BoardCursor cursor) {
 void CKoloCtrl::FireOnInitImage() { eventPoint_->Fire(kDispidOnInitImage); }
 
 void CKoloCtrl::ShowMessage(const std::string& text) {
-    MessageBoxA(ContainerFrame(), text.c_str(), kMessageCaption, MB_OK | MB_ICONEXCLAMATION);
+    // The board's one message says that a folder could not be loaded.
+    loadFailed_ = true;
+    VARIANT message;
+    VariantInit(&message);
+    const int length = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+    V_VT(&message) = VT_BSTR;
+    V_BSTR(&message) = SysAllocStringLen(nullptr, length > 0 ? length - 1 : 0);
+    if (V_BSTR(&message) != nullptr && length > 1) {
+        MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, V_BSTR(&message), length);
+    }
+    // A sink may release the control from its handler.
+    AddRef();
+    eventPoint_->Fire(kDispidFolderFailed, &message, 1);
+    VariantClear(&message);
+    if (showMessages_) {
+        MessageBoxA(ContainerFrame(), text.c_str(), kMessageCaption, MB_OK | MB_ICONEXCLAMATION);
+    }
+    Release();
 }
 
 std::unique_ptr<DeviceContext> CKoloCtrl::RunPrintDialog() {

@@ -3,21 +3,29 @@
 // folders, PrintDlg, MessageBox, and the container's web browser (or, without one, its
 // top-level window) for Exit.
 //
-// Folders load off the container's thread (ThreadedFolderLoader over WinInetSession): the
+// Folders load off the container's thread (ThreadedFolderLoader over WinInetSession, and
+// LocalFolderSession for local folders): the
 // loader's results queue up in the control, and a private message posted to the control's
 // delivery window (a message-only window made on the container's thread) runs them there.
-// SetImageURL returns at once; a new address or the control's end cancels the load, and the
-// destructor waits for the loader's threads before the window and the queue go.
+// SetImageURL returns at once; a new address or the control's end cancels the load without
+// waiting for it: a thread still blocked in a transfer ends on its own when the call returns,
+// holding the module loaded (DllCanUnloadNow says no) until then, and its results are dropped.
 //
 // It answers the control interfaces a container may ask for: IOleObject, IOleInPlaceObject,
 // IOleInPlaceActiveObject, IViewObject2, IPersistStreamInit, IPersistPropertyBag,
-// IPersistStorage, IOleControl, IDispatch (for _DKolo: SetImageURL, AboutBox), IProvideClassInfo2,
+// IPersistStorage, IOleControl, IDispatch (for _DKolo: SetImageURL, AboutBox and the
+// properties ImageURL and ShowMessages), IProvideClassInfo2,
 // IConnectionPointContainer with one connection point for _DKoloEvents,
 // ISpecifyPropertyPages and IObjectSafety. One object identity; every interface shares one
 // reference count and one QueryInterface.
 //
-// Persisted state: the data version 0x00010000 and the extents; nothing of the board. A
-// storage holds the same bytes as a stream, in its stream "Contents".
+// Events: OnInitImage when the window is ready, FolderLoaded(count) when a folder has loaded,
+// FolderFailed(message) when it could not (the board's message, also shown in a message box
+// unless ShowMessages is false).
+//
+// Persisted state: the data version 0x00010001, the extents, ShowMessages and ImageURL;
+// nothing of the board. Version 0x00010000 (extents only) still loads. A storage holds the
+// same bytes as a stream, in its stream "Contents".
 #pragma once
 
 #include "platform/win32/Win32.h"
@@ -29,6 +37,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "board/ColouringBoard.h"
@@ -46,8 +55,10 @@ HRESULT CreateKoloCtrl(REFIID iid, void** object);
 constexpr DWORD kKoloMiscStatus = OLEMISC_SETCLIENTSITEFIRST | OLEMISC_ACTIVATEWHENVISIBLE |
                                   OLEMISC_INSIDEOUT | OLEMISC_CANTLINKINSIDE |
                                   OLEMISC_RECOMPOSEONRESIZE;
-// The data version persisted before the extents: major 1, minor 0.
-constexpr DWORD kKoloDataVersion = 0x00010000;
+// The data version persisted before the extents: major 1, minor 1.
+constexpr DWORD kKoloDataVersion = 0x00010001;
+// The first version, which held the extents only.
+constexpr DWORD kKoloDataVersionExtents = 0x00010000;
 
 class CKoloEventPoint;
 
@@ -197,15 +208,25 @@ public:
     // The automation methods of _DKolo.
     void SetImageURL(const std::string& url);
     void AboutBox();
+    // The ImageURL property: the address as the container gave it; setting it loads it.
+    const std::wstring& ImageURL() const { return imageUrl_; }
+    void SetImageURL(const std::wstring& text);
 
 private:
     friend class CKoloEventPoint;
+    // A session for local folders (file:// and plain paths) and WinINet's addresses.
+    static std::unique_ptr<InternetSession> OpenSession();
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK DeliveryProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     // Makes the delivery window on the calling (the container's) thread; false if it cannot.
     bool EnsureDeliveryWindow();
     // Runs the loader's queued results, in order, on the container's thread.
     void RunDelivered();
+    // Fires FolderLoaded when the folder's load has just ended (it was loading before the
+    // last result) without a failure.
+    void NoteLoadEnd(bool wasLoading);
+    // Takes a persisted ImageURL, loading it at once when the window is there.
+    void LoadPersistedUrl(const std::wstring& url);
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     int OnCreate();
     void OnDrawItem(const DRAWITEMSTRUCT& item);
@@ -232,8 +253,7 @@ private:
     };
     std::shared_ptr<Deliveries> deliveries_;
     std::unique_ptr<ThreadedFolderLoader> folderLoader_;
-    SequentialFolderLoader blockingLoader_{
-        []() -> std::unique_ptr<InternetSession> { return std::make_unique<WinInetSession>(); }};
+    SequentialFolderLoader blockingLoader_{OpenSession};
     HWND window_ = nullptr;
     bool boardReady_ = false;   // Initialise has run for the current window
     bool answeringSetCursor_ = false;   // inside WM_SETCURSOR
@@ -245,6 +265,9 @@ private:
     DWORD viewFlags_ = 0;
     SIZEL extent_{};                 // HIMETRIC
     DWORD safetyEnabled_ = 0;
+    std::wstring imageUrl_;          // ImageURL, persisted
+    bool showMessages_ = true;       // ShowMessages, persisted
+    bool loadFailed_ = false;        // the current load has fired FolderFailed
     CKoloEventPoint* eventPoint_;    // owned; shares this object's lifetime
 };
 

@@ -8,15 +8,32 @@
 namespace kolo {
 namespace {
 
-INT_PTR CALLBACK PageProc(HWND, UINT message, WPARAM, LPARAM) {
+constexpr DISPID kDispidImageUrl = 10;   // _DKolo's ImageURL
+
+INT_PTR CALLBACK ProbeProc(HWND, UINT message, WPARAM, LPARAM) {
     return message == WM_INITDIALOG ? TRUE : FALSE;
+}
+
+// The ImageURL of `object`; empty when it has none.
+std::wstring ImageUrlOf(IDispatch* object) {
+    DISPPARAMS none{};
+    VARIANT result;
+    VariantInit(&result);
+    std::wstring text;
+    if (SUCCEEDED(object->Invoke(kDispidImageUrl, IID_NULL, LOCALE_USER_DEFAULT,
+                                 DISPATCH_PROPERTYGET, &none, &result, nullptr, nullptr)) &&
+        V_VT(&result) == VT_BSTR && V_BSTR(&result) != nullptr) {
+        text = V_BSTR(&result);
+    }
+    VariantClear(&result);
+    return text;
 }
 
 // The template's size in pixels, measured on a hidden instance of the page.
 SIZE PageSize() {
     SIZE size{0, 0};
     HWND probe = CreateDialogParamA(TheApp().Instance(), MAKEINTRESOURCEA(IDD_PROPPAGE_KOLO),
-                                    GetDesktopWindow(), PageProc, 0);
+                                    GetDesktopWindow(), ProbeProc, 0);
     if (probe == nullptr) return size;
     RECT rect;
     GetWindowRect(probe, &rect);
@@ -47,6 +64,7 @@ CKoloPropPage::CKoloPropPage() { TheApp().AddRef(); }
 
 CKoloPropPage::~CKoloPropPage() {
     Deactivate();
+    ReleaseObjects();
     if (site_ != nullptr) site_->Release();
     TheApp().Release();
 }
@@ -80,8 +98,13 @@ HRESULT CKoloPropPage::SetPageSite(IPropertyPageSite* site) {
 HRESULT CKoloPropPage::Activate(HWND parent, LPCRECT rect, BOOL) {
     if (window_ != nullptr) return E_UNEXPECTED;
     window_ = CreateDialogParamA(TheApp().Instance(), MAKEINTRESOURCEA(IDD_PROPPAGE_KOLO), parent,
-                                 PageProc, 0);
+                                 PageProc, reinterpret_cast<LPARAM>(this));
     if (window_ == nullptr) return E_FAIL;
+    filling_ = true;
+    SetDlgItemTextW(window_, IDC_IMAGE_URL,
+                    objects_.empty() ? L"" : ImageUrlOf(objects_.front()).c_str());
+    filling_ = false;
+    dirty_ = false;
     if (rect != nullptr) Move(rect);
     return S_OK;
 }
@@ -106,9 +129,59 @@ HRESULT CKoloPropPage::GetPageInfo(PROPPAGEINFO* info) {
 }
 
 HRESULT CKoloPropPage::SetObjects(ULONG count, IUnknown** objects) {
-    // Nothing on the page binds to the control, so the objects are not kept.
     if (count != 0 && objects == nullptr) return E_POINTER;
+    ReleaseObjects();
+    for (ULONG i = 0; i < count; ++i) {
+        IDispatch* dispatch = nullptr;
+        if (objects[i] != nullptr &&
+            SUCCEEDED(objects[i]->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch)))) {
+            objects_.push_back(dispatch);
+        }
+    }
     return S_OK;
+}
+
+void CKoloPropPage::ReleaseObjects() {
+    for (IDispatch* object : objects_) object->Release();
+    objects_.clear();
+}
+
+HRESULT CKoloPropPage::Apply() {
+    if (!dirty_ || window_ == nullptr) return S_OK;
+    const int length = GetWindowTextLengthW(GetDlgItem(window_, IDC_IMAGE_URL));
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    GetDlgItemTextW(window_, IDC_IMAGE_URL, &text[0], length + 1);
+    text.resize(static_cast<std::size_t>(lstrlenW(text.c_str())));
+    HRESULT result = S_OK;
+    for (IDispatch* object : objects_) {
+        VARIANT value;
+        VariantInit(&value);
+        V_VT(&value) = VT_BSTR;
+        V_BSTR(&value) = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+        DISPID named = DISPID_PROPERTYPUT;
+        DISPPARAMS params{&value, &named, 1, 1};
+        const HRESULT put = object->Invoke(kDispidImageUrl, IID_NULL, LOCALE_USER_DEFAULT,
+                                           DISPATCH_PROPERTYPUT, &params, nullptr, nullptr, nullptr);
+        VariantClear(&value);
+        if (FAILED(put)) result = put;
+    }
+    if (SUCCEEDED(result)) dirty_ = false;
+    return result;
+}
+
+INT_PTR CALLBACK CKoloPropPage::PageProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+        return TRUE;
+    }
+    auto* page = reinterpret_cast<CKoloPropPage*>(GetWindowLongPtrA(dialog, DWLP_USER));
+    if (page != nullptr && message == WM_COMMAND && LOWORD(wParam) == IDC_IMAGE_URL &&
+        HIWORD(wParam) == EN_CHANGE && !page->filling_) {
+        page->dirty_ = true;
+        if (page->site_ != nullptr) page->site_->OnStatusChange(PROPPAGESTATUS_DIRTY);
+        return TRUE;
+    }
+    return FALSE;
 }
 
 HRESULT CKoloPropPage::Show(UINT command) {

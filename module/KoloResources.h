@@ -11,3 +11,4 @@
 #define IDD_ABOUTBOX_KOLO 1
 #define IDD_PROPPAGE_KOLO 200
 #define IDC_BRUSH 201              // paint-brush cursor
+#define IDC_IMAGE_URL 1001         // the property page's ImageURL edit box

@@ -29,11 +29,12 @@ bool SetValue(const std::string& path, const char* name, const std::string& data
     return result == ERROR_SUCCESS;
 }
 
-// Deletes HKCR\path with all its subkeys; a key that is not there counts as deleted. Goes on
-// past a subkey it cannot delete, so that as much as possible is removed.
-bool DeleteTree(HKEY parent, const std::string& path) {
+// Deletes HKCR\path with all its subkeys in the registry view `view` (0: the module's own);
+// a key that is not there counts as deleted. Goes on past a subkey it cannot delete, so that
+// as much as possible is removed.
+bool DeleteTree(HKEY parent, const std::string& path, REGSAM view = 0) {
     HKEY key = nullptr;
-    LONG result = RegOpenKeyExA(parent, path.c_str(), 0, KEY_READ | KEY_WRITE, &key);
+    LONG result = RegOpenKeyExA(parent, path.c_str(), 0, KEY_READ | KEY_WRITE | view, &key);
     if (result == ERROR_FILE_NOT_FOUND) return true;
     if (result != ERROR_SUCCESS) return false;
     DWORD index = 0;   // subkeys before this one could not be deleted and are skipped
@@ -45,14 +46,25 @@ bool DeleteTree(HKEY parent, const std::string& path) {
             ERROR_SUCCESS) {
             break;
         }
-        if (!DeleteTree(key, name)) {
+        if (!DeleteTree(key, name, view)) {
             complete = false;
             ++index;
         }
     }
     RegCloseKey(key);
-    result = RegDeleteKeyA(parent, path.c_str());
+    result = RegDeleteKeyExA(parent, path.c_str(), view, 0);
     return complete && (result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND);
+}
+
+// The other size's registry view: the 64-bit one for the 32-bit module on 64-bit Windows,
+// the 32-bit one for the 64-bit module; 0 on 32-bit Windows, which has only one.
+REGSAM OtherView() {
+#ifdef _WIN64
+    return KEY_WOW64_32KEY;
+#else
+    BOOL wow64 = FALSE;
+    return IsWow64Process(GetCurrentProcess(), &wow64) && wow64 ? KEY_WOW64_64KEY : 0;
+#endif
 }
 
 // The type name from the string table; the CLSID text when the string cannot be loaded.
@@ -66,9 +78,18 @@ std::string TypeName(UINT stringId, const std::string& clsidText) {
 
 bool DeleteClassesKey(const std::string& path) { return DeleteTree(HKEY_CLASSES_ROOT, path); }
 
-bool ClassesKeyExists(const std::string& path) {
+bool DeleteSharedClassesKey(const std::string& path) {
+    const REGSAM other = OtherView();
+    const bool own = DeleteTree(HKEY_CLASSES_ROOT, path);
+    return (other == 0 || DeleteTree(HKEY_CLASSES_ROOT, path, other)) && own;
+}
+
+bool OtherViewRegistersControl() {
+    const REGSAM other = OtherView();
+    if (other == 0) return false;
+    const std::string path = "CLSID\\" + GuidText(kClsidKolo) + "\\InprocServer32";
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ | other, &key) != ERROR_SUCCESS) {
         return false;
     }
     RegCloseKey(key);
@@ -88,10 +109,12 @@ HRESULT RegisterControlClass(bool registering) {
     const std::string clsid = GuidText(kClsidKolo);
     const std::string classKey = "CLSID\\" + clsid;
     if (!registering) {
-        // Every key is tried, whatever happened to the others.
+        // The ProgIDs are shared by both sizes' modules and stay while the other one is
+        // registered. Every key is tried, whatever happened to the others.
+        const bool shared = OtherViewRegistersControl();
         const bool removed[] = {DeleteTree(HKEY_CLASSES_ROOT, classKey),
-                                DeleteTree(HKEY_CLASSES_ROOT, kControlProgId),
-                                DeleteTree(HKEY_CLASSES_ROOT, kControlIndependentProgId)};
+                                shared || DeleteSharedClassesKey(kControlProgId),
+                                shared || DeleteSharedClassesKey(kControlIndependentProgId)};
         for (bool ok : removed) {
             if (!ok) return E_FAIL;
         }

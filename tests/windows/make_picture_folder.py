@@ -17,6 +17,9 @@ broken/: a page whose links give no picture: one the server does not have, one t
 grün/ and "two words/": folders whose names travel percent-encoded, holding band.bmp and
 square.bmp respectively.
 
+cases/: no index page, for reading as a local folder: B.bmp (the band), a.bmp (the square) and
+a subfolder named sub.bmp.
+
 Usage: python3 make_picture_folder.py DEST
 """
 import os
@@ -74,6 +77,12 @@ def main():
         with open(os.path.join(dest, name, "index.html"), "w") as f:
             f.write('<a href="%s">picture</a>\n' % picture)
     write_png(os.path.join(dest, "png"))
+    # Read as a local folder: a.bmp (the square) lists before B.bmp (the band) only when
+    # names sort case-blind; the subfolder is not a picture.
+    cases = os.path.join(dest, "cases")
+    os.makedirs(os.path.join(cases, "sub.bmp"), exist_ok=True)
+    write_bmp(os.path.join(cases, "B.bmp"), band)
+    write_bmp(os.path.join(cases, "a.bmp"), square)
 
 
 def write_formats(dest):
