@@ -1465,8 +1465,10 @@ void TestLoading(IDispatch* dispatch, HWND control, HWND frame, const std::wstri
 // The module's own answer to DllCanUnloadNow; E_FAIL when it is not loaded.
 HRESULT ModuleCanUnload() {
     HMODULE module = GetModuleHandleW(moduleName.c_str());
+    // Through a plain function pointer type, which any other may be cast from.
     auto canUnload = module != nullptr ? reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
-                                             GetProcAddress(module, "DllCanUnloadNow"))
+                                             reinterpret_cast<void (*)()>(
+                                                 GetProcAddress(module, "DllCanUnloadNow")))
                                        : nullptr;
     return canUnload != nullptr ? canUnload() : E_FAIL;
 }

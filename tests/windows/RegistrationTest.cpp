@@ -145,11 +145,16 @@ void CheckTypeLibrary() {
         const char* label;
         const GUID* guid;
         std::vector<MEMBERID> ids;
+        std::vector<VARTYPE> arguments;   // each member's one argument; VT_EMPTY: none
         WORD flags;
     };
+    // The properties' get and put come first, as the IDL declares them.
     const Expected interfaces[] = {
-        {"_DKolo", &kolo::kIidDKolo, {1, -552}, TYPEFLAG_FHIDDEN | TYPEFLAG_FDISPATCHABLE},
-        {"_DKoloEvents", &kolo::kIidDKoloEvents, {1}, TYPEFLAG_FDISPATCHABLE},
+        {"_DKolo", &kolo::kIidDKolo, {10, 10, 11, 11, 1, -552},
+         {VT_EMPTY, VT_BSTR, VT_EMPTY, VT_BOOL, VT_BSTR, VT_EMPTY},
+         TYPEFLAG_FHIDDEN | TYPEFLAG_FDISPATCHABLE},
+        {"_DKoloEvents", &kolo::kIidDKoloEvents, {1, 2, 3}, {VT_EMPTY, VT_I4, VT_BSTR},
+         TYPEFLAG_FDISPATCHABLE},
     };
     for (const Expected& expected : interfaces) {
         ITypeInfo* info = nullptr;
@@ -176,13 +181,13 @@ void CheckTypeLibrary() {
             Check(std::string(expected.label) + " method " + std::to_string(i) + " dispid " +
                       std::to_string(expected.ids[i]),
                   func->memid == expected.ids[i], std::to_string(func->memid));
-            if (func->memid == 1 && expected.ids.size() == 2) {
-                Check("SetImageURL takes one BSTR",
-                      func->cParams == 1 && func->lprgelemdescParam[0].tdesc.vt == VT_BSTR);
-            } else {
-                Check(std::string(expected.label) + " method takes no arguments",
-                      func->cParams == 0);
-            }
+            const VARTYPE argument = expected.arguments[i];
+            Check(std::string(expected.label) + " method " + std::to_string(i) + " takes " +
+                      (argument == VT_EMPTY ? "no argument" : "one of type " + std::to_string(argument)),
+                  argument == VT_EMPTY ? func->cParams == 0
+                                       : func->cParams == 1 &&
+                                             func->lprgelemdescParam[0].tdesc.vt == argument,
+                  std::to_string(func->cParams) + " arguments");
             Check("methods are dispatch methods", func->funckind == FUNC_DISPATCH);
             BSTR help = nullptr;
             info->GetDocumentation(func->memid, nullptr, &help, nullptr, nullptr);
