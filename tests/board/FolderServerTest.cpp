@@ -1,12 +1,15 @@
 // Folder loads over the real transport and the threaded loader: libcurl against servers on
 // 127.0.0.1 started by the test, and file:// folders. The loader's results come back through
 // a queue that the test drains as a host's main loop would.
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <mutex>
+#include <thread>
 
 #include "board/ThreadedFolderLoader.h"
 #include "platform/curl/CurlSession.h"
@@ -231,6 +234,55 @@ TEST_F(SlowFolderTest, DestroyingTheLoaderMidLoadReturnsWithinASecond) {
         loader = MakeLoader();
         board.SetFolderLoader(loader.get());
     }
+}
+
+// A session whose page comes only when the test lets it, whatever Abort says, as WinINet's
+// blocked calls under Wine.
+class StuckSession : public InternetSession {
+public:
+    explicit StuckSession(std::shared_future<void> released) : released_(std::move(released)) {}
+    std::optional<std::string> ReadPage(const std::string&) override {
+        released_.wait();
+        return std::string("<a href=\"a.bmp\">a</a>");
+    }
+    std::optional<std::vector<std::uint8_t>> FetchPicture(const std::string&) override {
+        return std::nullopt;
+    }
+
+private:
+    std::shared_future<void> released_;
+};
+
+// A loader left to its threads: its end waits for nobody, the blocked thread keeps its hold
+// until its call returns, and what it still posts reaches nothing.
+TEST_F(BoardTest, LoaderLeftToItsThreadsEndsAtOnceAndItsThreadEndsOnItsOwn) {
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    auto holds = std::make_shared<std::atomic<int>>(0);
+    TaskQueue queue;
+    auto loader = std::make_unique<ThreadedFolderLoader>(
+        [released] { return std::make_unique<StuckSession>(released); },
+        [&queue](std::function<void()> task) { queue.Post(std::move(task)); }, 1);
+    loader->LeaveThreadsOnEnd([holds]() -> std::shared_ptr<void> {
+        ++*holds;
+        return std::shared_ptr<void>(nullptr, [holds](void*) { --*holds; });
+    });
+    board.SetFolderLoader(loader.get());
+    board.SetImageURL("http://127.0.0.1:9/");
+    const auto start = Clock::now();
+    board.SetFolderLoader(nullptr);
+    loader.reset();
+    EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(100));
+    EXPECT_EQ(holds->load(), 1);
+    release.set_value();
+    const auto deadline = Clock::now() + std::chrono::seconds(10);
+    while (holds->load() != 0 && Clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_EQ(holds->load(), 0);
+    queue.Drain(std::chrono::milliseconds(0));
+    EXPECT_EQ(board.LinkCount(), 0u);
+    EXPECT_TRUE(board.Pictures().empty());
 }
 
 // A server that keeps serving pictures, each slowly but without a stall: the load ends at its
