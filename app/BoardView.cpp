@@ -61,35 +61,25 @@ Rect ShownArea(const BoardPlacement& placement, const Rect& changed) {
                 at(changed.bottom, placement.top) + reach};
 }
 
-Rect BoardView::Update(const ScreenContext& screen) {
+Rect BoardView::Update(const ScreenContext& screen, const Rect& changed) {
     if (cairo_surface_status(surface_) != CAIRO_STATUS_SUCCESS) return {};
+    const Rect area = Intersect(fresh_ ? kBoardRect : changed,
+                                Rect{0, 0, std::min(screen.Width(), kBoardWidth),
+                                     std::min(screen.Height(), kBoardHeight)});
+    fresh_ = false;
+    if (area.IsEmpty()) return {};
     cairo_surface_flush(surface_);
     unsigned char* bytes = cairo_image_surface_get_data(surface_);
     const int stride = cairo_image_surface_get_stride(surface_);
-    const int width = std::min(screen.Width(), kBoardWidth);
-    const int height = std::min(screen.Height(), kBoardHeight);
-    Rect changed{width, height, 0, 0};
-    for (int y = 0; y < height; ++y) {
-        const std::uint8_t* in = screen.Row(y);
+    for (int y = area.top; y < area.bottom; ++y) {
+        const std::uint8_t* in = screen.Row(y) + area.left * 3;
         auto* out = reinterpret_cast<std::uint32_t*>(bytes + static_cast<std::size_t>(y) * stride);
-        int first = width, last = -1;
-        for (int x = 0; x < width; ++x, in += 3) {
-            const std::uint32_t pixel =
-                (std::uint32_t{in[0]} << 16) | (std::uint32_t{in[1]} << 8) | in[2];
-            if (out[x] == pixel && !fresh_) continue;
-            out[x] = pixel;
-            first = std::min(first, x);
-            last = x;
+        for (int x = area.left; x < area.right; ++x, in += 3) {
+            out[x] = (std::uint32_t{in[0]} << 16) | (std::uint32_t{in[1]} << 8) | in[2];
         }
-        if (last < 0) continue;
-        changed = Rect{std::min(changed.left, first), std::min(changed.top, y),
-                       std::max(changed.right, last + 1), y + 1};
     }
-    fresh_ = false;
-    if (changed.right <= changed.left) return {};
-    cairo_surface_mark_dirty_rectangle(surface_, changed.left, changed.top, changed.Width(),
-                                       changed.Height());
-    return changed;
+    cairo_surface_mark_dirty_rectangle(surface_, area.left, area.top, area.Width(), area.Height());
+    return area;
 }
 
 void BoardView::Draw(cairo_t* cr, int width, int height) const {

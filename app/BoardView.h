@@ -41,16 +41,16 @@ public:
     BoardView(const BoardView&) = delete;
     BoardView& operator=(const BoardView&) = delete;
 
-    // Takes the screen as shown now. Returns the board pixels that changed since the last
-    // update (empty when none), so that only they need drawing again.
-    Rect Update(const ScreenContext& screen);
+    // Takes the part `changed` of the screen as shown now (all of it the first time), and
+    // returns the board pixels taken, so that only they need drawing again.
+    Rect Update(const ScreenContext& screen, const Rect& changed);
     // Draws it into `cr`, whose units are device pixels, over a window of width × height.
     // Whatever `cr` is clipped to bounds the work.
     void Draw(cairo_t* cr, int width, int height) const;
 
 private:
     cairo_surface_t* surface_ = nullptr;
-    bool fresh_ = true;   // nothing taken yet: every pixel counts as changed
+    bool fresh_ = true;   // nothing taken yet: the whole screen is taken
 };
 
 }  // namespace kolo

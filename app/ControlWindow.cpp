@@ -284,7 +284,7 @@ void ControlWindow::AfterEvent() {
         headerBar_->SetHavePicture(board.HasCanvasPicture());
         headerBar_->SetPictureName(board.CanvasPictureName());
     }
-    QueueBoardDraw(view_.Update(control_.Screen()));
+    QueueBoardDraw(view_.Update(control_.Screen(), control_.TakeChanged()));
     BoardAccessibleChanged(area_);
     std::string title = kProgramName;
     if (board.IsLoading() && board.LinkCount() > 0) {

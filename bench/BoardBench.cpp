@@ -22,7 +22,7 @@ constexpr Rect kBounds{0, 0, kBoardWidth, kBoardHeight};
 class BenchHost : public BoardHost {
 public:
     explicit BenchHost(const ScreenContext& screen) : screen_(screen) {}
-    void InvalidateControl() override {}
+    void InvalidateControl(const Rect&) override {}
     void EnableButton(int, bool) override {}
     ColourRef GetDisplayedColour(int x, int y) override { return screen_.GetPixel(x, y); }
     void SetCursor(BoardCursor) override {}

@@ -49,7 +49,7 @@ void FillAndRedrawAtTwice(benchmark::State& state) {
         filled = !filled;
         // As the window does: only the window pixels that show what changed are drawn.
         const Rect area = ShownArea(FitBoard(kBoardWidth * kScale, kBoardHeight * kScale),
-                                    view.Update(control.Screen()));
+                                    view.Update(control.Screen(), control.TakeChanged()));
         cairo_save(cr);
         cairo_rectangle(cr, area.left, area.top, area.Width(), area.Height());
         cairo_clip(cr);
@@ -66,7 +66,7 @@ void ScreenIntoWindowImage(benchmark::State& state) {
     SoftControl control(Curl());
     OpenSamples(control);
     BoardView view;
-    for (auto _ : state) view.Update(control.Screen());
+    for (auto _ : state) view.Update(control.Screen(), kBoardRect);
 }
 
 void RestoreTwoHundredFills(benchmark::State& state) {

@@ -24,9 +24,9 @@ void ColouringBoard::ReplayFill(const FillEntry& entry, ColourRef colour) {
                           changed) == 0) {
         return;
     }
-    NoteCanvasFill(before, changed);
+    const Rect shown = NoteCanvasFill(before, changed);
     RefreshUndoRedo();
-    host_.InvalidateControl();
+    host_.InvalidateControl(shown);
 }
 
 void ColouringBoard::Undo() {
@@ -36,7 +36,7 @@ void ColouringBoard::Undo() {
         // The page comes back as the fills before the clear left it.
         RebuildCanvas();
         RefreshUndoRedo();
-        host_.InvalidateControl();
+        host_.InvalidateControl(canvasRect_);
         return;
     }
     ReplayFill(entry, entry.oldColour);
@@ -48,7 +48,7 @@ void ColouringBoard::Redo() {
     if (IsNewPageEntry(entry)) {
         RebuildCanvas();
         RefreshUndoRedo();
-        host_.InvalidateControl();
+        host_.InvalidateControl(canvasRect_);
         return;
     }
     ReplayFill(entry, entry.newColour);
@@ -56,14 +56,14 @@ void ColouringBoard::Redo() {
 
 void ColouringBoard::PreviousPicture() {
     pictureIndex_ = pictureIndex_ - 1 < 0 ? 0 : pictureIndex_ - 1;
-    host_.InvalidateControl();
+    host_.InvalidateControl(thumbnailRect_);
 }
 
 void ColouringBoard::NextPicture() {
     // With no pictures there is nothing to step to (and nothing to divide by).
     const auto count = static_cast<std::int32_t>(pictures_.size());
     pictureIndex_ = count > 0 ? (pictureIndex_ + 1) % count : 0;
-    host_.InvalidateControl();
+    host_.InvalidateControl(thumbnailRect_);
 }
 
 void ColouringBoard::Exit() { host_.CloseHost(); }

@@ -10,6 +10,7 @@ namespace kolo {
 
 constexpr int kBoardWidth = 834;    // pixels, the skin's size
 constexpr int kBoardHeight = 644;
+constexpr Rect kBoardRect{0, 0, kBoardWidth, kBoardHeight};
 
 constexpr Rect kCanvasRect{31, 155, 603, 607};       // 572 × 452, one to one with the canvas
 constexpr Rect kThumbnailRect{641, 197, 815, 355};   // 174 × 158

@@ -15,27 +15,34 @@ constexpr int kProgressBandHeight = 24;              // pixels of the progress l
 constexpr ColourRef kProgressBandColour = 0x00FFFFFF;
 constexpr std::uint8_t kFrameKey = 255;   // white: the frame's see-through colour
 
-bool IsEmpty(const Rect& r) { return r.left >= r.right || r.top >= r.bottom; }
-
-Rect Union(const Rect& a, const Rect& b) {
-    if (IsEmpty(a)) return b;
-    if (IsEmpty(b)) return a;
-    return Rect{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
-                std::max(a.bottom, b.bottom)};
-}
-
 }  // namespace
 
-void ColouringBoard::NoteCanvasFill(std::uint64_t before, const Rect& changed) {
-    // Only a kept canvas that was current before the fill can be brought up to date by
-    // recomposing where the fill went; any other is made whole again anyway.
-    if (composedFromCanvas_ != before) return;
-    composedFromCanvas_ = canvas_.Generation();
+Rect ColouringBoard::NoteCanvasFill(std::uint64_t before, const Rect& changed) {
     // A line pixel next to the area shows its colour halved, so one pixel around it changes.
     const Rect grown{std::max(changed.left - 1, 0), std::max(changed.top - 1, 0),
                      std::min(changed.right + 1, canvas_.Width()),
                      std::min(changed.bottom + 1, canvas_.Height())};
-    composeAgain_ = Union(composeAgain_, grown);
+    // Only a kept canvas that was current before the fill can be brought up to date by
+    // recomposing where the fill went; any other is made whole again anyway.
+    if (composedFromCanvas_ == before) {
+        composedFromCanvas_ = canvas_.Generation();
+        composeAgain_ = Union(composeAgain_, grown);
+    }
+    if (canvas_.Width() == canvasRect_.Width() && canvas_.Height() == canvasRect_.Height()) {
+        return Rect{canvasRect_.left + grown.left, canvasRect_.top + grown.top,
+                    canvasRect_.left + grown.right, canvasRect_.top + grown.bottom};
+    }
+    // A canvas of another size is stretched onto the rectangle; a nearest sample may come
+    // from one pixel further along.
+    const auto across = [this](int x) {
+        return canvasRect_.left + static_cast<int>(std::int64_t{x} * canvasRect_.Width() / canvas_.Width());
+    };
+    const auto down = [this](int y) {
+        return canvasRect_.top + static_cast<int>(std::int64_t{y} * canvasRect_.Height() / canvas_.Height());
+    };
+    return Intersect(Rect{across(grown.left) - 1, down(grown.top) - 1, across(grown.right) + 2,
+                          down(grown.bottom) + 2},
+                     canvasRect_);
 }
 
 Rect ColouringBoard::ComposeCanvas() {
@@ -48,7 +55,7 @@ Rect ColouringBoard::ComposeCanvas() {
                          canvas_.Width() == sourcePicture_.Width() &&
                          canvas_.Height() == sourcePicture_.Height();
     if (current) {
-        if (IsEmpty(again)) return again;
+        if (again.IsEmpty()) return again;
         composedCanvas_.CopyArea(sourcePicture_, again);
         canvas_.ComposeOnto(composedCanvas_, again);
         blankCanvas_.OverlayOnto(kFrameKey, kFrameKey, kFrameKey, composedCanvas_, again);
@@ -66,7 +73,6 @@ Rect ColouringBoard::ComposeCanvas() {
 }
 
 void ColouringBoard::Paint(DeviceContext& target, const Rect& bounds, const Rect& invalid) {
-    (void)invalid;   // the whole board is copied on every paint
     boundsRect_ = bounds;
     std::unique_ptr<MemoryContext> surface = target.CreateCompatibleDC();
     if (!surface || !skin_) return;
@@ -89,7 +95,7 @@ void ColouringBoard::Paint(DeviceContext& target, const Rect& bounds, const Rect
                               composedCanvas_.Height() == canvasRect_.Height();
         if (skinShowsCanvas_ != skin_.get() || !oneToOne) {
             composedCanvas_.Draw(*surface, canvasRect_);
-        } else if (!IsEmpty(changed)) {
+        } else if (!changed.IsEmpty()) {
             composedCanvas_.DrawPart(*surface, changed,
                                      Rect{canvasRect_.left + changed.left, canvasRect_.top + changed.top,
                                           canvasRect_.left + changed.right,
@@ -126,7 +132,12 @@ void ColouringBoard::Paint(DeviceContext& target, const Rect& bounds, const Rect
 
     surface->FillSolidRect(swatchRect_, selectedColour_);
 
-    target.BitBlt(0, 0, bounds.Width(), bounds.Height(), *surface, 0, 0);
+    // The skin holds the whole board; only the part asked for goes to the target.
+    const Rect copy = Intersect(invalid, Rect{0, 0, bounds.Width(), bounds.Height()});
+    if (!copy.IsEmpty()) {
+        target.BitBlt(copy.left, copy.top, copy.Width(), copy.Height(), *surface, copy.left,
+                      copy.top);
+    }
     if (previous != nullptr) surface->SelectBitmap(previous);
 }
 

@@ -44,7 +44,7 @@ void ColouringBoard::NewPage() {
     history_.Record(kNewPageColour, kNewPageColour, 0, 0);
     RebuildCanvas();
     RefreshUndoRedo();
-    host_.InvalidateControl();
+    host_.InvalidateControl(canvasRect_);
 }
 
 int ColouringBoard::RestoreWork(std::vector<FillEntry> done, std::vector<FillEntry> undone) {
@@ -52,7 +52,7 @@ int ColouringBoard::RestoreWork(std::vector<FillEntry> done, std::vector<FillEnt
     history_.Restore(std::move(done), std::move(undone));
     RebuildCanvas();
     RefreshUndoRedo();
-    host_.InvalidateControl();
+    host_.InvalidateControl(canvasRect_);
     return 1;
 }
 

@@ -75,7 +75,7 @@ void ColouringBoard::SetImageURL(const std::string& url) {
     loadBegun_ = false;
     loadTotal_ = loadDone_ = loadAdded_ = loadIgnored_ = loadLeftOut_ = 0;
     RefreshCursor();
-    host_.InvalidateControl();
+    host_.InvalidateControl(kBoardRect);
     if (folderLoader_ != nullptr) folderLoader_->StartLoad(*this, currentLoad_, imageUrl_);
 }
 
@@ -89,7 +89,7 @@ void ColouringBoard::BeginFolder(std::uint32_t load, std::size_t links, std::siz
     pictures_.reserve(links);
     thumbnailIndex_ = -1;   // the list has been replaced
     pictureIndex_ = 0;
-    host_.InvalidateControl();
+    host_.InvalidateControl(kBoardRect);
 }
 
 void ColouringBoard::AddFolderPicture(std::uint32_t load, FolderPicture picture,
@@ -110,7 +110,7 @@ void ColouringBoard::AddFolderPicture(std::uint32_t load, FolderPicture picture,
             thumbnailIndex_ = -1;
         }
     }
-    host_.InvalidateControl();
+    host_.InvalidateControl(kBoardRect);
 }
 
 void ColouringBoard::FinishFolder(std::uint32_t load, const std::string& reason) {
@@ -131,7 +131,7 @@ void ColouringBoard::FinishFolder(std::uint32_t load, const std::string& reason)
         ClearHistory();
     }
     RefreshCursor();
-    host_.InvalidateControl();
+    host_.InvalidateControl(kBoardRect);
     if (!shown.empty()) host_.ShowMessage(shown.substr(0, kReasonLimit) + kConfirmUrl);
 }
 
@@ -176,27 +176,27 @@ void ColouringBoard::Click(std::int32_t x, std::int32_t y) {
             const std::uint64_t before = canvas_.Generation();
             Rect changed;
             if (canvas_.FloodFill(cx, cy, red, green, blue, changed) != 0) {
-                NoteCanvasFill(before, changed);
+                const Rect shown = NoteCanvasFill(before, changed);
                 const RgbColour region = canvas_.GetRegionColour();
                 history_.Record(MakeColourRef(region.red, region.green, region.blue),
                                 MakeColourRef(red, green, blue), cx, cy);
                 RefreshUndoRedo();
+                host_.InvalidateControl(shown);
             }
-            host_.InvalidateControl();
         } else if (paletteRect_.Contains(x, y)) {
             // Painting never covers the palette, so the displayed colour is the skin's; its
             // pure black grid lines cannot be picked.
             const ColourRef colour = host_.GetDisplayedColour(x, y);
             if (colour != 0 && colour != kInvalidColour) {
                 selectedColour_ = colour;
-                host_.InvalidateControl();
+                host_.InvalidateControl(swatchRect_);
             }
         } else if (thumbnailRect_.Contains(x, y) && pictures_.size() > 1) {
             sourcePicture_ = pictures_[static_cast<std::size_t>(pictureIndex_)].Image();
             if (sourcePicture_.HasPicture()) PutOnCanvas(sourcePicture_);
             CanvasGiven(pictureIndex_);
             ClearHistory();
-            host_.InvalidateControl();
+            host_.InvalidateControl(canvasRect_);
         }
     }
 }

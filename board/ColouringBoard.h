@@ -5,7 +5,8 @@
 // The board owns every image, the picture list, the fill history and the six buttons. It
 // reaches the platform only through BoardHost (repaints, buttons, cursor, events, dialogs),
 // ResourceSource (bitmaps) and the device contexts it is handed. It never paints directly:
-// every change ends with a request to repaint the whole control, and the host calls Paint.
+// every change ends with a request to repaint the rectangle it changed, and the host calls
+// Paint for it.
 // Canvas points are canvas pixels from its top-left corner: (x − 31, y − 155).
 #pragma once
 
@@ -84,6 +85,8 @@ public:
     // a picture on the canvas. A cleared page is an entry of its own (IsNewPageEntry).
     int RestoreWork(std::vector<FillEntry> done, std::vector<FillEntry> undone);
 
+    // Brings the board up to date and copies the part of it inside both `bounds` (the
+    // client area) and `invalid` to `target`; the rest of the target is left as it is.
     void Paint(DeviceContext& target, const Rect& bounds, const Rect& invalid);
     void DrawPictureInto(DeviceContext& dc, const Rect& rect);
 
@@ -158,8 +161,9 @@ private:
     void RebuildCanvas();
     void ReplayFill(const FillEntry& entry, ColourRef colour);
     // After a fill of the canvas that recoloured pixels inside `changed` (y from the top);
-    // `before` is the canvas's generation before the fill.
-    void NoteCanvasFill(std::uint64_t before, const Rect& changed);
+    // `before` is the canvas's generation before the fill. Returns the board pixels whose
+    // colour the fill may have changed.
+    Rect NoteCanvasFill(std::uint64_t before, const Rect& changed);
     // Brings composedCanvas_ up to date; returns the part of it (y from the top) that changed.
     Rect ComposeCanvas();
 

@@ -66,8 +66,8 @@ int SoftControl::Create() {
 void SoftControl::FireOnInitImage() { initImagePending_ = true; }
 
 void SoftControl::EnableButton(int id, bool enabled) {
-    (void)id, (void)enabled;   // the board's button models carry the state we draw
-    invalid_ = true;
+    // The board's button models carry the state; Pump draws a face that changed.
+    (void)id, (void)enabled;
 }
 
 void SoftControl::ShowMessage(const std::string& text) {
@@ -95,7 +95,6 @@ void SoftControl::LeftButtonDown(int x, int y) {
     if (button == nullptr || !button->IsEnabled()) return;
     button->SetPressed(true);
     pressedButton_ = button->Id();
-    invalid_ = true;
     Pump();
 }
 
@@ -104,7 +103,6 @@ void SoftControl::LeftButtonUp(int x, int y) {
         BitmapButton* button = board_.FindButton(pressedButton_);
         pressedButton_ = 0;
         button->SetPressed(false);
-        invalid_ = true;
         Pump();
         if (button->GetRect().Contains(x, y) && button->IsEnabled()) {
             board_.Command(button->Id());
@@ -129,11 +127,21 @@ void SoftControl::MouseMove(int x, int y) {
 }
 
 void SoftControl::Pump() {
-    if (!invalid_) return;
-    invalid_ = false;
-    const Rect bounds{0, 0, kBoardWidth, kBoardHeight};
-    board_.Paint(screen_, bounds, bounds);
-    for (const BitmapButton& button : board_.Buttons()) button.Draw(screen_);
+    const Rect invalid = Intersect(invalid_, kBoardRect);
+    invalid_ = Rect{};
+    if (!invalid.IsEmpty()) {
+        board_.Paint(screen_, kBoardRect, invalid);
+        changed_ = Union(changed_, invalid);
+    }
+    // A button covered by the repaint, or whose state shows another face, is drawn again.
+    for (std::size_t i = 0; i < board_.Buttons().size(); ++i) {
+        const BitmapButton& button = board_.Buttons()[i];
+        const Rect& rect = button.GetRect();
+        if (button.CurrentFace() == drawnFaces_[i] && Intersect(rect, invalid).IsEmpty()) continue;
+        button.Draw(screen_);
+        drawnFaces_[i] = button.CurrentFace();
+        changed_ = Union(changed_, rect);
+    }
 }
 
 }  // namespace kolo

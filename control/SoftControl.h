@@ -3,7 +3,8 @@
 // services, and routes pointer events as the windowed control does: a press and release on
 // an enabled button sends its command, any other release reaches the board's Click.
 // Whatever drives it (the headless driver, a window) calls Pump after each event so that a
-// requested repaint happens, and reads the screen as shown, buttons included.
+// requested repaint happens, and reads the screen as shown, buttons included; TakeChanged
+// says which part of it changed, so that a host copies only that.
 //
 // Folders load on the control's own ThreadedFolderLoader, over the sessions its host's
 // factory opens (none: no network). Results come back through the host's poster, which runs
@@ -11,6 +12,7 @@
 // control's own queue for RunPosted or WaitForFolder.
 #pragma once
 
+#include <array>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -51,8 +53,15 @@ public:
         LeftButtonUp(x, y);
     }
     void MouseMove(int x, int y);
-    // Repaints when a repaint was requested: the board, then the buttons over it.
+    // Repaints what the board asked to repaint: the board there, then the buttons over it
+    // and any button whose face changed.
     void Pump();
+    // The screen pixels repainted since the last call (the whole screen the first time).
+    Rect TakeChanged() {
+        const Rect changed = changed_;
+        changed_ = Rect{};
+        return changed;
+    }
     // Without a host poster: runs the tasks the loader has queued, then Pump. Returns how
     // many ran.
     int RunPosted();
@@ -65,7 +74,7 @@ public:
     bool Closed() const { return closed_; }
 
     // BoardHost
-    void InvalidateControl() override { invalid_ = true; }
+    void InvalidateControl(const Rect& rect) override { invalid_ = Union(invalid_, rect); }
     void EnableButton(int id, bool enabled) override;
     ColourRef GetDisplayedColour(int x, int y) override { return screen_.GetPixel(x, y); }
     void SetCursor(BoardCursor cursor) override { cursor_ = cursor; }
@@ -82,7 +91,10 @@ private:
     BmpResources resources_;
     ColouringBoard board_;
     int pressedButton_ = 0;     // id of the button held down, 0 = none
-    bool invalid_ = true;
+    Rect invalid_ = kBoardRect;     // screen pixels the board has to paint again
+    Rect changed_;                  // screen pixels painted since TakeChanged
+    // The face each button showed when it was last drawn, in the order of the board's.
+    std::array<const DeviceBitmap*, 6> drawnFaces_{};
     bool closed_ = false;
     bool initImagePending_ = false;
     BoardCursor cursor_ = BoardCursor::kArrow;

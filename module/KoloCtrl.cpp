@@ -698,7 +698,7 @@ LRESULT CKoloCtrl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_PAINT: {
             PAINTSTRUCT paint;
             HDC dc = BeginPaint(window_, &paint);
-            PaintInto(dc, 0, 0, false);
+            PaintInto(dc, 0, 0, false, &paint.rcPaint);
             EndPaint(window_, &paint);
             return 0;
         }
@@ -743,14 +743,18 @@ void CKoloCtrl::OnDrawItem(const DRAWITEMSTRUCT& item) {
     DeleteDC(memory);
 }
 
-void CKoloCtrl::PaintInto(HDC dc, int x, int y, bool withButtons) {
+void CKoloCtrl::PaintInto(HDC dc, int x, int y, bool withButtons, const RECT* update) {
     RECT client{0, 0, kBoardWidth, kBoardHeight};
     if (window_ != nullptr) GetClientRect(window_, &client);
+    const Rect bounds{0, 0, client.right, client.bottom};
+    const Rect invalid = update != nullptr
+                             ? Rect{update->left, update->top, update->right, update->bottom}
+                             : bounds;
     POINT origin;
     SetViewportOrgEx(dc, x, y, &origin);
     {
         GdiContext target(dc, GdiContext::Release::kNone);
-        board_.Paint(target, Rect{0, 0, client.right, client.bottom}, Rect{0, 0, client.right, client.bottom});
+        board_.Paint(target, bounds, invalid);
         // The buttons are child windows that draw themselves on screen; a copy of the board
         // into another context carries their current faces as well.
         if (withButtons) {
@@ -1217,8 +1221,9 @@ HRESULT CKoloCtrl::SetInterfaceSafetyOptions(REFIID iid, DWORD mask, DWORD enabl
 
 // ---------------------------------------------------------------- BoardHost
 
-void CKoloCtrl::InvalidateControl() {
-    if (window_ != nullptr) InvalidateRect(window_, nullptr, FALSE);
+void CKoloCtrl::InvalidateControl(const Rect& rect) {
+    const RECT area{rect.left, rect.top, rect.right, rect.bottom};
+    if (window_ != nullptr) InvalidateRect(window_, &area, FALSE);
     if (viewSink_ != nullptr) viewSink_->OnViewChange(DVASPECT_CONTENT, -1);
 }
 

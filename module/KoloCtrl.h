@@ -196,7 +196,7 @@ public:
                                                         DWORD enabled) override;
 
     // BoardHost
-    void InvalidateControl() override;
+    void InvalidateControl(const Rect& rect) override;
     void EnableButton(int id, bool enabled) override;
     ColourRef GetDisplayedColour(int x, int y) override;
     void SetCursor(BoardCursor cursor) override;
@@ -232,7 +232,8 @@ private:
     void OnDrawItem(const DRAWITEMSTRUCT& item);
     // Composes the board and, when asked, the button faces into `dc` with the board's
     // top-left corner at (x, y).
-    void PaintInto(HDC dc, int x, int y, bool withButtons);
+    // Paints the board at (x, y) of `dc`; a window paint passes the part it updates.
+    void PaintInto(HDC dc, int x, int y, bool withButtons, const RECT* update = nullptr);
     HRESULT InPlaceActivate(HWND parentHint, LPCRECT position);
     void ShowPropertyFrame(HWND parent);
     HRESULT LoadTypeInfo(const GUID& guid, LCID locale, ITypeInfo** info);

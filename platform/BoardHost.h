@@ -2,7 +2,8 @@
 // answers with its window, GDI and the framework; the Linux hosts with a software screen.
 //
 // The board calls these on the control's window thread only. It never paints directly:
-// InvalidateControl asks for a later Paint of the whole control, without erasing. Folders
+// InvalidateControl asks for a later Paint of a rectangle of the control (client pixels),
+// without erasing; requests before that Paint add up. Folders
 // reach the board through the FolderLoader the host gives it, not through this interface.
 #pragma once
 
@@ -24,7 +25,7 @@ class BoardHost {
 public:
     virtual ~BoardHost() = default;
 
-    virtual void InvalidateControl() = 0;
+    virtual void InvalidateControl(const Rect& rect) = 0;
     // A disabled button shows its disabled face and sends no command.
     virtual void EnableButton(int id, bool enabled) = 0;
     // The colour now displayed at a client point, packed 0x00BBGGRR.

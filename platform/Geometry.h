@@ -1,6 +1,7 @@
 // Rectangles and packed colours shared by the core and the platform layers.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 
 namespace kolo {
@@ -20,7 +21,22 @@ struct Rect {
     bool operator==(const Rect& o) const {
         return left == o.left && top == o.top && right == o.right && bottom == o.bottom;
     }
+    bool IsEmpty() const { return left >= right || top >= bottom; }
 };
+
+// The smallest rectangle holding both; an empty one adds nothing.
+inline Rect Union(const Rect& a, const Rect& b) {
+    if (a.IsEmpty()) return b;
+    if (b.IsEmpty()) return a;
+    return Rect{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
+                std::max(a.bottom, b.bottom)};
+}
+
+// The part both cover; empty (IsEmpty) when they do not meet.
+inline Rect Intersect(const Rect& a, const Rect& b) {
+    return Rect{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+                std::min(a.bottom, b.bottom)};
+}
 
 // A colour packed as 0x00BBGGRR, red in the lowest byte: the platform's colour order.
 using ColourRef = std::uint32_t;

@@ -57,25 +57,36 @@ public:
         const int height = hasPicture ? picture.Height() : kCanvasRect.Height();
         FramebufferContext page(width, height);
         Board().DrawPictureInto(page, Rect{0, 0, width, height});
-        const std::vector<std::uint8_t> rgba = ToRgba(page, 0, 0, width, height, false, 0);
+        const std::vector<std::uint8_t> rgba = ToRgba(page, width, height, false, 0);
         HostPrint(rgba.data(), width, height);
         return nullptr;
     }
 
-    // The screen as RGBA, redrawn when the board asked for a repaint.
+    // The screen as RGBA; only what was repainted since the last frame is converted again.
     const std::uint8_t* Frame() {
         Pump();
-        frame_ = ToRgba(Screen(), 0, 0, kBoardWidth, kBoardHeight, false, 0);
+        const bool first = frame_.empty();
+        if (first) frame_.resize(static_cast<std::size_t>(kBoardWidth) * kBoardHeight * 4);
+        const Rect changed = TakeChanged();
+        ToRgba(Screen(), first ? kBoardRect : changed, kBoardWidth, frame_.data(), false, 0);
         return frame_.data();
     }
 
-    static std::vector<std::uint8_t> ToRgba(const FramebufferContext& surface, int left, int top,
-                                            int width, int height, bool keyed, ColourRef key) {
+    static std::vector<std::uint8_t> ToRgba(const FramebufferContext& surface, int width,
+                                            int height, bool keyed, ColourRef key) {
         std::vector<std::uint8_t> out(static_cast<std::size_t>(width) * height * 4);
-        std::uint8_t* to = out.data();
-        for (int y = 0; y < height; ++y) {
-            const std::uint8_t* from = surface.Row(top + y) + left * 3;
-            for (int x = 0; x < width; ++x, from += 3, to += 4) {
+        ToRgba(surface, Rect{0, 0, width, height}, width, out.data(), keyed, key);
+        return out;
+    }
+
+    // Converts `area` of the surface into an RGBA image `stride` pixels wide at `out`, at the
+    // same place.
+    static void ToRgba(const FramebufferContext& surface, const Rect& area, int stride,
+                       std::uint8_t* out, bool keyed, ColourRef key) {
+        for (int y = area.top; y < area.bottom; ++y) {
+            const std::uint8_t* from = surface.Row(y) + area.left * 3;
+            std::uint8_t* to = out + (static_cast<std::size_t>(y) * stride + area.left) * 4;
+            for (int x = area.left; x < area.right; ++x, from += 3, to += 4) {
                 to[0] = from[0];
                 to[1] = from[1];
                 to[2] = from[2];
@@ -83,7 +94,6 @@ public:
                 to[3] = keyed && colour == key ? 0 : 255;
             }
         }
-        return out;
     }
 
 private:
@@ -107,7 +117,7 @@ const std::uint8_t* ArtImage(int id, bool keyed, int* size) {
     const FramebufferContext& surface = bitmap->Surface();
     size[0] = surface.Width();
     size[1] = surface.Height();
-    g_image = WebControl::ToRgba(surface, 0, 0, size[0], size[1], keyed, kCursorTransparent);
+    g_image = WebControl::ToRgba(surface, size[0], size[1], keyed, kCursorTransparent);
     return g_image.data();
 }
 

@@ -91,11 +91,6 @@ std::vector<std::string> SplitLines(const std::string& text) {
     return lines;
 }
 
-Rect Intersect(const Rect& a, const Rect& b) {
-    return Rect{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
-                std::min(a.bottom, b.bottom)};
-}
-
 void DrawLine(FramebufferContext& surface, FT_Face face, const std::string& line, int left,
               int top, int width, const Rect& clip) {
     const int height = LineHeight(face);

@@ -233,11 +233,11 @@ TEST(BoardViewChanges, CoverWhatTheFillChangedAtEveryScale) {
     control.Create();
     control.WaitForFolder();
     BoardView view;
-    EXPECT_EQ(view.Update(control.Screen()), (Rect{0, 0, kBoardWidth, kBoardHeight}));
-    EXPECT_EQ(view.Update(control.Screen()).Width(), 0);
+    EXPECT_EQ(view.Update(control.Screen(), control.TakeChanged()), (Rect{0, 0, kBoardWidth, kBoardHeight}));
+    EXPECT_EQ(view.Update(control.Screen(), control.TakeChanged()).Width(), 0);
     const ScreenContext before = control.Screen();
     control.Click(211, 475);
-    const Rect changed = view.Update(control.Screen());
+    const Rect changed = view.Update(control.Screen(), control.TakeChanged());
     ASSERT_TRUE(changed.Contains(211, 475));
     EXPECT_LT(changed.Width() * changed.Height(), kBoardWidth * kBoardHeight / 2);
     for (int y = 0; y < kBoardHeight; ++y) {

@@ -246,6 +246,40 @@ TEST_F(BoardPaintSession, EveryStepShowsTheCanvasComposedAfresh) {
     }
 }
 
+// Every step asks to repaint enough: painting only that shows what a paint of the whole
+// board shows.
+TEST_F(BoardPaintSession, PaintingWhatEachStepAskedForShowsTheWholeBoard) {
+    loader.folder = {MakeDrawing(), MakeDrawing(200)};
+    board.SetImageURL("http://pictures.test/folder");
+    Paint();
+    ScreenContext whole(kBoardWidth, kBoardHeight);
+    for (const PaintStep& step : kPaintSteps) {
+        host.invalidated = Rect{};
+        step.apply(board, loader);
+        board.Paint(screen, kBoardRect, host.invalidated);
+        board.Paint(whole, kBoardRect, kBoardRect);
+        for (int y = 0; y < kBoardHeight; ++y) {
+            for (int x = 0; x < kBoardWidth; ++x) {
+                if (Screen(x, y) != whole.GetPixel(x, y)) {
+                    ADD_FAILURE() << "after " << step.name << " at " << x << "," << y;
+                    y = kBoardHeight;
+                    break;
+                }
+            }
+        }
+    }
+}
+
+TEST_F(BoardPaintSession, FillAsksToRepaintOnlyAroundItsArea) {
+    LoadDrawings(1);
+    host.invalidated = Rect{};
+    ClickCanvas(board, kDividerX + 5, 300);   // the right-hand area
+    const Rect& asked = host.invalidated;
+    EXPECT_EQ(Intersect(asked, kCanvasRect), asked);
+    EXPECT_TRUE(asked.Contains(kCanvasRect.left + kDividerX + 5, kCanvasRect.top + 300));
+    EXPECT_GE(asked.left, kCanvasRect.left + kDividerX - 1) << "the left area stays as it is";
+}
+
 TEST_F(BoardPaintSession, NoImageTextIsReplacedByTheWholeCanvas) {
     // The skin showed "No Image!!!" before the first picture: nothing of it may stay.
     LoadDrawings(1);

@@ -17,8 +17,9 @@ class FakeBoardHost : public BoardHost {
 public:
     explicit FakeBoardHost(const ScreenContext* screen = nullptr) : screen_(screen) {}
 
-    void InvalidateControl() override {
+    void InvalidateControl(const Rect& rect) override {
         ++invalidations;
+        invalidated = Union(invalidated, rect);
         calls.emplace_back("Invalidate");
     }
     void EnableButton(int id, bool enabled) override {
@@ -40,6 +41,7 @@ public:
     void SetScreen(const ScreenContext* screen) { screen_ = screen; }
 
     int invalidations = 0;
+    Rect invalidated;   // every rectangle asked for, together
     int printDialogs = 0;
     int closes = 0;
     std::vector<std::string> calls;
