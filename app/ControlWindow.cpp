@@ -8,13 +8,14 @@
 #include "app/AppIcon.h"
 #include "app/BoardAccessible.h"
 #include "app/CommandLine.h"
+#include "app/ImageFiles.h"
 #include "app/PicturePng.h"
 #include "app/SamplesFolder.h"
 #include "app/Translation.h"
 #include "board/BoardLayout.h"
 #include "platform/soft/BmpResources.h"
 #include "platform/curl/CurlSession.h"
-#include "platform/soft/PrinterPageContext.h"
+#include "platform/soft/FramebufferContext.h"
 #include "resources/EmbeddedResources.h"
 #include "resources/ResourceIds.h"
 
@@ -88,23 +89,6 @@ GdkPixbuf* LoadIcon() {
     return art ? PixbufFromBitmap(*art, false, 0) : nullptr;
 }
 
-// The bounding box of the page raster's non-white pixels; empty when it is all white.
-Rect InkBounds(const PrintedPage& page) {
-    Rect ink{page.width, page.height, 0, 0};
-    for (int y = 0; y < page.height; ++y) {
-        const std::uint8_t* row = page.rgb.data() + static_cast<std::size_t>(y) * page.width * 3;
-        for (int x = 0; x < page.width; ++x) {
-            if (row[x * 3] != 255 || row[x * 3 + 1] != 255 || row[x * 3 + 2] != 255) {
-                ink.left = std::min(ink.left, x);
-                ink.right = std::max(ink.right, x + 1);
-                ink.top = std::min(ink.top, y);
-                ink.bottom = std::max(ink.bottom, y + 1);
-            }
-        }
-    }
-    return ink;
-}
-
 int ToInt(double value) { return static_cast<int>(std::lround(value)); }
 
 }  // namespace
@@ -158,7 +142,7 @@ ControlWindow::ControlWindow(const WindowOptions& options)
     // would, so the window is on the screen while the folder loads and for its message.
     control_.onInitImage = [this]() { g_idle_add(OnLoadFolder, this); };
     control_.showMessage = [this](const std::string& text) { ShowMessage(text); };
-    control_.printDialog = [this]() { return RunPrintDialog(); };
+    control_.print = [this]() { RunPrintOperation(); };
     control_.ignoreClose = options_.kiosk;
 
     pageSetup_ = gtk_page_setup_new();   // the locale's paper, upright
@@ -598,16 +582,9 @@ void ControlWindow::AboutBox() {
     RunOkDialog(GTK_WINDOW(window_), Tr(kAboutTitle), image, lines);
 }
 
-// GtkPrintOperation draws its pages from inside its own run, after the dialog, while the
-// board asks for the printer first and then draws. So the board's Print that the button
-// started runs the operation here, and the operation's page handler runs the board's Print
-// once more, which this time is handed the page (a printer context with the measures of the
-// operation's print context) at once and prints into it. The outer Print then gets no
-// context, as after a cancelled dialog, and does nothing more. Cancelling the operation's
-// dialog never reaches the page handler, so nothing is printed.
-std::unique_ptr<DeviceContext> ControlWindow::RunPrintDialog() {
-    if (pageForBoard_) return std::move(pageForBoard_);
-
+// The board's Print runs the operation; its page handler draws the page. Cancelling the
+// operation's dialog never reaches the page handler, so nothing is printed.
+void ControlWindow::RunPrintOperation() {
     GtkPrintOperation* operation = gtk_print_operation_new();
     // The job is known by the picture it prints.
     const std::string picture = control_.Board().CanvasPictureName();
@@ -645,7 +622,6 @@ std::unique_ptr<DeviceContext> ControlWindow::RunPrintDialog() {
         g_error_free(error);
     }
     g_object_unref(operation);
-    return nullptr;
 }
 
 void ControlWindow::OnDrawPage(GtkPrintOperation*, GtkPrintContext* context, gint,
@@ -659,45 +635,28 @@ void ControlWindow::PrintPage(GtkPrintContext* context) {
     if (dpiX <= 0 || dpiY <= 0) return;
     const double scale = std::max(1.0, std::ceil(kMinimumPrintDpi / std::min(dpiX, dpiY)));
     // Width and height in points (the unit set above); device pixels are points × dpi / 72.
-    PrinterMeasures measures;
-    measures.pageWidth = ToInt(gtk_print_context_get_width(context) * dpiX / 72.0 * scale);
-    measures.pageHeight = ToInt(gtk_print_context_get_height(context) * dpiY / 72.0 * scale);
-    measures.dpiX = ToInt(dpiX * scale);
-    measures.dpiY = ToInt(dpiY * scale);
-    measures.rasterCaps = kRcBitBlt;
-
-    auto log = std::make_shared<PrintJobLog>();
-    pageForBoard_ = std::make_unique<PrinterPageContext>(measures, log);
-    control_.Board().Print();
-    pageForBoard_.reset();
-    if (log->pages.empty()) return;
-
-    const PrintedPage& page = log->pages.back();
-    const Rect ink = InkBounds(page);
-    if (ink.right <= ink.left || ink.bottom <= ink.top) return;   // a white page: paper as is
-    const int width = ink.right - ink.left;
-    const int height = ink.bottom - ink.top;
-    cairo_surface_t* image = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
-    cairo_surface_flush(image);
-    unsigned char* bytes = cairo_image_surface_get_data(image);
-    const int stride = cairo_image_surface_get_stride(image);
-    for (int y = 0; y < height; ++y) {
-        const std::uint8_t* in =
-            page.rgb.data() + (static_cast<std::size_t>(ink.top + y) * page.width + ink.left) * 3;
-        auto* out = reinterpret_cast<std::uint32_t*>(bytes + static_cast<std::size_t>(y) * stride);
-        for (int x = 0; x < width; ++x, in += 3) {
-            out[x] = (std::uint32_t{in[0]} << 16) | (std::uint32_t{in[1]} << 8) | in[2];
-        }
-    }
-    cairo_surface_mark_dirty(image);
+    const int pageWidth = ToInt(gtk_print_context_get_width(context) * dpiX / 72.0 * scale);
+    const int pageHeight = ToInt(gtk_print_context_get_height(context) * dpiY / 72.0 * scale);
+    const int resolutionX = ToInt(dpiX * scale);
+    const int resolutionY = ToInt(dpiY * scale);
+    const ColouringBoard& board = control_.Board();
+    const Rect placement = board.PrintPlacement(pageWidth, pageHeight, resolutionX, resolutionY);
+    if (placement.IsEmpty()) return;
+    // The board draws the picture at the page's own resolution, text included, and cairo puts
+    // those pixels on the page as they are.
+    FramebufferContext picture(placement.Width(), placement.Height());
+    picture.SetResolution(resolutionY);
+    board.DrawPictureInto(picture, Rect{0, 0, placement.Width(), placement.Height()});
+    cairo_surface_t* image = PageSurface(picture.Row(0), picture.Width(), picture.Height());
+    if (image == nullptr) return;
 
     // The context's units are points; one device pixel of the page is 72 / dpi of them.
     cairo_t* cr = gtk_print_context_get_cairo_context(context);
     cairo_save(cr);
-    cairo_scale(cr, 72.0 / measures.dpiX, 72.0 / measures.dpiY);
-    cairo_set_source_surface(cr, image, ink.left, ink.top);
+    cairo_scale(cr, 72.0 / resolutionX, 72.0 / resolutionY);
+    cairo_set_source_surface(cr, image, placement.left, placement.top);
     cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
-    cairo_rectangle(cr, ink.left, ink.top, width, height);
+    cairo_rectangle(cr, placement.left, placement.top, placement.Width(), placement.Height());
     cairo_fill(cr);
     cairo_restore(cr);
     cairo_surface_destroy(image);

@@ -88,7 +88,7 @@ private:
     void SizeForMonitor();
     void ShowMessage(const std::string& text);
     void SavePicture();
-    std::unique_ptr<DeviceContext> RunPrintDialog();
+    void RunPrintOperation();
     void PrintPage(GtkPrintContext* context);
 
     WindowOptions options_;
@@ -109,8 +109,6 @@ private:
     BoardCursor shownCursor_ = BoardCursor::kArrow;
     GtkPrintSettings* printSettings_ = nullptr;
     GtkPageSetup* pageSetup_ = nullptr;
-    // The printer context handed to the board while the print operation draws its page.
-    std::unique_ptr<DeviceContext> pageForBoard_;
     guint saveTimer_ = 0;
     bool fullscreen_ = false;
     bool quitting_ = false;

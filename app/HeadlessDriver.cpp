@@ -19,7 +19,7 @@
 #include "control/Palette.h"
 #include "control/SoftControl.h"
 #include "platform/curl/CurlSession.h"
-#include "platform/soft/PrinterPageContext.h"
+#include "platform/soft/FramebufferContext.h"
 
 namespace kolo {
 namespace {
@@ -28,8 +28,8 @@ namespace {
 constexpr int kStatusNoPictures = 3;
 
 // The pages the headless print dialog offers, at 300 dots per inch, upright.
-constexpr PrinterMeasures kLetterPage{2550, 3300, 300, 300, kRcBitBlt};   // 8.5 × 11 in
-constexpr PrinterMeasures kA4Page{2480, 3508, 300, 300, kRcBitBlt};       // 210 × 297 mm
+constexpr PageMeasures kLetterPage{2550, 3300, 300};   // 8.5 × 11 in
+constexpr PageMeasures kA4Page{2480, 3508, 300};       // 210 × 297 mm
 constexpr int kA4WidthMm = 210;
 
 struct Action {
@@ -122,12 +122,12 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options) {
     return true;
 }
 
-bool WritePrintedPage(const std::string& path, const PrintedPage& page, int dotsPerInch,
+bool WritePrintedPage(const std::string& path, const FramebufferContext& page, int dotsPerInch,
                       std::string& reason) {
     if (EndsWith(path, ".pdf")) {
-        return WritePdfPage(path, page.rgb.data(), page.width, page.height, dotsPerInch, &reason);
+        return WritePdfPage(path, page.Row(0), page.Width(), page.Height(), dotsPerInch, &reason);
     }
-    return WritePng(path, page.rgb.data(), page.width, page.height, &reason);
+    return WritePng(path, page.Row(0), page.Width(), page.Height(), &reason);
 }
 
 // An output that could not be written: one line naming the file and why, and status 1.
@@ -173,7 +173,7 @@ void ChooseColour(SoftControl& control, ColourRef wanted) {
 
 }  // namespace
 
-PrinterMeasures HeadlessPage(const std::string& paper, bool landscape) {
+PageMeasures HeadlessPage(const std::string& paper, bool landscape) {
     std::string name = paper;
     if (name.empty()) {
         // The locale's paper, as LC_PAPER gives it. The plain C locale names A4 for want of
@@ -188,8 +188,8 @@ PrinterMeasures HeadlessPage(const std::string& paper, bool landscape) {
         name = !plain && width == kA4WidthMm ? "a4" : "letter";
         std::setlocale(LC_PAPER, previous.c_str());
     }
-    PrinterMeasures page = name == "a4" ? kA4Page : kLetterPage;
-    if (landscape) std::swap(page.pageWidth, page.pageHeight);
+    PageMeasures page = name == "a4" ? kA4Page : kLetterPage;
+    if (landscape) std::swap(page.width, page.height);
     return page;
 }
 
@@ -198,15 +198,21 @@ int RunHeadless(const std::vector<std::string>& args) {
     if (!ParseOptions(args, options)) return 2;
     const std::string address =
         !options.address.empty() ? FolderAddress(options.address) : SamplesFolderUrl();
-    const PrinterMeasures page = HeadlessPage(options.paper, options.landscape);
+    const PageMeasures page = HeadlessPage(options.paper, options.landscape);
 
     SoftControl control([] { return std::make_unique<CurlSession>(); });
     control.onInitImage = [&control, &address]() { control.Board().SetImageURL(address); };
 
-    auto log = std::make_shared<PrintJobLog>();
+    // Each print job is a page raster, printed as the dialog's printer would.
+    std::vector<std::unique_ptr<FramebufferContext>> printed;
     if (!options.printTo.empty()) {
-        control.printDialog = [log, page]() -> std::unique_ptr<DeviceContext> {
-            return std::make_unique<PrinterPageContext>(page, log);
+        control.print = [&printed, &control, page]() {
+            auto sheet = std::make_unique<FramebufferContext>(page.width, page.height);
+            sheet->SetResolution(page.dpi);
+            const ColouringBoard& board = control.Board();
+            board.DrawPictureInto(*sheet, board.PrintPlacement(page.width, page.height, page.dpi,
+                                                                page.dpi));
+            printed.push_back(std::move(sheet));
         };
     }
     std::size_t pagesWritten = 0;
@@ -265,14 +271,14 @@ int RunHeadless(const std::vector<std::string>& args) {
         control.Pump();
         // Each finished print job goes to the next file at once; jobs past the last file
         // replace it.
-        while (log->pages.size() > pagesWritten) {
+        while (printed.size() > pagesWritten) {
             const std::size_t file = std::min(pagesWritten, options.printTo.size() - 1);
             const std::string& path = options.printTo[file];
             std::string reason;
-            if (!WritePrintedPage(path, log->pages[pagesWritten], page.dpiX, reason)) {
+            if (!WritePrintedPage(path, *printed[pagesWritten], page.dpi, reason)) {
                 status = CannotWrite(path, reason);
             }
-            ++pagesWritten;
+            printed[pagesWritten++].reset();   // written: its raster is not needed any more
         }
         if (control.Closed()) break;
     }

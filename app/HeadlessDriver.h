@@ -19,13 +19,18 @@
 #include <string>
 #include <vector>
 
-#include "platform/soft/PrinterPageContext.h"
-
 namespace kolo {
 
 int RunHeadless(const std::vector<std::string>& args);
 
+// A page as the headless print dialog offers it.
+struct PageMeasures {
+    int width;    // device pixels
+    int height;
+    int dpi;      // pixels per inch, across and down
+};
+
 // The page of `paper` ("a4", "letter", or "" for the one LC_PAPER names) at 300 dpi.
-PrinterMeasures HeadlessPage(const std::string& paper, bool landscape);
+PageMeasures HeadlessPage(const std::string& paper, bool landscape);
 
 }  // namespace kolo

@@ -73,30 +73,6 @@ cairo_status_t CairoWrite(void* closure, const unsigned char* data, unsigned int
                                                                  : CAIRO_STATUS_WRITE_ERROR;
 }
 
-// The page as an image surface in cairo's layout (0x00RRGGBB words); null when cairo could
-// not allocate it.
-cairo_surface_t* PageSurface(const std::uint8_t* rgb, int widthPixels, int heightPixels) {
-    cairo_surface_t* image =
-        cairo_image_surface_create(CAIRO_FORMAT_RGB24, widthPixels, heightPixels);
-    if (cairo_surface_status(image) != CAIRO_STATUS_SUCCESS) {
-        cairo_surface_destroy(image);
-        return nullptr;
-    }
-    cairo_surface_flush(image);
-    unsigned char* data = cairo_image_surface_get_data(image);
-    const int stride = cairo_image_surface_get_stride(image);
-    for (int y = 0; y < heightPixels; ++y) {
-        auto* dst = reinterpret_cast<std::uint32_t*>(data + static_cast<std::size_t>(y) * stride);
-        const std::uint8_t* src = rgb + static_cast<std::size_t>(y) * widthPixels * 3;
-        for (int x = 0; x < widthPixels; ++x, src += 3) {
-            dst[x] = (static_cast<std::uint32_t>(src[0]) << 16) |
-                     (static_cast<std::uint32_t>(src[1]) << 8) | src[2];
-        }
-    }
-    cairo_surface_mark_dirty(image);
-    return image;
-}
-
 // Draws the page into a PDF written through `sink`. Every cairo object is released on every
 // path, and each status is checked before the object is used further: a context in error
 // hands out shared error objects that must not be touched.
@@ -134,6 +110,28 @@ bool Report(bool written, const std::string& why, std::string* reason) {
 }
 
 }  // namespace
+
+cairo_surface_t* PageSurface(const std::uint8_t* rgb, int widthPixels, int heightPixels) {
+    cairo_surface_t* image =
+        cairo_image_surface_create(CAIRO_FORMAT_RGB24, widthPixels, heightPixels);
+    if (cairo_surface_status(image) != CAIRO_STATUS_SUCCESS) {
+        cairo_surface_destroy(image);
+        return nullptr;
+    }
+    cairo_surface_flush(image);
+    unsigned char* data = cairo_image_surface_get_data(image);
+    const int stride = cairo_image_surface_get_stride(image);
+    for (int y = 0; y < heightPixels; ++y) {
+        auto* dst = reinterpret_cast<std::uint32_t*>(data + static_cast<std::size_t>(y) * stride);
+        const std::uint8_t* src = rgb + static_cast<std::size_t>(y) * widthPixels * 3;
+        for (int x = 0; x < widthPixels; ++x, src += 3) {
+            dst[x] = (static_cast<std::uint32_t>(src[0]) << 16) |
+                     (static_cast<std::uint32_t>(src[1]) << 8) | src[2];
+        }
+    }
+    cairo_surface_mark_dirty(image);
+    return image;
+}
 
 bool WritePng(const std::string& path, const std::uint8_t* rgb, int width, int height,
               std::string* reason) {

@@ -4,10 +4,16 @@
 // `path` that was not there before, and `reason` (when given) says why in a few words.
 #pragma once
 
+#include <cairo.h>
+
 #include <cstdint>
 #include <string>
 
 namespace kolo {
+
+// The rows as an image surface in cairo's layout (0x00RRGGBB words), for the caller to
+// destroy; null when cairo could not allocate it.
+cairo_surface_t* PageSurface(const std::uint8_t* rgb, int widthPixels, int heightPixels);
 
 bool WritePng(const std::string& path, const std::uint8_t* rgb, int width, int height,
               std::string* reason = nullptr);

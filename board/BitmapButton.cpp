@@ -10,7 +10,6 @@ std::unique_ptr<DeviceBitmap> LoadFace(ResourceSource& resources, int id) {
 }  // namespace
 
 void BitmapButton::Create() {
-    created_ = true;
     enabled_ = design_.startsEnabled;
     pressed_ = false;
 }
@@ -28,16 +27,11 @@ const DeviceBitmap* BitmapButton::CurrentFace() const {
     return normal_.get();
 }
 
-void BitmapButton::Draw(DeviceContext& dc) const {
+void BitmapButton::Draw(DrawingSurface& surface) const {
     const DeviceBitmap* face = CurrentFace();
     if (face == nullptr) return;
-    std::unique_ptr<MemoryContext> memory = dc.CreateCompatibleDC();
-    if (!memory) return;
-    // Selecting does not change the bitmap; the platform's call takes it as modifiable.
-    DeviceBitmap* previous = memory->SelectBitmap(const_cast<DeviceBitmap*>(face));
-    dc.BitBlt(design_.rect.left, design_.rect.top, design_.rect.Width(), design_.rect.Height(), *memory,
-              0, 0);
-    if (previous != nullptr) memory->SelectBitmap(previous);
+    surface.DrawBitmap(*face, Rect{0, 0, design_.rect.Width(), design_.rect.Height()},
+                       design_.rect.left, design_.rect.top);
 }
 
 }  // namespace kolo

@@ -9,7 +9,7 @@
 #include <memory>
 
 #include "platform/DeviceBitmap.h"
-#include "platform/DeviceContext.h"
+#include "platform/DrawingSurface.h"
 #include "platform/Geometry.h"
 #include "platform/ResourceSource.h"
 
@@ -36,7 +36,6 @@ public:
     int Id() const { return design_.id; }
     bool StartsEnabled() const { return design_.startsEnabled; }
     const Rect& GetRect() const { return design_.rect; }
-    bool IsCreated() const { return created_; }
     bool IsEnabled() const { return enabled_; }
     bool IsPressed() const { return pressed_; }
     void Enable(bool enabled) { enabled_ = enabled; }
@@ -44,12 +43,11 @@ public:
 
     // The face the button shows now; null before its faces are loaded.
     const DeviceBitmap* CurrentFace() const;
-    // Copies the current face to the button's rectangle on `dc`.
-    void Draw(DeviceContext& dc) const;
+    // Copies the current face to the button's rectangle on `surface`.
+    void Draw(DrawingSurface& surface) const;
 
 private:
     ButtonDesign design_;
-    bool created_ = false;
     bool enabled_ = false;
     bool pressed_ = false;
     std::unique_ptr<DeviceBitmap> normal_;

@@ -1,6 +1,6 @@
 // Painting: the canvas, thumbnail and swatch are composed into the skin bitmap, which is the
-// off-screen buffer, and the whole board goes to the target in one block transfer so that no
-// half-drawn state is ever shown.
+// off-screen buffer, and the part asked for goes to the target in one block transfer so that
+// no half-drawn state is ever shown.
 #include "board/ColouringBoard.h"
 
 #include <algorithm>
@@ -72,10 +72,9 @@ Rect ColouringBoard::ComposeCanvas() {
     return Rect{0, 0, composedCanvas_.Width(), composedCanvas_.Height()};
 }
 
-void ColouringBoard::Paint(DeviceContext& target, const Rect& bounds, const Rect& invalid) {
+void ColouringBoard::Paint(DrawingSurface& target, const Rect& bounds, const Rect& invalid) {
     boundsRect_ = bounds;
-    std::unique_ptr<MemoryContext> surface = target.CreateCompatibleDC();
-    if (!surface || !skin_) return;
+    if (!skin_) return;
     if (pictures_.empty() && !loading_ && skinShowsThumbnail_) {
         // An earlier folder's thumbnail or progress is still drawn into the skin: an empty
         // folder starts again from the bare skin.
@@ -85,7 +84,8 @@ void ColouringBoard::Paint(DeviceContext& target, const Rect& bounds, const Rect
         }
         skinShowsThumbnail_ = false;
     }
-    DeviceBitmap* previous = surface->SelectBitmap(skin_.get());
+    DrawingSurface* surface = skin_->DrawingTarget();
+    if (surface == nullptr) return;
 
     if (HasCanvasPicture()) {
         // The skin keeps what was drawn into it, so only what changed is drawn again, when
@@ -105,7 +105,7 @@ void ColouringBoard::Paint(DeviceContext& target, const Rect& bounds, const Rect
     } else {
         CDibImage view(blankCanvas_);
         view.Draw(*surface, canvasRect_);
-        surface->DrawText(kNoImageText, canvasRect_, kDtCenter | kDtVCenter);
+        surface->DrawText(kNoImageText, canvasRect_, TextPlacement::kTop);
         skinShowsCanvas_ = nullptr;
     }
     if (!pictures_.empty()) {
@@ -125,20 +125,19 @@ void ColouringBoard::Paint(DeviceContext& target, const Rect& bounds, const Rect
         const std::string progress = std::to_string(loadDone_) + " / " + std::to_string(loadTotal_);
         Rect band = thumbnailRect_;
         band.top = band.bottom - kProgressBandHeight;
-        surface->FillSolidRect(band, kProgressBandColour);
-        surface->DrawText(progress.c_str(), band, kDtCenter | kDtVCenter | kDtSingleLine);
+        surface->FillRect(band, kProgressBandColour);
+        surface->DrawText(progress, band, TextPlacement::kMiddle);
         skinShowsThumbnail_ = true;
     }
 
-    surface->FillSolidRect(swatchRect_, selectedColour_);
+    surface->FillRect(swatchRect_, selectedColour_);
 
-    // The skin holds the whole board; only the part asked for goes to the target.
-    const Rect copy = Intersect(invalid, Rect{0, 0, bounds.Width(), bounds.Height()});
-    if (!copy.IsEmpty()) {
-        target.BitBlt(copy.left, copy.top, copy.Width(), copy.Height(), *surface, copy.left,
-                      copy.top);
-    }
-    if (previous != nullptr) surface->SelectBitmap(previous);
+    // The skin holds the whole board; only the part asked for goes to the target, whose
+    // origin the board's is, wherever `bounds` lies.
+    const Rect asked{invalid.left - bounds.left, invalid.top - bounds.top,
+                     invalid.right - bounds.left, invalid.bottom - bounds.top};
+    const Rect copy = Intersect(asked, Rect{0, 0, bounds.Width(), bounds.Height()});
+    if (!copy.IsEmpty()) target.DrawBitmap(*skin_, copy, copy.left, copy.top);
 }
 
 }  // namespace kolo

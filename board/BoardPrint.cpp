@@ -26,41 +26,25 @@ Rect PrintDestination(int horzRes, int vertRes, int dpiX, int dpiY, std::int32_t
     return Rect{left, dpiY, left + width - 1, vertRes - dpiY};
 }
 
-void ColouringBoard::Print() {
-    std::unique_ptr<DeviceContext> printer = host_.RunPrintDialog();
-    if (!printer) return;
-    // Every return below deletes the printer context with `printer`.
-    if (printer->StartDoc(kPrintDocumentName) <= 0) return;
-    if (printer->StartPage() <= 0) return;
+void ColouringBoard::Print() { host_.PrintPicture(); }
 
-    const int horzRes = printer->GetDeviceCaps(kHorzRes);
-    const int vertRes = printer->GetDeviceCaps(kVertRes);
-    const int dpiX = printer->GetDeviceCaps(kLogPixelsX);
-    const int dpiY = printer->GetDeviceCaps(kLogPixelsY);
-    if ((printer->GetDeviceCaps(kRasterCaps) & kRcBitBlt) == 0) {
-        // The started job must not stay open on the spooler: drop it unprinted.
-        printer->AbortDoc();
-        return;
-    }
-
+Rect ColouringBoard::PrintPlacement(int pageWidth, int pageHeight, int dpiX, int dpiY) const {
     const bool hasPicture = sourcePicture_.HasPicture();
-    const Rect destination =
-        PrintDestination(horzRes, vertRes, dpiX, dpiY, hasPicture ? sourcePicture_.Width() : 0,
-                         hasPicture ? sourcePicture_.Height() : 0);
-    DrawPictureInto(*printer, destination);
-    if (printer->EndPage() > 0) printer->EndDoc();
+    return PrintDestination(pageWidth, pageHeight, dpiX, dpiY,
+                            hasPicture ? sourcePicture_.Width() : 0,
+                            hasPicture ? sourcePicture_.Height() : 0);
 }
 
-void ColouringBoard::DrawPictureInto(DeviceContext& dc, const Rect& rect) {
+void ColouringBoard::DrawPictureInto(DrawingSurface& surface, const Rect& rect) const {
     if (!sourcePicture_.HasPicture()) {
-        dc.FillSolidRect(rect, 0x00FFFFFF);
-        dc.DrawText(kNoImageText, rect, kDtCenter | kDtVCenter);
+        surface.FillRect(rect, 0x00FFFFFF);
+        surface.DrawText(kNoImageText, rect, TextPlacement::kTop);
         return;
     }
     const Rect source{0, 0, sourcePicture_.Width(), sourcePicture_.Height()};
     CDibImage view(sourcePicture_);
     canvas_.ComposeOnto(view);
-    view.DrawPart(dc, source, rect);
+    view.DrawPart(surface, source, rect);
 }
 
 }  // namespace kolo

@@ -38,8 +38,7 @@ ColouringBoard::ColouringBoard(BoardHost& host, ResourceSource& resources)
                BitmapButton(kButtonDesigns[2]), BitmapButton(kButtonDesigns[3]),
                BitmapButton(kButtonDesigns[4]), BitmapButton(kButtonDesigns[5])} {}
 
-int ColouringBoard::Initialise(bool windowCreated) {
-    if (!windowCreated) return -1;
+int ColouringBoard::Initialise() {
     for (BitmapButton& button : buttons_) {
         button.Create();
         host_.EnableButton(button.Id(), button.IsEnabled());
@@ -182,6 +181,9 @@ void ColouringBoard::Click(std::int32_t x, std::int32_t y) {
                                 MakeColourRef(red, green, blue), cx, cy);
                 RefreshUndoRedo();
                 host_.InvalidateControl(shown);
+            } else {
+                // Nothing changed colour; the point clicked is repainted all the same.
+                host_.InvalidateControl(Rect{x, y, x + 1, y + 1});
             }
         } else if (paletteRect_.Contains(x, y)) {
             // Painting never covers the palette, so the displayed colour is the skin's; its

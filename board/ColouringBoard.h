@@ -4,7 +4,7 @@
 //
 // The board owns every image, the picture list, the fill history and the six buttons. It
 // reaches the platform only through BoardHost (repaints, buttons, cursor, events, dialogs),
-// ResourceSource (bitmaps) and the device contexts it is handed. It never paints directly:
+// ResourceSource (bitmaps) and the drawing surfaces it is handed. It never paints directly:
 // every change ends with a request to repaint the rectangle it changed, and the host calls
 // Paint for it.
 // Canvas points are canvas pixels from its top-left corner: (x − 31, y − 155).
@@ -24,7 +24,7 @@
 #include "image/DibImage.h"
 #include "platform/BoardHost.h"
 #include "platform/DeviceBitmap.h"
-#include "platform/DeviceContext.h"
+#include "platform/DrawingSurface.h"
 #include "platform/ResourceSource.h"
 
 namespace kolo {
@@ -51,10 +51,9 @@ public:
     ColouringBoard(const ColouringBoard&) = delete;
     ColouringBoard& operator=(const ColouringBoard&) = delete;
 
-    // Window creation. `windowCreated` is the framework's own result; when it failed the
-    // board does nothing and returns −1. Otherwise it creates the buttons, loads the art,
-    // sets the layout and the colour, fires OnInitImage and returns 0.
-    int Initialise(bool windowCreated = true);
+    // Window creation: creates the buttons, loads the art, sets the layout and the colour,
+    // fires OnInitImage and returns 0.
+    int Initialise();
 
     // Stores the folder address (with a trailing "/") and starts loading it through the
     // folder loader; "" does nothing. Returns at once with an asynchronous loader: until the
@@ -85,10 +84,18 @@ public:
     // a picture on the canvas. A cleared page is an entry of its own (IsNewPageEntry).
     int RestoreWork(std::vector<FillEntry> done, std::vector<FillEntry> undone);
 
-    // Brings the board up to date and copies the part of it inside both `bounds` (the
-    // client area) and `invalid` to `target`; the rest of the target is left as it is.
-    void Paint(DeviceContext& target, const Rect& bounds, const Rect& invalid);
-    void DrawPictureInto(DeviceContext& dc, const Rect& rect);
+    // Brings the board up to date and copies the part of it that `invalid` asks for to
+    // `target`, at the target's origin; the rest of the target is left as it is. Of `bounds`
+    // (the client area) only the size counts, and `invalid` is taken from its top-left corner.
+    void Paint(DrawingSurface& target, const Rect& bounds, const Rect& invalid);
+
+    // Printing is the host's, with its own print API: Print asks the host to print, and the
+    // host draws the printable picture (the picture with its colouring; without one, a white
+    // area with "No Image!!!" at its top) into `rect` of its page with DrawPictureInto.
+    void DrawPictureInto(DrawingSurface& surface, const Rect& rect) const;
+    // Where the printable picture goes on a page of pageWidth × pageHeight device pixels at
+    // dpiX, dpiY pixels per inch (PrintDestination).
+    Rect PrintPlacement(int pageWidth, int pageHeight, int dpiX, int dpiY) const;
 
     // The loader SetImageURL starts (the host's; null: the host drives the load itself).
     void SetFolderLoader(FolderLoader* loader) { folderLoader_ = loader; }

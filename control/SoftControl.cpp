@@ -52,7 +52,7 @@ void SoftControl::WaitForFolder() {
 }
 
 int SoftControl::Create() {
-    const int result = board_.Initialise(true);
+    const int result = board_.Initialise();
     Pump();
     // The event reaches the container once the window exists, as a posted event would.
     if (initImagePending_) {
@@ -78,8 +78,8 @@ void SoftControl::ShowMessage(const std::string& text) {
     }
 }
 
-std::unique_ptr<DeviceContext> SoftControl::RunPrintDialog() {
-    return printDialog ? printDialog() : nullptr;
+void SoftControl::PrintPicture() {
+    if (print) print();
 }
 
 BitmapButton* SoftControl::ButtonAt(int x, int y) {

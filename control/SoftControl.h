@@ -38,8 +38,8 @@ public:
                          std::size_t artCount = kEmbeddedResourceCount);
 
     // What the container and the platform's dialogs do; each may be left empty.
-    std::function<void()> onInitImage;                                 // the container's answer
-    std::function<std::unique_ptr<DeviceContext>()> printDialog;       // null: cancelled
+    std::function<void()> onInitImage;   // the container's answer
+    std::function<void()> print;         // the print dialog and the printing; empty: cancelled
     std::function<void(const std::string&)> showMessage;
     // In a classroom the board's Exit must not end the program.
     bool ignoreClose = false;
@@ -80,7 +80,7 @@ public:
     void SetCursor(BoardCursor cursor) override { cursor_ = cursor; }
     void FireOnInitImage() override;
     void ShowMessage(const std::string& text) override;
-    std::unique_ptr<DeviceContext> RunPrintDialog() override;
+    void PrintPicture() override;
     void CloseHost() override { closed_ = closed_ || !ignoreClose; }
 
 private:

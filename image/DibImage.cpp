@@ -31,8 +31,6 @@ void ConvertIndexedRow(const std::uint8_t* src, std::int32_t bits, std::int32_t 
 
 }  // namespace
 
-MemoryBlock DuplicateGlobalBlock(const MemoryBlock& block) { return block.Duplicate(); }
-
 void CDibImage::Touch() {
     // Pictures are decoded on loader threads, so the counter is shared safely; only its
     // uniqueness matters, not any order.
@@ -71,7 +69,7 @@ CDibImage& CDibImage::Assign(const CDibImage& other) {
     if (this == &other) return *this;
     Release();
     header_ = other.header_;
-    pixels_ = DuplicateGlobalBlock(other.pixels_);
+    pixels_ = other.pixels_.Duplicate();
     regionColour_ = other.regionColour_;
     outlineColour_ = other.outlineColour_;
     Touch();
@@ -163,23 +161,13 @@ int CDibImage::AdoptPackedDib(MemoryBlock& packed) {
     return 1;
 }
 
-int CDibImage::Draw(DeviceContext& dc, const Rect& dst) const {
-    if (!HasPicture()) return 0;
-    dc.SetStretchBltMode(kStretchColourOnColour);
-    return dc.StretchDIBits(dst.left, dst.top, dst.Width(), dst.Height(), 0, 0, Width(), Height(),
-                            Pixels(), header_);
+void CDibImage::Draw(DrawingSurface& surface, const Rect& dst) const {
+    DrawPart(surface, Rect{0, 0, Width(), Height()}, dst);
 }
 
-int CDibImage::DrawPart(DeviceContext& dc, const Rect& src, const Rect& dst) const {
-    if (!HasPicture()) return 0;
-    dc.SetStretchBltMode(kStretchColourOnColour);
-    if (dst.Width() == src.Width() && dst.Height() == src.Height()) {
-        // The unscaled copy counts its source origin from the bottom row.
-        return dc.SetDIBitsToDevice(dst.left, dst.top, dst.Width(), dst.Height(), src.left,
-                                    Height() - src.bottom, 0, Height(), Pixels(), header_);
-    }
-    return dc.StretchDIBits(dst.left, dst.top, dst.Width(), dst.Height(), src.left, src.top,
-                            src.Width(), src.Height(), Pixels(), header_);
+void CDibImage::DrawPart(DrawingSurface& surface, const Rect& src, const Rect& dst) const {
+    if (!HasPicture()) return;
+    surface.DrawImage(header_, Pixels(), src, dst, ImageFilter::kNearest);
 }
 
 void CDibImage::Threshold(int level) {

@@ -12,7 +12,7 @@
 #include <cstdint>
 
 #include "platform/BitmapHeader.h"
-#include "platform/DeviceContext.h"
+#include "platform/DrawingSurface.h"
 #include "platform/Geometry.h"
 #include "platform/MemoryBlock.h"
 
@@ -79,9 +79,10 @@ public:
     // allocation; the block then stays with the caller.
     int AdoptPackedDib(MemoryBlock& packed);
 
-    // Stretch the whole picture into `dst`, or draw the part `src` (y from the top) of it.
-    int Draw(DeviceContext& dc, const Rect& dst) const;
-    int DrawPart(DeviceContext& dc, const Rect& src, const Rect& dst) const;
+    // Stretch the whole picture into `dst`, or draw the part `src` (y from the top) of it,
+    // by nearest sample; an empty image draws nothing.
+    void Draw(DrawingSurface& surface, const Rect& dst) const;
+    void DrawPart(DrawingSurface& surface, const Rect& src, const Rect& dst) const;
 
     // Pure black and white: white where (blue + green + red) / 3 > level, black elsewhere.
     void Threshold(int level);
@@ -170,8 +171,5 @@ private:
 // copying them into an image and resizing that, without the copy. Empty when memory runs out
 // before the first step.
 CDibImage ResizedRows(const PixelRows& rows, std::int32_t newWidth, std::int32_t newHeight);
-
-// A copy of a block of the same size and contents; null for a null block or on failure.
-MemoryBlock DuplicateGlobalBlock(const MemoryBlock& block);
 
 }  // namespace kolo

@@ -682,7 +682,7 @@ int CKoloCtrl::OnCreate() {
                         TheApp().Instance(), nullptr);
     }
     boardReady_ = true;
-    const int result = board_.Initialise(true);
+    const int result = board_.Initialise();
     // A persisted address loads once the window is there, unless the container gave one
     // while answering OnInitImage.
     if (result == 0 && board_.ImageUrl().empty() && !imageUrl_.empty()) SetImageURL(imageUrl_);
@@ -733,14 +733,13 @@ void CKoloCtrl::OnDrawItem(const DRAWITEMSTRUCT& item) {
     BitmapButton* button = board_.FindButton(static_cast<int>(item.CtlID));
     if (button == nullptr) return;
     button->SetPressed((item.itemState & ODS_SELECTED) != 0);
-    const auto* face = dynamic_cast<const GdiBitmap*>(button->CurrentFace());
+    const DeviceBitmap* face = button->CurrentFace();
     if (face == nullptr) return;
-    HDC memory = CreateCompatibleDC(item.hDC);
-    HGDIOBJ previous = SelectObject(memory, face->Handle());
-    BitBlt(item.hDC, item.rcItem.left, item.rcItem.top, item.rcItem.right - item.rcItem.left,
-           item.rcItem.bottom - item.rcItem.top, memory, 0, 0, SRCCOPY);
-    SelectObject(memory, previous);
-    DeleteDC(memory);
+    GdiContext target(item.hDC, GdiContext::Release::kNone);
+    target.DrawBitmap(*face,
+                      Rect{0, 0, item.rcItem.right - item.rcItem.left,
+                           item.rcItem.bottom - item.rcItem.top},
+                      item.rcItem.left, item.rcItem.top);
 }
 
 void CKoloCtrl::PaintInto(HDC dc, int x, int y, bool withButtons, const RECT* update) {
@@ -1280,7 +1279,9 @@ void CKoloCtrl::ShowMessage(const std::string& text) {
     Release();
 }
 
-std::unique_ptr<DeviceContext> CKoloCtrl::RunPrintDialog() {
+// The print job on the printer the dialog returns: one page with the board's picture where
+// its placement puts it. Every way out deletes the printer's context.
+void CKoloCtrl::PrintPicture() {
     PRINTDLGA dialog{};
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = window_;
@@ -1290,8 +1291,26 @@ std::unique_ptr<DeviceContext> CKoloCtrl::RunPrintDialog() {
     PrintDlgA(&dialog);   // its result is not needed: a cancelled dialog returns no context
     if (dialog.hDevMode != nullptr) GlobalFree(dialog.hDevMode);
     if (dialog.hDevNames != nullptr) GlobalFree(dialog.hDevNames);
-    if (dialog.hDC == nullptr) return nullptr;
-    return std::make_unique<GdiContext>(dialog.hDC, GdiContext::Release::kDeleteDC);
+    if (dialog.hDC == nullptr) return;
+    HDC printer = dialog.hDC;
+    DOCINFOA document{};
+    document.cbSize = sizeof document;
+    document.lpszDocName = kPrintDocumentName;
+    if (StartDocA(printer, &document) > 0) {
+        if (StartPage(printer) <= 0 || (GetDeviceCaps(printer, RASTERCAPS) & RC_BITBLT) == 0) {
+            // The started job must not stay open on the spooler: drop it unprinted.
+            AbortDoc(printer);
+        } else {
+            GdiContext page(printer, GdiContext::Release::kNone);
+            board_.DrawPictureInto(
+                page, board_.PrintPlacement(GetDeviceCaps(printer, HORZRES),
+                                            GetDeviceCaps(printer, VERTRES),
+                                            GetDeviceCaps(printer, LOGPIXELSX),
+                                            GetDeviceCaps(printer, LOGPIXELSY)));
+            if (EndPage(printer) > 0) EndDoc(printer);
+        }
+    }
+    DeleteDC(printer);
 }
 
 void CKoloCtrl::CloseHost() {

@@ -202,7 +202,7 @@ public:
     void SetCursor(BoardCursor cursor) override;
     void FireOnInitImage() override;
     void ShowMessage(const std::string& text) override;
-    std::unique_ptr<DeviceContext> RunPrintDialog() override;
+    void PrintPicture() override;
     void CloseHost() override;
 
     // The automation methods of _DKolo.

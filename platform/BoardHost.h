@@ -7,10 +7,8 @@
 // reach the board through the FolderLoader the host gives it, not through this interface.
 #pragma once
 
-#include <memory>
 #include <string>
 
-#include "platform/DeviceContext.h"
 #include "platform/Geometry.h"
 
 namespace kolo {
@@ -35,8 +33,10 @@ public:
     virtual void FireOnInitImage() = 0;
     // A modal message with an OK button and the exclamation icon.
     virtual void ShowMessage(const std::string& text) = 0;
-    // The print dialog: the chosen printer's context, or null when the user cancels.
-    virtual std::unique_ptr<DeviceContext> RunPrintDialog() = 0;
+    // The Print button: the host runs its print dialog and, unless it is cancelled, prints
+    // the board's printable picture with its own print API (ColouringBoard::DrawPictureInto
+    // where PrintPlacement puts it on the page).
+    virtual void PrintPicture() = 0;
     // Closes the window that hosts the control; a host with none ends the process with
     // status 0.
     virtual void CloseHost() = 0;

@@ -14,12 +14,17 @@
 
 namespace kolo {
 
+class DrawingSurface;
+
 class DeviceBitmap {
 public:
     virtual ~DeviceBitmap() = default;
 
     virtual std::int32_t Width() const = 0;
     virtual std::int32_t Height() const = 0;
+
+    // A surface that draws into the bitmap, kept with it; null when it cannot be drawn into.
+    virtual DrawingSurface* DrawingTarget() = 0;
 
     // Writes Height() rows of 24-bit pixels, bottom row first, each padded to 4 bytes.
     virtual void ReadRows24(std::uint8_t* rows) const = 0;

@@ -48,9 +48,9 @@ public:
         HostExit();
     }
 
-    // The browser's print dialog runs later, from the page: hand it the composed picture
-    // and let the board print nothing itself.
-    std::unique_ptr<DeviceContext> RunPrintDialog() override {
+    // The browser's print dialog runs later, from the page: hand it the printable picture at
+    // its own size.
+    void PrintPicture() override {
         const CDibImage& picture = Board().SourcePicture();
         const bool hasPicture = picture.HasPicture();
         const int width = hasPicture ? picture.Width() : kCanvasRect.Width();
@@ -59,7 +59,6 @@ public:
         Board().DrawPictureInto(page, Rect{0, 0, width, height});
         const std::vector<std::uint8_t> rgba = ToRgba(page, width, height, false, 0);
         HostPrint(rgba.data(), width, height);
-        return nullptr;
     }
 
     // The screen as RGBA; only what was repainted since the last frame is converted again.

@@ -1,5 +1,5 @@
-// SoftBitmap: a device bitmap of the software platform, a framebuffer of its own size.
-// It is drawn into by selecting it into a SoftMemoryContext.
+// SoftBitmap: a device bitmap of the software platform, a framebuffer of its own size, which
+// is also its drawing target.
 #pragma once
 
 #include <cstdint>
@@ -18,6 +18,7 @@ public:
     std::int32_t Width() const override { return surface_.Width(); }
     std::int32_t Height() const override { return surface_.Height(); }
     void ReadRows24(std::uint8_t* rows) const override;
+    DrawingSurface* DrawingTarget() override { return &surface_; }
 
     FramebufferContext& Surface() { return surface_; }
     const FramebufferContext& Surface() const { return surface_; }

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "platform/DeviceContext.h"
+#include "platform/DrawingSurface.h"
 #include "platform/soft/FramebufferContext.h"
 
 namespace kolo {
@@ -95,7 +95,7 @@ void DrawLine(FramebufferContext& surface, FT_Face face, const std::string& line
               int top, int width, const Rect& clip) {
     const int height = LineHeight(face);
     const Rect box = Intersect(Rect{left, top, left + width, top + height}, clip);
-    if (box.left < box.right && box.top < box.bottom) surface.FillSolidRect(box, 0x00FFFFFF);
+    if (box.left < box.right && box.top < box.bottom) surface.FillRect(box, 0x00FFFFFF);
 
     long penX = static_cast<long>(left) * 64;   // 26.6 fixed point; left may be negative
     const int baseline = top + Ascender(face);
@@ -128,23 +128,19 @@ void DrawLine(FramebufferContext& surface, FT_Face face, const std::string& line
 }  // namespace
 
 int DrawTextInto(FramebufferContext& surface, const std::string& text, const Rect& rect,
-                 unsigned format, int pixelsPerInch) {
+                 TextPlacement placement, int pixelsPerInch) {
     FT_Face face = PreparedFace(pixelsPerInch);
     if (face == nullptr) return 0;
     const Rect clip = Intersect(rect, Rect{0, 0, surface.Width(), surface.Height()});
-    const std::vector<std::string> lines = (format & kDtSingleLine) != 0
-                                               ? std::vector<std::string>{text}
-                                               : SplitLines(text);
+    const bool middle = placement == TextPlacement::kMiddle;
+    const std::vector<std::string> lines =
+        middle ? std::vector<std::string>{text} : SplitLines(text);
     const int lineHeight = LineHeight(face);
     const int total = lineHeight * static_cast<int>(lines.size());
-    int top = rect.top;
-    if ((format & kDtSingleLine) != 0 && (format & kDtVCenter) != 0) {
-        top = rect.top + (rect.Height() - total) / 2;
-    }
+    int top = middle ? rect.top + (rect.Height() - total) / 2 : rect.top;
     for (const std::string& line : lines) {
         const int width = LineWidth(face, line);
-        const int left = (format & kDtCenter) != 0 ? rect.left + (rect.Width() - width) / 2
-                                                   : rect.left;
+        const int left = rect.left + (rect.Width() - width) / 2;
         if (clip.left < clip.right && clip.top < clip.bottom) {
             DrawLine(surface, face, line, left, top, width, clip);
         }

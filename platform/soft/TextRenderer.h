@@ -3,10 +3,9 @@
 // unless the host supplies the font's bytes itself (a host without those files, such as a
 // web page).
 //
-// Layout follows the platform's DrawText for the formats the board uses: lines split at line
-// feeds and stacked from the top of the rectangle; kDtCenter centres each line across the
-// rectangle; kDtVCenter centres vertically only together with kDtSingleLine. Everything is
-// clipped to the rectangle and to the surface. The font's pixel size follows the device's
+// Layout: each line centred across the rectangle; with kTop, lines split at line feeds and
+// stacked from the top of the rectangle; with kMiddle, one line centred down it. Everything
+// is clipped to the rectangle and to the surface. The font's pixel size follows the device's
 // pixels per inch, so that a printer page gets the same point size as the screen.
 #pragma once
 
@@ -14,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Geometry.h"
+#include "platform/DrawingSurface.h"
 
 namespace kolo {
 
@@ -29,7 +28,7 @@ bool UseFontBytes(std::vector<std::uint8_t> bytes);
 
 // Returns the height of the text drawn, 0 when the font cannot be loaded.
 int DrawTextInto(FramebufferContext& surface, const std::string& text, const Rect& rect,
-                 unsigned format, int pixelsPerInch);
+                 TextPlacement placement, int pixelsPerInch);
 
 // Width and height in pixels of one line of text at a resolution; used by tests.
 bool MeasureTextLine(const std::string& line, int pixelsPerInch, int& width, int& height);

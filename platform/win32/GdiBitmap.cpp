@@ -3,7 +3,27 @@
 namespace kolo {
 
 GdiBitmap::~GdiBitmap() {
+    // A bitmap still selected into a context cannot be deleted.
+    if (target_) {
+        SelectObject(target_->Handle(), targetsOwnBitmap_);
+        target_.reset();
+    }
     if (owned_ && handle_ != nullptr) DeleteObject(handle_);
+}
+
+DrawingSurface* GdiBitmap::DrawingTarget() {
+    if (target_) return target_.get();
+    // A memory context of the screen's kind, as the bitmaps from resources are.
+    HDC memory = CreateCompatibleDC(nullptr);
+    if (memory == nullptr) return nullptr;
+    HGDIOBJ previous = SelectObject(memory, handle_);
+    if (previous == nullptr || previous == HGDI_ERROR) {
+        DeleteDC(memory);
+        return nullptr;
+    }
+    targetsOwnBitmap_ = previous;
+    target_ = std::make_unique<GdiContext>(memory, GdiContext::Release::kDeleteDC);
+    return target_.get();
 }
 
 std::int32_t GdiBitmap::Width() const {

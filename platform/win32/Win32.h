@@ -1,7 +1,7 @@
-// The Windows headers as the Windows target includes them. Three of their ANSI/wide name
-// macros collide with operations of the core's platform interfaces (DeviceContext::DrawText
-// and StartDoc, ResourceSource::LoadBitmap); they are undefined here, and this layer calls
-// the A functions by their own names.
+// The Windows headers as the Windows target includes them. Two of their ANSI/wide name macros
+// collide with operations of the core's platform interfaces (DrawingSurface::DrawText,
+// ResourceSource::LoadBitmap); they are undefined here, and this layer calls the A functions
+// by their own names.
 #pragma once
 
 #ifndef NOMINMAX
@@ -10,12 +10,9 @@
 #include <windows.h>
 
 #undef DrawText
-#undef StartDoc
 #undef LoadBitmap
 
 #include <cstdint>
-
-#include "platform/DeviceContext.h"
 
 namespace kolo {
 
@@ -26,13 +23,14 @@ constexpr std::uint32_t kDisabledButtonStyle = 0x5800000B;
 static_assert(kButtonStyle == (WS_CHILD | WS_VISIBLE | BS_OWNERDRAW), "button style");
 static_assert(kDisabledButtonStyle == (kButtonStyle | WS_DISABLED), "disabled button style");
 
-// The device context's flags and measures are the GDI values, handed through unchanged.
-static_assert(kDtCenter == DT_CENTER && kDtVCenter == DT_VCENTER && kDtSingleLine == DT_SINGLELINE,
-              "DrawText flags");
-static_assert(kRcBitBlt == RC_BITBLT, "raster capability");
-static_assert(kStretchColourOnColour == COLORONCOLOR, "stretch mode");
-static_assert(kHorzRes == HORZRES && kVertRes == VERTRES && kRasterCaps == RASTERCAPS &&
-                  kLogPixelsX == LOGPIXELSX && kLogPixelsY == LOGPIXELSY,
-              "device measures");
+// The drawing surface's words in GDI's numbers. Nearest sampling is COLORONCOLOR, which drops
+// rows and columns. Text is centred across; DT_VCENTER has no effect without DT_SINGLELINE,
+// so text placed at the top keeps it, as the board's text always has.
+constexpr int kNearestStretchMode = 3;
+constexpr unsigned kTopTextFormat = 0x05;
+constexpr unsigned kMiddleTextFormat = 0x25;
+static_assert(kNearestStretchMode == COLORONCOLOR, "stretch mode");
+static_assert(kTopTextFormat == (DT_CENTER | DT_VCENTER), "text at the top");
+static_assert(kMiddleTextFormat == (DT_CENTER | DT_VCENTER | DT_SINGLELINE), "text in the middle");
 
 }  // namespace kolo

@@ -41,15 +41,6 @@ TEST(BoardInitialise, CreatesButtonsLoadsArtAndFiresOnInitImageLast) {
     }
 }
 
-TEST(BoardInitialise, FailedWindowCreationSetsNothingUp) {
-    FakeBoardHost host;
-    BmpResources resources(kEmbeddedResources, kEmbeddedResourceCount);
-    ColouringBoard board(host, resources);
-    EXPECT_EQ(board.Initialise(false), -1);
-    EXPECT_TRUE(host.calls.empty());
-    EXPECT_EQ(board.Skin(), nullptr);
-    EXPECT_FALSE(board.BlankCanvas().HasPicture());
-}
 
 TEST_F(BoardTest, ImageUrlGetsATrailingSlashAndTheFolderIsLoaded) {
     board.SetImageURL("http://pictures.test/a");

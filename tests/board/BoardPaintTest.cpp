@@ -156,7 +156,7 @@ TEST_F(BoardPaintTest, EmptyFolderBlanksTheCanvasAndTheThumbnail) {
 
 TEST_F(BoardPaintTest, CopyStartsAtTheTargetOriginWhateverTheBounds) {
     ScreenContext target(kBoardWidth, kBoardHeight);
-    target.FillSolidRect(Rect{0, 0, kBoardWidth, kBoardHeight}, MakeColourRef(1, 2, 3));
+    target.FillRect(Rect{0, 0, kBoardWidth, kBoardHeight}, MakeColourRef(1, 2, 3));
     const Rect bounds{10, 10, 10 + kBoardWidth, 10 + kBoardHeight};
     board.Paint(target, bounds, bounds);
     EXPECT_EQ(board.BoundsRect(), bounds);

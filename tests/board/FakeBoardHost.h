@@ -1,10 +1,8 @@
 // A board host for unit tests: it records every call the board makes, answers the displayed
-// colour from a software screen, and runs the print dialog through a settable factory.
+// colour from a software screen, and counts the requests to print.
 #pragma once
 
-#include <functional>
 #include <map>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -32,10 +30,7 @@ public:
     void SetCursor(BoardCursor cursor) override { cursors.push_back(cursor); }
     void FireOnInitImage() override { calls.emplace_back("OnInitImage"); }
     void ShowMessage(const std::string& text) override { messages.push_back(text); }
-    std::unique_ptr<DeviceContext> RunPrintDialog() override {
-        ++printDialogs;
-        return printDialog ? printDialog() : nullptr;
-    }
+    void PrintPicture() override { ++printDialogs; }
     void CloseHost() override { ++closes; }
 
     void SetScreen(const ScreenContext* screen) { screen_ = screen; }
@@ -48,7 +43,6 @@ public:
     std::vector<std::string> messages;
     std::vector<BoardCursor> cursors;
     std::map<int, bool> buttonEnabled;
-    std::function<std::unique_ptr<DeviceContext>()> printDialog;
 
 private:
     const ScreenContext* screen_;

@@ -18,10 +18,7 @@ ColourRef FacePixel(int id, int x, int y) {
 class SoftControlTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        control.printDialog = [this]() -> std::unique_ptr<DeviceContext> {
-            ++dialogs;
-            return nullptr;
-        };
+        control.print = [this]() { ++dialogs; };
         ASSERT_EQ(control.Create(), 0);
     }
     SoftControl control;

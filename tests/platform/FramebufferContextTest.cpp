@@ -44,13 +44,15 @@ constexpr ColourRef kBlue = MakeColourRef(0, 0, 255);
 constexpr ColourRef kWhite = MakeColourRef(255, 255, 255);
 constexpr ColourRef kGrey = MakeColourRef(9, 9, 9);
 
-TEST(FramebufferContext, SetDibitsCountsTheSourceOriginFromTheBottom) {
+TEST(FramebufferContext, ImageSourceCountsRowsFromTheTop) {
     TinyDib dib;
     FramebufferContext dc(4, 4, kGrey);
-    // One pixel: the source rectangle's bottom-left corner is (1, 1), the top-right pixel.
-    EXPECT_EQ(dc.SetDIBitsToDevice(0, 0, 1, 1, 1, 1, 0, 2, dib.bits.data(), dib.header), 2);
+    // One pixel: the source's top-right pixel.
+    dc.DrawImage(dib.header, dib.bits.data(), Rect{1, 0, 2, 1}, Rect{0, 0, 1, 1},
+                 ImageFilter::kNearest);
     EXPECT_EQ(dc.GetPixel(0, 0), kWhite);
-    dc.SetDIBitsToDevice(2, 2, 2, 2, 0, 0, 0, 2, dib.bits.data(), dib.header);
+    dc.DrawImage(dib.header, dib.bits.data(), Rect{0, 0, 2, 2}, Rect{2, 2, 4, 4},
+                 ImageFilter::kNearest);
     EXPECT_EQ(dc.GetPixel(2, 2), kBlue);
     EXPECT_EQ(dc.GetPixel(3, 3), kGreen);
     EXPECT_EQ(dc.GetPixel(2, 3), kRed);
@@ -60,36 +62,36 @@ TEST(FramebufferContext, SetDibitsCountsTheSourceOriginFromTheBottom) {
 TEST(FramebufferContext, DrawingIsClippedToTheSurface) {
     TinyDib dib;
     FramebufferContext dc(3, 3, kGrey);
-    dc.StretchDIBits(-1, -1, 4, 4, 0, 0, 2, 2, dib.bits.data(), dib.header);
+    dc.DrawImage(dib.header, dib.bits.data(), Rect{0, 0, 2, 2}, Rect{-1, -1, 3, 3},
+                 ImageFilter::kNearest);
     EXPECT_EQ(dc.GetPixel(0, 0), kBlue);
     EXPECT_EQ(dc.GetPixel(2, 2), kGreen);
-    dc.SetDIBitsToDevice(2, 2, 2, 2, 0, 0, 0, 2, dib.bits.data(), dib.header);
+    dc.DrawImage(dib.header, dib.bits.data(), Rect{0, 0, 2, 2}, Rect{2, 2, 4, 4},
+                 ImageFilter::kNearest);
     EXPECT_EQ(dc.GetPixel(2, 2), kBlue);
-    dc.FillSolidRect(Rect{-5, -5, 1, 100}, kRed);
+    dc.FillRect(Rect{-5, -5, 1, 100}, kRed);
     EXPECT_EQ(dc.GetPixel(0, 2), kRed);
     EXPECT_EQ(dc.GetPixel(3, 0), kInvalidColour);
     EXPECT_EQ(dc.GetPixel(-1, 0), kInvalidColour);
 }
 
-TEST(FramebufferContext, RefusesWhatItCannotDraw) {
+TEST(FramebufferContext, LeavesOutWhatItCannotDraw) {
     TinyDib dib;
     FramebufferContext dc(3, 3, kGrey);
     dib.header.biBitCount = 8;
-    EXPECT_EQ(dc.StretchDIBits(0, 0, 3, 3, 0, 0, 2, 2, dib.bits.data(), dib.header), 0);
+    dc.DrawImage(dib.header, dib.bits.data(), Rect{0, 0, 2, 2}, Rect{0, 0, 3, 3},
+                 ImageFilter::kNearest);
     dib.header.biBitCount = 24;
-    EXPECT_EQ(dc.StretchDIBits(0, 0, 0, 3, 0, 0, 2, 2, dib.bits.data(), dib.header), 0);
-    EXPECT_EQ(dc.SetDIBitsToDevice(0, 0, 2, 2, 0, 0, 0, 2, nullptr, dib.header), 0);
+    dc.DrawImage(dib.header, dib.bits.data(), Rect{0, 0, 2, 2}, Rect{0, 0, 0, 3},
+                 ImageFilter::kNearest);
+    dc.DrawImage(dib.header, nullptr, Rect{0, 0, 2, 2}, Rect{0, 0, 2, 2}, ImageFilter::kNearest);
+    // A source reaching past the image takes only the rows and columns that are there.
+    dc.DrawImage(dib.header, dib.bits.data(), Rect{1, 1, 3, 3}, Rect{0, 0, 2, 2},
+                 ImageFilter::kNearest);
+    EXPECT_EQ(dc.GetPixel(0, 0), kGreen);
+    EXPECT_EQ(dc.GetPixel(1, 0), kGrey);
+    EXPECT_EQ(dc.GetPixel(0, 1), kGrey);
     EXPECT_EQ(dc.GetPixel(1, 1), kGrey);
-}
-
-TEST(FramebufferContext, ReportsTheMeasuresItWasGiven) {
-    FramebufferContext page(2550, 3300);
-    page.SetResolution(300);
-    EXPECT_EQ(page.GetDeviceCaps(kHorzRes), 2550);
-    EXPECT_EQ(page.GetDeviceCaps(kVertRes), 3300);
-    EXPECT_EQ(page.GetDeviceCaps(kLogPixelsX), 300);
-    EXPECT_EQ(page.GetDeviceCaps(kLogPixelsY), 300);
-    EXPECT_EQ(page.GetDeviceCaps(kRasterCaps) & kRcBitBlt, kRcBitBlt);
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// The software platform's contexts: block copies, memory contexts, text and printer pages.
+// The software platform's surfaces: bitmap copies, drawing into a bitmap, and text.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,8 +7,6 @@
 #include <vector>
 
 #include "platform/DeviceBitmap.h"
-#include "platform/soft/MemoryContext.h"
-#include "platform/soft/PrinterPageContext.h"
 #include "platform/soft/ScreenContext.h"
 #include "platform/soft/SoftBitmap.h"
 #include "platform/soft/TextRenderer.h"
@@ -39,47 +37,44 @@ InkBox FindInk(const FramebufferContext& fb) {
     return box;
 }
 
-TEST(SoftBlockCopy, CopiesFromAMemoryContextsSelectedBitmap) {
+TEST(SoftBitmapCopy, CopiesThePartAskedForUnscaled) {
     ScreenContext screen(40, 30);
     SoftBitmap bitmap(10, 10, kRed);
     bitmap.Surface().SetPixel(9, 9, kBlue);
-    std::unique_ptr<MemoryContext> memory = screen.CreateCompatibleDC();
-    ASSERT_NE(memory, nullptr);
-    DeviceBitmap* previous = memory->SelectBitmap(&bitmap);
-    ASSERT_NE(previous, nullptr);
-    EXPECT_EQ(screen.BitBlt(5, 6, 10, 10, *memory, 0, 0), 1);
+    screen.DrawBitmap(bitmap, Rect{0, 0, 10, 10}, 5, 6);
     EXPECT_EQ(screen.GetPixel(5, 6), kRed);
     EXPECT_EQ(screen.GetPixel(14, 15), kBlue);
     EXPECT_EQ(screen.GetPixel(4, 6), kWhite);
     EXPECT_EQ(screen.GetPixel(15, 15), kWhite);
-    EXPECT_EQ(memory->SelectBitmap(previous), &bitmap);
+    screen.DrawBitmap(bitmap, Rect{9, 9, 10, 10}, 0, 0);
+    EXPECT_EQ(screen.GetPixel(0, 0), kBlue);
+    EXPECT_EQ(screen.GetPixel(1, 0), kWhite);
 }
 
-TEST(SoftBlockCopy, ClipsAtBothSurfaces) {
+TEST(SoftBitmapCopy, ClipsAtBothSurfaces) {
     ScreenContext screen(8, 8);
-    ScreenContext source(4, 4);
-    source.FillSolidRect(Rect{0, 0, 4, 4}, kRed);
-    EXPECT_EQ(screen.BitBlt(6, -2, 10, 10, source, 0, 0), 1);
+    SoftBitmap source(4, 4, kRed);
+    screen.DrawBitmap(source, Rect{0, 0, 10, 10}, 6, -2);
     EXPECT_EQ(screen.GetPixel(6, 0), kRed);
     EXPECT_EQ(screen.GetPixel(7, 1), kRed);
     EXPECT_EQ(screen.GetPixel(6, 2), kWhite);   // past the source's last row
-    EXPECT_EQ(screen.BitBlt(0, 0, 4, 4, source, 10, 10), 0);
+    screen.DrawBitmap(source, Rect{-2, 1, 2, 3}, 0, 5);
+    EXPECT_EQ(screen.GetPixel(1, 5), kWhite);   // left of the source
+    EXPECT_EQ(screen.GetPixel(2, 5), kRed);
+    EXPECT_EQ(screen.GetPixel(3, 6), kRed);
+    EXPECT_EQ(screen.GetPixel(2, 7), kWhite);
 }
 
-TEST(SoftMemoryContext, DrawsIntoTheSelectedBitmapOnly) {
-    SoftMemoryContext memory;
-    SoftBitmap first(5, 5), second(5, 5);
-    memory.SelectBitmap(&first);
-    memory.FillSolidRect(Rect{0, 0, 2, 2}, kBlue);
-    memory.SelectBitmap(&second);
-    memory.FillSolidRect(Rect{0, 0, 5, 5}, kRed);
-    EXPECT_EQ(first.Surface().GetPixel(1, 1), kBlue);
-    EXPECT_EQ(first.Surface().GetPixel(3, 3), kWhite);
-    EXPECT_EQ(second.Surface().GetPixel(3, 3), kRed);
-    EXPECT_EQ(memory.GetPixel(3, 3), kRed);
+TEST(SoftBitmap, IsItsOwnDrawingTarget) {
+    SoftBitmap bitmap(5, 5);
+    DrawingSurface* target = bitmap.DrawingTarget();
+    ASSERT_NE(target, nullptr);
+    target->FillRect(Rect{0, 0, 2, 2}, kBlue);
+    EXPECT_EQ(bitmap.Surface().GetPixel(1, 1), kBlue);
+    EXPECT_EQ(bitmap.Surface().GetPixel(3, 3), kWhite);
 }
 
-TEST(SoftMemoryContext, BitmapBecomesBottomUpPackedRows) {
+TEST(SoftBitmap, BecomesBottomUpPackedRows) {
     SoftBitmap bitmap(3, 2, kWhite);
     bitmap.Surface().SetPixel(0, 1, MakeColourRef(10, 20, 30));   // bottom-left
     MemoryBlock dib = DibFromDeviceBitmap(bitmap);
@@ -93,11 +88,11 @@ TEST(SoftMemoryContext, BitmapBecomesBottomUpPackedRows) {
     EXPECT_EQ(rows[12], 255);
 }
 
-TEST(SoftDrawText, CentresTheFirstLineAtTheTopWithoutSingleLine) {
+TEST(SoftDrawText, CentresTheFirstLineAtTheTop) {
     ScreenContext screen(300, 200);
-    screen.FillSolidRect(Rect{0, 0, 300, 200}, kRed);
+    screen.FillRect(Rect{0, 0, 300, 200}, kRed);
     const Rect rect{20, 40, 280, 190};
-    const int height = screen.DrawText("No Image!!!", rect, kDtCenter | kDtVCenter);
+    const int height = DrawTextInto(screen, "No Image!!!", rect, TextPlacement::kTop, 96);
     EXPECT_GT(height, 10);
     const InkBox ink = FindInk(screen);
     ASSERT_GE(ink.maxX, 0);
@@ -110,10 +105,10 @@ TEST(SoftDrawText, CentresTheFirstLineAtTheTopWithoutSingleLine) {
     EXPECT_EQ(screen.GetPixel(25, 45), kRed);
 }
 
-TEST(SoftDrawText, SingleLineCentresVertically) {
+TEST(SoftDrawText, MiddleCentresVertically) {
     ScreenContext screen(300, 200);
-    const int height = screen.DrawText("Kolo", Rect{0, 0, 300, 200},
-                                       kDtCenter | kDtVCenter | kDtSingleLine);
+    const int height =
+        DrawTextInto(screen, "Kolo", Rect{0, 0, 300, 200}, TextPlacement::kMiddle, 96);
     const InkBox ink = FindInk(screen);
     EXPECT_GE(ink.minY, (200 - height) / 2);
     EXPECT_LT(ink.maxY, (200 + height) / 2);
@@ -121,7 +116,7 @@ TEST(SoftDrawText, SingleLineCentresVertically) {
 
 TEST(SoftDrawText, IsClippedToItsRectangle) {
     ScreenContext screen(100, 40);
-    screen.DrawText("A rather long line of text", Rect{30, 0, 70, 40}, kDtCenter);
+    screen.DrawText("A rather long line of text", Rect{30, 0, 70, 40}, TextPlacement::kTop);
     const InkBox ink = FindInk(screen);
     EXPECT_GE(ink.minX, 30);
     EXPECT_LT(ink.maxX, 70);
@@ -142,8 +137,8 @@ std::vector<std::uint8_t> FontFile(const char* name) {
 
 std::vector<ColourRef> DrawnPixels() {
     FramebufferContext surface(120, 24);
-    surface.FillSolidRect(Rect{0, 0, 120, 24}, kWhite);
-    surface.DrawText("No Image!!!", Rect{0, 0, 120, 24}, kDtCenter | kDtVCenter | kDtSingleLine);
+    surface.FillRect(Rect{0, 0, 120, 24}, kWhite);
+    surface.DrawText("No Image!!!", Rect{0, 0, 120, 24}, TextPlacement::kMiddle);
     std::vector<ColourRef> pixels;
     for (int y = 0; y < 24; ++y) {
         for (int x = 0; x < 120; ++x) pixels.push_back(surface.GetPixel(x, y));
@@ -178,51 +173,6 @@ TEST(SoftDrawText, TakesTheFontFromTheHostsBytes) {
         if (c.taken) UseFontBytes(FontFile("DejaVuSans.ttf"));
     }
     EXPECT_EQ(DrawnPixels(), fromFile);
-}
-
-TEST(SoftPrinterPage, ReportsTheMeasuresItWasMadeWith) {
-    auto log = std::make_shared<PrintJobLog>();
-    PrinterPageContext page(PrinterMeasures{400, 500, 100, 120, 0}, log);
-    EXPECT_EQ(page.GetDeviceCaps(kHorzRes), 400);
-    EXPECT_EQ(page.GetDeviceCaps(kVertRes), 500);
-    EXPECT_EQ(page.GetDeviceCaps(kLogPixelsX), 100);
-    EXPECT_EQ(page.GetDeviceCaps(kLogPixelsY), 120);
-    EXPECT_EQ(page.GetDeviceCaps(kRasterCaps), 0);
-}
-
-TEST(SoftPrinterPage, RecordsTheJobAndKeepsEachPage) {
-    auto log = std::make_shared<PrintJobLog>();
-    {
-        PrinterPageContext page(PrinterMeasures{40, 50, 10, 10, kRcBitBlt}, log);
-        EXPECT_EQ(page.StartPage(), 0);   // no document yet
-        EXPECT_GT(page.StartDoc("Test Document"), 0);
-        EXPECT_GT(page.StartPage(), 0);
-        page.FillSolidRect(Rect{1, 2, 3, 4}, kBlue);
-        EXPECT_EQ(page.EndDoc(), 0);      // the page is still open
-        EXPECT_GT(page.EndPage(), 0);
-        EXPECT_GT(page.EndDoc(), 0);
-    }
-    const std::vector<std::string> expected = {"StartPage", "StartDoc", "StartPage", "EndDoc",
-                                               "EndPage",   "EndDoc",   "DeleteDC"};
-    EXPECT_EQ(log->calls, expected);
-    EXPECT_EQ(log->documentName, "Test Document");
-    ASSERT_EQ(log->pages.size(), 1u);
-    const PrintedPage& kept = log->pages[0];
-    EXPECT_EQ(kept.width, 40);
-    EXPECT_EQ(kept.height, 50);
-    const std::size_t at = (2u * 40u + 1u) * 3u;
-    EXPECT_EQ(kept.rgb[at], 0);        // red
-    EXPECT_EQ(kept.rgb[at + 2], 255);  // blue
-}
-
-TEST(SoftPrinterPage, AbortDropsTheJob) {
-    auto log = std::make_shared<PrintJobLog>();
-    PrinterPageContext page(PrinterMeasures{10, 10, 10, 10, kRcBitBlt}, log);
-    page.StartDoc("Test Document");
-    page.StartPage();
-    EXPECT_GT(page.AbortDoc(), 0);
-    EXPECT_TRUE(log->pages.empty());
-    EXPECT_EQ(page.EndDoc(), 0);
 }
 
 }  // namespace
