@@ -31,7 +31,6 @@ bool IsLocalFolder(const std::string& url) {
 // as large, is never fetched beside it.
 constexpr std::uint64_t kDecodeMemory = std::uint64_t{192} << 20;
 constexpr std::size_t kKeptScratchBytes = std::size_t{8} << 20;
-constexpr std::uint64_t kDecodeBytesPerPixel = 4;   // the decoded pixels and a reader's own copy
 
 class DecodeMemory {
 public:
@@ -58,11 +57,13 @@ private:
     std::uint64_t bytes_;
 };
 
-std::uint64_t DecodeBytes(const std::vector<std::uint8_t>& bytes) {
-    const std::uint64_t pixels = DeclaredPixels(bytes.data(), bytes.size());
-    // Past the limit the reader refuses the picture before it takes any memory for it.
-    if (pixels > static_cast<std::uint64_t>(kMaxImagePixels)) return 0;
-    return pixels * kDecodeBytesPerPixel;
+// What preparing the picture will hold: the decode as its reader declares it, and the fit.
+std::uint64_t DecodeBytes(const std::vector<std::uint8_t>& bytes, const std::string& name,
+                          std::int32_t width, std::int32_t height) {
+    const DecodeCost cost = PictureDecodeCost(bytes.data(), bytes.size(), name, width, height);
+    // A reader refuses such a file before it takes any memory for it.
+    if (!cost.Acceptable()) return 0;
+    return cost.peakBytes + FitBytes(cost.width, cost.height, width, height);
 }
 
 }  // namespace
@@ -137,7 +138,7 @@ PreparedPicture PrepareFolderPicture(std::vector<std::uint8_t> bytes, const std:
     // Decoded even when only the bytes are kept: a picture that fails must be known now.
     CDibImage decoded;
     {
-        const DecodeMemory room(DecodeBytes(bytes));
+        const DecodeMemory room(DecodeBytes(bytes, name, width, height));
         decoded = PreparePicture(bytes.data(), bytes.size(), name, width, height, scratch);
         if (scratch != nullptr && scratch->decoded.PixelBlock().Size() > kKeptScratchBytes) {
             scratch->decoded.Release();
@@ -163,6 +164,7 @@ FolderPage ReadFolderPage(InternetSession* session, const std::string& folderUrl
     try {
         if (std::optional<std::string> text = session->ReadPage(folderUrl)) {
             page.links = PictureLinksOf(folderUrl, *text, &page.ignored);
+            page.cut = session->LastPageCut();
         } else {
             page.failure = "Unsupported address: " + folderUrl;
         }

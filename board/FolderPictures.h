@@ -127,6 +127,7 @@ struct FolderPage {
     std::vector<PictureLink> links;
     std::string failure;   // the plain reason when the page could not be read; "" otherwise
     std::size_t ignored = 0;   // links beyond kMaxPictureLinks
+    bool cut = false;          // the page was cut at the session's page limit
 };
 FolderPage ReadFolderPage(InternetSession* session, const std::string& folderUrl);
 

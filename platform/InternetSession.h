@@ -37,6 +37,14 @@ public:
 
     // Makes the transfer now running (and any later one) fail at once. Safe from any thread.
     virtual void Abort() {}
+
+    // Whether the last page ReadPage gave was cut at the session's page limit.
+    virtual bool LastPageCut() const { return false; }
+
+    // The folder (its address, ending in "/") whose pictures the later FetchPicture calls
+    // read. A session that reads local files then refuses a picture that is no regular file
+    // or whose real path, links followed, lies outside that folder's.
+    virtual void EnterFolder(const std::string& /*folderUrl*/) {}
 };
 
 }  // namespace kolo

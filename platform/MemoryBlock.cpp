@@ -79,6 +79,9 @@ bool MemoryBlock::Reuse(std::size_t bytes) {
         size_ = bytes;
         return true;
     }
+    // The old memory goes first: its contents are not kept, and a picture-sized block beside
+    // its successor would double what a decode holds.
+    Free();
     *this = Allocate(bytes);
     return static_cast<bool>(data_);
 }

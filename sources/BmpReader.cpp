@@ -310,12 +310,28 @@ void DecodeRunLengths(const std::uint8_t* data, const BmpLayout& layout, CDibIma
     }
 }
 
+// The signature and headers, as both the decoder and its cost read them.
+bool ReadHeaders(const std::uint8_t* data, std::size_t size, BmpLayout& layout) {
+    return data != nullptr && size >= kFileHeaderBytes && data[0] == kSignature[0] &&
+           data[1] == kSignature[1] && ReadLayout(data, size, layout);
+}
+
+// Whether the picture is fitted straight from the file's rows, and to what size: an
+// uncompressed 24-bit picture stored bottom-up and larger than its fit.
+bool FitsFromFileRows(const BmpLayout& layout, std::int32_t fitWidth, std::int32_t fitHeight, FitSize& fit) {
+    if (fitWidth < 1 || fitHeight < 1 || layout.compression != kRgb || layout.bits != 24 || layout.topDown) {
+        return false;
+    }
+    fit = FitInside(layout.width, layout.height, fitWidth, fitHeight);
+    return fit.width <= layout.width && fit.height <= layout.height &&
+           (fit.width < layout.width || fit.height < layout.height);
+}
+
 }  // namespace
 
 int LoadBmpBytes(CDibImage& image, const std::uint8_t* data, std::size_t size) {
     BmpLayout layout;
-    if (data == nullptr || size < kFileHeaderBytes || data[0] != kSignature[0] ||
-        data[1] != kSignature[1] || !ReadLayout(data, size, layout)) {
+    if (!ReadHeaders(data, size, layout)) {
         image.Release();
         return 0;
     }
@@ -335,26 +351,33 @@ int LoadBmpBytes(CDibImage& image, const std::uint8_t* data, std::size_t size) {
 int LoadBmpBytesToFit(CDibImage& image, const std::uint8_t* data, std::size_t size,
                       std::int32_t fitWidth, std::int32_t fitHeight) {
     BmpLayout layout;
-    if (fitWidth > 0 && fitHeight > 0 && data != nullptr && size >= kFileHeaderBytes &&
-        data[0] == kSignature[0] && data[1] == kSignature[1] && ReadLayout(data, size, layout) &&
-        layout.compression == kRgb && layout.bits == 24 && !layout.topDown) {
-        const FitSize fit = FitInside(layout.width, layout.height, fitWidth, fitHeight);
-        if (fit.width <= layout.width && fit.height <= layout.height &&
-            (fit.width < layout.width || fit.height < layout.height)) {
-            // The file's rows are laid out as an image's (ReadLayout checked that they are all
-            // there), so they are fitted where they lie. The image's memory goes first: the
-            // file and a full-size picture are never held together.
-            image.Release();
-            const PixelRows rows{data + layout.pixelOffset, Stride24(layout.width), layout.width,
-                                 layout.height};
-            CDibImage fitted = ResizedRows(rows, fit.width, fit.height);
-            if (fitted.HasPicture()) {
-                image = std::move(fitted);
-                return 1;
-            }
+    FitSize fit{};
+    if (ReadHeaders(data, size, layout) && FitsFromFileRows(layout, fitWidth, fitHeight, fit)) {
+        // The file's rows are laid out as an image's (ReadLayout checked that they are all
+        // there), so they are fitted where they lie. The image's memory goes first: the file
+        // and a full-size picture are never held together.
+        image.Release();
+        const PixelRows rows{data + layout.pixelOffset, Stride24(layout.width), layout.width,
+                             layout.height};
+        CDibImage fitted = ResizedRows(rows, fit.width, fit.height);
+        if (fitted.HasPicture()) {
+            image = std::move(fitted);
+            return 1;
         }
     }
     return LoadBmpBytes(image, data, size);
+}
+
+DecodeCost BmpDecodeCost(const std::uint8_t* data, std::size_t size, std::int32_t fitWidth,
+                         std::int32_t fitHeight) {
+    BmpLayout layout;
+    if (!ReadHeaders(data, size, layout)) return DecodeCost{};
+    FitSize fit{};
+    if (FitsFromFileRows(layout, fitWidth, fitHeight, fit)) {
+        // Resized straight from the file's rows: its steps are all the decode holds.
+        return DecodeCost{fit.width, fit.height, FitBytes(layout.width, layout.height, fit.width, fit.height)};
+    }
+    return DecodeCost{layout.width, layout.height, PictureBytes(layout.width, layout.height)};
 }
 
 int LoadBmp(CDibImage& image, const std::string& path) {

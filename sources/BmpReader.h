@@ -16,6 +16,7 @@
 #include <string>
 
 #include "image/DibImage.h"
+#include "sources/DecodeCost.h"
 
 namespace kolo {
 
@@ -30,5 +31,10 @@ int LoadBmpBytes(CDibImage& image, const std::uint8_t* data, std::size_t size);
 // fitting give, without a full-size copy of the picture.
 int LoadBmpBytesToFit(CDibImage& image, const std::uint8_t* data, std::size_t size,
                       std::int32_t fitWidth, std::int32_t fitHeight);
+
+// What LoadBmpBytesToFit will take for the file (DecodeCost.h): the picture, or the steps of
+// fitting it straight from the file's rows.
+DecodeCost BmpDecodeCost(const std::uint8_t* data, std::size_t size, std::int32_t fitWidth,
+                         std::int32_t fitHeight);
 
 }  // namespace kolo

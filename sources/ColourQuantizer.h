@@ -25,6 +25,13 @@ public:
     // second pass for rows of `width` pixels. Returns the number of colours chosen.
     int ChooseColours(int wanted, std::size_t width);
 
+    // What a quantizer for rows of `width` pixels holds, bytes.
+    static std::uint64_t WorkingBytes(std::size_t width) {
+        constexpr std::uint64_t kCellBytes = std::uint64_t{1} << 17;   // 2^16 cells of 2 bytes
+        constexpr std::uint64_t kBoxBytes = 256 * 64;                  // the median cut's boxes
+        return kCellBytes + kBoxBytes + (std::uint64_t{width} + 2) * 3 * sizeof(std::int16_t);
+    }
+
     // Second pass: replaces one row's pixels with chosen colours. Rows must come in picture
     // order, from the top, each exactly once.
     void Map(std::uint8_t* row);

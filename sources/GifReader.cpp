@@ -65,6 +65,13 @@ constexpr unsigned kMaxMinimumCodeSize = 11;    // so that codes never need more
 // shown, so a small file of many huge frames must not add up beyond one largest picture.
 constexpr std::uint64_t kMaxHeldPixels = kMaxImagePixels;
 
+// What a load holds for an image decoded into the picture: its pixels, where each of its rows
+// lies, and the one image record a load keeps (its colour table inside), with room to spare.
+std::uint64_t FrameBytes(std::uint32_t width, std::uint32_t height) {
+    constexpr std::uint64_t kRecordBytes = sizeof(GifImage) + 1024;
+    return PictureBytes(width, height) + (std::uint64_t{height} + 1) * sizeof(std::uint8_t*) + kRecordBytes;
+}
+
 std::size_t TableBytes(std::uint8_t flags) { return 3 * (std::size_t{2} << (flags & kTableSizeMask)); }
 
 // Codes of one image, least significant bit first, taken from its data sub-blocks (a size
@@ -576,7 +583,9 @@ GifReader::Step GifReader::ReadExtension(Cursor& in) {
     }
     std::uint8_t terminator;
     if (!in.ReadByte(terminator)) return Step::kEndOfData;
-    if (terminator == 0) list->push_back(std::move(extension));
+    // A load shows no extension: keeping them would let a file of empty ones cost memory
+    // many times its size.
+    if (terminator == 0 && picture_ == nullptr) list->push_back(std::move(extension));
     return Step::kContinue;
 }
 
@@ -627,7 +636,12 @@ GifReader::Step GifReader::ReadImage(Cursor& in) {
         IndexOutput out(arrived.Data(), image.pixelCount);
         result = DecodeLzw(minimumCodeSize, out, codes, blocks.dataBytes, bytesUsed);
     } else if (images_.empty() && count > 0 && table != nullptr) {
-        // The image that may become the picture goes straight into it.
+        // The image that may become the picture goes straight into it, within what was
+        // declared for the file.
+        if (FrameBytes(image.width, image.height) > budget_) {
+            in.Seek(afterData);
+            return Step::kContinue;
+        }
         if (!picture_->Reallocate(image.width, image.height)) {
             pictureFailed_ = true;
             return Step::kDone;
@@ -662,7 +676,8 @@ GifReader::Step GifReader::ReadImage(Cursor& in) {
     const bool atEnd = !in.ReadByte(terminator);
     if (atEnd || terminator == 0) {
         heldPixels_ += count;
-        images_.push_back(std::move(image));
+        // A load needs only the first image: each kept one holds its colour table.
+        if (picture_ == nullptr || images_.empty()) images_.push_back(std::move(image));
     }
     return atEnd ? Step::kEndOfData : Step::kContinue;
 }
@@ -749,9 +764,11 @@ int GifReader::ConvertInto(CDibImage& target) const {
     return 1;
 }
 
-int GifReader::Load(CDibImage& picture, const std::uint8_t* bytes, std::size_t size) {
+int GifReader::Load(CDibImage& picture, const std::uint8_t* bytes, std::size_t size,
+                    std::uint64_t budget) {
     picture_ = &picture;
     pictureFailed_ = false;
+    budget_ = budget;
     const int parsed = ParseBytes(bytes, size);
     picture_ = nullptr;
     if (!parsed || images_.empty() || pictureFailed_) {
@@ -771,9 +788,65 @@ int GifReader::Load(CDibImage& picture, const std::uint8_t* bytes, std::size_t s
     return 1;   // every pixel of the picture was written as the image decoded
 }
 
+DecodeCost GifReader::Cost(const std::uint8_t* bytes, std::size_t size) {
+    if (bytes == nullptr || size < kHeaderBytes || std::memcmp(bytes, "GIF8", 4) != 0 ||
+        (bytes[4] != '7' && bytes[4] != '9') || bytes[5] != 'a') {
+        return DecodeCost{};
+    }
+    std::size_t pos = kHeaderBytes;
+    const std::uint8_t screenFlags = bytes[kScreenFlagsOffset];
+    const bool globalTable = (screenFlags & kTablePresent) != 0;
+    if (globalTable) {
+        if (size - pos < TableBytes(screenFlags)) return DecodeCost{};
+        pos += TableBytes(screenFlags);
+    }
+    DecodeCost cost;
+    Cursor in(bytes + pos, size - pos);
+    std::uint8_t introducer = 0;
+    while (in.ReadByte(introducer) &&
+           (introducer == kExtensionIntroducer || introducer == kImageSeparator)) {
+        if (introducer == kExtensionIntroducer) {
+            // A fixed part, one data sub-block and a zero byte, as ReadExtension reads them.
+            std::uint8_t label, n;
+            if (!in.ReadByte(label)) break;
+            const bool fixedPart = label == kGraphicControlLabel || label == kPlainTextLabel ||
+                                   label == kApplicationLabel;
+            const bool data = label == kPlainTextLabel || label == kApplicationLabel || label == kCommentLabel;
+            if (!fixedPart && !data) break;   // the parse keeps nothing
+            if (fixedPart && (!in.ReadByte(n) || in.Size() - in.Position() < n)) break;
+            if (fixedPart) in.Seek(in.Position() + n);
+            if (data && (!in.ReadByte(n) || in.Size() - in.Position() < n)) break;
+            if (data) in.Seek(in.Position() + n);
+            if (!in.ReadByte(n)) break;
+            continue;
+        }
+        std::uint8_t descriptor[kDescriptorBytes];
+        if (!in.Read(descriptor, sizeof descriptor)) break;
+        const std::uint16_t width = ReadLe16(descriptor + 4);
+        const std::uint16_t height = ReadLe16(descriptor + 6);
+        const bool localTable = (descriptor[8] & kTablePresent) != 0;
+        if (localTable && in.Size() - in.Position() < TableBytes(descriptor[8])) break;
+        if (localTable) in.Seek(in.Position() + TableBytes(descriptor[8]));
+        std::uint8_t minimumCodeSize;
+        if (!in.ReadByte(minimumCodeSize)) break;
+        if (minimumCodeSize <= kMaxMinimumCodeSize && (localTable || globalTable) &&
+            IsAcceptableImageSize(width, height)) {
+            cost.width = std::max<std::int32_t>(cost.width, width);
+            cost.height = std::max<std::int32_t>(cost.height, height);
+            cost.peakBytes = std::max(cost.peakBytes, FrameBytes(width, height));
+        }
+        in.Seek(ScanSubBlocks(in).terminator + 1);
+    }
+    return cost;
+}
+
 int LoadGifBytes(CDibImage& image, const std::uint8_t* data, std::size_t size) {
     GifReader reader;
-    return reader.Load(image, data, size);
+    return reader.Load(image, data, size, GifReader::Cost(data, size).peakBytes);
+}
+
+DecodeCost GifDecodeCost(const std::uint8_t* data, std::size_t size, std::int32_t, std::int32_t) {
+    return GifReader::Cost(data, size);
 }
 
 int LoadGif(CDibImage& image, const std::string& path) {

@@ -20,6 +20,7 @@
 
 #include "image/DibImage.h"
 #include "platform/MemoryBlock.h"
+#include "sources/DecodeCost.h"
 
 namespace kolo {
 
@@ -59,7 +60,16 @@ public:
     // its colour table; the images keep no pixels. The later images are decoded only as far
     // as needed to know where they end and whether they are sound, since that still decides
     // how the rest of the file is read.
-    int Load(CDibImage& picture, const std::uint8_t* bytes, std::size_t size);
+    // An image that would take more than `budget` bytes is dropped as one too large would be.
+    // Only the first image that decoded is kept, and no extension.
+    int Load(CDibImage& picture, const std::uint8_t* bytes, std::size_t size, std::uint64_t budget);
+
+    // What Load may take (DecodeCost.h): the largest image the block structure holds, walked
+    // as the parse walks it without decoding, and the picture's size at most the bounds of
+    // every such image. Images that decode are followed by their zero byte in every sound
+    // file; one that is not may throw the parse onto images the walk never saw, and those
+    // take no more than the largest one it did.
+    static DecodeCost Cost(const std::uint8_t* bytes, std::size_t size);
 
     // Writes the current image through its colour table into `target`, which must already
     // hold a picture of the current image's size. 0 when there is no current image, the size
@@ -95,11 +105,16 @@ private:
     std::vector<GifExtension> comments_;
     CDibImage* picture_ = nullptr;   // during Load: where the first image goes
     bool pictureFailed_ = false;     // its memory could not be had
+    std::uint64_t budget_ = 0;       // during Load: the most an image may take, bytes
 };
 
 int LoadGif(CDibImage& image, const std::string& path);
 
 // The same, from the `size` bytes of a whole file at `data`.
 int LoadGifBytes(CDibImage& image, const std::uint8_t* data, std::size_t size);
+
+// What LoadGifBytes will take for the file: GifReader::Cost.
+DecodeCost GifDecodeCost(const std::uint8_t* data, std::size_t size, std::int32_t fitWidth,
+                         std::int32_t fitHeight);
 
 }  // namespace kolo

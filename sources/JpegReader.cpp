@@ -140,6 +140,44 @@ JpegKind SetUpDecode(jpeg_decompress_struct& cinfo, jpeg_progress_mgr& progress,
     return kind;
 }
 
+// What the library holds for the decode SetUpDecode prepared, bytes: every coefficient of
+// the picture when it has several scans (progressive, or components in scans of their own),
+// a few rows of samples for each stage it runs a row group through, and its tables.
+std::uint64_t LibraryBytes(const jpeg_decompress_struct& cinfo) {
+    constexpr std::uint64_t kTableBytes = std::uint64_t{1} << 20;   // tables, pools, and slack
+    // Rows of samples held at once per stage: the block rows around the one being output
+    // (context for smoothing and upsampling), upsampled rows and converted rows.
+    constexpr std::uint64_t kRowGroupsHeld = 6;
+    const bool wholeCoefficients = jpeg_has_multiple_scans(const_cast<j_decompress_ptr>(&cinfo));
+    std::uint64_t coefficients = 0;
+    std::uint64_t rowSamples = 0;
+    for (int c = 0; c < cinfo.num_components; ++c) {
+        const jpeg_component_info& component = cinfo.comp_info[c];
+        const std::uint64_t h = static_cast<std::uint64_t>(component.h_samp_factor);
+        const std::uint64_t v = static_cast<std::uint64_t>(component.v_samp_factor);
+        const std::uint64_t blocksWide = (component.width_in_blocks + h - 1) / h * h;
+        const std::uint64_t blocksHigh = (component.height_in_blocks + v - 1) / v * v;
+        if (wholeCoefficients) coefficients += blocksWide * blocksHigh * sizeof(JBLOCK);
+        rowSamples += blocksWide * DCTSIZE * v * DCTSIZE;
+    }
+    const std::uint64_t outputRows = std::uint64_t{cinfo.output_width} * 4 *
+                                     static_cast<std::uint64_t>(cinfo.max_v_samp_factor) * DCTSIZE;
+    return kTableBytes + coefficients + kRowGroupsHeld * (rowSamples + outputRows);
+}
+
+// What the decode SetUpDecode prepared will take: the picture, the quantizer's tables and the
+// library's part.
+DecodeCost CostOf(const jpeg_decompress_struct& cinfo, JpegKind kind) {
+    if (kind == JpegKind::kRefused || cinfo.output_width == 0 || cinfo.output_height == 0) {
+        return DecodeCost{};
+    }
+    // The quantizer is made for every kind; only a colour picture's fills its error rows.
+    const std::uint64_t quantizer = ColourQuantizer::WorkingBytes(cinfo.output_width);
+    return DecodeCost{static_cast<std::int32_t>(cinfo.output_width),
+                      static_cast<std::int32_t>(cinfo.output_height),
+                      PictureBytes(cinfo.output_width, cinfo.output_height) + quantizer + LibraryBytes(cinfo)};
+}
+
 // How a decode ended: failed, done, or colour rows written and counted, to be quantized.
 enum class Decoded { kFailed, kDone, kCounted };
 
@@ -167,13 +205,15 @@ Decoded DecodeJpeg(const std::uint8_t* data, std::size_t size, std::int32_t fitW
 
     // The size is known and checked here, so the picture is allocated before the library
     // commits memory to decoding a file that could not be shown anyway. Every row is written
-    // below, so the image's own memory is reused as it stands.
-    if (kind == JpegKind::kRefused || outputWidth == 0 || outputHeight == 0 ||
+    // below, so the image's own memory is reused as it stands. The library is held to its part
+    // of the declared cost: past it, it would need a backing store, which it reports as fatal.
+    if (!CostOf(cinfo, kind).Acceptable() ||
         !target.Reallocate(static_cast<std::int32_t>(outputWidth),
                            static_cast<std::int32_t>(outputHeight))) {
         jpeg_destroy_decompress(&cinfo);
         return Decoded::kFailed;
     }
+    cinfo.mem->max_memory_to_use = static_cast<long>(LibraryBytes(cinfo));
     jpeg_start_decompress(&cinfo);
 
     // The output is the size computed above, three samples a pixel for colour and one sample
@@ -251,6 +291,25 @@ int LoadJpegBytesToFit(CDibImage& image, const std::uint8_t* data, std::size_t s
     // A fatal error may come after the rows were allocated: nothing partial is kept.
     image.Release();
     return 0;
+}
+
+DecodeCost JpegDecodeCost(const std::uint8_t* data, std::size_t size, std::int32_t fitWidth,
+                          std::int32_t fitHeight) {
+    if (data == nullptr || size == 0 || size > kMaxPictureFileBytes) return DecodeCost{};
+    jpeg_decompress_struct cinfo;
+    JpegErrorTrap trap;
+    jpeg_progress_mgr progress;
+    cinfo.err = jpeg_std_error(&trap.manager);
+    trap.manager.error_exit = JpegErrorExit;
+    trap.manager.output_message = JpegDropMessage;
+    if (setjmp(trap.jump)) {
+        jpeg_destroy_decompress(&cinfo);
+        return DecodeCost{};
+    }
+    const JpegKind kind = SetUpDecode(cinfo, progress, data, size, fitWidth, fitHeight);
+    const DecodeCost cost = CostOf(cinfo, kind);
+    jpeg_destroy_decompress(&cinfo);
+    return cost;
 }
 
 int LoadJpegBytes(CDibImage& image, const std::uint8_t* data, std::size_t size) {

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "image/DibImage.h"
+#include "sources/DecodeCost.h"
 
 namespace kolo {
 
@@ -29,5 +30,13 @@ int LoadJpegBytes(CDibImage& image, const std::uint8_t* data, std::size_t size);
 // decodes the full size.
 int LoadJpegBytesToFit(CDibImage& image, const std::uint8_t* data, std::size_t size,
                        std::int32_t fitWidth, std::int32_t fitHeight);
+
+// What LoadJpegBytesToFit will take for the file and fit (DecodeCost.h), read from the header
+// by the library as the decode reads it: the picture at its scaled size, the quantizer's
+// tables, and the library's buffers, every coefficient of the picture included when it is
+// progressive or its components come in scans of their own. The decode holds the library to
+// its part and fails when it would need more.
+DecodeCost JpegDecodeCost(const std::uint8_t* data, std::size_t size, std::int32_t fitWidth,
+                          std::int32_t fitHeight);
 
 }  // namespace kolo

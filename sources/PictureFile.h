@@ -19,6 +19,7 @@
 
 #include "image/DibImage.h"
 #include "sources/BmpReader.h"
+#include "sources/DecodeCost.h"
 #include "sources/FileStream.h"
 #include "sources/GifReader.h"
 #include "sources/JpegReader.h"
@@ -30,6 +31,7 @@ struct PictureFormat {
     const char* extension;   // lower case, with its dot: ".bmp"
     PictureReader read;      // decodes a whole file held in memory
     FittingReader readToFit;   // the same, smaller when that is all the fit needs; may be null
+    CostReader cost;           // what a decode by readToFit (or read) will take
 };
 
 // Every format, in the order in which names are matched against them.
@@ -49,10 +51,11 @@ int LoadPictureBytes(CDibImage& image, const std::uint8_t* data, std::size_t siz
 int LoadPictureBytes(CDibImage& image, const std::uint8_t* data, std::size_t size,
                      const std::string& name, std::int32_t fitWidth, std::int32_t fitHeight);
 
-// How many pixels the picture in `data` says it has, from its header alone (the first image of
-// a GIF); 0 when the bytes are no picture this program knows or do not say. Cheap: lets a
-// caller weigh a decode before it starts.
-std::uint64_t DeclaredPixels(const std::uint8_t* data, std::size_t size);
+// What decoding `data` as the format of `name` for a fit of fitWidth × fitHeight will take, as
+// its reader declares it (DecodeCost.h); empty when the name has no format or the reader will
+// refuse the file. Cheap next to the decode: lets a caller weigh a decode before it starts.
+DecodeCost PictureDecodeCost(const std::uint8_t* data, std::size_t size, const std::string& name,
+                             std::int32_t fitWidth, std::int32_t fitHeight);
 
 // Reads the file at `path` (at most kMaxPictureFileBytes) and decodes it by its name.
 int LoadFile(CDibImage& image, const std::string& path);

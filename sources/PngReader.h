@@ -12,6 +12,7 @@
 #include <string>
 
 #include "image/DibImage.h"
+#include "sources/DecodeCost.h"
 
 namespace kolo {
 
@@ -19,5 +20,12 @@ int LoadPngBytes(CDibImage& image, const std::uint8_t* data, std::size_t size);
 
 // The same, from the file at `path`.
 int LoadPng(CDibImage& image, const std::string& path);
+
+// What LoadPngBytes will take for the file (DecodeCost.h), read by libpng from the chunks
+// before the pixel data as the decode reads them: the picture, one row of four-byte pixels
+// when it has transparency (interlaced or not: each pass is laid over the paper as it comes),
+// and libpng's rows and tables, to which the decode holds libpng.
+DecodeCost PngDecodeCost(const std::uint8_t* data, std::size_t size, std::int32_t fitWidth,
+                         std::int32_t fitHeight);
 
 }  // namespace kolo

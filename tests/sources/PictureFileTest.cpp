@@ -210,7 +210,7 @@ TEST(LoadPictureBytes, BmpFittedFromTheFileIsThePictureDecodedAndThenFitted) {
 }  // namespace
 // The size a picture declares, read before any decode, is the size it decodes to; cut
 // anywhere, or not a picture at all, it is unknown and nothing past the bytes is read.
-TEST(DeclaredPixels, AreThePixelsTheDecoderGives) {
+TEST(PictureDecodeCost, DeclaresTheSizeTheDecoderGives) {
     for (const char* name : {"house.bmp", "sun.gif", "flower.jpg", "rocket.jpg", "boat.png",
                              "giraffe.png", "tree.bmp", "cat.gif"}) {
         const std::string path = std::string(KOLO_SAMPLES_DIR) + name;
@@ -218,19 +218,19 @@ TEST(DeclaredPixels, AreThePixelsTheDecoderGives) {
         const Bytes bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         CDibImage image;
         ASSERT_EQ(LoadFile(image, path), 1) << name;
-        EXPECT_EQ(DeclaredPixels(bytes.data(), bytes.size()),
-                  static_cast<std::uint64_t>(image.Width()) * image.Height())
-            << name;
+        const DecodeCost cost = PictureDecodeCost(bytes.data(), bytes.size(), name, 0, 0);
+        EXPECT_EQ(cost.width, image.Width()) << name;
+        EXPECT_EQ(cost.height, image.Height()) << name;
+        EXPECT_GE(cost.peakBytes, image.PixelBlock().Size()) << name;
         for (std::size_t cut = 0; cut < std::min<std::size_t>(bytes.size(), 1024); ++cut) {
-            const Bytes head(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(cut));
-            const std::uint64_t pixels = DeclaredPixels(head.data(), head.size());
-            EXPECT_TRUE(pixels == 0 || pixels == static_cast<std::uint64_t>(image.Width()) * image.Height())
+            const DecodeCost head = PictureDecodeCost(bytes.data(), cut, name, 0, 0);
+            EXPECT_TRUE(head.Refused() || (head.width == image.Width() && head.height == image.Height()))
                 << name << " cut at " << cut;
         }
     }
     const Bytes text = {'G', 'I', 'F', '8', '9', 'a', 0, 0};
-    EXPECT_EQ(DeclaredPixels(text.data(), text.size()), 0u);
-    EXPECT_EQ(DeclaredPixels(nullptr, 0), 0u);
+    EXPECT_TRUE(PictureDecodeCost(text.data(), text.size(), "a.gif", 0, 0).Refused());
+    EXPECT_TRUE(PictureDecodeCost(nullptr, 0, "a.gif", 0, 0).Refused());
 }
 
 }  // namespace kolo::test

@@ -7,7 +7,9 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace kolo::test {
 
@@ -87,6 +89,55 @@ RunResult RunProgram(const std::vector<std::string>& argv, const RunLimits& limi
     result.peakMemoryKb = usage.ru_maxrss;
     if (WIFEXITED(status)) result.status = WEXITSTATUS(status);
     if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
+    return result;
+}
+
+namespace {
+
+// A field of /proc/self/status in kilobytes ("VmHWM", "VmRSS"); -1 when missing.
+long StatusKb(const char* field) {
+    FILE* status = std::fopen("/proc/self/status", "r");
+    if (status == nullptr) return -1;
+    char line[256];
+    long value = -1;
+    const std::size_t length = std::strlen(field);
+    while (std::fgets(line, sizeof line, status) != nullptr) {
+        if (std::strncmp(line, field, length) == 0 && line[length] == ':') value = std::atol(line + length + 1);
+    }
+    std::fclose(status);
+    return value;
+}
+
+}  // namespace
+
+ChildMemory MeasureInChild(const std::function<void()>& work) {
+    ChildMemory result;
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0) return result;
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(pipeFds[0]);
+        // The high-water mark starts again from what the child holds now.
+        if (FILE* refs = std::fopen("/proc/self/clear_refs", "w")) {
+            std::fputs("5", refs);
+            std::fclose(refs);
+        }
+        const long before = StatusKb("VmRSS");
+        work();
+        const long measured[2] = {StatusKb("VmHWM"), StatusKb("VmHWM") - before};
+        const ssize_t written = write(pipeFds[1], measured, sizeof measured);
+        _exit(written == static_cast<ssize_t>(sizeof measured) ? 0 : 1);
+    }
+    close(pipeFds[1]);
+    long measured[2] = {-1, -1};
+    const bool got = pid > 0 && read(pipeFds[0], measured, sizeof measured) == static_cast<ssize_t>(sizeof measured);
+    close(pipeFds[0]);
+    int status = 0;
+    if (pid > 0) waitpid(pid, &status, 0);
+    if (got && WIFEXITED(status) && WEXITSTATUS(status) == 0) {
+        result.peakKb = measured[0];
+        result.risenKb = measured[1];
+    }
     return result;
 }
 

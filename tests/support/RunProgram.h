@@ -3,6 +3,7 @@
 // standard error collected.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,15 @@ struct RunResult {
 };
 
 RunResult RunProgram(const std::vector<std::string>& argv, const RunLimits& limits = {});
+
+// Runs `work` in a child process and measures memory as the system counts it: the child's
+// largest resident set (`peakKb`) and how far that rose above what it held when `work` began
+// (`risenKb`), in kilobytes; both -1 when the child could not run or did not finish.
+struct ChildMemory {
+    long peakKb = -1;
+    long risenKb = -1;
+};
+ChildMemory MeasureInChild(const std::function<void()>& work);
 
 // The number of lines in `text` (a last line without a newline counts).
 int LineCount(const std::string& text);
