@@ -225,9 +225,17 @@ int RunHeadless(const std::vector<std::string>& args) {
     // The options replay on the whole folder, so that the run is the same every time.
     control.WaitForFolder();
     const ColouringBoard& board = control.Board();
-    if (board.IgnoredLinkCount() > 0) {
-        std::cerr << "kolo: the folder page links " << board.LinkCount() + board.IgnoredLinkCount()
-                  << " pictures; only the first " << board.LinkCount() << " are loaded\n";
+    const std::size_t linksRead = board.LinkCount() + board.IgnoredLinkCount();
+    if (board.PageWasCut()) {
+        // The page's end was never read: how many it links is not known, only how many came
+        // before the cut.
+        std::cerr << "kolo: the folder page was cut at its size limit after " << linksRead
+                  << (linksRead == 1 ? " picture link" : " picture links");
+        if (board.IgnoredLinkCount() > 0) std::cerr << "; only the first " << board.LinkCount() << " are loaded";
+        std::cerr << "\n";
+    } else if (board.IgnoredLinkCount() > 0) {
+        std::cerr << "kolo: the folder page links " << linksRead << " pictures; only the first "
+                  << board.LinkCount() << " are loaded\n";
     }
     if (board.LeftOutCount() > 0) {
         std::cerr << "kolo: " << board.LeftOutCount()

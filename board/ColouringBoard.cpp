@@ -73,16 +73,19 @@ void ColouringBoard::SetImageURL(const std::string& url) {
     loading_ = true;
     loadBegun_ = false;
     loadTotal_ = loadDone_ = loadAdded_ = loadIgnored_ = loadLeftOut_ = 0;
+    loadPageCut_ = false;
     RefreshCursor();
     host_.InvalidateControl(kBoardRect);
     if (folderLoader_ != nullptr) folderLoader_->StartLoad(*this, currentLoad_, imageUrl_);
 }
 
-void ColouringBoard::BeginFolder(std::uint32_t load, std::size_t links, std::size_t ignoredLinks) {
+void ColouringBoard::BeginFolder(std::uint32_t load, std::size_t links, std::size_t ignoredLinks,
+                                 bool pageCut) {
     if (load != currentLoad_ || !loading_ || loadBegun_) return;
     loadBegun_ = true;
     loadTotal_ = links;
     loadIgnored_ = ignoredLinks;
+    loadPageCut_ = pageCut;
     pictures_.clear();
     pictureNames_.clear();
     pictures_.reserve(links);

@@ -115,7 +115,8 @@ public:
     //    ADDRESS" and the source picture goes back on the canvas, with its fills gone.
     std::uint32_t CurrentLoad() const { return currentLoad_; }
     bool IsLoading() const { return loading_; }
-    void BeginFolder(std::uint32_t load, std::size_t links, std::size_t ignoredLinks = 0);
+    void BeginFolder(std::uint32_t load, std::size_t links, std::size_t ignoredLinks = 0,
+                     bool pageCut = false);
     void AddFolderPicture(std::uint32_t load, FolderPicture picture, const std::string& name = {},
                           bool leftOut = false);
     void FinishFolder(std::uint32_t load, const std::string& reason);
@@ -124,6 +125,9 @@ public:
     std::size_t LinkCount() const { return loadTotal_; }
     // Links of the page left out beyond the most one folder takes (FolderPictures.h).
     std::size_t IgnoredLinkCount() const { return loadIgnored_; }
+    // Whether the folder's page was cut at the session's page limit: the counts are then of
+    // the links read before the cut.
+    bool PageWasCut() const { return loadPageCut_; }
     // Pictures of the load left out because the folder's memory budget was spent.
     std::size_t LeftOutCount() const { return loadLeftOut_; }
 
@@ -181,6 +185,7 @@ private:
     bool loading_ = false;
     bool loadBegun_ = false;         // the page of the current load has been read
     std::size_t loadTotal_ = 0;      // pictures the page lists
+    bool loadPageCut_ = false;
     std::size_t loadIgnored_ = 0;    // links of the page beyond the most a folder takes
     std::size_t loadDone_ = 0;       // pictures handed in so far
     std::size_t loadAdded_ = 0;      // of those, the ones that decoded

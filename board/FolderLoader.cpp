@@ -23,7 +23,8 @@ void SequentialFolderLoader::StartLoad(ColouringBoard& board, std::uint32_t load
         board.FinishFolder(load, page.failure);
         return;
     }
-    board.BeginFolder(load, page.links.size(), page.ignored);
+    board.BeginFolder(load, page.links.size(), page.ignored, page.cut);
+    if (session != nullptr) session->EnterFolder(folderUrl);
     FolderBudget budget;
     PictureScratch scratch;
     for (std::size_t index = 0; index < page.links.size(); ++index) {

@@ -78,6 +78,7 @@ struct ThreadedFolderLoader::Job {
 
     void Work(InternetSession* session) {
         PictureScratch scratch;
+        if (session != nullptr) session->EnterFolder(folderUrl);
         for (;;) {
             std::size_t index;
             PictureLink link;
@@ -147,8 +148,9 @@ struct ThreadedFolderLoader::Job {
             const std::uint32_t number = load;
             const std::size_t count = links.size();
             const std::size_t ignored = page.ignored;
-            Post([number, count, ignored](ColouringBoard& board) {
-                board.BeginFolder(number, count, ignored);
+            const bool cut = page.cut;
+            Post([number, count, ignored, cut](ColouringBoard& board) {
+                board.BeginFolder(number, count, ignored, cut);
             });
             if (links.empty()) PostReady();   // nothing to fetch: the end at once
         }

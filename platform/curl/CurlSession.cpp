@@ -1,8 +1,12 @@
 #include "platform/curl/CurlSession.h"
 
 #include <curl/curl.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cctype>
 #include <filesystem>
 #include <fstream>
@@ -113,28 +117,74 @@ std::string SchemeOf(const std::string& url) {
 
 bool HasScheme(const std::string& url, const char* scheme) { return SchemeOf(url) == scheme; }
 
-// For a file:// address of a folder, what a web server would answer: the folder's index page
-// when it has one, else a listing with one anchor per file.
-std::optional<std::string> LocalFolderPage(const std::string& url, std::int64_t limit) {
+// The path a file:// address names, percent-decoded; none when it is no such address.
+std::optional<std::string> LocalPath(const std::string& url) {
     CURLU* handle = curl_url();
     char* decoded = nullptr;
-    std::optional<std::string> folder;
+    std::optional<std::string> path;
     if (handle != nullptr && curl_url_set(handle, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK &&
         curl_url_get(handle, CURLUPART_PATH, &decoded, CURLU_URLDECODE) == CURLUE_OK) {
-        std::error_code error;
-        if (std::filesystem::is_directory(decoded, error)) folder = decoded;
+        path = decoded;
     }
     curl_free(decoded);
     curl_url_cleanup(handle);
-    if (!folder) return std::nullopt;
+    return path;
+}
+
+// The real path of `path`, every link followed; none when it does not exist.
+std::optional<std::string> RealPath(const std::string& path) {
+    char* real = realpath(path.c_str(), nullptr);
+    if (real == nullptr) return std::nullopt;
+    std::string result(real);
+    std::free(real);
+    return result;
+}
+
+// The bytes of the regular file at `path` when its real path lies inside `folder` (a real
+// path): a link inside a local folder to a file elsewhere reads nothing, and neither does a
+// named pipe or a device, which could block the reader or never end. Within `limit` bytes.
+std::optional<std::vector<std::uint8_t>> ReadContainedFile(const std::string& path, const std::string& folder,
+                                                           std::int64_t limit) {
+    const std::optional<std::string> real = RealPath(path);
+    if (!real || real->size() <= folder.size() || real->compare(0, folder.size(), folder) != 0 ||
+        (folder.back() != '/' && (*real)[folder.size()] != '/')) {
+        return std::nullopt;
+    }
+    // No link at the end either: the path checked is the path opened.
+    const int fd = open(real->c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    std::vector<std::uint8_t> bytes;
+    struct stat status {};
+    if (fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0 && status.st_size <= limit) {
+        bytes.resize(static_cast<std::size_t>(status.st_size));
+        std::size_t got = 0;
+        while (got < bytes.size()) {
+            const ssize_t n = read(fd, bytes.data() + got, bytes.size() - got);
+            if (n <= 0) break;
+            got += static_cast<std::size_t>(n);
+        }
+        bytes.resize(got);
+    }
+    close(fd);
+    if (bytes.empty()) return std::nullopt;
+    return bytes;
+}
+
+// For a file:// address of a folder, what a web server would answer: the folder's index page
+// when it has one, else a listing with one anchor per file. `cut` tells whether the page was
+// cut at the limit.
+std::optional<std::string> LocalFolderPage(const std::string& url, std::int64_t limit, bool& cut) {
+    std::optional<std::string> folder = LocalPath(url);
+    std::error_code error;
+    if (!folder || !std::filesystem::is_directory(*folder, error)) return std::nullopt;
 
     const std::filesystem::path index = std::filesystem::path(*folder) / "index.html";
-    std::error_code error;
     if (std::filesystem::is_regular_file(index, error)) {
         // Cut at the page limit like a page from a server, whatever size the file has.
         std::ifstream in(index, std::ios::binary);
         const std::uintmax_t size = std::filesystem::file_size(index, error);
         std::string text(error ? 0 : static_cast<std::size_t>(std::min<std::uintmax_t>(size, limit)), '\0');
+        cut = !error && size > static_cast<std::uintmax_t>(limit);
         in.read(text.data(), static_cast<std::streamsize>(text.size()));
         text.resize(static_cast<std::size_t>(in.gcount()));
         if (!in.bad()) return text;
@@ -146,7 +196,10 @@ std::optional<std::string> LocalFolderPage(const std::string& url, std::int64_t 
     std::sort(names.begin(), names.end());
     std::string listing = "<html><body>\n";
     for (const std::string& name : names) {
-        if (static_cast<std::int64_t>(listing.size()) > limit) break;
+        if (static_cast<std::int64_t>(listing.size()) > limit) {
+            cut = true;
+            break;
+        }
         char* escaped = curl_easy_escape(nullptr, name.c_str(), static_cast<int>(name.size()));
         listing += "<a href=\"" + std::string(escaped != nullptr ? escaped : "") + "\">" + name + "</a>\n";
         curl_free(escaped);
@@ -215,8 +268,9 @@ std::optional<std::string> CurlSession::ReadPage(const std::string& url) {
     if (curl == nullptr || multi_ == nullptr) {
         throw InternetError("The internet session could not be started.");
     }
+    pageCut_ = false;
     if (HasScheme(url, "file")) {
-        if (std::optional<std::string> page = LocalFolderPage(url, limits_.pageBytes)) return page;
+        if (std::optional<std::string> page = LocalFolderPage(url, limits_.pageBytes, pageCut_)) return page;
     }
 
     std::string text;
@@ -236,12 +290,28 @@ std::optional<std::string> CurlSession::ReadPage(const std::string& url) {
     if ((HasScheme(url, "http") || HasScheme(url, "https")) && code >= 400) {
         throw InternetError("The server answered " + StatusText(statusLine, code));
     }
+    pageCut_ = sink.cut;
     return text;
+}
+
+void CurlSession::EnterFolder(const std::string& folderUrl) {
+    localFolder_.clear();
+    if (!HasScheme(folderUrl, "file")) return;
+    const std::optional<std::string> path = LocalPath(folderUrl);
+    const std::optional<std::string> real = path ? RealPath(*path) : std::nullopt;
+    // A folder that cannot be resolved contains nothing: no picture of it is read.
+    localFolder_ = real ? *real : std::string("\0", 1);
 }
 
 std::optional<std::vector<std::uint8_t>> CurlSession::FetchPicture(const std::string& url) {
     auto* curl = static_cast<CURL*>(curl_);
     if (curl == nullptr || multi_ == nullptr || !IsServedAddress(url)) return std::nullopt;
+
+    if (!localFolder_.empty() && HasScheme(url, "file")) {
+        const std::optional<std::string> path = LocalPath(url);
+        if (!path) return std::nullopt;
+        return ReadContainedFile(*path, localFolder_, limits_.pictureBytes);
+    }
 
     std::vector<std::uint8_t> bytes;
     PictureSink sink{&bytes, limits_.pictureBytes, curl};

@@ -35,6 +35,8 @@ public:
     std::optional<std::string> ReadPage(const std::string& url) override;
     std::optional<std::vector<std::uint8_t>> FetchPicture(const std::string& url) override;
     void Abort() override;
+    bool LastPageCut() const override { return pageCut_; }
+    void EnterFolder(const std::string& folderUrl) override;
 
 private:
     // Runs the prepared transfer until it ends or is aborted; a CURLcode.
@@ -44,6 +46,8 @@ private:
     void* curl_;    // CURL*, kept out of this header so the core never sees curl.h
     void* multi_;   // CURLM*, whose wait Abort can wake
     std::atomic<bool> aborted_{false};
+    bool pageCut_ = false;
+    std::string localFolder_;   // the real path of the file:// folder entered; "" for none
 };
 
 // True for the address kinds a CurlSession serves (scheme compared without regard to case).

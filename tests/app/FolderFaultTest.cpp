@@ -3,6 +3,7 @@
 // disk while pictures download.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -39,6 +40,10 @@ const FolderCase kFolderCases[] = {
     {"LinkOutsideTheFolder", "ROOT/outside/inner", 3, "No pictures found"},
     {"EncodedSlashInsideTheFolder", "ROOT/outside", 0, ""},
     {"LinkBeyondThePageLimit", "ROOT/big", 3, "No pictures found"},
+    {"LinksToFilesOutsideTheFolderOrToPipes", "ROOT/linked", 3, "No pictures found"},
+    {"PageCutAtItsLimit", "ROOT/cut", 0,
+     "kolo: the folder page was cut at its size limit after 645277 picture links; only the "
+     "first 1000 are loaded\n"},
 };
 
 void PrintTo(const FolderCase& row, std::ostream* out) { *out << row.name; }
@@ -66,6 +71,17 @@ protected:
         fs::copy_file(cat, root_ / "big" / "cat.gif");
         std::string page(kPageLimitBytes, ' ');
         Write(root_ / "big" / "index.html", page + "<a href=cat.gif>");
+        // Links and a named pipe where pictures would be: nothing outside is shown, nothing hangs.
+        fs::create_directories(root_ / "linked");
+        fs::create_symlink(root_ / "outside" / "secret" / "target.gif", root_ / "linked" / "escape.gif");
+        mkfifo((root_ / "linked" / "pipe.gif").c_str(), 0600);
+        Write(root_ / "linked" / "index.html", "<a href=escape.gif> <a href=pipe.gif>");
+        // A million links of 26 bytes, cut at the page limit inside link 645278.
+        fs::create_directories(root_ / "cut");
+        fs::copy_file(cat, root_ / "cut" / "cat.gif");
+        std::string links;
+        for (int i = 0; i < 1000000; ++i) links += "<a href=\"cat.gif\">cat</a>\n";
+        Write(root_ / "cut" / "index.html", links);
         fs::create_directories(root_ / "missing");
         Write(root_ / "missing" / "index.html", "<a href=gone.gif> <a href=gone.jpg>");
     }

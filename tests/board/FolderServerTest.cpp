@@ -3,6 +3,7 @@
 // a queue that the test drains as a host's main loop would.
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <condition_variable>
 #include <deque>
 #include <filesystem>
@@ -15,6 +16,7 @@
 #include "platform/curl/CurlSession.h"
 #include "tests/board/BoardFixture.h"
 #include "tests/support/LocalServer.h"
+#include "tests/support/RunProgram.h"
 
 namespace kolo {
 namespace {
@@ -82,16 +84,16 @@ protected:
     }
 
     // Runs the loader's tasks until the folder has loaded.
-    void WaitForFolder() {
-        const auto deadline = Clock::now() + std::chrono::seconds(30);
+    void WaitForFolder(std::chrono::seconds bound = std::chrono::seconds(30)) {
+        const auto deadline = Clock::now() + bound;
         while (board.IsLoading() && Clock::now() < deadline) queue.Drain(std::chrono::milliseconds(100));
         ASSERT_FALSE(board.IsLoading());
         Paint();
     }
 
-    void Load(const std::string& url) {
+    void Load(const std::string& url, std::chrono::seconds bound = std::chrono::seconds(30)) {
         board.SetImageURL(url);
-        WaitForFolder();
+        WaitForFolder(bound);
     }
 
     fs::path root;
@@ -317,6 +319,48 @@ TEST_F(FolderServerTest, AFolderServedSlowlyButLiveGivesUpAtItsTimeLimit) {
     EXPECT_TRUE(board.HasCanvasPicture());
     for (int i = 0; i < 10; ++i) queue.Drain(std::chrono::milliseconds(100));
     EXPECT_EQ(board.Pictures().size(), arrived);   // nothing more once it gave up
+}
+
+// Folders of eight small files of one kind, each declaring a picture that costs up to 200 MB
+// to decode: the loader's threads take turns by what each decode really takes, so the whole
+// load stays under the folder bound however many threads it runs, and the pictures that can
+// be decoded all arrive.
+TEST_F(FolderServerTest, EightCostlySmallFilesOfEachKindStayUnderTheFolderBound) {
+    constexpr long kFolderBoundKb = 400L * 1024;
+    ASSERT_EQ(std::system("/usr/bin/python3 " KOLO_TEST_SUPPORT_DIR "/make_hostile_pictures.py " KOLO_HOSTILE_DIR), 0);
+    const struct {
+        const char* file;
+        bool decodes;
+    } kinds[] = {
+        {"png_interlaced_rgba.png", true}, {"jpeg_cmyk_progressive.jpg", true},
+        {"jpeg_stray_byte.jpg", true},     {"jpeg_cmyk_too_large.jpg", false},
+        {"gif_dropped_first.gif", true},   {"bmp_rle_huge.bmp", true},
+    };
+    for (const auto& kind : kinds) {
+        const fs::path folder = root / kind.file;
+        fs::create_directories(folder);
+        const std::string extension = fs::path(kind.file).extension().string();
+        for (int i = 0; i < 8; ++i) {
+            fs::copy_file(fs::path(KOLO_HOSTILE_DIR) / kind.file, folder / (std::to_string(i) + extension));
+        }
+        for (const int workers : {2, 4}) {
+            const test::ChildMemory memory = test::MeasureInChild([&] {
+                ThreadedFolderLoader threaded([] { return std::make_unique<CurlSession>(); },
+                                              [this](std::function<void()> task) { queue.Post(std::move(task)); },
+                                              workers);
+                board.SetFolderLoader(&threaded);
+                Load("file://" + folder.string() + "/", std::chrono::seconds(240));   // 8 large decodes
+                if (board.Pictures().size() != (kind.decodes ? 8u : 0u)) std::_Exit(1);
+            });
+            // -1: the load did not end with every picture that decodes.
+            EXPECT_GT(memory.peakKb, 0) << kind.file << " on " << workers << " threads";
+#if !defined(__SANITIZE_ADDRESS__)   // its quarantine keeps the freed decodes resident
+            EXPECT_LT(memory.peakKb, kFolderBoundKb) << kind.file << " on " << workers << " threads";
+#endif
+            RecordProperty(std::string(kind.file) + "_" + std::to_string(workers) + "_threads_peak_kb",
+                           std::to_string(memory.peakKb));
+        }
+    }
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 #include <future>
 #include <thread>
 
+#include <sys/stat.h>
+
 #include "platform/curl/CurlSession.h"
 #include "tests/support/LocalServer.h"
 
@@ -100,6 +102,7 @@ TEST_F(CurlSessionTest, LongPagesAreReadWholeUpToTheLimit) {
     ASSERT_TRUE(page.has_value());
     EXPECT_GT(page->size(), 2000000u);
     EXPECT_NE(page->find("last.bmp"), std::string::npos);
+    EXPECT_FALSE(session.LastPageCut());
 
     TransferLimits small = limits_;
     small.pageBytes = 1000;
@@ -107,6 +110,7 @@ TEST_F(CurlSessionTest, LongPagesAreReadWholeUpToTheLimit) {
     const auto cut = limited.ReadPage(server_->Url("/long/"));
     ASSERT_TRUE(cut.has_value());
     EXPECT_EQ(cut->size(), 1000u);
+    EXPECT_TRUE(limited.LastPageCut());
 }
 
 TEST_F(CurlSessionTest, UnopenableAddressesRaiseTheTransportsText) {
@@ -185,6 +189,40 @@ TEST_F(CurlSessionTest, LocalIndexPagesAreCutAtThePageLimit) {
     ASSERT_TRUE(read.has_value());
     EXPECT_EQ(read->size(), static_cast<std::size_t>(limits_.pageBytes));
     EXPECT_EQ(read->find("x.gif"), std::string::npos);
+    EXPECT_TRUE(session.LastPageCut());
+}
+
+// A local folder's pictures are read only when they are regular files whose real path lies
+// inside the folder: links to elsewhere, and pipes that would block the reader, give nothing.
+TEST_F(CurlSessionTest, ALocalFolderGivesOnlyRegularFilesInsideIt) {
+    const fs::path folder = root_ / "local";
+    fs::create_directories(folder / "sub");
+    WriteFile(folder / "cat.gif", "GIF-in");
+    WriteFile(folder / "sub" / "dog.gif", "GIF-sub");
+    WriteFile(root_ / "secret.gif", "GIF-secret");
+    fs::create_symlink(root_ / "secret.gif", folder / "escape.gif");
+    fs::create_symlink(folder / "cat.gif", folder / "alias.gif");
+    fs::create_directory_symlink(root_, folder / "up");
+    ASSERT_EQ(mkfifo((folder / "pipe.gif").c_str(), 0600), 0);
+    const struct {
+        const char* name;
+        const char* bytes;
+    } cases[] = {
+        {"cat.gif", "GIF-in"},      {"sub/dog.gif", "GIF-sub"},   {"alias.gif", "GIF-in"},
+        {"escape.gif", "<none>"},   {"up/secret.gif", "<none>"},  {"pipe.gif", "<none>"},
+        {"sub/..%2f..%2fsecret.gif", "<none>"},                   {"missing.gif", "<none>"},
+    };
+    CurlSession session(limits_);
+    const std::string address = "file://" + folder.string() + "/";
+    session.EnterFolder(address);
+    for (const auto& c : cases) {
+        EXPECT_EQ(Text(session.FetchPicture(address + c.name)), c.bytes) << c.name;
+    }
+    // Entered through a link to it, the folder is the same folder.
+    fs::create_directory_symlink(folder, root_ / "shortcut");
+    session.EnterFolder("file://" + (root_ / "shortcut").string() + "/");
+    EXPECT_EQ(Text(session.FetchPicture("file://" + (root_ / "shortcut" / "cat.gif").string())), "GIF-in");
+    EXPECT_EQ(Text(session.FetchPicture("file://" + (root_ / "shortcut" / "escape.gif").string())), "<none>");
 }
 
 }  // namespace
