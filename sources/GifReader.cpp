@@ -72,6 +72,11 @@ std::uint64_t FrameBytes(std::uint32_t width, std::uint32_t height) {
     return PictureBytes(width, height) + (std::uint64_t{height} + 1) * sizeof(std::uint8_t*) + kRecordBytes;
 }
 
+// "GIF87a" or "GIF89a", with the letters exactly so.
+bool IsGifSignature(const std::uint8_t* bytes) {
+    return std::memcmp(bytes, "GIF8", 4) == 0 && (bytes[4] == '7' || bytes[4] == '9') && bytes[5] == 'a';
+}
+
 std::size_t TableBytes(std::uint8_t flags) { return 3 * (std::size_t{2} << (flags & kTableSizeMask)); }
 
 // Codes of one image, least significant bit first, taken from its data sub-blocks (a size
@@ -686,10 +691,7 @@ int GifReader::ParseBytes(const std::uint8_t* bytes, std::size_t size) {
     Clear();
     if (bytes == nullptr || size < kHeaderBytes) return 0;
     std::memcpy(header_.data(), bytes, kHeaderBytes);
-    // "GIF87a" or "GIF89a", with the letters exactly so.
-    if (std::memcmp(bytes, "GIF8", 4) != 0 || (bytes[4] != '7' && bytes[4] != '9') || bytes[5] != 'a') {
-        return 0;
-    }
+    if (!IsGifSignature(bytes)) return 0;
     std::size_t pos = kHeaderBytes;
     const std::uint8_t screenFlags = header_[kScreenFlagsOffset];
     if (screenFlags & kTablePresent) {
@@ -789,10 +791,7 @@ int GifReader::Load(CDibImage& picture, const std::uint8_t* bytes, std::size_t s
 }
 
 DecodeCost GifReader::Cost(const std::uint8_t* bytes, std::size_t size) {
-    if (bytes == nullptr || size < kHeaderBytes || std::memcmp(bytes, "GIF8", 4) != 0 ||
-        (bytes[4] != '7' && bytes[4] != '9') || bytes[5] != 'a') {
-        return DecodeCost{};
-    }
+    if (bytes == nullptr || size < kHeaderBytes || !IsGifSignature(bytes)) return DecodeCost{};
     std::size_t pos = kHeaderBytes;
     const std::uint8_t screenFlags = bytes[kScreenFlagsOffset];
     const bool globalTable = (screenFlags & kTablePresent) != 0;

@@ -51,6 +51,13 @@ struct JpegErrorTrap {
 // library completes is kept, and the control shows no decoder messages.
 void JpegDropMessage(j_common_ptr) {}
 
+// Points the library's errors at `trap`, whose jump the caller then sets.
+void SetErrorTrap(jpeg_decompress_struct& cinfo, JpegErrorTrap& trap) {
+    cinfo.err = jpeg_std_error(&trap.manager);
+    trap.manager.error_exit = JpegErrorExit;
+    trap.manager.output_message = JpegDropMessage;
+}
+
 void LimitScans(j_common_ptr cinfo) {
     const auto* dinfo = reinterpret_cast<j_decompress_ptr>(cinfo);
     if (dinfo->input_scan_number > kMaxScans) {
@@ -192,9 +199,7 @@ Decoded DecodeJpeg(const std::uint8_t* data, std::size_t size, std::int32_t fitW
     jpeg_decompress_struct cinfo;
     JpegErrorTrap trap;
     jpeg_progress_mgr progress;
-    cinfo.err = jpeg_std_error(&trap.manager);
-    trap.manager.error_exit = JpegErrorExit;
-    trap.manager.output_message = JpegDropMessage;
+    SetErrorTrap(cinfo, trap);
     if (setjmp(trap.jump)) {
         jpeg_destroy_decompress(&cinfo);
         return Decoded::kFailed;
@@ -299,9 +304,7 @@ DecodeCost JpegDecodeCost(const std::uint8_t* data, std::size_t size, std::int32
     jpeg_decompress_struct cinfo;
     JpegErrorTrap trap;
     jpeg_progress_mgr progress;
-    cinfo.err = jpeg_std_error(&trap.manager);
-    trap.manager.error_exit = JpegErrorExit;
-    trap.manager.output_message = JpegDropMessage;
+    SetErrorTrap(cinfo, trap);
     if (setjmp(trap.jump)) {
         jpeg_destroy_decompress(&cinfo);
         return DecodeCost{};
