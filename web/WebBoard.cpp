@@ -51,14 +51,22 @@ public:
     // The browser's print dialog runs later, from the page: hand it the printable picture at
     // its own size.
     void PrintPicture() override {
+        int size[2];
+        const std::uint8_t* rgba = Picture(size);
+        HostPrint(rgba, size[0], size[1]);
+    }
+
+    // The coloured picture at its own size as RGBA (the empty canvas without a picture), for
+    // printing and saving; `size` receives its width and height.
+    const std::uint8_t* Picture(int* size) {
         const CDibImage& picture = Board().SourcePicture();
         const bool hasPicture = picture.HasPicture();
-        const int width = hasPicture ? picture.Width() : kCanvasRect.Width();
-        const int height = hasPicture ? picture.Height() : kCanvasRect.Height();
-        FramebufferContext page(width, height);
-        Board().DrawPictureInto(page, Rect{0, 0, width, height});
-        const std::vector<std::uint8_t> rgba = ToRgba(page, width, height, false, 0);
-        HostPrint(rgba.data(), width, height);
+        size[0] = hasPicture ? picture.Width() : kCanvasRect.Width();
+        size[1] = hasPicture ? picture.Height() : kCanvasRect.Height();
+        FramebufferContext page(size[0], size[1]);
+        Board().DrawPictureInto(page, Rect{0, 0, size[0], size[1]});
+        picture_ = ToRgba(page, size[0], size[1], false, 0);
+        return picture_.data();
     }
 
     // The screen as RGBA; only what was repainted since the last frame is converted again.
@@ -98,6 +106,7 @@ public:
 private:
     PageFolder folder_;
     std::vector<std::uint8_t> frame_;
+    std::vector<std::uint8_t> picture_;
 };
 
 // The instance's art, kept for the life of the module.
@@ -166,6 +175,29 @@ EMSCRIPTEN_KEEPALIVE void kolo_pointer(WebControl* control, int kind, int x, int
         case 1: control->LeftButtonUp(x, y); break;
         default: control->MouseMove(x, y); break;
     }
+}
+
+// What the page compares to send its change events: the canvas picture's index (-1: none),
+// the number of pictures, the history's lengths (every fill, undo and redo changes them) and
+// a count of the pictures given to the canvas.
+EMSCRIPTEN_KEEPALIVE void kolo_state(WebControl* control, int* state) {
+    const kolo::ColouringBoard& board = control->Board();
+    state[0] = board.CanvasIndex();
+    state[1] = static_cast<int>(board.Pictures().size());
+    state[2] = static_cast<int>(board.History().UndoEntries().size());
+    state[3] = static_cast<int>(board.History().RedoEntries().size());
+    state[4] = static_cast<int>(board.CanvasSerial());
+}
+// The name of the picture on the canvas ("" without one).
+EMSCRIPTEN_KEEPALIVE const char* kolo_picture_name(WebControl* control) {
+    kolo::g_text = control->Board().CanvasPictureName();
+    return kolo::g_text.c_str();
+}
+EMSCRIPTEN_KEEPALIVE const std::uint8_t* kolo_picture(WebControl* control, int* size) {
+    return control->Picture(size);
+}
+EMSCRIPTEN_KEEPALIVE void kolo_new_page(WebControl* control) {
+    control->Board().NewPage();
 }
 
 // A folder load the page drives (PageFolder.h): start, the page's text, each picture in page

@@ -5,8 +5,8 @@
 //
 // Each element runs its own instance of the WebAssembly core (compiled once per page), draws
 // the board's screen into a canvas in its shadow root, forwards pointer events in board
-// pixels, reads folders with fetch() and shows the board's messages and its About box as
-// HTML dialogs.
+// pixels, reads folders with fetch() and shows the board's messages inside its own box and
+// its About box as an HTML dialog. A small toolbar under the board saves the coloured picture.
 import createKoloCore from './kolo-board-core.js';
 
 const BOARD_WIDTH = 834;
@@ -20,6 +20,7 @@ const ABOUT_TITLE = 'About Kolo Control';
 const ABOUT_NAME = 'Kolo Control, Version 1.0';
 const ABOUT_NOTICE = 'A colouring book for children. Free to use and share.';
 const here = new URL('.', import.meta.url);
+const SERVER_HELP = new URL('README.md#picture-servers', here).href;
 
 // What every board on the page shares: the compiled code, the unpacked art, and the images
 // made from it. Nothing of a board's state is shared.
@@ -136,6 +137,7 @@ export async function fetchLimited(url, limit, signal = null) {
 const PRINT_STYLE = `
 .kolo-print-image { display: none; }
 @media print {
+  html.kolo-printing kolo-board { display: none !important; }
   @page { margin: 1in; }
   html.kolo-printing, html.kolo-printing body { margin: 0 !important; padding: 0 !important; }
   html.kolo-printing body > :not(.kolo-print-image) { display: none !important; }
@@ -153,25 +155,41 @@ function ensurePrintStyle() {
   document.head.appendChild(style);
 }
 
+// The board keeps its proportions at any width; the toolbar sits under it, and a message
+// shows over it, inside the element's box and without blocking the page.
 const TEMPLATE = `
 <style>
-  :host { display: inline-block; width: ${BOARD_WIDTH}px; aspect-ratio: ${BOARD_WIDTH} / ${BOARD_HEIGHT};
-          contain: content; }
+  :host { display: inline-block; width: ${BOARD_WIDTH}px; position: relative; contain: content; }
   :host([hidden]) { display: none; }
-  canvas { display: block; width: 100%; height: 100%; object-fit: contain; touch-action: none;
+  canvas.board { display: block; width: 100%; height: auto; aspect-ratio: ${BOARD_WIDTH} / ${BOARD_HEIGHT};
+           object-fit: contain; touch-action: none;
            user-select: none; -webkit-user-select: none; -webkit-tap-highlight-color: transparent; }
-  dialog { font: 14px sans-serif; min-width: 16em; max-width: 32em; }
+  .toolbar { display: flex; justify-content: flex-end; gap: 8px; padding: 4px 0; }
+  :host([toolbar="none"]) .toolbar { display: none; }
+  .toolbar button { font: 14px sans-serif; min-width: 44px; min-height: 44px; padding: 0 16px; }
+  dialog { font: 14px sans-serif; min-width: 16em; max-width: min(32em, 90%); }
+  dialog.message { position: absolute; inset: 0; margin: auto; height: fit-content; z-index: 1;
+                   border: 2px solid #c80; box-shadow: 0 4px 16px #0006; }
   dialog .row { display: flex; gap: 16px; align-items: flex-start; }
   dialog .sign { font-size: 32px; line-height: 1; color: #c80; }
   dialog p { margin: 0 0 8px; white-space: pre-wrap; }
   dialog form { text-align: right; margin-top: 8px; }
-  @media print { :host { display: none !important; } }
+  canvas.print { display: none; }
+  @media print {
+    :host { width: 100% !important; break-inside: avoid; }
+    canvas.board, .toolbar, dialog { display: none !important; }
+    canvas.print { display: block; max-width: 100%; max-height: 9in; width: 100%; height: auto;
+                   object-fit: contain; object-position: center top; }
+  }
 </style>
-<canvas width="${BOARD_WIDTH}" height="${BOARD_HEIGHT}" role="img" aria-label="Colouring board"></canvas>
-<dialog class="message" aria-labelledby="message-title" aria-describedby="message-text">
+<canvas class="board" width="${BOARD_WIDTH}" height="${BOARD_HEIGHT}" role="img" aria-label="Colouring board"></canvas>
+<canvas class="print" role="img" aria-label="Coloured picture"></canvas>
+<div class="toolbar" part="toolbar"><button type="button" class="save">Save</button></div>
+<dialog class="message" role="alertdialog" aria-labelledby="message-title" aria-describedby="message-text">
   <h2 id="message-title" hidden>Kolo</h2>
-  <div class="row"><span class="sign" aria-hidden="true">&#9888;</span><p id="message-text"></p></div>
-  <form method="dialog"><button value="ok" autofocus>OK</button></form>
+  <div class="row"><span class="sign" aria-hidden="true">&#9888;</span><div><p id="message-text"></p>
+    <p class="help" hidden><a href="${SERVER_HELP}" target="_blank" rel="noopener">What a picture server must send</a></p></div></div>
+  <form method="dialog"><button value="ok">OK</button></form>
 </dialog>
 <dialog class="about" aria-labelledby="about-title">
   <h2 id="about-title" hidden>${ABOUT_TITLE}</h2>
@@ -187,7 +205,8 @@ export class KoloBoard extends HTMLElement {
     super();
     const root = this.attachShadow({ mode: 'open' });
     root.innerHTML = TEMPLATE;
-    this._canvas = root.querySelector('canvas');
+    this._canvas = root.querySelector('canvas.board');
+    this._printCanvas = root.querySelector('canvas.print');
     this._context = this._canvas.getContext('2d');
     this._messageDialog = root.querySelector('dialog.message');
     this._aboutDialog = root.querySelector('dialog.about');
@@ -200,6 +219,14 @@ export class KoloBoard extends HTMLElement {
     this._shownCursor = -1;
     this._messages = [];
     this._messageDialog.addEventListener('close', () => this._nextMessage());
+    // Escape closes the message as it would a modal one.
+    this._messageDialog.addEventListener('keydown', (event) => {
+      if (event.key === 'Escape') this._messageDialog.close();
+    });
+    root.querySelector('.toolbar .save').addEventListener('click', () => this._download());
+    this._state = null;   // what the last change event reported, as text
+    this._serverRefused = false;   // the next message is about a server refusing this page
+    this._beforePrint = () => this._preparePrint();
     this.ready = new Promise((resolve, reject) => {
       this._resolveReady = resolve;
       this._rejectReady = reject;
@@ -209,12 +236,17 @@ export class KoloBoard extends HTMLElement {
   }
 
   connectedCallback() {
+    window.addEventListener('beforeprint', this._beforePrint);
     if (this._started) return;
     this._started = true;
     this._start().catch((error) => {
       this._rejectReady(error);
       console.error('kolo-board:', error);
     });
+  }
+
+  disconnectedCallback() {
+    window.removeEventListener('beforeprint', this._beforePrint);
   }
 
   attributeChangedCallback(name, oldValue, value) {
@@ -255,6 +287,7 @@ export class KoloBoard extends HTMLElement {
     this._core = core;
     this._control = core._kolo_create();
     this._paint();
+    this._noteChange();
     this.firstPaintTime = performance.now();
     this._resolveReady();
   }
@@ -332,7 +365,9 @@ export class KoloBoard extends HTMLElement {
     const control = this._control;
     const finish = (reason) => {
       this._withString(reason, (pointer) => core._kolo_folder_finish(control, load, pointer));
+      this._serverRefused = false;
       this._paint();
+      this._noteChange();
       this.dispatchEvent(new Event('load'));
     };
 
@@ -345,7 +380,7 @@ export class KoloBoard extends HTMLElement {
         page = { bytes };
       }
     } catch (error) {
-      page = { error: String(error?.message ?? error) };
+      page = { error: await this._failureReason(folder, error, signal) };
     }
     if (signal.aborted) return;
     if (page.error) {
@@ -384,8 +419,105 @@ export class KoloBoard extends HTMLElement {
         core._kolo_folder_picture(control, load, index, 0, 0);
       }
       this._paint();
+      this._noteChange();
     }
     finish('');
+  }
+
+  // Why the folder page could not be fetched, in plain words. The browser tells a refusal
+  // for want of CORS headers apart from nothing: a second request whose answer the page may
+  // not read shows whether the server answered at all.
+  async _failureReason(folder, error, signal) {
+    const text = String(error?.message ?? error);
+    if (!(error instanceof TypeError) || signal.aborted) return text;
+    const origin = new URL(folder).origin;
+    if (origin === location.origin) return `The server at ${origin} does not answer`;
+    try {
+      await fetch(folder, { mode: 'no-cors', credentials: 'omit', signal });
+    } catch {
+      return `The server at ${origin} does not answer`;
+    }
+    this._serverRefused = true;
+    return `The server at ${origin} does not allow this page to read its pictures ` +
+           '(it sends no Access-Control-Allow-Origin header for this page)';
+  }
+
+  // The coloured picture at its own size, as a canvas (null before the board has started).
+  _pictureCanvas(canvas = document.createElement('canvas')) {
+    if (!this._control) return null;
+    const core = this._core;
+    const size = core._malloc(8);
+    try {
+      const pointer = core._kolo_picture(this._control, size);
+      const [width, height] = new Int32Array(core.HEAPU8.buffer, size, 2);
+      canvas.width = width;
+      canvas.height = height;
+      const pixels = new Uint8ClampedArray(core.HEAPU8.buffer, pointer, width * height * 4);
+      canvas.getContext('2d').putImageData(new ImageData(pixels, width, height), 0, 0);
+      return canvas;
+    } finally {
+      core._free(size);
+    }
+  }
+
+  // The browser's own print prints the coloured picture where the board is.
+  _preparePrint() {
+    this._pictureCanvas(this._printCanvas);
+  }
+
+  // The coloured picture at its own size as a PNG Blob.
+  async save() {
+    await this.ready;
+    const canvas = this._pictureCanvas();
+    return new Promise((resolve, reject) => canvas.toBlob(
+      (blob) => (blob ? resolve(blob) : reject(new Error('The picture could not be made into a PNG'))),
+      'image/png'));
+  }
+
+  // The name of the picture on the board as its folder page names it ("" without one).
+  get pictureName() {
+    if (!this._control) return '';
+    return this._core.UTF8ToString(this._core._kolo_picture_name(this._control));
+  }
+
+  // Save in the toolbar: the picture downloads as "<its name>-coloured.png".
+  async _download() {
+    const blob = await this.save();
+    const base = this.pictureName.replace(/^.*\//, '').replace(/\.[^.]*$/, '') || 'picture';
+    const link = document.createElement('a');
+    link.href = URL.createObjectURL(blob);
+    link.download = `${base}-coloured.png`;
+    this.shadowRoot.appendChild(link);
+    link.click();
+    link.remove();
+    setTimeout(() => URL.revokeObjectURL(link.href), 10000);
+  }
+
+  // Clears the picture on the canvas; Undo brings the colouring back.
+  newPage() {
+    if (!this._control) return;
+    this._core._kolo_new_page(this._control);
+    this._paint();
+    this._noteChange();
+  }
+
+  // Sends `change` when the picture on the canvas or its history changed since the last one.
+  _noteChange() {
+    const core = this._core;
+    const pointer = core._malloc(20);
+    let state;
+    try {
+      core._kolo_state(this._control, pointer);
+      state = [...new Int32Array(core.HEAPU8.buffer, pointer, 5)];
+    } finally {
+      core._free(pointer);
+    }
+    const [index, count, undo, redo, serial] = state;
+    const key = `${index} ${undo} ${redo} ${serial}`;
+    if (key === this._state) return;
+    this._state = key;
+    if (index < 0) return;
+    this.dispatchEvent(new CustomEvent('change', { detail: { picture: this.pictureName, index, count } }));
   }
 
   aboutBox() {
@@ -401,7 +533,9 @@ export class KoloBoard extends HTMLElement {
     const text = this._messages.shift();
     if (text === undefined) return;
     this._messageDialog.querySelector('#message-text').textContent = text;
-    this._messageDialog.showModal();
+    this._messageDialog.querySelector('.help').hidden = !this._serverRefused;
+    this._messageDialog.show();
+    this._messageDialog.querySelector('button').focus({ preventScroll: true });
   }
 
   // The composed picture goes on the page as a print-only image; the browser's print dialog
@@ -455,6 +589,7 @@ export class KoloBoard extends HTMLElement {
     const [x, y] = this._boardPoint(event);
     this._core._kolo_pointer(this._control, kind, x, y);
     this._paint();
+    if (kind !== 2) this._noteChange();
     this.lastInputTime = performance.now() - start;   // event to pixels on the canvas
   }
 

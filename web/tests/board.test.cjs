@@ -6,15 +6,7 @@ const path = require('node:path');
 const { execFileSync } = require('node:child_process');
 const k = require('./support.cjs');
 
-const PICK = [716, 550];     // a palette cell: red 204, green 153, blue 0
-const FILL = [317, 381];     // inside the first sample's drawing
-const UNDO = [100, 110];
-const REDO = [240, 100];
-const PRINT = [385, 108];
-const EXIT = [512, 102];
-const PREVIOUS = [690, 386];
-const NEXT = [767, 386];
-const THUMBNAIL = [728, 276];
+const { PICK, FILL, UNDO, REDO, PRINT, EXIT, PREVIOUS, NEXT, THUMBNAIL } = k.points;
 
 let browser;
 let server;
@@ -117,7 +109,10 @@ test('a folder on another origin', async (t) => {
           k.nativeScreenshot([], path.join(scratch, 'load.png'));
           assert.strictEqual(await k.differingPixels(page, '/scratch/load.png'), 0);
         } else {
-          assert.match(await messageText(page), /^Failed to fetch\nPlease confirm your url\.$/);
+          assert.strictEqual(await messageText(page), `The server at ${other.origin} does not allow this page ` +
+            'to read its pictures (it sends no Access-Control-Allow-Origin header for this page)\nPlease confirm your url.');
+          const help = page.locator('kolo-board').getByRole('link', { name: 'What a picture server must send' });
+          assert.strictEqual(await help.getAttribute('href'), `${server.origin}/README.md#picture-servers`);
         }
         await page.context().close();
       } finally {
@@ -223,7 +218,7 @@ test('a board drawn at half size maps pointer positions back to board pixels', a
   const page = await openPage(`${server.origin}/one.html`);
   await page.addStyleTag({ content: 'kolo-board { width: 417px !important; }' });
   await k.boardsReady(page);
-  const box = await page.locator('kolo-board').boundingBox();
+  const box = await page.locator('kolo-board').locator('canvas.board').boundingBox();
   assert.ok(Math.abs(box.height - 322) <= 1, JSON.stringify(box));
   for (const [x, y] of [PICK, FILL]) await page.mouse.click(box.x + x / 2 + 0.25, box.y + y / 2 + 0.25);
   assert.deepStrictEqual(await k.boardPixel(page, ...FILL), [204, 153, 0]);

@@ -73,6 +73,19 @@ async function serve(dir, { allowOrigin = null, extra = {}, scratch = null, hold
   };
 }
 
+// Board pixels the tests click.
+const points = {
+  PICK: [716, 550],     // a palette cell: red 204, green 153, blue 0
+  FILL: [317, 381],     // inside the first sample's drawing, the middle of the canvas
+  UNDO: [100, 110],
+  REDO: [240, 100],
+  PRINT: [385, 108],
+  EXIT: [512, 102],
+  PREVIOUS: [690, 386],
+  NEXT: [767, 386],
+  THUMBNAIL: [728, 276],
+};
+
 // Waits until `condition()` holds, polling; fails after `ms`.
 async function until(condition, ms = 10000, what = 'condition') {
   const end = Date.now() + ms;
@@ -162,7 +175,25 @@ function scratchDir() {
   return fs.mkdtempSync(path.join(os.tmpdir(), 'kolo-web-'));
 }
 
+// Chromium and a server of the site with `extra` pages and a scratch folder, for one test
+// file: started before its tests and ended after them. Returns their holder.
+function suite(extra) {
+  const test = require('node:test');
+  const shared = {};
+  test.before(async () => {
+    shared.browser = await launch();
+    shared.scratch = scratchDir();
+    shared.server = await serve(site, { scratch: shared.scratch, extra });
+  });
+  test.after(async () => {
+    await shared.browser.close();
+    shared.server.close();
+    fs.rmSync(shared.scratch, { recursive: true, force: true });
+  });
+  return shared;
+}
+
 module.exports = {
-  root, site, serve, until, launch, boardPage, boardsReady, clickBoard, differingPixels, boardPixel,
+  root, suite, points, site, serve, until, launch, boardPage, boardsReady, clickBoard, differingPixels, boardPixel,
   nativeScreenshot, scratchDir,
 };

@@ -1,0 +1,119 @@
+// What the element gives the page beyond the board: saving the coloured picture, change
+// events, a new page, messages inside its box and the browser's own print.
+const test = require('node:test');
+const assert = require('node:assert');
+const path = require('node:path');
+const { execFileSync } = require('node:child_process');
+const k = require('./support.cjs');
+
+const { PICK, FILL, UNDO, REDO, NEXT, THUMBNAIL } = k.points;
+const PICKED = [204, 153, 0];   // the colour of PICK
+
+const shared = k.suite({
+  '/one.html': k.boardPage('<kolo-board folder="samples/"></kolo-board>'),
+  '/bare.html': k.boardPage('<kolo-board folder="samples/" toolbar="none"></kolo-board>'),
+  '/missing.html': k.boardPage('<kolo-board folder="missing/"></kolo-board><button>Page</button>'),
+});
+
+async function openBoard(address = '/one.html') {
+  const page = await (await shared.browser.newContext()).newPage();
+  await page.goto(`${shared.server.origin}${address}`);
+  await k.boardsReady(page);
+  return page;
+}
+
+// Width, height and the number of pixels in the picked colour of the PNG `save()` gives.
+async function saved(page) {
+  return page.evaluate(async (picked) => {
+    const blob = await document.querySelector('kolo-board').save();
+    const bitmap = await createImageBitmap(blob);
+    const canvas = new OffscreenCanvas(bitmap.width, bitmap.height);
+    const context = canvas.getContext('2d');
+    context.drawImage(bitmap, 0, 0);
+    const data = context.getImageData(0, 0, bitmap.width, bitmap.height).data;
+    let count = 0;
+    for (let i = 0; i < data.length; i += 4) {
+      if (data[i] === picked[0] && data[i + 1] === picked[1] && data[i + 2] === picked[2]) count++;
+    }
+    return { type: blob.type, width: bitmap.width, height: bitmap.height, count };
+  }, PICKED);
+}
+
+test('save gives the coloured picture at its own size, and Save downloads it', async () => {
+  const page = await openBoard();
+  const blank = await saved(page);
+  assert.deepStrictEqual(blank, { type: 'image/png', width: 572, height: 452, count: 0 });
+  await k.clickBoard(page, [PICK, FILL]);
+  assert.ok((await saved(page)).count > 1000);
+  const [download] = await Promise.all([
+    page.waitForEvent('download'),
+    page.locator('kolo-board').getByRole('button', { name: 'Save' }).click(),
+  ]);
+  assert.strictEqual(download.suggestedFilename(), 'house-coloured.png');
+  await page.context().close();
+
+  const bare = await openBoard('/bare.html');
+  assert.strictEqual(await bare.locator('kolo-board').getByRole('button', { name: 'Save' }).isVisible(), false);
+  await bare.context().close();
+});
+
+test('change follows every fill, undo, redo, new page and picture', async () => {
+  const page = await openBoard();
+  await page.evaluate(() => {
+    window.changes = [];
+    document.querySelector('kolo-board').addEventListener('change', (event) => {
+      window.changes.push(`${event.detail.picture} ${event.detail.index}/${event.detail.count}`);
+    });
+  });
+  await k.clickBoard(page, [PICK, FILL, UNDO, REDO]);
+  await page.evaluate(() => document.querySelector('kolo-board').newPage());
+  await k.clickBoard(page, [UNDO, NEXT, THUMBNAIL]);
+  assert.deepStrictEqual(await page.evaluate(() => window.changes),
+                         [...Array(5).fill('house.bmp 0/10'), 'sun.gif 1/10']);
+  await page.context().close();
+});
+
+test('a missing folder says so inside the board and leaves the page usable', async () => {
+  const page = await (await shared.browser.newContext()).newPage();
+  await page.goto(`${shared.server.origin}/missing.html`);
+  const message = page.locator('kolo-board').getByRole('alertdialog');
+  await message.waitFor();
+  assert.match(await message.innerText(), /404 Not Found/);
+  assert.strictEqual(await message.evaluate((d) => d.matches(':modal')), false);
+  const inner = await message.boundingBox();
+  const outer = await page.locator('kolo-board').boundingBox();
+  assert.ok(inner.x >= outer.x && inner.y >= outer.y && inner.x + inner.width <= outer.x + outer.width &&
+            inner.y + inner.height <= outer.y + outer.height, JSON.stringify([inner, outer]));
+  await page.getByRole('button', { name: 'Page' }).click({ timeout: 2000 });
+  await message.getByRole('button', { name: 'OK' }).focus();
+  await page.keyboard.press('Escape');
+  assert.strictEqual(await message.isVisible(), false);
+  await page.context().close();
+});
+
+test('the browser\'s own print prints the coloured picture', async () => {
+  const page = await openBoard();
+  await k.clickBoard(page, [PICK, FILL]);
+  await page.evaluate(() => window.dispatchEvent(new Event('beforeprint')));
+  await page.emulateMedia({ media: 'print' });
+  const pdf = path.join(shared.scratch, 'own.pdf');
+  await page.pdf({ path: pdf, format: 'Letter' });
+  execFileSync('pdftoppm', ['-r', '72', '-png', '-singlefile', pdf, path.join(shared.scratch, 'own')]);
+  const colours = await page.evaluate(async (picked) => {
+    const image = new Image();
+    image.src = '/scratch/own.png';
+    await image.decode();
+    const canvas = document.createElement('canvas');
+    canvas.width = image.width;
+    canvas.height = image.height;
+    canvas.getContext('2d').drawImage(image, 0, 0);
+    const data = canvas.getContext('2d').getImageData(0, 0, image.width, image.height).data;
+    let count = 0;
+    for (let i = 0; i < data.length; i += 4) {
+      if (Math.abs(data[i] - picked[0]) + Math.abs(data[i + 1] - picked[1]) + Math.abs(data[i + 2] - picked[2]) < 12) count++;
+    }
+    return count;
+  }, PICKED);
+  assert.ok(colours > 500, String(colours));
+  await page.context().close();
+});
