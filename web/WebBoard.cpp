@@ -12,6 +12,9 @@
 #include <vector>
 
 #include "board/BoardLayout.h"
+#include "app/ColourNames.h"
+#include "control/BoardFocus.h"
+#include "control/Palette.h"
 #include "control/SoftControl.h"
 #include "platform/soft/BmpResources.h"
 #include "platform/soft/FramebufferContext.h"
@@ -42,6 +45,7 @@ public:
     }
 
     PageFolder& Folder() { return folder_; }
+    BoardFocus& Focus() { return focus_; }
 
     void CloseHost() override {
         SoftControl::CloseHost();
@@ -105,6 +109,7 @@ public:
 
 private:
     PageFolder folder_;
+    BoardFocus focus_{*this};
     std::vector<std::uint8_t> frame_;
     std::vector<std::uint8_t> picture_;
 };
@@ -198,6 +203,49 @@ EMSCRIPTEN_KEEPALIVE const std::uint8_t* kolo_picture(WebControl* control, int* 
 }
 EMSCRIPTEN_KEEPALIVE void kolo_new_page(WebControl* control) {
     control->Board().NewPage();
+}
+
+// The keyboard, as the desktop's: the page moves its own focus over elements laid on the
+// board's parts (BoardPart numbers) and hands the keys over. `key` is a BoardKey; returns 1
+// when the key was used.
+EMSCRIPTEN_KEEPALIVE int kolo_key(WebControl* control, int part, int key) {
+    kolo::BoardFocus& focus = control->Focus();
+    focus.Focus(static_cast<kolo::BoardPart>(part));
+    return focus.HandleKey(static_cast<kolo::BoardKey>(key)) ? 1 : 0;
+}
+// The part's rectangle in board pixels (left, top, right, bottom) and whether it is enabled.
+EMSCRIPTEN_KEEPALIVE int kolo_part(WebControl* control, int part, int* rect) {
+    const kolo::BoardFocus& focus = control->Focus();
+    const kolo::Rect r = focus.PartRect(static_cast<kolo::BoardPart>(part));
+    rect[0] = r.left;
+    rect[1] = r.top;
+    rect[2] = r.right;
+    rect[3] = r.bottom;
+    return focus.IsEnabled(static_cast<kolo::BoardPart>(part)) ? 1 : 0;
+}
+EMSCRIPTEN_KEEPALIVE const char* kolo_part_name(int part) {
+    return kolo::BoardFocus::PartName(static_cast<kolo::BoardPart>(part));
+}
+// The palette cell under the keyboard, the cross over the picture, and a cell's rectangle.
+EMSCRIPTEN_KEEPALIVE void kolo_focus_state(WebControl* control, int* state) {
+    const kolo::BoardFocus& focus = control->Focus();
+    state[0] = focus.PaletteCell();
+    state[1] = focus.Crosshair().x;
+    state[2] = focus.Crosshair().y;
+}
+EMSCRIPTEN_KEEPALIVE void kolo_cell_rect(int cell, int* rect) {
+    const kolo::Rect r = kolo::PaletteCellRect(cell);
+    rect[0] = r.left;
+    rect[1] = r.top;
+    rect[2] = r.right;
+    rect[3] = r.bottom;
+}
+// The spoken name of palette cell `cell`, or of the picked colour when `cell` is -1.
+EMSCRIPTEN_KEEPALIVE const char* kolo_colour_name(WebControl* control, int cell) {
+    const kolo::ColourRef colour = cell < 0 ? control->Board().SelectedColour()
+                                            : control->Focus().CellColour(cell);
+    kolo::g_text = kolo::EnglishColourName(colour);
+    return kolo::g_text.c_str();
 }
 
 // A folder load the page drives (PageFolder.h): start, the page's text, each picture in page

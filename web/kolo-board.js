@@ -133,6 +133,14 @@ export async function fetchLimited(url, limit, signal = null) {
   }
 }
 
+// The board's parts as the core numbers them (BoardFocus.h), in the desktop's Tab order, and
+// the keys it takes.
+const PARTS = { undo: 0, redo: 1, print: 2, exit: 3, canvas: 4, thumbnail: 5, previous: 6, next: 7, palette: 8 };
+const PART_COUNT = 9;
+const PALETTE_CELLS = 132;
+const KEYS = { ArrowLeft: 2, ArrowRight: 3, ArrowUp: 4, ArrowDown: 5 };
+const ACTIVATE = 6;
+
 // The print stylesheet: only the print image of the board that printed goes on paper.
 const PRINT_STYLE = `
 .kolo-print-image { display: none; }
@@ -167,6 +175,17 @@ const TEMPLATE = `
   .toolbar { display: flex; justify-content: flex-end; gap: 8px; padding: 4px 0; }
   :host([toolbar="none"]) .toolbar { display: none; }
   .toolbar button { font: 14px sans-serif; min-width: 44px; min-height: 44px; padding: 0 16px; }
+  .parts { position: absolute; left: 0; top: 0; width: 100%; aspect-ratio: ${BOARD_WIDTH} / ${BOARD_HEIGHT};
+           pointer-events: none; }
+  .parts > *, .parts [role="radio"] { position: absolute; box-sizing: border-box; margin: 0; padding: 0;
+           border: 0; background: none; outline: none; }
+  .parts > :focus-visible, .parts [role="radio"]:focus-visible {
+           outline: 3px solid #1565c0; outline-offset: 1px; box-shadow: 0 0 0 5px #fff; }
+  .parts .cross { width: 15px; height: 15px; transform: translate(-50%, -50%); display: none;
+           background: linear-gradient(#1565c0, #1565c0) center / 100% 3px no-repeat,
+                       linear-gradient(#1565c0, #1565c0) center / 3px 100% no-repeat; }
+  .parts [role="img"]:focus-visible ~ .cross { display: block; }
+  .announce { position: absolute; width: 1px; height: 1px; overflow: hidden; clip-path: inset(50%); }
   dialog { font: 14px sans-serif; min-width: 16em; max-width: min(32em, 90%); }
   dialog.message { position: absolute; inset: 0; margin: auto; height: fit-content; z-index: 1;
                    border: 2px solid #c80; box-shadow: 0 4px 16px #0006; }
@@ -183,6 +202,8 @@ const TEMPLATE = `
   }
 </style>
 <canvas class="board" width="${BOARD_WIDTH}" height="${BOARD_HEIGHT}" role="img" aria-label="Colouring board"></canvas>
+<div class="parts"></div>
+<div class="announce" aria-live="polite"></div>
 <canvas class="print" role="img" aria-label="Coloured picture"></canvas>
 <div class="toolbar" part="toolbar"><button type="button" class="save">Save</button></div>
 <dialog class="message" role="alertdialog" aria-labelledby="message-title" aria-describedby="message-text">
@@ -203,7 +224,8 @@ export class KoloBoard extends HTMLElement {
 
   constructor() {
     super();
-    const root = this.attachShadow({ mode: 'open' });
+    // The element takes the focus as a whole: focusing it focuses its first part.
+    const root = this.attachShadow({ mode: 'open', delegatesFocus: true });
     root.innerHTML = TEMPLATE;
     this._canvas = root.querySelector('canvas.board');
     this._printCanvas = root.querySelector('canvas.print');
@@ -286,6 +308,7 @@ export class KoloBoard extends HTMLElement {
     this._aboutDialog.querySelector('img.icon').src = assets.icon;
     this._core = core;
     this._control = core._kolo_create();
+    this._buildParts();
     this._paint();
     this._noteChange();
     this.firstPaintTime = performance.now();
@@ -499,6 +522,148 @@ export class KoloBoard extends HTMLElement {
     this._core._kolo_new_page(this._control);
     this._paint();
     this._noteChange();
+    this._announce('New page');
+  }
+
+  // Elements laid over the board's parts give them the focus, a role and a name; the keys
+  // they receive go to the core's keyboard handling, as on the desktop.
+  _buildParts() {
+    const core = this._core;
+    const layer = this.shadowRoot.querySelector('.parts');
+    const rect = core._malloc(16);
+    const place = (element, [left, top, right, bottom], [x, y, width, height]) => Object.assign(element.style, {
+      left: `${(left - x) / width * 100}%`, top: `${(top - y) / height * 100}%`,
+      width: `${(right - left) / width * 100}%`, height: `${(bottom - top) / height * 100}%`,
+    });
+    const board = [0, 0, BOARD_WIDTH, BOARD_HEIGHT];
+    this._parts = [];
+    try {
+      for (let part = 0; part < PART_COUNT; part++) {
+        core._kolo_part(this._control, part, rect);
+        const box = [...new Int32Array(core.HEAPU8.buffer, rect, 4)];
+        let element;
+        if (part === PARTS.palette) {
+          element = document.createElement('div');
+          element.setAttribute('role', 'radiogroup');
+          const area = [box[0], box[1], box[2] - box[0], box[3] - box[1]];
+          this._cells = [];
+          for (let cell = 0; cell < PALETTE_CELLS; cell++) {
+            core._kolo_cell_rect(cell, rect);
+            const radio = document.createElement('div');
+            radio.setAttribute('role', 'radio');
+            radio.tabIndex = cell === 0 ? 0 : -1;
+            radio.setAttribute('aria-checked', 'false');
+            radio.setAttribute('aria-label', core.UTF8ToString(core._kolo_colour_name(this._control, cell)));
+            radio.dataset.cell = cell;
+            place(radio, [...new Int32Array(core.HEAPU8.buffer, rect, 4)], area);
+            element.appendChild(radio);
+            this._cells.push(radio);
+          }
+        } else {
+          // Not <button>: keys would press it a second time through a click.
+          element = document.createElement('div');
+          element.setAttribute('role', part === PARTS.canvas ? 'img' : 'button');
+          element.tabIndex = 0;
+        }
+        if (part !== PARTS.canvas && part !== PARTS.thumbnail) {
+          element.setAttribute('aria-label', core.UTF8ToString(core._kolo_part_name(part)));
+        }
+        element.dataset.part = part;
+        place(element, box, board);
+        layer.appendChild(element);
+        this._parts.push(element);
+      }
+    } finally {
+      core._free(rect);
+    }
+    this._cross = document.createElement('div');
+    this._cross.className = 'cross';
+    layer.appendChild(this._cross);
+    layer.addEventListener('keydown', (event) => this._partKey(event));
+    // A click on a part's element (by assistive technology) works the part as Enter does.
+    layer.addEventListener('click', (event) => {
+      if (event.detail === 0 && event.target.closest('[data-part]')) {
+        this._partKey({ target: event.target, key: 'Enter', preventDefault() {} });
+      }
+    });
+  }
+
+  _partKey(event) {
+    const element = event.target.closest('[data-part]');
+    if (!element || !this._control) return;
+    const part = Number(element.dataset.part);
+    let key = null;
+    if (event.key === 'Enter' || event.key === ' ') key = ACTIVATE;
+    else if (event.key in KEYS && (part === PARTS.palette || part === PARTS.canvas)) key = KEYS[event.key];
+    if (key === null) return;
+    event.preventDefault();
+    const core = this._core;
+    if (part === PARTS.palette && event.target.dataset.cell !== undefined) {
+      // The cell that has the focus is the keyboard's cell, wherever the mouse picked last.
+      const from = this._focusState()[0];
+      const to = Number(event.target.dataset.cell);
+      const moves = [(to % 12) - (from % 12), Math.floor(to / 12) - Math.floor(from / 12)];
+      for (let i = 0; i < Math.abs(moves[0]); i++) core._kolo_key(this._control, part, moves[0] < 0 ? 2 : 3);
+      for (let i = 0; i < Math.abs(moves[1]); i++) core._kolo_key(this._control, part, moves[1] < 0 ? 4 : 5);
+    }
+    core._kolo_key(this._control, part, key);
+    this._paint();
+    this._noteChange();
+    const [cell, x, y] = this._focusState();
+    if (part === PARTS.palette) {
+      const radio = this._cells[cell];
+      for (const other of this._cells) other.tabIndex = other === radio ? 0 : -1;
+      if (key === ACTIVATE) {
+        for (const other of this._cells) other.setAttribute('aria-checked', String(other === radio));
+        this._announce(`Colour: ${this._colourName(-1)}`);
+      }
+      radio.focus();
+    }
+    Object.assign(this._cross.style, { left: `${x / BOARD_WIDTH * 100}%`, top: `${y / BOARD_HEIGHT * 100}%` });
+  }
+
+  _focusState() {
+    const core = this._core;
+    const pointer = core._malloc(12);
+    try {
+      core._kolo_focus_state(this._control, pointer);
+      return [...new Int32Array(core.HEAPU8.buffer, pointer, 3)];
+    } finally {
+      core._free(pointer);
+    }
+  }
+
+  _colourName(cell) {
+    return this._core.UTF8ToString(this._core._kolo_colour_name(this._control, cell));
+  }
+
+  _announce(text) {
+    this.shadowRoot.querySelector('.announce').textContent = text;
+  }
+
+  // The parts' names and states follow the board: the buttons' disabled state, the picture's
+  // name and place in the folder.
+  _refreshParts(index, count) {
+    const core = this._core;
+    const rect = core._malloc(16);
+    try {
+      for (const element of this._parts) {
+        const part = Number(element.dataset.part);
+        if (part !== PARTS.canvas && part !== PARTS.thumbnail && part !== PARTS.palette) {
+          element.setAttribute('aria-disabled', String(!core._kolo_part(this._control, part, rect)));
+        }
+      }
+    } finally {
+      core._free(rect);
+    }
+    const format = (part, ...values) => {
+      let text = core.UTF8ToString(core._kolo_part_name(part));
+      for (const value of values) text = text.replace(/%[ds]/, value);
+      return text;
+    };
+    this._parts[PARTS.thumbnail].setAttribute('aria-label', format(PARTS.thumbnail, index + 1, count));
+    this._parts[PARTS.canvas].setAttribute('aria-label', index < 0 ? 'Picture'
+      : format(PARTS.canvas, this.pictureName));
   }
 
   // Sends `change` when the picture on the canvas or its history changed since the last one.
@@ -513,10 +678,22 @@ export class KoloBoard extends HTMLElement {
       core._free(pointer);
     }
     const [index, count, undo, redo, serial] = state;
+    this._refreshParts(index, count);
     const key = `${index} ${undo} ${redo} ${serial}`;
     if (key === this._state) return;
+    const before = this._lastState;
     this._state = key;
+    this._lastState = state;
     if (index < 0) return;
+    if (!before || before[0] !== index || before[4] !== serial) {
+      this._announce(`Picture ${index + 1} of ${count}: ${this.pictureName}`);
+    } else if (undo === before[2] + 1 && redo === 0) {
+      this._announce(`Filled with ${this._colourName(-1)}`);
+    } else if (undo < before[2]) {
+      this._announce('Undone');
+    } else if (redo < before[3]) {
+      this._announce('Redone');
+    }
     this.dispatchEvent(new CustomEvent('change', { detail: { picture: this.pictureName, index, count } }));
   }
 
