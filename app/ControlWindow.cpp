@@ -138,6 +138,7 @@ ControlWindow::ControlWindow(const WindowOptions& options)
     brushCursor_ = LoadBrushCursor(display);
     busyCursor_ = gdk_cursor_new_from_name(display, "wait");
 
+    control_.Board().SetWorkStore(&work_);
     // The container's answer to OnInitImage waits for the main loop, as a posted event
     // would, so the window is on the screen while the folder loads and for its message.
     control_.onInitImage = [this]() { g_idle_add(OnLoadFolder, this); };
@@ -258,8 +259,8 @@ void ControlWindow::AfterEvent() {
         return;
     }
     ColouringBoard& board = control_.Board();
-    if (work_.Follow(board)) {
-        // Each change restarts the wait, so a burst of fills is written once.
+    if (work_.Unsaved()) {
+        // Each event restarts the wait, so a burst of fills is written once.
         if (saveTimer_ != 0) g_source_remove(saveTimer_);
         saveTimer_ = g_timeout_add(kSaveDelayMs, OnSaveWork, this);
     }

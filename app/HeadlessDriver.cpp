@@ -12,7 +12,6 @@
 #include "app/CommandLine.h"
 #include "app/ImageFiles.h"
 #include "app/PicturePng.h"
-#include "app/PictureWork.h"
 #include "app/SamplesFolder.h"
 #include "board/BoardLayout.h"
 #include "board/ColouringBoard.h"
@@ -218,9 +217,6 @@ int RunHeadless(const std::vector<std::string>& args) {
     std::size_t pagesWritten = 0;
     int status = 0;
 
-    // As in the window, a picture keeps its work when another is opened and it comes back;
-    // nothing is kept after the run.
-    PictureWork work("");
     control.Create();
     // The options replay on the whole folder, so that the run is the same every time.
     control.WaitForFolder();
@@ -245,7 +241,6 @@ int RunHeadless(const std::vector<std::string>& args) {
     // options still replay on the board as it stands (the message is on standard error).
     const int folderStatus =
         !options.address.empty() && board.Pictures().empty() ? kStatusNoPictures : 0;
-    work.Follow(control.Board());
     for (const Action& action : options.actions) {
         switch (action.kind) {
             case Action::kClick: control.Click(action.x, action.y); break;
@@ -275,7 +270,6 @@ int RunHeadless(const std::vector<std::string>& args) {
                 break;
             case Action::kColour: ChooseColour(control, static_cast<ColourRef>(action.x)); break;
         }
-        work.Follow(control.Board());
         control.Pump();
         // Each finished print job goes to the next file at once; jobs past the last file
         // replace it.

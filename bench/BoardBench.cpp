@@ -239,6 +239,51 @@ void BM_NaiveComposeAndCopy(benchmark::State& state) {
 BENCHMARK(BM_PaintColouredAfterFill)->Name("paint a coloured drawing after a fill/kolo")->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_NaiveComposeAndCopy)->Name("paint a coloured drawing after a fill/naive compose")->Unit(benchmark::kMicrosecond);
 
+// A picture's kept work put back: the real drawing coloured as a child would, 200 fills of
+// areas taken at random (the same area often again, in another colour), replayed onto the
+// picture as the board does when the picture returns to the canvas; beside it the same
+// picture put back with no work.
+constexpr std::size_t kChildFills = 200;
+
+struct ChildColouredBoard : ColouredBoard {
+    ChildColouredBoard() {
+        board.RestoreWork({}, {});
+        const std::vector<bench::Seed> areas = bench::WhiteAreas(board.Canvas());
+        std::uint32_t random = 12345;
+        int cell = 0;
+        while (board.History().UndoEntries().size() < kChildFills) {
+            random = random * 1664525u + 1013904223u;   // a fixed sequence, the same every run
+            const bench::Seed& area = areas[(random >> 8) % areas.size()];
+            if (random % 3 == 0) {
+                cell = (cell + 1) % 12;
+                board.Click(kPaletteRect.left + 6 + 12 * cell, kPaletteRect.top + 6 + 12 * (cell % 5));
+            }
+            board.Click(kCanvasRect.left + area.x, kCanvasRect.top + area.y);
+        }
+        done = board.History().UndoEntries();
+    }
+    std::vector<FillEntry> done;
+};
+
+void BM_RestoreChildsWork(benchmark::State& state) {
+    ChildColouredBoard f;
+    for (auto _ : state) {
+        f.board.RestoreWork(f.done, {});
+        benchmark::ClobberMemory();
+    }
+}
+
+void BM_RestoreNoWork(benchmark::State& state) {
+    ChildColouredBoard f;
+    for (auto _ : state) {
+        f.board.RestoreWork({}, {});
+        benchmark::ClobberMemory();
+    }
+}
+
+BENCHMARK(BM_RestoreChildsWork)->Name("restore 200 fills/kolo")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RestoreNoWork)->Name("restore 200 fills/no work")->Unit(benchmark::kMillisecond);
+
 }  // namespace
 }  // namespace kolo
 

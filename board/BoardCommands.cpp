@@ -32,6 +32,7 @@ void ColouringBoard::ReplayFill(const FillEntry& entry, ColourRef colour) {
 void ColouringBoard::Undo() {
     const FillEntry entry = history_.TakeUndo();
     if (entry.x < 0) return;
+    KeepWork();
     if (IsNewPageEntry(entry)) {
         // The page comes back as the fills before the clear left it.
         RebuildCanvas();
@@ -45,6 +46,7 @@ void ColouringBoard::Undo() {
 void ColouringBoard::Redo() {
     const FillEntry entry = history_.TakeRedo();
     if (entry.x < 0) return;
+    KeepWork();
     if (IsNewPageEntry(entry)) {
         RebuildCanvas();
         RefreshUndoRedo();

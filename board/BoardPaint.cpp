@@ -4,7 +4,10 @@
 #include "board/ColouringBoard.h"
 
 #include <algorithm>
+#include <cstring>
+#include <limits>
 #include <string>
+#include <vector>
 
 #include "resources/ResourceIds.h"
 
@@ -14,10 +17,71 @@ namespace {
 constexpr int kProgressBandHeight = 24;              // pixels of the progress line
 constexpr ColourRef kProgressBandColour = 0x00FFFFFF;
 constexpr std::uint8_t kFrameKey = 255;   // white: the frame's see-through colour
+constexpr Rect kWholePage{0, 0, std::numeric_limits<std::int32_t>::max(),
+                          std::numeric_limits<std::int32_t>::max()};
+
+// Makes again the thumbnail's pixels whose centres fall inside `area` of the page (canvas
+// pixels, y from the top): the shrunk picture, coloured where the page pixel at the centre
+// is coloured (multiplied with the picture, so that lines stay dark; the page's paper and
+// lines leave it as it is), under the frame's pixels that are not white. Sampling the page
+// instead of shrinking it keeps this cheap enough to follow every fill. All three images are
+// the thumbnail's size; `page` may be null (no colouring).
+void ComposeThumbnail(CDibImage& thumbnail, const CDibImage& picture, const CDibImage* page,
+                      const CDibImage& frame, const Rect& area) {
+    const std::int32_t width = thumbnail.Width(), height = thumbnail.Height();
+    const std::int64_t pageWidth = page ? page->Width() : width;
+    const std::int64_t pageHeight = page ? page->Height() : height;
+    // The page pixel at the centre of thumbnail column x (or row y), and back.
+    const auto sampleOf = [](std::int64_t i, std::int64_t from, std::int64_t to) {
+        return (2 * i + 1) * to / (2 * from);
+    };
+    std::vector<std::int32_t> columns;   // byte offsets of the samples in a page row
+    std::int32_t firstX = width, endX = 0;
+    for (std::int32_t x = 0; x < width; ++x) {
+        const std::int64_t sample = sampleOf(x, width, pageWidth);
+        columns.push_back(static_cast<std::int32_t>(3 * sample));
+        if (sample >= area.left && sample < area.right) {
+            firstX = std::min(firstX, x);
+            endX = x + 1;
+        }
+    }
+    std::uint8_t* const pixels = thumbnail.Pixels();
+    for (std::int32_t y = 0; y < height; ++y) {
+        const std::int64_t pageY = sampleOf(y, height, pageHeight);
+        if (pageY < area.top || pageY >= area.bottom) continue;
+        // Rows are stored bottom-up.
+        const std::size_t bottomUp = static_cast<std::size_t>(height - 1 - y);
+        std::uint8_t* out = pixels + thumbnail.Stride() * bottomUp;
+        const std::uint8_t* in = picture.Pixels() + picture.Stride() * bottomUp;
+        const std::uint8_t* wood = frame.Pixels() + frame.Stride() * bottomUp;
+        const std::uint8_t* pageRow =
+            page ? page->Pixels() + page->Stride() * static_cast<std::size_t>(pageHeight - 1 - pageY)
+                 : nullptr;
+        for (std::int32_t x = firstX; x < endX; ++x) {
+            const std::int32_t at = 3 * x;
+            if (wood[at] != 255 || wood[at + 1] != 255 || wood[at + 2] != 255) {
+                std::memcpy(out + at, wood + at, 3);
+                continue;
+            }
+            std::memcpy(out + at, in + at, 3);
+            if (pageRow == nullptr) continue;
+            const std::uint8_t* colour = pageRow + columns[static_cast<std::size_t>(x)];
+            const unsigned sum = colour[0] + colour[1] + colour[2];
+            if (sum == 0 || sum == 3 * 255) continue;
+            for (int c = 0; c < 3; ++c) {
+                out[at + c] = static_cast<std::uint8_t>((in[at + c] * colour[c] + 127) / 255);
+            }
+        }
+    }
+}
 
 }  // namespace
 
 Rect ColouringBoard::NoteCanvasFill(std::uint64_t before, const Rect& changed) {
+    if (thumbnailCanvas_ == before && thumbnailIndex_ == canvasIndex_) {
+        thumbnailCanvas_ = canvas_.Generation();
+        thumbnailAgain_ = Union(thumbnailAgain_, changed);
+    }
     // A line pixel next to the area shows its colour halved, so one pixel around it changes.
     const Rect grown{std::max(changed.left - 1, 0), std::max(changed.top - 1, 0),
                      std::min(changed.right + 1, canvas_.Width()),
@@ -72,6 +136,37 @@ Rect ColouringBoard::ComposeCanvas() {
     return Rect{0, 0, composedCanvas_.Width(), composedCanvas_.Height()};
 }
 
+void ColouringBoard::RefreshThumbnail(bool moved) {
+    const bool showsCanvas = pictureIndex_ == canvasIndex_ && HasCanvasPicture();
+    const Rect again = thumbnailAgain_;
+    thumbnailAgain_ = Rect{};
+    CDibImage keptPage;
+    if (moved) {
+        CDibImage picture = pictures_[static_cast<std::size_t>(pictureIndex_)].Image();
+        if (!showsCanvas) keptPage = KeptPage(pictureIndex_, picture);
+        thumbnailPicture_ = std::move(picture);
+        thumbnailPicture_.Resize(thumbnailRect_.Width(), thumbnailRect_.Height());
+    }
+    const CDibImage* page = showsCanvas && IsPageColoured(history_.UndoEntries()) ? &canvas_
+                            : keptPage.HasPicture()                                 ? &keptPage
+                                                                                    : nullptr;
+    const bool sameSizes = thumbnailPicture_.Width() == blankThumbnail_.Width() &&
+                           thumbnailPicture_.Height() == blankThumbnail_.Height();
+    if (!moved && sameSizes && showsCanvas && thumbnailCanvas_ == canvas_.Generation()) {
+        // Only the board's own fills changed the canvas since: only where they went.
+        ComposeThumbnail(thumbnail_, thumbnailPicture_, page, blankThumbnail_, again);
+        return;
+    }
+    thumbnail_ = thumbnailPicture_;
+    if (sameSizes) {
+        ComposeThumbnail(thumbnail_, thumbnailPicture_, page, blankThumbnail_, kWholePage);
+    } else {
+        blankThumbnail_.OverlayOnto(255, 255, 255, thumbnail_);
+    }
+    thumbnailIndex_ = pictureIndex_;
+    thumbnailCanvas_ = showsCanvas ? canvas_.Generation() : 0;
+}
+
 void ColouringBoard::Paint(DrawingSurface& target, const Rect& bounds, const Rect& invalid) {
     boundsRect_ = bounds;
     if (!skin_) return;
@@ -109,13 +204,15 @@ void ColouringBoard::Paint(DrawingSurface& target, const Rect& bounds, const Rec
         skinShowsCanvas_ = nullptr;
     }
     if (!pictures_.empty()) {
-        // The framed thumbnail changes only with the index or the list, so it is kept from
-        // one paint to the next instead of being scaled down again every time.
+        // The framed thumbnail changes only with the index, the list or, when it shows the
+        // picture on the canvas, the colouring, so it is kept from one paint to the next
+        // instead of being scaled down again every time.
+        const bool showsCanvas = pictureIndex_ == canvasIndex_ && HasCanvasPicture();
         if (thumbnailIndex_ != pictureIndex_) {
-            thumbnail_ = pictures_[static_cast<std::size_t>(pictureIndex_)].Image();
-            thumbnail_.Resize(thumbnailRect_.Width(), thumbnailRect_.Height());
-            blankThumbnail_.OverlayOnto(255, 255, 255, thumbnail_);
-            thumbnailIndex_ = pictureIndex_;
+            RefreshThumbnail(true);
+        } else if (showsCanvas &&
+                   (thumbnailCanvas_ != canvas_.Generation() || !thumbnailAgain_.IsEmpty())) {
+            RefreshThumbnail(false);
         }
         thumbnail_.Draw(*surface, thumbnailRect_);
         skinShowsThumbnail_ = true;

@@ -1,5 +1,5 @@
-// The work on the picture being coloured: clearing the page as an undoable step, and putting
-// saved work back by replaying it.
+// The work on each picture: clearing the page as an undoable step, keeping every picture's
+// work while others are coloured, and putting it back by replaying it.
 //
 // Fills recolour whole areas of one colour, and the canvas starts as a black and white page
 // whose areas are bounded by black lines, so every area keeps its pixels for good: the page
@@ -10,6 +10,21 @@
 #include <utility>
 
 namespace kolo {
+namespace {
+
+// Replays onto `page` (the picture as it goes on the canvas) the fills of `done` since its
+// last cleared page.
+void ReplayFills(CDibImage& page, const std::vector<FillEntry>& done) {
+    std::size_t first = done.size();
+    while (first > 0 && !IsNewPageEntry(done[first - 1])) --first;
+    for (std::size_t i = first; i < done.size(); ++i) {
+        const FillEntry& entry = done[i];
+        page.FloodFill(entry.x, entry.y, RedOf(entry.newColour), GreenOf(entry.newColour),
+                       BlueOf(entry.newColour));
+    }
+}
+
+}  // namespace
 
 std::string ColouringBoard::CanvasPictureName() const {
     if (canvasIndex_ < 0 || static_cast<std::size_t>(canvasIndex_) >= pictureNames_.size()) {
@@ -21,19 +36,54 @@ std::string ColouringBoard::CanvasPictureName() const {
 void ColouringBoard::CanvasGiven(std::int32_t index) {
     canvasIndex_ = index;
     ++canvasSerial_;
+    if (index < 0 || !sourcePicture_.HasPicture()) {
+        canvasKey_ = WorkKey{};
+        ClearHistory();
+        return;
+    }
+    canvasKey_ = WorkKey{imageUrl_, CanvasPictureName(), PictureHash(sourcePicture_)};
+    const SavedWork& work = WorkFor(canvasKey_);
+    history_.Restore(work.done, work.undone);
+    RebuildCanvas();
+    RefreshUndoRedo();
+}
+
+const SavedWork& ColouringBoard::WorkFor(const WorkKey& key) {
+    auto found = work_.find(key);
+    if (found == work_.end()) {
+        SavedWork work;
+        if (workStore_ == nullptr || !workStore_->LoadWork(key, work)) work = SavedWork{};
+        found = work_.emplace(key, std::move(work)).first;
+    }
+    return found->second;
+}
+
+void ColouringBoard::KeepWork() {
+    if (canvasIndex_ < 0 || !sourcePicture_.HasPicture()) return;
+    SavedWork& work = work_[canvasKey_];
+    work.done = history_.UndoEntries();
+    work.undone = history_.RedoEntries();
+    if (workStore_ != nullptr) workStore_->WorkChanged(canvasKey_, work);
+    // The thumbnail follows the colouring of the picture it shows.
+    if (pictureIndex_ == canvasIndex_) host_.InvalidateControl(thumbnailRect_);
+}
+
+CDibImage ColouringBoard::KeptPage(std::int32_t index, const CDibImage& picture) {
+    if (!picture.HasPicture()) return {};
+    const auto at = static_cast<std::size_t>(index);
+    const std::string name = at < pictureNames_.size() ? pictureNames_[at] : std::string();
+    const SavedWork& work = WorkFor(WorkKey{imageUrl_, name, PictureHash(picture)});
+    if (!IsPageColoured(work.done)) return {};
+    CDibImage page = picture;
+    page.Threshold(kThresholdLevel);
+    ReplayFills(page, work.done);
+    return page;
 }
 
 void ColouringBoard::RebuildCanvas() {
     if (!sourcePicture_.HasPicture()) return;
     PutOnCanvas(sourcePicture_);
-    const std::vector<FillEntry>& done = history_.UndoEntries();
-    std::size_t first = done.size();
-    while (first > 0 && !IsNewPageEntry(done[first - 1])) --first;
-    for (std::size_t i = first; i < done.size(); ++i) {
-        const FillEntry& entry = done[i];
-        canvas_.FloodFill(entry.x, entry.y, RedOf(entry.newColour), GreenOf(entry.newColour),
-                          BlueOf(entry.newColour));
-    }
+    ReplayFills(canvas_, history_.UndoEntries());
 }
 
 void ColouringBoard::NewPage() {
@@ -42,6 +92,7 @@ void ColouringBoard::NewPage() {
     // Nothing painted since the page was last started: a second clear would only pile up.
     if (done.empty() || IsNewPageEntry(done.back())) return;
     history_.Record(kNewPageColour, kNewPageColour, 0, 0);
+    KeepWork();
     RebuildCanvas();
     RefreshUndoRedo();
     host_.InvalidateControl(canvasRect_);
@@ -50,6 +101,7 @@ void ColouringBoard::NewPage() {
 int ColouringBoard::RestoreWork(std::vector<FillEntry> done, std::vector<FillEntry> undone) {
     if (!sourcePicture_.HasPicture()) return 0;
     history_.Restore(std::move(done), std::move(undone));
+    KeepWork();
     RebuildCanvas();
     RefreshUndoRedo();
     host_.InvalidateControl(canvasRect_);

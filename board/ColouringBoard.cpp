@@ -106,9 +106,7 @@ void ColouringBoard::AddFolderPicture(std::uint32_t load, FolderPicture picture,
             // The first picture goes on the canvas at once and stays: a child may already be
             // colouring it when the others arrive.
             sourcePicture_ = pictures_.front().Image();
-            PutOnCanvas(sourcePicture_);
             CanvasGiven(0);
-            ClearHistory();
             thumbnailIndex_ = -1;
         }
     }
@@ -130,7 +128,6 @@ void ColouringBoard::FinishFolder(std::uint32_t load, const std::string& reason)
         sourcePicture_ = CDibImage();
         canvas_ = CDibImage();
         CanvasGiven(-1);
-        ClearHistory();
     }
     RefreshCursor();
     host_.InvalidateControl(kBoardRect);
@@ -182,6 +179,7 @@ void ColouringBoard::Click(std::int32_t x, std::int32_t y) {
                 const RgbColour region = canvas_.GetRegionColour();
                 history_.Record(MakeColourRef(region.red, region.green, region.blue),
                                 MakeColourRef(red, green, blue), cx, cy);
+                KeepWork();
                 RefreshUndoRedo();
                 host_.InvalidateControl(shown);
             } else {
@@ -198,9 +196,7 @@ void ColouringBoard::Click(std::int32_t x, std::int32_t y) {
             }
         } else if (thumbnailRect_.Contains(x, y) && pictures_.size() > 1) {
             sourcePicture_ = pictures_[static_cast<std::size_t>(pictureIndex_)].Image();
-            if (sourcePicture_.HasPicture()) PutOnCanvas(sourcePicture_);
             CanvasGiven(pictureIndex_);
-            ClearHistory();
             host_.InvalidateControl(canvasRect_);
         }
     }

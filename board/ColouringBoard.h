@@ -12,6 +12,7 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,6 +21,7 @@
 #include "board/BoardLayout.h"
 #include "board/FolderLoader.h"
 #include "board/FolderPictures.h"
+#include "board/KeptWork.h"
 #include "history/FillHistory.h"
 #include "image/DibImage.h"
 #include "platform/BoardHost.h"
@@ -43,6 +45,10 @@ Rect PrintDestination(int horzRes, int vertRes, int dpiX, int dpiY, std::int32_t
 constexpr std::uint32_t kNewPageColour = 0xFF000000u;
 inline bool IsNewPageEntry(const FillEntry& entry) {
     return entry.oldColour == kNewPageColour && entry.newColour == kNewPageColour;
+}
+// True when the fills that can be undone colour the page: some follow its last clearing.
+inline bool IsPageColoured(const std::vector<FillEntry>& done) {
+    return !done.empty() && !IsNewPageEntry(done.back());
 }
 
 class ColouringBoard {
@@ -84,6 +90,12 @@ public:
     // a picture on the canvas. A cleared page is an entry of its own (IsNewPageEntry).
     int RestoreWork(std::vector<FillEntry> done, std::vector<FillEntry> undone);
 
+    // Each picture keeps its work (colouring, undo and redo) for the board's life: a picture
+    // that comes back to the canvas comes back as it was left, and the thumbnail shows each
+    // picture coloured. `store` (null: none; set it before the folder loads) is asked for a
+    // picture's work the first time the board needs it and told of every change.
+    void SetWorkStore(WorkStore* store) { workStore_ = store; }
+
     // Brings the board up to date and copies the part of it that `invalid` asks for to
     // `target`, at the target's origin; the rest of the target is left as it is. Of `bounds`
     // (the client area) only the size counts, and `invalid` is taken from its top-left corner.
@@ -107,8 +119,7 @@ public:
     //    the name the page gave it (kept for the host's saved work); an empty picture stands
     //    for one that failed, or was left out (`leftOut`) because the folder's memory budget
     //    was spent, and only counts towards the progress. The first picture that arrives goes
-    //    on the canvas and stays there, with the thumbnail on it, a cleared history and undo
-    //    and redo disabled.
+    //    on the canvas and stays there, with the thumbnail on it and its kept work.
     //  - FinishFolder: the load has ended. With a reason (the page could not be read) nothing
     //    of the board changes and the message shows the reason and "Please confirm your
     //    url."; without one, when no picture arrived, the message says "No pictures found at
@@ -167,9 +178,21 @@ private:
     void ClearHistory();
     int CursorState() const;
     void RefreshCursor();
+    // After sourcePicture_ became picture `index` (−1: none): it goes on the canvas with its
+    // kept work.
     void CanvasGiven(std::int32_t index);
     // The page from the picture with the fills since the last cleared page replayed.
     void RebuildCanvas();
+    // The work kept on `key`, asked of the store the first time.
+    const SavedWork& WorkFor(const WorkKey& key);
+    // After the history changed: the canvas picture's kept work follows it.
+    void KeepWork();
+    // The page of picture `index` (`picture`, set aside) with its kept colouring; empty when
+    // it has none.
+    CDibImage KeptPage(std::int32_t index, const CDibImage& picture);
+    // Makes thumbnail_ again: the picture shrunk (again only when `moved`: another picture or
+    // list) with its colouring over it.
+    void RefreshThumbnail(bool moved);
     void ReplayFill(const FillEntry& entry, ColourRef colour);
     // After a fill of the canvas that recoloured pixels inside `changed` (y from the top);
     // `before` is the canvas's generation before the fill. Returns the board pixels whose
@@ -205,6 +228,12 @@ private:
     CDibImage blankThumbnail_;
     CDibImage thumbnail_;              // pictures_[thumbnailIndex_] scaled and framed
     std::int32_t thumbnailIndex_ = -1; // −1: no thumbnail made for the current list
+    std::uint64_t thumbnailCanvas_ = 0;  // the canvas's generation it showed, when it did
+    Rect thumbnailAgain_;                // canvas pixels (y from the top) changed since then
+    CDibImage thumbnailPicture_;         // pictures_[thumbnailIndex_] shrunk, uncoloured
+    WorkStore* workStore_ = nullptr;
+    std::map<WorkKey, SavedWork> work_;   // every picture's work this board has seen
+    WorkKey canvasKey_;                   // the picture on the canvas
     std::unique_ptr<DeviceBitmap> skin_;
     // The canvas as shown (the picture, the canvas's colours, the frame), kept between paints:
     // made whole again when one of the three was replaced, and recomposed only where the

@@ -16,8 +16,9 @@ struct FillEntry {
     std::uint32_t newColour;   // the colour the fill painted, packed 0x00BBGGRR
     std::int32_t x;            // seed column, 0 = left edge of the canvas
     std::int32_t y;            // seed row counted from the top, 0 = top edge of the canvas
+    std::uint32_t closeGaps = 0;   // openings in the lines, in pixels, the fill stopped at (0 … 4)
 };
-static_assert(sizeof(FillEntry) == 16, "an entry is four 32-bit fields");
+static_assert(sizeof(FillEntry) == 20, "an entry is five 32-bit fields");
 static_assert(std::is_trivially_copyable<FillEntry>::value, "entries are plain values");
 
 class FillHistory {

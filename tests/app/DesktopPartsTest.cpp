@@ -42,6 +42,13 @@ TEST(WorkFile, FormatThenParseGivesTheSameStacks) {
     EXPECT_EQ(read.undone[0].y, 451);
 }
 
+TEST(WorkFile, KeepsTheFillOptionsAndRefusesAGapBeyondFour) {
+    SavedWork read;
+    ASSERT_TRUE(ParseWork(FormatWork(kKey, {{{0x00FFFFFF, 0x008400FF, 10, 20, 4}}, {}}), kKey, read));
+    EXPECT_EQ(read.done[0].closeGaps, 4u);
+    EXPECT_FALSE(ParseWork(FormatWork(kKey, {{{0x00FFFFFF, 0x008400FF, 10, 20, 5}}, {}}), kKey, read));
+}
+
 struct BadWork {
     const char* name;
     std::string text;
@@ -60,7 +67,7 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, WorkFileRefuses,
     ::testing::Values(
         BadWork{"Empty", ""},
-        BadWork{"OtherVersion", "kolo work 2\n"},
+        BadWork{"OtherVersion", "kolo work 3\n"},
         BadWork{"OtherFolder", "kolo work 1\nfolder file:///other/\npicture house.gif\n"
                                "content 0123456789abcdef\ndone 0\nundone 0\n"},
         BadWork{"OtherPicture", "kolo work 1\nfolder file:///pictures/\npicture cat.gif\n"
@@ -90,7 +97,8 @@ protected:
                   ::testing::UnitTest::GetInstance()->current_test_info()->name();
         std::filesystem::remove_all(folder_);
     }
-    void Open(SoftControl& control) {
+    void Open(SoftControl& control, PictureWork& work) {
+        control.Board().SetWorkStore(&work);
         control.onInitImage = [&control]() { control.Board().SetImageURL(SamplesFolderUrl()); };
         control.Create();
         control.WaitForFolder();
@@ -102,19 +110,17 @@ protected:
 TEST_F(KeptWork, ComesBackInTheNextRunAndStaysUndoable) {
     {
         SoftControl control(Curl());
-        Open(control);
         PictureWork work(folder_);
-        work.Follow(control.Board());
+        Open(control, work);
         EXPECT_EQ(control.Board().CanvasPictureName(), "house.bmp");
         control.Click(211, 475);
-        EXPECT_TRUE(work.Follow(control.Board()));
+        EXPECT_TRUE(work.Unsaved());
         ASSERT_TRUE(work.Save());
         EXPECT_FALSE(work.Unsaved());
     }
     SoftControl control(Curl());
-    Open(control);
     PictureWork work(folder_);
-    work.Follow(control.Board());
+    Open(control, work);
     control.Pump();
     ASSERT_TRUE(control.Board().History().CanUndo());
     EXPECT_EQ(control.Screen().GetPixel(211, 475), 0x008400FFu);
@@ -122,7 +128,6 @@ TEST_F(KeptWork, ComesBackInTheNextRunAndStaysUndoable) {
     control.Pump();
     EXPECT_EQ(control.Screen().GetPixel(211, 475), 0x00FFFFFFu);
     // All undone: the file keeps what can be redone.
-    work.Follow(control.Board());
     ASSERT_TRUE(work.Save());
     SavedWork saved;
     std::ifstream in(work.PathFor({SamplesFolderUrl() + "", "house.bmp",
@@ -132,11 +137,9 @@ TEST_F(KeptWork, ComesBackInTheNextRunAndStaysUndoable) {
 
 TEST_F(KeptWork, ADamagedFileIsIgnoredAndTheFolderIsMadePrivate) {
     SoftControl control(Curl());
-    Open(control);
     PictureWork work(folder_ + "/deeper");
-    work.Follow(control.Board());
+    Open(control, work);
     control.Click(211, 475);
-    work.Follow(control.Board());
     ASSERT_TRUE(work.Save());
     EXPECT_EQ(std::filesystem::status(folder_ + "/deeper").permissions() &
                   std::filesystem::perms::all,
@@ -145,26 +148,21 @@ TEST_F(KeptWork, ADamagedFileIsIgnoredAndTheFolderIsMadePrivate) {
         std::ofstream(entry.path()) << "kolo work 1\nfolder ";
     }
     SoftControl again(Curl());
-    Open(again);
     PictureWork reread(folder_ + "/deeper");
-    reread.Follow(again.Board());
+    Open(again, reread);
     EXPECT_FALSE(again.Board().History().CanUndo());
 }
 
 TEST_F(KeptWork, WithoutAFolderTheWorkLastsTheRun) {
     SoftControl control(Curl());
-    Open(control);
     PictureWork work("");
-    work.Follow(control.Board());
+    Open(control, work);
     control.Click(211, 475);
-    work.Follow(control.Board());
     control.Board().NextPicture();
     control.Click(728, 276);   // the second picture on the canvas
-    work.Follow(control.Board());
     EXPECT_FALSE(control.Board().History().CanUndo());
     control.Board().PreviousPicture();
     control.Click(728, 276);   // the house again
-    work.Follow(control.Board());
     control.Pump();
     EXPECT_EQ(control.Screen().GetPixel(211, 475), 0x008400FFu);
     EXPECT_TRUE(work.Save());
@@ -232,6 +230,9 @@ TEST(BoardViewChanges, CoverWhatTheFillChangedAtEveryScale) {
     control.onInitImage = [&control]() { control.Board().SetImageURL(SamplesFolderUrl()); };
     control.Create();
     control.WaitForFolder();
+    // The thumbnail on another picture than the canvas's, so that it does not follow the fill.
+    control.Board().NextPicture();
+    control.Pump();
     BoardView view;
     EXPECT_EQ(view.Update(control.Screen(), control.TakeChanged()), (Rect{0, 0, kBoardWidth, kBoardHeight}));
     EXPECT_EQ(view.Update(control.Screen(), control.TakeChanged()).Width(), 0);

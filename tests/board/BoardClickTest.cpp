@@ -176,16 +176,17 @@ TEST_F(BoardTest, ThumbnailClickWithOnePictureDoesNothing) {
     EXPECT_EQ(ImagePixel(board.Canvas(), 169, 145), 0x008400FFu);
 }
 
-TEST_F(BoardTest, ThumbnailClickWithTwoPicturesPutsThatPictureOnTheCanvas) {
+TEST_F(BoardTest, ThumbnailClickWithTwoPicturesPutsThatPictureOnTheCanvasWithItsWork) {
     CDibImage other = MakeDrawing();
     for (int y = 0; y < kCanvasHeight; ++y) SetImagePixel(other, 100, y, 0, 0, 0);
     SetImagePixel(other, 150, 150, 100, 100, 100);   // grey below the threshold: black
-    loader.folder = {other, MakeDrawing()};
+    loader.folder = {MakeDrawing(), other};
     board.SetImageURL("http://pictures.test/two");
     board.Click(200, 300);
     ASSERT_EQ(board.History().CanUndo(), 1);
 
-    board.Click(700, 250);   // the thumbnail shows picture 0
+    board.NextPicture();
+    board.Click(700, 250);   // the thumbnail shows picture 1
     EXPECT_EQ(ImagePixel(board.Canvas(), 100, 10), 0u);
     EXPECT_EQ(ImagePixel(board.Canvas(), 150, 150), 0u);
     EXPECT_EQ(ImagePixel(board.Canvas(), 169, 145), kWhite);
@@ -193,7 +194,16 @@ TEST_F(BoardTest, ThumbnailClickWithTwoPicturesPutsThatPictureOnTheCanvas) {
     EXPECT_EQ(board.History().CanUndo(), 0);
     EXPECT_FALSE(host.buttonEnabled[kButtonUndo]);
     EXPECT_FALSE(host.buttonEnabled[kButtonRedo]);
-    EXPECT_EQ(board.PictureIndex(), 0);
+    EXPECT_EQ(board.PictureIndex(), 1);
+
+    // The first picture comes back as it was left: coloured, its fill undoable.
+    board.PreviousPicture();
+    board.Click(700, 250);
+    EXPECT_EQ(ImagePixel(board.Canvas(), 169, 145), 0x008400FFu);
+    EXPECT_EQ(board.History().CanUndo(), 1);
+    EXPECT_TRUE(host.buttonEnabled[kButtonUndo]);
+    board.Undo();
+    EXPECT_EQ(ImagePixel(board.Canvas(), 169, 145), kWhite);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include "tests/board/BoardFixture.h"
 
 #include <cstring>
+#include <map>
 #include <string>
 
 namespace kolo {
@@ -54,8 +55,8 @@ TEST_P(BoardWorkReplay, RestoredWorkEqualsTheWorkDone) {
     const std::vector<FillEntry> done = board.History().UndoEntries();
     const std::vector<FillEntry> undone = board.History().RedoEntries();
 
-    // The same picture again from the thumbnail: a clean page, then the work put back.
-    board.Click(728, 276);
+    // A clean page, then the work put back.
+    ASSERT_EQ(board.RestoreWork({}, {}), 1);
     ASSERT_FALSE(board.History().CanUndo());
     ASSERT_EQ(board.RestoreWork(done, undone), 1);
     EXPECT_TRUE(SameCanvas(board.Canvas(), page));
@@ -134,6 +135,90 @@ TEST_F(BoardTest, CanvasIndexAndSerialFollowThePictureOnTheCanvas) {
     EXPECT_EQ(board.CanvasIndex(), 1);
     EXPECT_NE(board.CanvasSerial(), serial);
     EXPECT_EQ(board.CanvasPictureName(), "");   // this loader names no picture
+}
+
+// A store that keeps what it is told in memory and counts what it is asked.
+class MemoryStore : public WorkStore {
+public:
+    bool LoadWork(const WorkKey& key, SavedWork& work) override {
+        ++loads;
+        const auto found = kept.find(key);
+        if (found == kept.end()) return false;
+        work = found->second;
+        return true;
+    }
+    void WorkChanged(const WorkKey& key, const SavedWork& work) override { kept[key] = work; }
+
+    std::map<WorkKey, SavedWork> kept;
+    int loads = 0;
+};
+
+TEST_F(BoardTest, TheStoreHearsEveryChangeAndANewBoardGetsTheWorkBack) {
+    MemoryStore store;
+    board.SetWorkStore(&store);
+    LoadDrawings(1);
+    Play(board, "LRcUu");
+    ASSERT_EQ(store.kept.size(), 1u);
+    const auto& [key, kept] = *store.kept.begin();
+    EXPECT_EQ(key.folder, "http://pictures.test/folder/");
+    EXPECT_EQ(key.contentHash, PictureHash(board.SourcePicture()));
+    EXPECT_TRUE(SameEntries(kept.done, board.History().UndoEntries()));
+    EXPECT_TRUE(SameEntries(kept.undone, board.History().RedoEntries()));
+
+    // The next run: another board asks the store once and shows the page as it was left.
+    FakeBoardHost otherHost(&screen);
+    ColouringBoard other(otherHost, resources);
+    TestFolderLoader otherLoader;
+    otherLoader.folder = loader.folder;
+    other.SetFolderLoader(&otherLoader);
+    other.SetWorkStore(&store);
+    ASSERT_EQ(other.Initialise(), 0);
+    const int loads = store.loads;
+    other.SetImageURL("http://pictures.test/folder");
+    EXPECT_EQ(store.loads, loads + 1);
+    EXPECT_TRUE(SameCanvas(other.Canvas(), board.Canvas()));
+    EXPECT_TRUE(otherHost.buttonEnabled[kButtonUndo]);
+    EXPECT_TRUE(otherHost.buttonEnabled[kButtonRedo]);
+
+    // A changed drawing under the same name starts clean.
+    otherLoader.folder.assign(1, MakeDrawing(200));
+    other.SetImageURL("http://pictures.test/folder");
+    EXPECT_FALSE(other.History().CanUndo());
+    EXPECT_FALSE(other.History().CanRedo());
+}
+
+TEST_F(BoardTest, TheThumbnailShowsEachPictureColouredTheSameWhileColouredAndSetAside) {
+    CDibImage second = MakeDrawing();
+    SetImagePixel(second, 10, 10, 0, 0, 0);   // another picture than the first
+    loader.folder = {MakeDrawing(), second};
+    board.SetImageURL("http://pictures.test/two");
+    // Thumbnail pixel inside the left area, away from the frame and the line.
+    const int x = kThumbnailRect.left + 40, y = kThumbnailRect.top + 100;
+    Paint();
+    ASSERT_EQ(Screen(x, y), kWhite);
+    // Painted after each step, so that the thumbnail follows fill by fill.
+    for (const char* step : {"L", "R", "c", "U", "u", "U", "L"}) {
+        Play(board, step);
+        Paint();
+    }
+    EXPECT_EQ(Screen(x, y), board.SelectedColour()) << "the picture being coloured";
+    std::vector<ColourRef> coloured;
+    for (int ty = kThumbnailRect.top; ty < kThumbnailRect.bottom; ++ty) {
+        for (int tx = kThumbnailRect.left; tx < kThumbnailRect.right; ++tx) coloured.push_back(Screen(tx, ty));
+    }
+
+    // The second picture on the canvas, then the thumbnail back on the first.
+    board.NextPicture();
+    board.Click(728, 276);
+    Paint();
+    EXPECT_EQ(Screen(x, y), kWhite);
+    board.PreviousPicture();
+    Paint();
+    std::size_t at = 0, differing = 0;
+    for (int ty = kThumbnailRect.top; ty < kThumbnailRect.bottom; ++ty) {
+        for (int tx = kThumbnailRect.left; tx < kThumbnailRect.right; ++tx) differing += Screen(tx, ty) != coloured[at++];
+    }
+    EXPECT_EQ(differing, 0u) << "a picture set aside";
 }
 
 }  // namespace

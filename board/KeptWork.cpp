@@ -1,0 +1,156 @@
+#include "board/KeptWork.h"
+
+#include <cerrno>
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+#include <tuple>
+
+#include "board/ColouringBoard.h"
+
+namespace kolo {
+namespace {
+
+// Version 1 entries carry no fill options; version 2 adds the gap a fill closed.
+constexpr const char* kWorkHeaderV1 = "kolo work 1";
+constexpr const char* kWorkHeader = "kolo work 2";
+constexpr std::uint64_t kFnvOffset = 14695981039346656037ull;
+constexpr std::uint64_t kFnvPrime = 1099511628211ull;
+// Bounds on what a record may claim, so a damaged one cannot ask for all memory: far more
+// fills than a child makes on one page.
+constexpr std::size_t kMaxEntries = 1u << 20;
+constexpr std::int32_t kMaxPoint = 1 << 16;   // canvas pixels
+constexpr std::uint32_t kMaxRecordedGaps = 4;      // pixels
+
+std::uint64_t Fnv(std::uint64_t hash, const void* data, std::size_t size) {
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
+    for (std::size_t i = 0; i < size; ++i) {
+        hash ^= bytes[i];
+        hash *= kFnvPrime;
+    }
+    return hash;
+}
+
+std::string Hex64(std::uint64_t value) {
+    char text[17];
+    std::snprintf(text, sizeof text, "%016" PRIx64, value);
+    return text;
+}
+
+bool ValidEntry(const FillEntry& entry) {
+    if (IsNewPageEntry(entry)) return entry.closeGaps == 0;
+    // A fill never paints black: black on the page always means a line.
+    return entry.oldColour <= 0x00FFFFFFu && entry.newColour <= 0x00FFFFFFu &&
+           entry.newColour != 0 && entry.x >= 0 && entry.x < kMaxPoint && entry.y >= 0 &&
+           entry.y < kMaxPoint && entry.closeGaps <= kMaxRecordedGaps;
+}
+
+// "<label> <rest of line>"; false when the line does not start with the label.
+bool TakeField(std::istream& in, const char* label, std::string& value) {
+    std::string line;
+    if (!std::getline(in, line)) return false;
+    const std::string prefix = std::string(label) + " ";
+    if (line.compare(0, prefix.size(), prefix) != 0) return false;
+    value = line.substr(prefix.size());
+    return true;
+}
+
+bool ParseEntries(std::istream& in, const char* label, bool withOptions,
+                  std::vector<FillEntry>& entries) {
+    std::string count;
+    if (!TakeField(in, label, count)) return false;
+    char* end = nullptr;
+    errno = 0;
+    const unsigned long long n = std::strtoull(count.c_str(), &end, 10);
+    if (errno != 0 || end == count.c_str() || *end != '\0' || count[0] == '-' ||
+        n > kMaxEntries) {
+        return false;
+    }
+    entries.clear();
+    entries.reserve(static_cast<std::size_t>(n));
+    const int fields = withOptions ? 5 : 4;
+    for (unsigned long long i = 0; i < n; ++i) {
+        std::string line;
+        if (!std::getline(in, line)) return false;
+        unsigned oldColour = 0, newColour = 0, closeGaps = 0;
+        int x = 0, y = 0;
+        char tail = 0;
+        const int read = withOptions ? std::sscanf(line.c_str(), "%8x %8x %d %d %u %c", &oldColour,
+                                                   &newColour, &x, &y, &closeGaps, &tail)
+                                     : std::sscanf(line.c_str(), "%8x %8x %d %d %c", &oldColour,
+                                                   &newColour, &x, &y, &tail);
+        if (read != fields) return false;
+        const FillEntry entry{oldColour, newColour, x, y, closeGaps};
+        if (!ValidEntry(entry)) return false;
+        entries.push_back(entry);
+    }
+    return true;
+}
+
+void FormatEntries(std::ostream& out, const char* label, const std::vector<FillEntry>& entries) {
+    out << label << ' ' << entries.size() << '\n';
+    char line[64];
+    for (const FillEntry& entry : entries) {
+        std::snprintf(line, sizeof line, "%08x %08x %d %d %u\n", entry.oldColour,
+                      entry.newColour, entry.x, entry.y, entry.closeGaps);
+        out << line;
+    }
+}
+
+}  // namespace
+
+bool WorkKey::operator<(const WorkKey& other) const {
+    return std::tie(folder, picture, contentHash) <
+           std::tie(other.folder, other.picture, other.contentHash);
+}
+
+std::uint64_t PictureHash(const CDibImage& picture) {
+    if (!picture.HasPicture()) return 0;
+    std::uint64_t hash = kFnvOffset;
+    const std::int32_t size[2] = {picture.Width(), picture.Height()};
+    hash = Fnv(hash, size, sizeof size);
+    const std::size_t rowBytes = static_cast<std::size_t>(picture.Width()) * 3;
+    for (std::int32_t row = 0; row < picture.Height(); ++row) {
+        hash = Fnv(hash, picture.Pixels() + picture.Stride() * static_cast<std::size_t>(row),
+                   rowBytes);
+    }
+    return hash;
+}
+
+std::string WorkRecordName(const WorkKey& key) {
+    const std::string text = key.folder + '\n' + key.picture + '\n' + Hex64(key.contentHash);
+    return Hex64(Fnv(kFnvOffset, text.data(), text.size()));
+}
+
+std::string FormatWork(const WorkKey& key, const SavedWork& work) {
+    std::ostringstream out;
+    out << kWorkHeader << '\n'
+        << "folder " << key.folder << '\n'
+        << "picture " << key.picture << '\n'
+        << "content " << Hex64(key.contentHash) << '\n';
+    FormatEntries(out, "done", work.done);
+    FormatEntries(out, "undone", work.undone);
+    return out.str();
+}
+
+bool ParseWork(const std::string& text, const WorkKey& key, SavedWork& work) {
+    std::istringstream in(text);
+    std::string line, folder, picture, content;
+    if (!std::getline(in, line) || (line != kWorkHeader && line != kWorkHeaderV1)) return false;
+    const bool withOptions = line == kWorkHeader;
+    if (!TakeField(in, "folder", folder) || folder != key.folder) return false;
+    if (!TakeField(in, "picture", picture) || picture != key.picture) return false;
+    if (!TakeField(in, "content", content) || content != Hex64(key.contentHash)) return false;
+    SavedWork read;
+    if (!ParseEntries(in, "done", withOptions, read.done) ||
+        !ParseEntries(in, "undone", withOptions, read.undone)) {
+        return false;
+    }
+    // Nothing may follow but an empty end.
+    if (std::getline(in, line) && !line.empty()) return false;
+    work = std::move(read);
+    return true;
+}
+
+}  // namespace kolo
