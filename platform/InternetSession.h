@@ -21,6 +21,20 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// The bounds of every transfer, the same for every session (and written into the web
+// element by its build), so that a hostile or dead server costs at most seconds.
+struct TransferLimits {
+    std::uint32_t connectMs = 10000;    // to open a connection
+    std::uint32_t stallMs = 30000;      // with no byte arriving, a transfer is abandoned
+    // A transfer's whole time, redirects included: a server that trickles bytes just fast
+    // enough to pass the stall limit still ends here.
+    std::uint32_t pageMs = 60000;
+    std::uint32_t pictureMs = 120000;
+    std::int64_t pageBytes = 16 << 20;      // a longer page is cut here and parsed as it is
+    std::int64_t pictureBytes = 64 << 20;   // a larger picture is refused
+    long redirects = 5;                     // followed at most
+};
+
 class InternetSession {
 public:
     virtual ~InternetSession() = default;

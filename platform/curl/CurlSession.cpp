@@ -91,17 +91,18 @@ std::string StatusText(const std::string& statusLine, long code) {
 
 // Settings shared by every transfer of a session.
 void PrepareTransfer(CURL* curl, const std::string& url, const TransferLimits& limits,
-                     long totalSeconds) {
+                     std::uint32_t totalMs) {
     curl_easy_reset(curl);
     curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
     curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, kServedProtocols);
     curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https,ftp");
     curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(curl, CURLOPT_MAXREDIRS, limits.redirects);
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, limits.connectSeconds);
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(limits.connectMs));
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, limits.stallSeconds);
-    curl_easy_setopt(curl, CURLOPT_TIMEOUT, totalSeconds);
+    // curl counts a stall in whole seconds.
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, static_cast<long>((limits.stallMs + 999) / 1000));
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, static_cast<long>(totalMs));
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(curl, CURLOPT_USERAGENT, "Kolo/1.0");
 }
@@ -276,7 +277,7 @@ std::optional<std::string> CurlSession::ReadPage(const std::string& url) {
     std::string text;
     std::string statusLine;
     PageSink sink{&text, limits_.pageBytes};
-    PrepareTransfer(curl, url, limits_, limits_.pageSeconds);
+    PrepareTransfer(curl, url, limits_, limits_.pageMs);
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, AppendToPage);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
     curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, KeepStatusLine);
@@ -315,7 +316,7 @@ std::optional<std::vector<std::uint8_t>> CurlSession::FetchPicture(const std::st
 
     std::vector<std::uint8_t> bytes;
     PictureSink sink{&bytes, limits_.pictureBytes, curl};
-    PrepareTransfer(curl, url, limits_, limits_.pictureSeconds);
+    PrepareTransfer(curl, url, limits_, limits_.pictureMs);
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, AppendToPicture);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
     curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);

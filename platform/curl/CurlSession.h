@@ -13,18 +13,6 @@
 
 namespace kolo {
 
-struct TransferLimits {
-    long connectSeconds = 10;                  // to establish a connection
-    long stallSeconds = 30;                    // with no byte arriving, a transfer is aborted
-    // A transfer's whole time, redirects included: a server that trickles bytes just fast
-    // enough to pass the stall limit still ends here.
-    long pageSeconds = 60;
-    long pictureSeconds = 120;
-    std::int64_t pageBytes = 16 << 20;         // a longer page is cut here and parsed as it is
-    std::int64_t pictureBytes = 64 << 20;      // a larger picture is refused
-    long redirects = 5;                        // followed at most
-};
-
 class CurlSession : public InternetSession {
 public:
     explicit CurlSession(TransferLimits limits = TransferLimits());

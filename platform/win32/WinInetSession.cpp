@@ -19,17 +19,17 @@ bool IsServedAddress(const std::string& url) {
 }
 
 // Narrows `limit` to `text`'s number when that is positive and smaller.
-void Shorten(DWORD& limit, const std::string& text) {
+void Shorten(std::uint32_t& limit, const std::string& text) {
     char* end = nullptr;
     const unsigned long value = std::strtoul(text.c_str(), &end, 10);
     if (end != text.c_str() && *end == '\0' && value > 0 && value < limit) {
-        limit = static_cast<DWORD>(value);
+        limit = static_cast<std::uint32_t>(value);
     }
 }
 
-void SetTimeouts(HINTERNET handle, const InternetLimits& limits) {
-    DWORD connect = limits.connect;
-    DWORD stall = limits.stall;
+void SetTimeouts(HINTERNET handle, const TransferLimits& limits) {
+    DWORD connect = limits.connectMs;
+    DWORD stall = limits.stallMs;
     InternetSetOptionA(handle, INTERNET_OPTION_CONNECT_TIMEOUT, &connect, sizeof connect);
     InternetSetOptionA(handle, INTERNET_OPTION_SEND_TIMEOUT, &stall, sizeof stall);
     InternetSetOptionA(handle, INTERNET_OPTION_RECEIVE_TIMEOUT, &stall, sizeof stall);
@@ -54,12 +54,12 @@ std::string InternetErrorText(DWORD error) {
     return result;
 }
 
-InternetLimits InternetLimits::Parse(const char* text) {
-    InternetLimits limits;
+TransferLimits ShortenedLimits(const char* text) {
+    TransferLimits limits;
     if (text == nullptr) return limits;
-    DWORD* fields[] = {&limits.connect, &limits.stall, &limits.page, &limits.picture};
+    std::uint32_t* fields[] = {&limits.connectMs, &limits.stallMs, &limits.pageMs, &limits.pictureMs};
     std::string rest = text;
-    for (DWORD* field : fields) {
+    for (std::uint32_t* field : fields) {
         const std::size_t comma = rest.find(',');
         Shorten(*field, rest.substr(0, comma));
         if (comma == std::string::npos) break;
@@ -68,10 +68,10 @@ InternetLimits InternetLimits::Parse(const char* text) {
     return limits;
 }
 
-InternetLimits InternetLimits::FromEnvironment() {
+TransferLimits LimitsFromEnvironment() {
     char text[128] = {};
     const DWORD length = GetEnvironmentVariableA("KOLO_INTERNET_LIMITS_MS", text, sizeof text);
-    return Parse(length > 0 && length < sizeof text ? text : nullptr);
+    return ShortenedLimits(length > 0 && length < sizeof text ? text : nullptr);
 }
 
 // The handles of one transfer. Abort may close them from another thread, so they are only
@@ -117,7 +117,7 @@ public:
         if (session_.aborted_) return ERROR_INTERNET_OPERATION_CANCELLED;
         const ULONGLONG now = GetTickCount64();
         if (error == ERROR_INTERNET_TIMEOUT || now >= deadline_ ||
-            now - since + kClockSlackMs >= session_.limits_.stall) {
+            now - since + kClockSlackMs >= session_.limits_.stallMs) {
             return ERROR_INTERNET_TIMEOUT;
         }
         return error;
@@ -134,7 +134,7 @@ private:
     ULONGLONG deadline_;
 };
 
-WinInetSession::WinInetSession(InternetLimits limits)
+WinInetSession::WinInetSession(TransferLimits limits)
     : limits_(limits),
       session_(InternetOpenA(kAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0)) {
     // Windows honours the limits on the session's handle; ftp transfers only have those.
@@ -281,14 +281,14 @@ bool ReadBody(HINTERNET request, const TransferT& transfer, std::size_t limit, b
 
 std::optional<std::string> WinInetSession::ReadPage(const std::string& url) {
     if (!IsServedAddress(url)) return std::nullopt;
-    Transfer transfer(*this, limits_.page);
+    Transfer transfer(*this, limits_.pageMs);
     DWORD error = 0;
     if (!Open(url, transfer, error)) throw InternetError(InternetErrorText(error));
     const DWORD status = StatusOf(transfer.request);
     if (status >= 400) throw InternetError("The server answered " + StatusText(transfer.request, status));
 
     std::string page;
-    if (!ReadBody(transfer.request, transfer, kPageLimit, false, page, error)) {
+    if (!ReadBody(transfer.request, transfer, static_cast<std::size_t>(limits_.pageBytes), false, page, error)) {
         throw InternetError(InternetErrorText(error));
     }
     return page;
@@ -296,13 +296,13 @@ std::optional<std::string> WinInetSession::ReadPage(const std::string& url) {
 
 std::optional<std::vector<std::uint8_t>> WinInetSession::FetchPicture(const std::string& url) {
     if (!IsServedAddress(url)) return std::nullopt;
-    Transfer transfer(*this, limits_.picture);
+    Transfer transfer(*this, limits_.pictureMs);
     DWORD error = 0;
     if (!Open(url, transfer, error)) return std::nullopt;
     const DWORD status = StatusOf(transfer.request);
     if (status != 0 && (status < 200 || status > 299)) return std::nullopt;
     std::string body;
-    if (!ReadBody(transfer.request, transfer, kPictureLimit, true, body, error) || body.empty()) {
+    if (!ReadBody(transfer.request, transfer, static_cast<std::size_t>(limits_.pictureBytes), true, body, error) || body.empty()) {
         return std::nullopt;
     }
     return std::vector<std::uint8_t>(body.begin(), body.end());

@@ -1,12 +1,12 @@
 // WinInetSession: an InternetSession over WinINet for http, https and ftp addresses.
 //
-// ReadPage reads the whole answer up to kPageLimit bytes; it throws InternetError with
+// ReadPage reads the whole answer up to the page limit; it throws InternetError with
 // WinINet's own text when the address cannot be opened, and "The server answered 404 Not
 // Found" (the status and its reason) for an HTTP status of 400 or above. FetchPicture reads
 // the picture's body with the same request that checks its status (2xx only), in memory, up
-// to kPictureLimit bytes.
+// to the picture limit.
 //
-// Every transfer is bounded by the session's InternetLimits: the connect and stall limits go
+// Every transfer is bounded by the session's TransferLimits: the connect and stall limits go
 // on each http connection and request (Wine ignores them on the session's handle), and the
 // total time is checked between reads. Abort closes the handles of the transfer in progress
 // and the session's, which ends a blocked call where WinINet allows it (on Windows at once;
@@ -28,24 +28,16 @@
 
 namespace kolo {
 
-// Time limits of one transfer, in milliseconds.
-struct InternetLimits {
-    DWORD connect = 10000;   // to open a connection
-    DWORD stall = 30000;     // without a byte sent or received
-    DWORD page = 60000;      // a whole folder page, redirects included
-    DWORD picture = 120000;  // a whole picture
-
-    // The limits above, each shortened by the variable KOLO_INTERNET_LIMITS_MS
-    // ("connect,stall,page,picture") where it gives a smaller positive number; a test's way to
-    // meet a dead server in seconds. A limit is never lengthened.
-    static InternetLimits FromEnvironment();
-    // `text` in that form applied to the defaults; malformed or missing fields keep theirs.
-    static InternetLimits Parse(const char* text);
-};
+// The shared transfer limits, each shortened by the variable KOLO_INTERNET_LIMITS_MS
+// ("connect,stall,page,picture" in milliseconds) where it gives a smaller positive number; a
+// test's way to meet a dead server in seconds. A limit is never lengthened.
+TransferLimits LimitsFromEnvironment();
+// `text` in that form applied to the shared limits; malformed or missing fields keep theirs.
+TransferLimits ShortenedLimits(const char* text);
 
 class WinInetSession : public InternetSession {
 public:
-    explicit WinInetSession(InternetLimits limits = InternetLimits::FromEnvironment());
+    explicit WinInetSession(TransferLimits limits = LimitsFromEnvironment());
     ~WinInetSession() override;
     WinInetSession(const WinInetSession&) = delete;
     WinInetSession& operator=(const WinInetSession&) = delete;
@@ -54,9 +46,6 @@ public:
     std::optional<std::vector<std::uint8_t>> FetchPicture(const std::string& url) override;
     void Abort() override;
 
-    static constexpr std::size_t kPageLimit = 16u << 20;      // bytes of a folder page kept
-    static constexpr std::size_t kPictureLimit = 64u << 20;   // a larger picture is refused
-
     class Transfer;   // one request and its connection, closed by Abort or at its end
 
 private:
@@ -64,7 +53,7 @@ private:
     // Opens `url` and sends the request; null with `error` set on failure.
     bool Open(const std::string& url, Transfer& transfer, DWORD& error);
 
-    InternetLimits limits_;
+    TransferLimits limits_;
     HINTERNET session_;
     std::mutex mutex_;              // guards the handles below against Abort
     std::atomic<bool> aborted_{false};

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/InternetSession.h"
 #include "tests/support/LocalServer.h"
 #include "tests/support/RunProgram.h"
 
@@ -20,7 +21,7 @@ using kolo::test::RunLimits;
 using kolo::test::RunProgram;
 
 constexpr double kBoundSeconds = 30;
-constexpr std::size_t kPageLimitBytes = 16 << 20;
+constexpr auto kPageLimitBytes = static_cast<std::size_t>(kolo::TransferLimits{}.pageBytes);
 
 struct FolderCase {
     const char* name;

@@ -67,8 +67,8 @@ protected:
     std::unique_ptr<ThreadedFolderLoader> MakeLoader() {
         // Short limits, so that a stalled server costs a second.
         TransferLimits limits;
-        limits.connectSeconds = 2;
-        limits.stallSeconds = 1;
+        limits.connectMs = 2000;
+        limits.stallMs = 1000;
         return std::make_unique<ThreadedFolderLoader>(
             [limits] { return std::make_unique<CurlSession>(limits); },
             [this](std::function<void()> task) { queue.Post(std::move(task)); }, 2);

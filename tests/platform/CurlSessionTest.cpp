@@ -34,8 +34,8 @@ protected:
         WriteFile(root_ / "pics" / "index.html", R"(<a href="Cat01.GIF">cat</a>)");
         server_ = std::make_unique<test::LocalServer>(test::FaultServerCommand(root_.string()));
         ASSERT_TRUE(server_->Running());
-        limits_.connectSeconds = 2;
-        limits_.stallSeconds = 1;
+        limits_.connectMs = 2000;
+        limits_.stallMs = 1000;
         limits_.pictureBytes = 1 << 20;
     }
     void TearDown() override {
@@ -76,7 +76,7 @@ TEST_F(CurlSessionTest, FailedFetchesGiveNothing) {
 
 TEST_F(CurlSessionTest, AbortFromAnotherThreadEndsAStalledTransferAtOnce) {
     TransferLimits patient = limits_;
-    patient.stallSeconds = 60;
+    patient.stallMs = 60000;
     CurlSession session(patient);
     auto fetch = std::async(std::launch::async, [&] {
         return session.FetchPicture(server_->Url("/pics/stall.gif"));
@@ -160,9 +160,9 @@ TEST_F(CurlSessionTest, TrickledAndSlowlyRedirectedTransfersEndAtTheirTotalTime)
         {"/slowhops/800/5/pics/", true},            // 4.8 s in all, 0.8 s a hop
         {"/slowhops/800/5/pics/Cat01.GIF", false},
     };
-    limits_.stallSeconds = 30;
-    limits_.pageSeconds = 2;
-    limits_.pictureSeconds = 2;
+    limits_.stallMs = 30000;
+    limits_.pageMs = 2000;
+    limits_.pictureMs = 2000;
     for (const auto& row : cases) {
         CurlSession session(limits_);
         const auto start = std::chrono::steady_clock::now();
