@@ -16,6 +16,7 @@
 #include "platform/soft/BmpResources.h"
 #include "platform/curl/CurlSession.h"
 #include "platform/soft/FramebufferContext.h"
+#include "resources/AboutText.h"
 #include "resources/EmbeddedResources.h"
 #include "resources/ResourceIds.h"
 
@@ -23,9 +24,9 @@ namespace kolo {
 namespace {
 
 constexpr const char* kProgramName = "Kolo";
-constexpr const char* kAboutTitle = N_("About Kolo Control");
-constexpr const char* kAboutName = N_("Kolo Control, Version 1.0");
-constexpr const char* kAboutNotice = N_("A colouring book for children. Free to use and share.");
+constexpr const char* kAboutTitle = KOLO_ABOUT_TITLE;
+constexpr const char* kAboutName = KOLO_ABOUT_NAME;
+constexpr const char* kAboutNotice = KOLO_ABOUT_NOTICE;
 constexpr const char* kJobNameTail = " — Kolo";      // after the picture's name
 constexpr const char* kShortcutsHeading = N_("Keyboard shortcuts:");
 constexpr const char* kSaveTitle = N_("Save the Picture");

@@ -5,7 +5,7 @@
 namespace kolo {
 
 constexpr int kIdBrushCursor = 201;        // 96 × 72, hot spot kBrushHotSpotX, kBrushHotSpotY
-constexpr int kIdSkin = 202;               // 834 × 644, the whole screen
+constexpr int kIdSkin = 202;               // the whole screen, kBoardWidth × kBoardHeight
 constexpr int kIdExitPressed = 203;
 constexpr int kIdUndoNormal = 204;
 constexpr int kIdPrintPressed = 205;

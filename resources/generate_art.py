@@ -5,8 +5,8 @@ Run with Debian's /usr/bin/python3 and python3-pil:  /usr/bin/python3 resources/
 The output is deterministic (seeded grain, fixed fonts from fonts-dejavu-core), and the
 generated files are committed beside this script so that a build needs no Python.
 
-Layout facts the board code relies on are repeated here as constants; the palette is drawn
-last and exactly: 12 x 11 cells of 11 x 11 pixels on 1-pixel pure black lines, cell k of
+The board's size is read from board/BoardLayout.h; the other layout facts the board code
+relies on are repeated here as constants. The palette is drawn last and exactly: 12 x 11 cells of 11 x 11 pixels on 1-pixel pure black lines, cell k of
 colour (255 - 51*(k div 36), 255 - 51*((k div 6) mod 6), 255 - 51*(k mod 6)). Pure black
 appears nowhere else inside the palette rectangle.
 
@@ -16,6 +16,7 @@ transparent pixels, and its hot spot (0, 66) is where the brush tip touches the 
 
 import os
 import random
+import re
 import sys
 
 from PIL import Image, ImageDraw, ImageFont
@@ -25,7 +26,18 @@ ICONS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "icons")
 FONT_BOLD = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf"
 FONT = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"
 
-SCREEN = (834, 644)
+
+def board_constant(name):
+    """An integer constant of the board's layout, read from board/BoardLayout.h."""
+    path = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "board", "BoardLayout.h")
+    with open(path, encoding="utf-8") as layout:
+        match = re.search(r"\b%s = (\d+);" % name, layout.read())
+    if match is None:
+        sys.exit("%s is not in %s" % (name, path))
+    return int(match.group(1))
+
+
+SCREEN = (board_constant("kBoardWidth"), board_constant("kBoardHeight"))
 CANVAS = (31, 155, 603, 607)
 THUMB = (641, 197, 815, 355)
 SWATCH = (744, 445, 796, 482)

@@ -9,16 +9,12 @@
 // its About box as an HTML dialog. A small toolbar under the board saves the coloured picture.
 import createKoloCore from './kolo-board-core.js';
 
-const BOARD_WIDTH = 834;
-const BOARD_HEIGHT = 644;
-const PAGE_LIMIT = 16 * 1024 * 1024;      // bytes of a folder's page that are read
-const PICTURE_LIMIT = 64 * 1024 * 1024;   // a larger picture is skipped
-const STALL_MS = 30000;                   // a transfer that receives nothing this long is dropped
+// BOARD_WIDTH and BOARD_HEIGHT, the transfer limits (PAGE_LIMIT and PICTURE_LIMIT in bytes,
+// STALL_MS) and the About box's texts (ABOUT_TITLE, ABOUT_NAME, ABOUT_NOTICE) are the core's:
+// the build writes them here from its headers (WriteFacts.cmake).
+/* @KOLO_FACTS@ */
 const PARALLEL_FETCHES = 4;               // pictures of a folder on their way at once
 const CONFIRM_URL = '\nPlease confirm your url.';
-const ABOUT_TITLE = 'About Kolo Control';
-const ABOUT_NAME = 'Kolo Control, Version 1.0';
-const ABOUT_NOTICE = 'A colouring book for children. Free to use and share.';
 const here = new URL('.', import.meta.url);
 const SERVER_HELP = new URL('README.md#picture-servers', here).href;
 

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Installs the build into a fresh prefix, checks that every file the desktop looks for is
-# there, and runs the installed program on the samples it finds beside itself.
-# Usage: install_tree.sh BUILD_DIR APP_ID
+# there (every bundled sample picture among them), and runs the installed program on the
+# samples it finds beside itself.
+# Usage: install_tree.sh BUILD_DIR APP_ID SAMPLES_DIR
 set -euo pipefail
 build=$1
 app_id=$2
+samples=$3
 prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
 
@@ -21,6 +23,12 @@ expected=(
 )
 for size in 16 24 32 48 64 128 256 512; do
   expected+=("share/icons/hicolor/${size}x${size}/apps/$app_id.png")
+done
+# Every picture the bundled folder's page links.
+mapfile -t linked < <(grep -o 'href="[^"]*"' "$samples/index.html" | sed 's/^href="//; s/"$//')
+[[ ${#linked[@]} -gt 0 ]] || { echo "no pictures linked from $samples/index.html" >&2; exit 1; }
+for picture in "${linked[@]}"; do
+  expected+=("share/kolo/samples/$picture")
 done
 status=0
 for file in "${expected[@]}"; do
