@@ -25,7 +25,8 @@ public:
     std::optional<std::vector<std::uint8_t>> FetchPicture(const std::string& url) override;
     void Abort() override;
 
-    static constexpr std::uint64_t kPictureLimit = 64u << 20;   // a larger file is refused
+    // A larger file is refused, as a larger download is.
+    static constexpr auto kPictureLimit = static_cast<std::uint64_t>(TransferLimits{}.pictureBytes);
 
 private:
     std::unique_ptr<InternetSession> network_;
