@@ -105,7 +105,8 @@ TEST_F(BoardTest, ClickOutsideThePaintedBoundsDoesNothing) {
 }
 
 TEST_F(BoardTest, CanvasFillRecordsItAndSetsUndoAndRedo) {
-    LoadDrawings(1);
+    LoadDrawings(2);
+    board.NextPicture();   // a thumbnail of the picture on the canvas would follow the fill
     const int invalidations = host.invalidations;
     board.Click(200, 300);
     EXPECT_EQ(ImagePixel(board.Canvas(), 169, 145), 0x008400FFu);

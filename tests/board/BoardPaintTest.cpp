@@ -271,7 +271,8 @@ TEST_F(BoardPaintSession, PaintingWhatEachStepAskedForShowsTheWholeBoard) {
 }
 
 TEST_F(BoardPaintSession, FillAsksToRepaintOnlyAroundItsArea) {
-    LoadDrawings(1);
+    LoadDrawings(2);
+    board.NextPicture();   // a thumbnail of the picture on the canvas would follow the fill
     host.invalidated = Rect{};
     ClickCanvas(board, kDividerX + 5, 300);   // the right-hand area
     const Rect& asked = host.invalidated;

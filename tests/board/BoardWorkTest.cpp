@@ -196,8 +196,11 @@ TEST_F(BoardTest, TheThumbnailShowsEachPictureColouredTheSameWhileColouredAndSet
     const int x = kThumbnailRect.left + 40, y = kThumbnailRect.top + 100;
     Paint();
     ASSERT_EQ(Screen(x, y), kWhite);
+    host.invalidated = Rect{};
+    Play(board, "L");
+    EXPECT_EQ(Intersect(host.invalidated, kThumbnailRect), kThumbnailRect) << "not asked to repaint";
     // Painted after each step, so that the thumbnail follows fill by fill.
-    for (const char* step : {"L", "R", "c", "U", "u", "U", "L"}) {
+    for (const char* step : {"u", "R", "c", "U", "u", "U", "L"}) {
         Play(board, step);
         Paint();
     }
