@@ -21,7 +21,7 @@ void ColouringBoard::ReplayFill(const FillEntry& entry, ColourRef colour) {
     const std::uint64_t before = canvas_.Generation();
     Rect changed;
     if (canvas_.FloodFill(entry.x, entry.y, RedOf(colour), GreenOf(colour), BlueOf(colour),
-                          changed) == 0) {
+                          changed, static_cast<int>(entry.closeGaps)) == 0) {
         return;
     }
     const Rect shown = NoteCanvasFill(before, changed);
@@ -30,10 +30,11 @@ void ColouringBoard::ReplayFill(const FillEntry& entry, ColourRef colour) {
 }
 
 void ColouringBoard::Undo() {
+    const bool replayPage = PageHasGapClosedFill();
     const FillEntry entry = history_.TakeUndo();
     if (entry.x < 0) return;
     KeepWork();
-    if (IsNewPageEntry(entry)) {
+    if (IsNewPageEntry(entry) || replayPage) {
         // The page comes back as the fills before the clear left it.
         RebuildCanvas();
         RefreshUndoRedo();

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "image/DibImage.h"
 #include "platform/Geometry.h"
 
 namespace kolo {
@@ -25,7 +26,7 @@ constexpr Rect kPaletteRect{651, 492, 651 + 1 + kPaletteColumns * kPaletteCellPi
                             492 + 1 + kPaletteRows * kPaletteCellPitch};
 
 constexpr ColourRef kInitialColour = 0x008400FF;     // red 255, green 0, blue 132
-constexpr int kThresholdLevel = 168;                 // a canvas is the picture thresholded here
+constexpr int kThresholdLevel = kLineLevel;          // a canvas is the picture thresholded here
 
 // Button (and command) ids.
 constexpr int kButtonUndo = 101;

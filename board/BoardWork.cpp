@@ -4,9 +4,12 @@
 // Fills recolour whole areas of one colour, and the canvas starts as a black and white page
 // whose areas are bounded by black lines, so every area keeps its pixels for good: the page
 // is fully given by the picture and the fills that can be undone, replayed in order. A cleared
-// page is a history entry that starts the page again from the picture.
+// page is a history entry that starts the page again from the picture. A fill that stopped at a
+// gap leaves part of its area in the old colour beside the new one, so refilling cannot take it
+// back: while the page holds such a fill, undo replays the page instead.
 #include "board/ColouringBoard.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace kolo {
@@ -19,8 +22,9 @@ void ReplayFills(CDibImage& page, const std::vector<FillEntry>& done) {
     while (first > 0 && !IsNewPageEntry(done[first - 1])) --first;
     for (std::size_t i = first; i < done.size(); ++i) {
         const FillEntry& entry = done[i];
+        Rect changed;
         page.FloodFill(entry.x, entry.y, RedOf(entry.newColour), GreenOf(entry.newColour),
-                       BlueOf(entry.newColour));
+                       BlueOf(entry.newColour), changed, static_cast<int>(entry.closeGaps));
     }
 }
 
@@ -84,6 +88,16 @@ void ColouringBoard::RebuildCanvas() {
     if (!sourcePicture_.HasPicture()) return;
     PutOnCanvas(sourcePicture_);
     ReplayFills(canvas_, history_.UndoEntries());
+}
+
+void ColouringBoard::SetCloseGaps(int gaps) { closeGaps_ = std::clamp(gaps, 0, kMaxCloseGaps); }
+
+bool ColouringBoard::PageHasGapClosedFill() const {
+    const std::vector<FillEntry>& done = history_.UndoEntries();
+    for (std::size_t i = done.size(); i > 0 && !IsNewPageEntry(done[i - 1]); --i) {
+        if (done[i - 1].closeGaps != 0) return true;
+    }
+    return false;
 }
 
 void ColouringBoard::NewPage() {

@@ -164,6 +164,11 @@ public:
     std::string CanvasPictureName() const;
     std::uint32_t CanvasSerial() const { return canvasSerial_; }
     ColourRef SelectedColour() const { return selectedColour_; }
+    // Fills from clicks stop at openings of up to this many canvas pixels in the lines
+    // (0, the plain fill, … kMaxCloseGaps; other values are clamped). The history keeps each
+    // fill's own value, so undo, redo and restored work repeat it.
+    void SetCloseGaps(int gaps);
+    int CloseGaps() const { return closeGaps_; }
     bool OverCanvas() const { return overCanvas_; }
     const Rect& BoundsRect() const { return boundsRect_; }
     const Rect& CanvasRect() const { return canvasRect_; }
@@ -193,6 +198,8 @@ private:
     // Makes thumbnail_ again: the picture shrunk (again only when `moved`: another picture or
     // list) with its colouring over it.
     void RefreshThumbnail(bool moved);
+    // True when a fill since the page was last started stopped at gaps in the lines.
+    bool PageHasGapClosedFill() const;
     void ReplayFill(const FillEntry& entry, ColourRef colour);
     // After a fill of the canvas that recoloured pixels inside `changed` (y from the top);
     // `before` is the canvas's generation before the fill. Returns the board pixels whose
@@ -250,6 +257,7 @@ private:
     Rect paletteRect_;
     Rect swatchRect_;
     ColourRef selectedColour_ = 0;
+    int closeGaps_ = 0;
     bool overCanvas_ = false;
     FillHistory history_;
     std::array<BitmapButton, 6> buttons_;

@@ -28,9 +28,9 @@ void Discard(std::vector<FillEntry>& stack) { std::vector<FillEntry>().swap(stac
 }  // namespace
 
 void FillHistory::Record(std::uint32_t oldColour, std::uint32_t newColour, std::int32_t x,
-                         std::int32_t y) {
+                         std::int32_t y, std::uint32_t closeGaps) {
     try {
-        undo_.push_back(FillEntry{oldColour, newColour, x, y});
+        undo_.push_back(FillEntry{oldColour, newColour, x, y, closeGaps});
     } catch (const std::bad_alloc&) {
         // Out of memory: the fill stays on the canvas but cannot be undone.
     }

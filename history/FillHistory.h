@@ -24,7 +24,8 @@ static_assert(std::is_trivially_copyable<FillEntry>::value, "entries are plain v
 class FillHistory {
 public:
     // Appends to the undo stack and drops everything that could have been redone.
-    void Record(std::uint32_t oldColour, std::uint32_t newColour, std::int32_t x, std::int32_t y);
+    void Record(std::uint32_t oldColour, std::uint32_t newColour, std::int32_t x, std::int32_t y,
+                std::uint32_t closeGaps = 0);
     FillEntry TakeUndo();
     FillEntry TakeRedo();
     int CanUndo() const { return undo_.empty() ? 0 : 1; }

@@ -18,6 +18,13 @@
 
 namespace kolo {
 
+// A pixel whose (blue + green + red) / 3 is at most this belongs to a line: the canvas is the
+// picture thresholded here, and shrinking a picture never lightens such a pixel away.
+constexpr int kLineLevel = 168;
+
+// The widest opening in the lines, in pixels, that a fill can be asked to stop at.
+constexpr int kMaxCloseGaps = 4;
+
 struct RgbColour {
     std::uint8_t red = 0;
     std::uint8_t green = 0;
@@ -104,7 +111,9 @@ public:
     int CopyArea(const CDibImage& source, const Rect& area);
 
     // Brings the picture to exactly newWidth × newHeight (stretch rows, stretch columns,
-    // shrink rows, shrink columns, each when needed). The outline colour is (0, 0, 1) after.
+    // shrink rows, shrink columns, each when needed). Shrinking averages the source lines
+    // under a pixel, except that a pixel with a line pixel (kLineLevel) under it takes the
+    // darkest one when the average is light. The outline colour is (0, 0, 1) after.
     void Resize(std::int32_t newWidth, std::int32_t newHeight);
 
     // Brings the picture to exactly width × height without distorting it: it is resized to the
@@ -127,9 +136,11 @@ public:
     int FloodFill(std::int32_t x, std::int32_t y, std::uint8_t red, std::uint8_t green,
                   std::uint8_t blue);
     // The same, also giving the smallest rectangle (y from the top) holding every pixel the
-    // fill recoloured; left untouched when it returns 0.
+    // fill recoloured; left untouched when it returns 0. With closeGaps = n > 0 (at most
+    // kMaxCloseGaps) the fill does not pass through an opening of up to n pixels between
+    // pixels of other colours, yet reaches them on every side; 0 is the plain fill.
     int FloodFill(std::int32_t x, std::int32_t y, std::uint8_t red, std::uint8_t green,
-                  std::uint8_t blue, Rect& changed);
+                  std::uint8_t blue, Rect& changed, int closeGaps = 0);
 
     void SetOutlineColour(std::uint8_t red, std::uint8_t green, std::uint8_t blue);
     RgbColour GetOutlineColour() const { return outlineColour_; }

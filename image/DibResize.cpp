@@ -5,7 +5,10 @@
 // stage's line from the one before gives the same pixels as working in place, and a row stays
 // in the cache while all its stages run. Shrinking averages the source lines that fall into
 // each destination line, with one loop for rows and one for columns so that both walk memory
-// in order.
+// in order. A mean alone would fade a line one source pixel wide into the paper, so wherever
+// the lines under a destination pixel hold a dark pixel (a line, at kLineLevel) and their mean
+// is light, the pixel takes the darkest of them: a shrunk line never breaks, and thickens by
+// at most one pixel.
 #include <algorithm>
 #include <cstring>
 #include <utility>
@@ -166,6 +169,9 @@ void StretchColumns(const PixelRows& source, CDibImage& target) {
 struct ShrinkSpan {
     std::int32_t first = 0;
     std::int32_t count = 0;
+    // Lines from `first` looked at for a dark pixel: `count`, and for the last span every
+    // line to the end, which the means leave out.
+    std::int32_t darkCount = 0;
     std::uint64_t reciprocal = 0;     // 2^40 / count, rounded up
     std::uint32_t reciprocal16 = 0;   // 2^16 / count, rounded up, for short spans
 };
@@ -188,6 +194,7 @@ std::vector<ShrinkSpan> ShrinkSpans(std::int32_t from, std::int32_t to) {
             span.first = static_cast<std::int32_t>(start);
             for (double p = start; p < start + step && p < from; p += 1.0) ++span.count;
         }
+        span.darkCount = r + 1 == to ? from - span.first : span.count;
         if (span.count > 0) {
             const auto n = static_cast<std::uint64_t>(span.count);
             span.reciprocal = ((std::uint64_t{1} << 40) + n - 1) / n;
@@ -203,14 +210,28 @@ std::uint8_t Mean(std::uint32_t sum, const ShrinkSpan& span) {
     return static_cast<std::uint8_t>((sum * span.reciprocal) >> 40);
 }
 
-// Averages the span's source rows into `d`, summing in `Sum`.
+// The sum of a pixel's three bytes: below kLightSum it belongs to a line.
+constexpr std::uint32_t kLightSum = 3 * (kLineLevel + 1);
+inline std::uint32_t SumOf(const std::uint8_t* p) { return p[0] + p[1] + p[2]; }
+
+// Takes the smaller of each byte of `mins` and of the row.
+void KeepSmaller(std::uint8_t* mins, const std::uint8_t* p, std::size_t rowBytes) {
+    for (std::size_t i = 0; i < rowBytes; ++i) mins[i] = std::min(mins[i], p[i]);
+}
+
+// Averages the span's source rows into `d`, summing in `Sum`, and leaves each byte's minimum
+// over the rows in `mins`.
 template <typename Sum>
 void AverageRows(const PixelRows& source, const ShrinkSpan& span, std::size_t rowBytes, Sum* sums,
-                 std::uint8_t* d) {
+                 std::uint8_t* mins, std::uint8_t* d) {
     std::fill(sums, sums + rowBytes, Sum{0});
+    std::fill(mins, mins + rowBytes, std::uint8_t{255});
     for (std::int32_t k = 0; k < span.count; ++k) {
         const std::uint8_t* p = source.pixels + source.stride * (span.first + k);
-        for (std::size_t i = 0; i < rowBytes; ++i) sums[i] = static_cast<Sum>(sums[i] + p[i]);
+        for (std::size_t i = 0; i < rowBytes; ++i) {
+            sums[i] = static_cast<Sum>(sums[i] + p[i]);
+            mins[i] = std::min(mins[i], p[i]);
+        }
     }
     if constexpr (sizeof(Sum) == 2) {
         const std::uint32_t m = span.reciprocal16;
@@ -222,21 +243,57 @@ void AverageRows(const PixelRows& source, const ShrinkSpan& span, std::size_t ro
     }
 }
 
+// Gives each light pixel of the destination row `d` whose span holds a dark pixel the darkest
+// pixel of the span (rows first … first + count − 1 of `source`). `mins` holds each byte's
+// minimum over those rows: where no byte of a block is at or below the level, no pixel of it
+// can be dark, which settles nearly all of a line drawing's row a block at a time.
+void KeepLinesInRow(const PixelRows& source, std::int32_t first, std::int32_t count,
+                    const std::uint8_t* mins, std::uint8_t* d) {
+    constexpr std::int32_t kBlockPixels = 16;
+    const std::int32_t width = source.width;
+    for (std::int32_t x0 = 0; x0 < width; x0 += kBlockPixels) {
+        const std::int32_t end = std::min(width, x0 + kBlockPixels);
+        std::uint8_t low = 255;
+        for (std::int32_t i = 3 * x0; i < 3 * end; ++i) low = std::min(low, mins[i]);
+        if (low > kLineLevel) continue;
+        for (std::int32_t x = x0; x < end; ++x) {
+            if (SumOf(mins + 3 * x) >= kLightSum || SumOf(d + 3 * x) < kLightSum) continue;
+            const std::uint8_t* darkest = nullptr;
+            std::uint32_t darkestSum = kLightSum;
+            for (std::int32_t k = 0; k < count; ++k) {
+                const std::uint8_t* p = source.pixels + source.stride * (first + k) + 3 * x;
+                if (SumOf(p) < darkestSum) {
+                    darkestSum = SumOf(p);
+                    darkest = p;
+                }
+            }
+            if (darkest != nullptr) std::memcpy(d + 3 * x, darkest, 3);
+        }
+    }
+}
+
 void ShrinkRows(const PixelRows& source, CDibImage& target) {
     const std::vector<ShrinkSpan> spans = ShrinkSpans(source.height, target.Height());
     const std::size_t rowBytes = static_cast<std::size_t>(source.width) * 3;
     std::vector<std::uint16_t> shortSums(rowBytes);
     std::vector<std::uint32_t> longSums(rowBytes);
+    std::vector<std::uint8_t> mins(rowBytes);
     for (std::int32_t r = 0; r < target.Height(); ++r) {
         const ShrinkSpan& span = spans[r];
         std::uint8_t* d = target.Pixels() + target.Stride() * r;
+        const std::uint8_t* const firstRow = source.pixels + source.stride * span.first;
         if (span.count == 1) {
-            std::memcpy(d, source.pixels + source.stride * span.first, rowBytes);
+            std::memcpy(d, firstRow, rowBytes);
+            std::memcpy(mins.data(), firstRow, rowBytes);
         } else if (span.count > 1 && span.count <= kShortSpan) {
-            AverageRows(source, span, rowBytes, shortSums.data(), d);
+            AverageRows(source, span, rowBytes, shortSums.data(), mins.data(), d);
         } else if (span.count > kShortSpan) {
-            AverageRows(source, span, rowBytes, longSums.data(), d);
+            AverageRows(source, span, rowBytes, longSums.data(), mins.data(), d);
         }
+        for (std::int32_t k = span.count; k < span.darkCount; ++k) {
+            KeepSmaller(mins.data(), firstRow + source.stride * k, rowBytes);
+        }
+        if (span.darkCount > 1) KeepLinesInRow(source, span.first, span.darkCount, mins.data(), d);
     }
 }
 
@@ -247,16 +304,29 @@ void ShrinkColumns(const PixelRows& source, CDibImage& target) {
         std::uint8_t* d = target.Pixels() + target.Stride() * row;
         for (const ShrinkSpan& span : spans) {
             std::uint32_t sum[3] = {0, 0, 0};
-            const std::uint8_t* p = line + 3 * static_cast<std::size_t>(span.first);
+            const std::uint8_t* const start = line + 3 * static_cast<std::size_t>(span.first);
+            const std::uint8_t* p = start;
+            std::uint32_t darkestSum = kLightSum;
+            std::int32_t darkest = 0;
             for (std::int32_t k = 0; k < span.count; ++k, p += 3) {
                 sum[0] += p[0];
                 sum[1] += p[1];
                 sum[2] += p[2];
+                const std::uint32_t s = SumOf(p);
+                darkest = s < darkestSum ? k : darkest;
+                darkestSum = std::min(darkestSum, s);
+            }
+            for (std::int32_t k = span.count; k < span.darkCount; ++k, p += 3) {
+                darkest = SumOf(p) < darkestSum ? k : darkest;
+                darkestSum = std::min(darkestSum, SumOf(p));
             }
             if (span.count > 0) {
                 d[0] = Mean(sum[0], span);
                 d[1] = Mean(sum[1], span);
                 d[2] = Mean(sum[2], span);
+                if (darkestSum < kLightSum && SumOf(d) >= kLightSum) {
+                    std::memcpy(d, start + 3 * darkest, 3);
+                }
             }
             d += 3;
         }

@@ -14,7 +14,9 @@
 // the stack runs empty, so no part of the area is ever lost. The list allocates only on that
 // path; an ordinary fill allocates nothing.
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "image/DibImage.h"
@@ -262,6 +264,267 @@ private:
     std::vector<Stretch> overflow_;
 };
 
+// One bit a pixel over the picture's rows, 64 pixels a word; bits past the width stay clear.
+class BitPlane {
+public:
+    BitPlane(std::int32_t width, std::int32_t height)
+        : width_(width), words_((width + 63) / 64),
+          bits_(static_cast<std::size_t>(words_) * static_cast<std::size_t>(height), 0) {}
+
+    std::uint64_t* Row(std::int32_t row) { return bits_.data() + static_cast<std::size_t>(words_) * row; }
+    const std::uint64_t* Row(std::int32_t row) const {
+        return bits_.data() + static_cast<std::size_t>(words_) * row;
+    }
+    std::int32_t Words() const { return words_; }
+    std::int32_t Width() const { return width_; }
+    bool Get(std::int32_t x, std::int32_t row) const { return (Row(row)[x >> 6] >> (x & 63)) & 1u; }
+    void SetRun(std::int32_t row, std::int32_t left, std::int32_t right) {
+        std::uint64_t* r = Row(row);
+        for (std::int32_t w = left >> 6; w <= right >> 6; ++w) {
+            const std::int32_t lo = std::max(left, w * 64) - w * 64;
+            const std::int32_t hi = std::min(right, w * 64 + 63) - w * 64;
+            r[w] |= (~std::uint64_t{0} >> (63 - hi)) & (~std::uint64_t{0} << lo);
+        }
+    }
+
+private:
+    std::int32_t width_;
+    std::int32_t words_;
+    std::vector<std::uint64_t> bits_;
+};
+
+// The first column from x to last (inclusive) whose bit is `value` in row `r`; last + 1 when none.
+std::int32_t FindBit(const std::uint64_t* r, std::int32_t x, std::int32_t last, bool value) {
+    while (x <= last) {
+        const std::uint64_t word = (value ? r[x >> 6] : ~r[x >> 6]) >> (x & 63);
+        if (word != 0) return std::min(last + 1, x + __builtin_ctzll(word));
+        x = (x | 63) + 1;
+    }
+    return last + 1;
+}
+
+// The first column of the run of set bits that holds column x.
+std::int32_t RunStartOf(const std::uint64_t* r, std::int32_t x) {
+    for (;;) {
+        const std::int32_t bit = x & 63;
+        // The clear bits at or below x, shifted so that bit x is the top one.
+        const std::uint64_t clear = (~r[x >> 6]) << (63 - bit);
+        if (clear != 0) return x - __builtin_clzll(clear) + 1;
+        if (x - bit == 0) return 0;
+        x = x - bit - 1;
+    }
+}
+
+// The rows and columns a mask flood reached (bottom-up rows), inclusive.
+struct BitBounds {
+    std::int32_t minX, maxX, minRow, maxRow;
+};
+
+// The 4-connected set bits of `area` around the seed, as bits of `reached`; `rowOf(row)` gives
+// the area's row, computing it when the area is built on demand. The seed must be set.
+template <typename RowOf>
+BitBounds FloodBits(RowOf rowOf, std::int32_t height, std::int32_t x, std::int32_t row,
+                    BitPlane& reached) {
+    BitBounds bounds{x, x, row, row};
+    const std::int32_t lastX = reached.Width() - 1;
+    std::vector<std::pair<std::int32_t, std::int32_t>> stack{{x, row}};
+    while (!stack.empty()) {
+        const auto [sx, sr] = stack.back();
+        stack.pop_back();
+        if (reached.Get(sx, sr)) continue;
+        const std::uint64_t* a = rowOf(sr);
+        const std::int32_t left = RunStartOf(a, sx);
+        const std::int32_t right = FindBit(a, sx, lastX, false) - 1;
+        reached.SetRun(sr, left, right);
+        bounds = BitBounds{std::min(bounds.minX, left), std::max(bounds.maxX, right),
+                           std::min(bounds.minRow, sr), std::max(bounds.maxRow, sr)};
+        for (const std::int32_t next : {sr - 1, sr + 1}) {
+            if (next < 0 || next >= height) continue;
+            const std::uint64_t* b = rowOf(next);
+            for (std::int32_t c = FindBit(b, left, right, true); c <= right;) {
+                if (!reached.Get(c, next)) stack.emplace_back(c, next);
+                c = FindBit(b, FindBit(b, c, lastX, false), right, true);
+            }
+        }
+    }
+    return bounds;
+}
+
+// Shifts a row of bits by `by` columns (towards higher columns when positive) and ORs it in.
+void OrShifted(const std::uint64_t* from, std::uint64_t* to, std::int32_t words, std::int32_t by) {
+    const std::int32_t whole = std::abs(by) / 64;
+    const std::int32_t part = std::abs(by) % 64;
+    for (std::int32_t w = 0; w < words; ++w) {
+        const std::int32_t src = by > 0 ? w - whole : w + whole;
+        auto at = [&](std::int32_t i) { return i >= 0 && i < words ? from[i] : std::uint64_t{0}; };
+        std::uint64_t v;
+        if (by > 0) {
+            v = at(src) << part;
+            if (part != 0) v |= at(src - 1) >> (64 - part);
+        } else {
+            v = at(src) >> part;
+            if (part != 0) v |= at(src + 1) << (64 - part);
+        }
+        to[w] |= v;
+    }
+}
+
+// The fill with gap closing. The seed's plain 4-connected area is found first, as bits. Every
+// pixel of it within an (n + 1)-pixel square of a pixel outside it is a wall; what is left is
+// the open area, in which an opening of up to n pixels between lines is shut. The fill takes
+// the seed's part of the open area and then grows back over the walls for as many steps as
+// they are deep, staying inside the plain area: it reaches the lines again on every side but
+// cannot cross a shut opening, which is deeper than that. A seed on a wall starts from the
+// nearest open pixel; an area with no open pixel near the seed (a corridor narrower than the
+// openings shut) is filled whole.
+class GapFill {
+public:
+    GapFill(std::uint8_t* bits, std::ptrdiff_t stride, std::int32_t width, std::int32_t height,
+            std::uint32_t region, int gap)
+        : bits_(bits), stride_(stride), width_(width), height_(height), region_(region),
+          gap_(gap), area_(width, height), ready_(static_cast<std::size_t>(height), 0),
+          plain_(width, height) {}
+
+    // Recolours what the fill from (x, seedRow) reaches; the rectangle (y from the top) of it.
+    Rect Run(std::int32_t x, std::int32_t seedRow, std::uint32_t fill) {
+        const BitBounds b = FloodBits([this](std::int32_t row) { return AreaRow(row); }, height_, x,
+                                      seedRow, plain_);
+        // Walls: the squares [−before, after] around every pixel outside the area.
+        const std::int32_t before = gap_ / 2;
+        const std::int32_t after = gap_ - before;
+        const std::int32_t words = plain_.Words();
+        const std::int32_t firstRow = std::max(0, b.minRow - 1);
+        const std::int32_t endRow = std::min(height_, b.maxRow + 2);
+        BitPlane across(width_, height_);   // the walls of each row from its own outside
+        std::vector<std::uint64_t> outside(static_cast<std::size_t>(words));
+        for (std::int32_t row = firstRow; row < endRow; ++row) {
+            const std::uint64_t* p = plain_.Row(row);
+            for (std::int32_t w = 0; w < words; ++w) outside[w] = ~p[w] & ValidBits(w);
+            std::uint64_t* h = across.Row(row);
+            for (std::int32_t d = -before; d <= after; ++d) OrShifted(outside.data(), h, words, d);
+        }
+        BitPlane open(width_, height_);
+        for (std::int32_t row = b.minRow; row <= b.maxRow; ++row) {
+            std::uint64_t* o = open.Row(row);
+            const std::uint64_t* p = plain_.Row(row);
+            for (std::int32_t w = 0; w < words; ++w) {
+                std::uint64_t wall = 0;
+                for (std::int32_t d = -after; d <= before; ++d) {
+                    const std::int32_t r = row + d;
+                    // Past the picture's top and bottom there is no line.
+                    if (r >= 0 && r < height_) {
+                        wall |= r >= firstRow && r < endRow ? across.Row(r)[w] : ~std::uint64_t{0};
+                    }
+                }
+                o[w] = p[w] & ~wall;
+            }
+        }
+        BitPlane filled(width_, height_);
+        std::int32_t sx = x, sr = seedRow;
+        if (!open.Get(x, seedRow) && !NearestOpen(open, b, sx, sr)) {
+            filled = std::move(plain_);
+        } else {
+            FloodBits([&open](std::int32_t row) { return open.Row(row); }, height_, sx, sr, filled);
+            GrowBack(filled, b, 2 * after);
+        }
+        return Paint(filled, b, fill);
+    }
+
+private:
+    std::uint64_t ValidBits(std::int32_t word) const {
+        const std::int32_t left = width_ - 64 * word;
+        return left >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << left) - 1;
+    }
+
+    // The row of the area (pixels of the seed's colour), worked out the first time it is asked.
+    const std::uint64_t* AreaRow(std::int32_t row) {
+        std::uint64_t* r = area_.Row(row);
+        if (ready_[row] == 0) {
+            ready_[row] = 1;
+            const std::uint8_t* p = bits_ + stride_ * row;
+            for (std::int32_t x = 0; x < width_; ++x, p += 3) {
+                if (PixelValue(p) == region_) r[x >> 6] |= std::uint64_t{1} << (x & 63);
+            }
+        }
+        return r;
+    }
+
+    // Moves the seed to the nearest open pixel within gap + 1 columns and rows; false if none.
+    bool NearestOpen(const BitPlane& open, const BitBounds& b, std::int32_t& x, std::int32_t& row) const {
+        const std::int32_t reach = gap_ + 1;
+        std::int32_t best = -1;
+        std::int32_t bx = x, br = row;
+        for (std::int32_t r = std::max(b.minRow, row - reach); r <= std::min(b.maxRow, row + reach); ++r) {
+            for (std::int32_t c = std::max(b.minX, x - reach); c <= std::min(b.maxX, x + reach); ++c) {
+                const std::int32_t d = (c - x) * (c - x) + (r - row) * (r - row);
+                if (open.Get(c, r) && (best < 0 || d < best)) {
+                    best = d;
+                    bx = c;
+                    br = r;
+                }
+            }
+        }
+        x = bx;
+        row = br;
+        return best >= 0;
+    }
+
+    // Widens `filled` by one pixel to each side, `steps` times, never past the plain area.
+    void GrowBack(BitPlane& filled, const BitBounds& b, std::int32_t steps) const {
+        const std::int32_t words = filled.Words();
+        BitPlane next(width_, height_);
+        for (std::int32_t step = 0; step < steps; ++step) {
+            for (std::int32_t row = b.minRow; row <= b.maxRow; ++row) {
+                std::uint64_t* n = next.Row(row);
+                const std::uint64_t* f = filled.Row(row);
+                std::copy(f, f + words, n);
+                OrShifted(f, n, words, 1);
+                OrShifted(f, n, words, -1);
+                for (const std::int32_t r : {row - 1, row + 1}) {
+                    if (r < b.minRow || r > b.maxRow) continue;
+                    const std::uint64_t* g = filled.Row(r);
+                    for (std::int32_t w = 0; w < words; ++w) n[w] |= g[w];
+                }
+                const std::uint64_t* p = plain_.Row(row);
+                for (std::int32_t w = 0; w < words; ++w) n[w] &= p[w];
+            }
+            std::swap(filled, next);
+        }
+    }
+
+    Rect Paint(const BitPlane& filled, const BitBounds& b, std::uint32_t fill) {
+        const ColourBlock block(fill);
+        std::int32_t minX = width_, endX = 0, minRow = height_, maxRow = -1;
+        for (std::int32_t row = b.minRow; row <= b.maxRow; ++row) {
+            const std::uint64_t* f = filled.Row(row);
+            std::uint8_t* line = bits_ + stride_ * row;
+            for (std::int32_t x = FindBit(f, b.minX, b.maxX, true); x <= b.maxX;) {
+                const std::int32_t end = FindBit(f, x, b.maxX, false);
+                minX = std::min(minX, x);
+                endX = std::max(endX, end);
+                minRow = std::min(minRow, row);
+                maxRow = std::max(maxRow, row);
+                std::uint8_t* p = line + 3 * x;
+                std::int32_t n = end - x;
+                for (; n >= kPixelsPerBlock; n -= kPixelsPerBlock, p += 3 * kPixelsPerBlock) block.Store(p);
+                for (; n > 0; --n, p += 3) StorePixel(p, fill);
+                x = FindBit(f, end, b.maxX, true);
+            }
+        }
+        return Rect{minX, height_ - 1 - maxRow, endX, height_ - minRow};
+    }
+
+    std::uint8_t* const bits_;
+    const std::ptrdiff_t stride_;
+    const std::int32_t width_;
+    const std::int32_t height_;
+    const std::uint32_t region_;
+    const int gap_;
+    BitPlane area_;                     // pixels of the seed's colour, rows made on demand
+    std::vector<std::uint8_t> ready_;   // 1 for each row of area_ made
+    BitPlane plain_;                    // the seed's plain 4-connected area
+};
+
 }  // namespace
 
 int CDibImage::FloodFill(std::int32_t x, std::int32_t y, std::uint8_t red, std::uint8_t green,
@@ -271,7 +534,7 @@ int CDibImage::FloodFill(std::int32_t x, std::int32_t y, std::uint8_t red, std::
 }
 
 int CDibImage::FloodFill(std::int32_t x, std::int32_t y, std::uint8_t red, std::uint8_t green,
-                         std::uint8_t blue, Rect& changed) {
+                         std::uint8_t blue, Rect& changed, int closeGaps) {
     if (!HasPicture()) return 0;
     const std::int32_t width = Width();
     const std::int32_t height = Height();
@@ -283,8 +546,14 @@ int CDibImage::FloodFill(std::int32_t x, std::int32_t y, std::uint8_t red, std::
     if (!CaptureRegionColour(seed[2], seed[1], seed[0])) return 0;   // a click on a line
     if (MatchesRegionColour(red, green, blue)) return 0;             // already that colour
 
+    const std::uint32_t region = PixelValue(seed);
     std::uint8_t* const bits = Pixels();   // from here on the pixels change
-    SpanFill fill(bits, stride, width, height, PixelValue(seed), MakePixelValue(red, green, blue));
+    if (closeGaps > 0) {
+        GapFill fill(bits, stride, width, height, region, std::min(closeGaps, kMaxCloseGaps));
+        changed = fill.Run(x, seedRow, MakePixelValue(red, green, blue));
+        return 1;
+    }
+    SpanFill fill(bits, stride, width, height, region, MakePixelValue(red, green, blue));
     fill.Run(x, seedRow);
     changed = fill.Changed();
     return 1;

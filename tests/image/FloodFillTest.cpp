@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <random>
 #include <string>
 #include <utility>
@@ -36,8 +37,9 @@ CDibImage MakeBoxPicture() {
 int Fill(CDibImage& image, std::int32_t x, std::int32_t y, RgbColour c) {
     return image.FloodFill(x, y, c.red, c.green, c.blue);
 }
-int Fill(CDibImage& image, std::int32_t x, std::int32_t y, RgbColour c, Rect& changed) {
-    return image.FloodFill(x, y, c.red, c.green, c.blue, changed);
+int Fill(CDibImage& image, std::int32_t x, std::int32_t y, RgbColour c, Rect& changed,
+         int closeGaps = 0) {
+    return image.FloodFill(x, y, c.red, c.green, c.blue, changed, closeGaps);
 }
 
 TEST(FillQueue, IsFirstInFirstOutAndRefusesPushesWhenFull) {
@@ -273,15 +275,17 @@ TEST_P(FloodFillEveryArea, MatchesAPlainPixelFill) {
 INSTANTIATE_TEST_SUITE_P(Pictures, FloodFillEveryArea, ::testing::ValuesIn(kFillPictures),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// The rectangle a fill reports is exactly the bounds of the pixels it recoloured.
+// The rectangle a fill reports is exactly the bounds of the pixels it recoloured, with gap
+// closing too.
 TEST(FloodFillChangedArea, IsTheBoundsOfEveryRecolouredPixel) {
     for (unsigned seed = 1; seed <= 6; ++seed) {
+        const int closeGaps = static_cast<int>(seed % 3);
         CDibImage image = Noise(41, 37, 38, seed);
         for (std::int32_t y = 0; y < image.Height(); y += 5) {
             for (std::int32_t x = 0; x < image.Width(); x += 3) {
                 const CDibImage before = image;
                 Rect changed{-1, -1, -1, -1};
-                if (Fill(image, x, y, AreaColour(x * 100 + y), changed) == 0) {
+                if (Fill(image, x, y, AreaColour(x * 100 + y), changed, closeGaps) == 0) {
                     EXPECT_EQ(changed, (Rect{-1, -1, -1, -1}));
                     continue;
                 }
@@ -310,6 +314,87 @@ TEST(FloodFillColours, CaptureRefusesTheOutlineColour) {
     EXPECT_EQ(image.CaptureRegionColour(1, 2, 3), 1);
     EXPECT_EQ(image.MatchesRegionColour(1, 2, 3), 1);
     EXPECT_EQ(image.MatchesRegionColour(1, 2, 4), 0);
+}
+
+}  // namespace
+}  // namespace kolo
+
+namespace kolo {
+namespace {
+
+// A 40 × 30 white picture with a one-pixel black rectangle from (5, 5) to (30, 22) whose left
+// side has an opening of `gap` pixels from row 12 down.
+CDibImage MakeOpenBox(std::int32_t gap) {
+    CDibImage image = MakeImage(40, 30, kWhite);
+    test::FillRectAt(image, 5, 5, 31, 6, kBlack);
+    test::FillRectAt(image, 5, 22, 31, 23, kBlack);
+    test::FillRectAt(image, 5, 5, 6, 23, kBlack);
+    test::FillRectAt(image, 30, 5, 31, 23, kBlack);
+    test::FillRectAt(image, 5, 12, 6, 12 + gap, kWhite);
+    return image;
+}
+
+bool InsideFilled(const CDibImage& image, RgbColour c) {
+    for (std::int32_t y = 6; y < 22; ++y) {
+        for (std::int32_t x = 6; x < 30; ++x) {
+            if (PixelAt(image, x, y) != c) return false;
+        }
+    }
+    return true;
+}
+
+// An opening of up to n pixels holds a fill with gap closing n, a wider one lets it out; either
+// way the inside is filled up to its lines, also from a click beside a line.
+TEST(FloodFillCloseGaps, OpeningsUpToTheWidthHoldAndTheInsideReachesTheLines) {
+    for (int n = 0; n <= kMaxCloseGaps; ++n) {
+        for (std::int32_t gap = 1; gap <= 5; ++gap) {
+            for (const auto& [x, y] : {std::pair{18, 14}, std::pair{29, 21}, std::pair{6, 12}}) {
+                CDibImage image = MakeOpenBox(gap);
+                Rect changed;
+                ASSERT_EQ(Fill(image, x, y, kPink, changed, n), 1);
+                EXPECT_EQ(PixelAt(image, 1, 1) == kPink, gap > n) << "n " << n << " gap " << gap;
+                EXPECT_TRUE(InsideFilled(image, kPink)) << "n " << n << " gap " << gap << " at " << x;
+                EXPECT_EQ(PixelAt(image, 38, 28), PixelAt(image, 1, 1));
+            }
+        }
+    }
+}
+
+// Closed outlines, straight, diagonal and curved, and corridors one pixel wide fill exactly as
+// the plain fill does at every gap width.
+TEST(FloodFillCloseGaps, ClosedShapesAndNarrowCorridorsFillAsThePlainFill) {
+    CDibImage shapes = MakeImage(90, 60, kWhite);
+    test::FillRectAt(shapes, 2, 2, 28, 3, kBlack);
+    test::FillRectAt(shapes, 2, 40, 28, 41, kBlack);
+    test::FillRectAt(shapes, 2, 2, 3, 41, kBlack);
+    test::FillRectAt(shapes, 27, 2, 28, 41, kBlack);
+    for (std::int32_t i = 0; i <= 14; ++i) {   // a diamond of one-pixel diagonal lines
+        for (const auto& [dx, dy] : {std::pair{i, i - 14}, std::pair{14 - i, i}, std::pair{-i, 14 - i},
+                                     std::pair{i - 14, -i}}) {
+            test::SetPixelAt(shapes, 45 + dx, 20 + dy, kBlack);
+        }
+    }
+    for (int a = 0; a < 720; ++a) {   // a circle of radius 12
+        const double t = a * 3.14159265358979 / 360;
+        test::SetPixelAt(shapes, static_cast<std::int32_t>(75.5 + 12 * std::cos(t)),
+                         static_cast<std::int32_t>(40.5 + 12 * std::sin(t)), kBlack);
+    }
+    test::FillRectAt(shapes, 2, 44, 61, 60, kBlack);   // a snake of one-pixel corridors
+    for (std::int32_t y = 45; y < 59; y += 2) {
+        test::FillRectAt(shapes, 3, y, 59, y + 1, kWhite);
+        const std::int32_t turn = y % 4 == 1 ? 58 : 3;
+        if (y + 2 < 59) test::FillRectAt(shapes, turn, y + 1, turn + 1, y + 2, kWhite);
+    }
+    for (const auto& [x, y] : {std::pair{15, 20}, std::pair{45, 20}, std::pair{75, 40}, std::pair{10, 46}}) {
+        CDibImage plain = shapes;
+        Rect changed;
+        ASSERT_EQ(Fill(plain, x, y, kPink, changed), 1);
+        for (int n = 1; n <= kMaxCloseGaps; ++n) {
+            CDibImage closing = shapes;
+            ASSERT_EQ(Fill(closing, x, y, kPink, changed, n), 1);
+            EXPECT_EQ(test::FirstDifference(closing, plain), "") << "n " << n << " at " << x << "," << y;
+        }
+    }
 }
 
 }  // namespace

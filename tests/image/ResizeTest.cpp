@@ -73,6 +73,37 @@ TEST(ResizeShrink, FourRowsToTwoSamplesRowsZeroThenOneAndTwo) {
     EXPECT_EQ(ColumnValues(image), (std::vector<int>{10, 30}));
 }
 
+// A line pixel under a destination pixel whose mean is light is kept, as the darkest pixel of
+// the lines under it; the last destination line also looks at the lines its mean leaves out.
+TEST(ResizeShrink, KeepsLinePixelsThatTheMeanWouldLighten) {
+    struct Case {
+        std::vector<int> bottomUp;
+        std::int32_t height;
+        std::vector<int> expected;
+    };
+    const Case cases[] = {
+        {{255, 255, 100, 255, 255, 255}, 2, {255, 100}},   // rows 1…3 average to 203
+        {{255, 255, 255, 255, 255, 90}, 2, {255, 90}},     // row 5 lies past the last mean
+        {{255, 255, 150, 120, 255, 255}, 2, {255, 120}},   // the darkest one is taken
+        {{255, 255, 168, 255, 255, 255}, 2, {255, 168}},   // 168 is a line
+        {{255, 255, 169, 255, 255, 255}, 2, {255, 226}},   // 169 is paper: the mean
+        {{10, 20, 41, 200}, 2, {10, 30}},                  // a dark mean stays the mean
+    };
+    for (const Case& c : cases) {
+        const auto size = static_cast<std::int32_t>(c.bottomUp.size());
+        CDibImage column = MakeImage(1, size, test::kBlack);
+        CDibImage row = MakeImage(size, 1, test::kBlack);   // the same values along a row
+        for (std::int32_t i = 0; i < size; ++i) {
+            SetPixelAt(column, 0, size - 1 - i, Grey(c.bottomUp[i]));
+            SetPixelAt(row, i, 0, Grey(c.bottomUp[i]));
+        }
+        column.Resize(1, c.height);
+        row.Resize(c.height, 1);
+        EXPECT_EQ(ColumnValues(column), c.expected) << c.bottomUp[2];
+        for (std::int32_t x = 0; x < c.height; ++x) EXPECT_EQ(PixelAt(row, x, 0), Grey(c.expected[x]));
+    }
+}
+
 TEST(ResizeShrink, ColumnsAverageTheSameWay) {
     CDibImage image = MakeImage(4, 1, test::kBlack);
     const int values[] = {10, 20, 41, 200};
