@@ -74,6 +74,36 @@ INSTANTIATE_TEST_SUITE_P(Scripts, BoardWorkReplay,
                                            "LcLR", "LRn", "LRnu", "LRnur", "LRnUcR",
                                            "LnRnU", "LnRnUuu", "LRuUr", "cLcLuu"));
 
+// A fill that stopped at an opening leaves the area beyond it unfilled; filling that area in
+// the same colour afterwards joins the two, yet undo takes back only the last fill, and the
+// restored work repeats the gap closing.
+TEST_F(BoardTest, GapClosedFillsUndoRedoAndRestoreAsOneFill) {
+    CDibImage drawing = MakeDrawing();
+    for (int y = 300; y < 302; ++y) SetImagePixel(drawing, kDividerX, y, 255, 255, 255);
+    loader.folder.assign(2, drawing);
+    board.SetImageURL("http://pictures.test/folder");
+    board.Click(kCellX, kCellY);
+    board.SetCloseGaps(2);
+    board.Click(kLeftX, kLeftY);
+    const CDibImage leftOnly = board.Canvas();
+    const int rightX = kLowerRightX - kCanvasRect.left, rightY = kLowerRightY - kCanvasRect.top;
+    ASSERT_EQ(ImagePixel(leftOnly, rightX, rightY), MakeColourRef(255, 255, 255));
+    ASSERT_EQ(board.History().UndoEntries().back().closeGaps, 2u);
+    board.SetCloseGaps(0);
+    board.Click(kLowerRightX, kLowerRightY);
+    const CDibImage both = board.Canvas();
+    board.Undo();
+    EXPECT_TRUE(SameCanvas(board.Canvas(), leftOnly));
+    board.Redo();
+    EXPECT_TRUE(SameCanvas(board.Canvas(), both));
+    const std::vector<FillEntry> done = board.History().UndoEntries();
+    board.Click(728, 276);
+    ASSERT_EQ(board.RestoreWork(done, {}), 1);
+    EXPECT_TRUE(SameCanvas(board.Canvas(), both));
+    board.Undo();
+    EXPECT_TRUE(SameCanvas(board.Canvas(), leftOnly));
+}
+
 TEST_F(BoardTest, NewPageClearsTheColouringAndUndoBringsItBack) {
     LoadDrawings(1);
     Play(board, "LR");
