@@ -162,6 +162,9 @@ void StretchColumns(const PixelRows& source, CDibImage& target) {
     }
 }
 
+// Rows are checked for line pixels a block of this many pixels at a time.
+constexpr std::int32_t kBlockPixels = 16;
+
 // The source lines averaged into one destination line when shrinking: `count` lines from
 // `first` on. Line 0 takes the whole positions below half a step; line r ≥ 1 the positions one
 // apart from half a step plus r − 1 steps, within one step and within the picture. Positions
@@ -214,6 +217,7 @@ std::uint8_t Mean(std::uint32_t sum, const ShrinkSpan& span) {
 constexpr std::uint32_t kLightSum = 3 * (kLineLevel + 1);
 inline std::uint32_t SumOf(const std::uint8_t* p) { return p[0] + p[1] + p[2]; }
 
+
 // Takes the smaller of each byte of `mins` and of the row.
 void KeepSmaller(std::uint8_t* mins, const std::uint8_t* p, std::size_t rowBytes) {
     for (std::size_t i = 0; i < rowBytes; ++i) mins[i] = std::min(mins[i], p[i]);
@@ -228,10 +232,8 @@ void AverageRows(const PixelRows& source, const ShrinkSpan& span, std::size_t ro
     std::fill(mins, mins + rowBytes, std::uint8_t{255});
     for (std::int32_t k = 0; k < span.count; ++k) {
         const std::uint8_t* p = source.pixels + source.stride * (span.first + k);
-        for (std::size_t i = 0; i < rowBytes; ++i) {
-            sums[i] = static_cast<Sum>(sums[i] + p[i]);
-            mins[i] = std::min(mins[i], p[i]);
-        }
+        for (std::size_t i = 0; i < rowBytes; ++i) sums[i] = static_cast<Sum>(sums[i] + p[i]);
+        KeepSmaller(mins, p, rowBytes);
     }
     if constexpr (sizeof(Sum) == 2) {
         const std::uint32_t m = span.reciprocal16;
@@ -249,7 +251,6 @@ void AverageRows(const PixelRows& source, const ShrinkSpan& span, std::size_t ro
 // can be dark, which settles nearly all of a line drawing's row a block at a time.
 void KeepLinesInRow(const PixelRows& source, std::int32_t first, std::int32_t count,
                     const std::uint8_t* mins, std::uint8_t* d) {
-    constexpr std::int32_t kBlockPixels = 16;
     const std::int32_t width = source.width;
     for (std::int32_t x0 = 0; x0 < width; x0 += kBlockPixels) {
         const std::int32_t end = std::min(width, x0 + kBlockPixels);
@@ -297,38 +298,69 @@ void ShrinkRows(const PixelRows& source, CDibImage& target) {
     }
 }
 
+// Whether any byte of each block of kBlockPixels pixels of a row is at or below the level: a
+// block without one holds no line pixel.
+void MarkDarkBlocks(const std::uint8_t* line, std::int32_t width, std::vector<std::uint8_t>& dark) {
+    for (std::int32_t b = 0; b * kBlockPixels < width; ++b) {
+        const std::int32_t end = 3 * std::min(width, (b + 1) * kBlockPixels);
+        std::uint8_t low = 255;
+        for (std::int32_t i = 3 * b * kBlockPixels; i < end; ++i) low = std::min(low, line[i]);
+        dark[static_cast<std::size_t>(b)] = low <= kLineLevel ? 1 : 0;
+    }
+}
+
+// Gives the destination pixel `d` the darkest of the span's pixels in `line` when its mean is
+// light and one of them is a line pixel.
+void KeepLineInSpan(const std::uint8_t* line, const ShrinkSpan& span, std::uint8_t* d) {
+    if (SumOf(d) < kLightSum) return;
+    const std::uint8_t* darkest = nullptr;
+    std::uint32_t darkestSum = kLightSum;
+    const std::uint8_t* p = line + 3 * static_cast<std::size_t>(span.first);
+    for (std::int32_t k = 0; k < span.darkCount; ++k, p += 3) {
+        if (SumOf(p) < darkestSum) {
+            darkestSum = SumOf(p);
+            darkest = p;
+        }
+    }
+    if (darkest != nullptr) std::memcpy(d, darkest, 3);
+}
+
 void ShrinkColumns(const PixelRows& source, CDibImage& target) {
     const std::vector<ShrinkSpan> spans = ShrinkSpans(source.width, target.Width());
+    const std::int32_t blocks = (source.width + kBlockPixels - 1) / kBlockPixels;
+    std::vector<std::uint8_t> dark(static_cast<std::size_t>(blocks));
+    // The first span whose lines reach into each block; the spans' last lines never go back.
+    std::vector<std::int32_t> firstSpan(static_cast<std::size_t>(blocks));
+    for (std::int32_t b = 0, i = 0; b < blocks; ++b) {
+        while (i + 1 < target.Width() && spans[i].first + spans[i].darkCount <= b * kBlockPixels) ++i;
+        firstSpan[b] = i;
+    }
     for (std::int32_t row = 0; row < source.height; ++row) {
         const std::uint8_t* const line = source.pixels + source.stride * row;
-        std::uint8_t* d = target.Pixels() + target.Stride() * row;
+        std::uint8_t* const out = target.Pixels() + target.Stride() * row;
+        std::uint8_t* d = out;
         for (const ShrinkSpan& span : spans) {
             std::uint32_t sum[3] = {0, 0, 0};
-            const std::uint8_t* const start = line + 3 * static_cast<std::size_t>(span.first);
-            const std::uint8_t* p = start;
-            std::uint32_t darkestSum = kLightSum;
-            std::int32_t darkest = 0;
+            const std::uint8_t* p = line + 3 * static_cast<std::size_t>(span.first);
             for (std::int32_t k = 0; k < span.count; ++k, p += 3) {
                 sum[0] += p[0];
                 sum[1] += p[1];
                 sum[2] += p[2];
-                const std::uint32_t s = SumOf(p);
-                darkest = s < darkestSum ? k : darkest;
-                darkestSum = std::min(darkestSum, s);
-            }
-            for (std::int32_t k = span.count; k < span.darkCount; ++k, p += 3) {
-                darkest = SumOf(p) < darkestSum ? k : darkest;
-                darkestSum = std::min(darkestSum, SumOf(p));
             }
             if (span.count > 0) {
                 d[0] = Mean(sum[0], span);
                 d[1] = Mean(sum[1], span);
                 d[2] = Mean(sum[2], span);
-                if (darkestSum < kLightSum && SumOf(d) >= kLightSum) {
-                    std::memcpy(d, start + 3 * darkest, 3);
-                }
             }
             d += 3;
+        }
+        // Then the spans over the few blocks that hold a line pixel.
+        MarkDarkBlocks(line, source.width, dark);
+        for (std::int32_t b = 0; b < blocks; ++b) {
+            if (dark[b] == 0) continue;
+            for (std::int32_t i = firstSpan[b]; i < target.Width() && spans[i].first < (b + 1) * kBlockPixels; ++i) {
+                KeepLineInSpan(line, spans[i], out + 3 * i);
+            }
         }
     }
 }

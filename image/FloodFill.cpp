@@ -102,6 +102,11 @@ static_assert(kMaxImageSide <= 0x8000, "coordinates fit sixteen bits");
 
 constexpr std::int32_t kFillStackCapacity = 4096;   // stretches, 32 KB
 
+// Columns left … end − 1 of a bottom-up row, recoloured by one step of a fill.
+struct FillRun {
+    std::int32_t row, left, end;
+};
+
 class SpanFill {
 public:
     SpanFill(std::uint8_t* bits, std::ptrdiff_t stride, std::int32_t width, std::int32_t height,
@@ -113,6 +118,9 @@ public:
         std::memcpy(&regionLow_, bytes, 2);
         regionHigh_ = bytes[2];
     }
+
+    // Also lists every run recoloured, in `runs`.
+    void RecordRuns(std::vector<FillRun>* runs) { runs_ = runs; }
 
     void Run(std::int32_t x, std::int32_t seedRow) {
         // The seed row is looked at as if the pixel below the seed had been recoloured; the
@@ -136,6 +144,11 @@ public:
     Rect Changed() const {
         return Rect{minX_, height_ - 1 - maxRow_, endX_, height_ - minRow_};
     }
+    // The same as bottom-up rows and columns, inclusive.
+    std::int32_t MinX() const { return minX_; }
+    std::int32_t MaxX() const { return endX_ - 1; }
+    std::int32_t MinRow() const { return minRow_; }
+    std::int32_t MaxRow() const { return maxRow_; }
 
 private:
     bool IsRegion(const std::uint8_t* line, std::int32_t x) const {
@@ -181,6 +194,7 @@ private:
 
     // Recolours columns left … end − 1 of `line`, which is row `row`.
     void Paint(std::uint8_t* line, std::int32_t row, std::int32_t left, std::int32_t end) {
+        if (runs_ != nullptr) runs_->push_back(FillRun{row, left, end});
         minX_ = std::min(minX_, left);
         endX_ = std::max(endX_, end);
         minRow_ = std::min(minRow_, row);
@@ -262,22 +276,34 @@ private:
     Stretch stack_[kFillStackCapacity];
     std::int32_t top_ = 0;
     std::vector<Stretch> overflow_;
+    std::vector<FillRun>* runs_ = nullptr;
 };
 
-// One bit a pixel over the picture's rows, 64 pixels a word; bits past the width stay clear.
+// One bit a pixel over a rectangle of the picture: columns x0 … x0 + width − 1 and bottom-up
+// rows row0 … row0 + height − 1, 64 pixels a word; bits past the width stay clear. Coordinates
+// given to it are the picture's.
 class BitPlane {
 public:
-    BitPlane(std::int32_t width, std::int32_t height)
-        : width_(width), words_((width + 63) / 64),
+    BitPlane(std::int32_t x0, std::int32_t row0, std::int32_t width, std::int32_t height)
+        : x0_(x0), row0_(row0), width_(width), height_(height), words_((width + 63) / 64),
           bits_(static_cast<std::size_t>(words_) * static_cast<std::size_t>(height), 0) {}
 
-    std::uint64_t* Row(std::int32_t row) { return bits_.data() + static_cast<std::size_t>(words_) * row; }
+    std::uint64_t* Row(std::int32_t row) {
+        return bits_.data() + static_cast<std::size_t>(words_) * (row - row0_);
+    }
     const std::uint64_t* Row(std::int32_t row) const {
-        return bits_.data() + static_cast<std::size_t>(words_) * row;
+        return bits_.data() + static_cast<std::size_t>(words_) * (row - row0_);
     }
     std::int32_t Words() const { return words_; }
+    std::int32_t X0() const { return x0_; }
     std::int32_t Width() const { return width_; }
-    bool Get(std::int32_t x, std::int32_t row) const { return (Row(row)[x >> 6] >> (x & 63)) & 1u; }
+    std::int32_t FirstRow() const { return row0_; }
+    std::int32_t EndRow() const { return row0_ + height_; }
+    bool Get(std::int32_t x, std::int32_t row) const {
+        x -= x0_;
+        return (Row(row)[x >> 6] >> (x & 63)) & 1u;
+    }
+    // Sets columns left … right (local, inclusive) of a row.
     void SetRun(std::int32_t row, std::int32_t left, std::int32_t right) {
         std::uint64_t* r = Row(row);
         for (std::int32_t w = left >> 6; w <= right >> 6; ++w) {
@@ -286,14 +312,20 @@ public:
             r[w] |= (~std::uint64_t{0} >> (63 - hi)) & (~std::uint64_t{0} << lo);
         }
     }
+    void Clear() { std::fill(bits_.begin(), bits_.end(), std::uint64_t{0}); }
+    // The bits of word `w` that stand for pixels.
+    std::uint64_t ValidBits(std::int32_t w) const {
+        const std::int32_t left = width_ - 64 * w;
+        return left >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << left) - 1;
+    }
 
 private:
-    std::int32_t width_;
+    std::int32_t x0_, row0_, width_, height_;
     std::int32_t words_;
     std::vector<std::uint64_t> bits_;
 };
 
-// The first column from x to last (inclusive) whose bit is `value` in row `r`; last + 1 when none.
+// The first local column from x to last (inclusive) whose bit is `value`; last + 1 when none.
 std::int32_t FindBit(const std::uint64_t* r, std::int32_t x, std::int32_t last, bool value) {
     while (x <= last) {
         const std::uint64_t word = (value ? r[x >> 6] : ~r[x >> 6]) >> (x & 63);
@@ -303,7 +335,7 @@ std::int32_t FindBit(const std::uint64_t* r, std::int32_t x, std::int32_t last, 
     return last + 1;
 }
 
-// The first column of the run of set bits that holds column x.
+// The first local column of the run of set bits that holds column x.
 std::int32_t RunStartOf(const std::uint64_t* r, std::int32_t x) {
     for (;;) {
         const std::int32_t bit = x & 63;
@@ -315,147 +347,133 @@ std::int32_t RunStartOf(const std::uint64_t* r, std::int32_t x) {
     }
 }
 
-// The rows and columns a mask flood reached (bottom-up rows), inclusive.
-struct BitBounds {
-    std::int32_t minX, maxX, minRow, maxRow;
-};
-
-// The 4-connected set bits of `area` around the seed, as bits of `reached`; `rowOf(row)` gives
-// the area's row, computing it when the area is built on demand. The seed must be set.
-template <typename RowOf>
-BitBounds FloodBits(RowOf rowOf, std::int32_t height, std::int32_t x, std::int32_t row,
-                    BitPlane& reached) {
-    BitBounds bounds{x, x, row, row};
-    const std::int32_t lastX = reached.Width() - 1;
-    std::vector<std::pair<std::int32_t, std::int32_t>> stack{{x, row}};
+// Sets in `reached` the 4-connected set bits of `area` around the seed (picture coordinates),
+// which must be set. Both planes cover the same rectangle.
+void FloodBits(const BitPlane& area, std::int32_t x, std::int32_t row, BitPlane& reached) {
+    const std::int32_t lastX = area.Width() - 1;
+    std::vector<std::pair<std::int32_t, std::int32_t>> stack;
+    stack.reserve(256);
+    stack.emplace_back(x - area.X0(), row);
     while (!stack.empty()) {
         const auto [sx, sr] = stack.back();
         stack.pop_back();
-        if (reached.Get(sx, sr)) continue;
-        const std::uint64_t* a = rowOf(sr);
+        if (reached.Get(sx + area.X0(), sr)) continue;
+        const std::uint64_t* a = area.Row(sr);
         const std::int32_t left = RunStartOf(a, sx);
         const std::int32_t right = FindBit(a, sx, lastX, false) - 1;
         reached.SetRun(sr, left, right);
-        bounds = BitBounds{std::min(bounds.minX, left), std::max(bounds.maxX, right),
-                           std::min(bounds.minRow, sr), std::max(bounds.maxRow, sr)};
         for (const std::int32_t next : {sr - 1, sr + 1}) {
-            if (next < 0 || next >= height) continue;
-            const std::uint64_t* b = rowOf(next);
+            if (next < area.FirstRow() || next >= area.EndRow()) continue;
+            const std::uint64_t* b = area.Row(next);
             for (std::int32_t c = FindBit(b, left, right, true); c <= right;) {
-                if (!reached.Get(c, next)) stack.emplace_back(c, next);
+                if (!reached.Get(c + area.X0(), next)) stack.emplace_back(c, next);
                 c = FindBit(b, FindBit(b, c, lastX, false), right, true);
             }
         }
     }
-    return bounds;
 }
 
-// Shifts a row of bits by `by` columns (towards higher columns when positive) and ORs it in.
+// ORs a row of bits, shifted by `by` columns (towards higher columns when positive), into `to`.
 void OrShifted(const std::uint64_t* from, std::uint64_t* to, std::int32_t words, std::int32_t by) {
     const std::int32_t whole = std::abs(by) / 64;
     const std::int32_t part = std::abs(by) % 64;
+    auto at = [&](std::int32_t i) { return i >= 0 && i < words ? from[i] : std::uint64_t{0}; };
     for (std::int32_t w = 0; w < words; ++w) {
-        const std::int32_t src = by > 0 ? w - whole : w + whole;
-        auto at = [&](std::int32_t i) { return i >= 0 && i < words ? from[i] : std::uint64_t{0}; };
         std::uint64_t v;
         if (by > 0) {
-            v = at(src) << part;
-            if (part != 0) v |= at(src - 1) >> (64 - part);
+            v = at(w - whole) << part;
+            if (part != 0) v |= at(w - whole - 1) >> (64 - part);
         } else {
-            v = at(src) >> part;
-            if (part != 0) v |= at(src + 1) << (64 - part);
+            v = at(w + whole) >> part;
+            if (part != 0) v |= at(w + whole + 1) << (64 - part);
         }
         to[w] |= v;
     }
 }
 
-// The fill with gap closing. The seed's plain 4-connected area is found first, as bits. Every
-// pixel of it within an (n + 1)-pixel square of a pixel outside it is a wall; what is left is
-// the open area, in which an opening of up to n pixels between lines is shut. The fill takes
-// the seed's part of the open area and then grows back over the walls for as many steps as
-// they are deep, staying inside the plain area: it reaches the lines again on every side but
-// cannot cross a shut opening, which is deeper than that. A seed on a wall starts from the
-// nearest open pixel; an area with no open pixel near the seed (a corridor narrower than the
-// openings shut) is filled whole.
+// The fill with gap closing. The plain fill runs first and lists its runs: they are the seed's
+// whole area. Every pixel of it within an (n + 1)-pixel square of a pixel outside it is a wall;
+// what is left is the open area, in which an opening of up to n pixels between lines is shut.
+// When the seed's part of the open area is all of it, the area stays filled whole. Otherwise
+// the fill keeps the seed's part and grows back over the walls for as many steps as they are
+// deep, staying inside the area: it reaches the lines again on every side but cannot cross a
+// shut opening, which is deeper than that. The rest of the area gets its colour back. A seed on a wall starts from the nearest open pixel; an area with no open pixel
+// near the seed (a corridor narrower than the openings shut) stays filled whole.
 class GapFill {
 public:
     GapFill(std::uint8_t* bits, std::ptrdiff_t stride, std::int32_t width, std::int32_t height,
-            std::uint32_t region, int gap)
-        : bits_(bits), stride_(stride), width_(width), height_(height), region_(region),
-          gap_(gap), area_(width, height), ready_(static_cast<std::size_t>(height), 0),
-          plain_(width, height) {}
+            int gap)
+        : bits_(bits), stride_(stride), width_(width), height_(height), gap_(gap) {}
 
-    // Recolours what the fill from (x, seedRow) reaches; the rectangle (y from the top) of it.
-    Rect Run(std::int32_t x, std::int32_t seedRow, std::uint32_t fill) {
-        const BitBounds b = FloodBits([this](std::int32_t row) { return AreaRow(row); }, height_, x,
-                                      seedRow, plain_);
-        // Walls: the squares [−before, after] around every pixel outside the area.
+    // Narrows what `plain` (which recorded `runs`) filled from (x, seedRow) back to the part the
+    // gaps hold, giving the region colour back to the rest; the rectangle (y from the top) of
+    // what stays recoloured.
+    Rect Run(const SpanFill& plain, const std::vector<FillRun>& runs, std::int32_t x,
+             std::int32_t seedRow, std::uint32_t region) {
+        // Walls reach `before` pixels left and down of a pixel outside the area, `after` right
+        // and up; the planes cover the area with that much margin, within the picture.
         const std::int32_t before = gap_ / 2;
         const std::int32_t after = gap_ - before;
-        const std::int32_t words = plain_.Words();
-        const std::int32_t firstRow = std::max(0, b.minRow - 1);
-        const std::int32_t endRow = std::min(height_, b.maxRow + 2);
-        BitPlane across(width_, height_);   // the walls of each row from its own outside
-        std::vector<std::uint64_t> outside(static_cast<std::size_t>(words));
-        for (std::int32_t row = firstRow; row < endRow; ++row) {
-            const std::uint64_t* p = plain_.Row(row);
-            for (std::int32_t w = 0; w < words; ++w) outside[w] = ~p[w] & ValidBits(w);
+        const std::int32_t x0 = std::max(0, plain.MinX() - after);
+        const std::int32_t row0 = std::max(0, plain.MinRow() - after);
+        const std::int32_t planeWidth = std::min(width_, plain.MaxX() + after + 1) - x0;
+        const std::int32_t planeHeight = std::min(height_, plain.MaxRow() + after + 1) - row0;
+        const auto plane = [&] { return BitPlane(x0, row0, planeWidth, planeHeight); };
+        BitPlane area = plane();
+        for (const FillRun& run : runs) area.SetRun(run.row, run.left - x0, run.end - 1 - x0);
+
+        const std::int32_t words = area.Words();
+        const std::int32_t endRow = area.EndRow();
+        BitPlane across = plane();   // the walls each row's own outside pixels make
+        for (std::int32_t row = row0; row < endRow; ++row) {
+            const std::uint64_t* a = area.Row(row);
             std::uint64_t* h = across.Row(row);
-            for (std::int32_t d = -before; d <= after; ++d) OrShifted(outside.data(), h, words, d);
-        }
-        BitPlane open(width_, height_);
-        for (std::int32_t row = b.minRow; row <= b.maxRow; ++row) {
-            std::uint64_t* o = open.Row(row);
-            const std::uint64_t* p = plain_.Row(row);
+            std::uint64_t previous = 0;
+            std::uint64_t current = ~a[0] & area.ValidBits(0);
             for (std::int32_t w = 0; w < words; ++w) {
-                std::uint64_t wall = 0;
-                for (std::int32_t d = -after; d <= before; ++d) {
-                    const std::int32_t r = row + d;
-                    // Past the picture's top and bottom there is no line.
-                    if (r >= 0 && r < height_) {
-                        wall |= r >= firstRow && r < endRow ? across.Row(r)[w] : ~std::uint64_t{0};
-                    }
-                }
-                o[w] = p[w] & ~wall;
+                const std::uint64_t next = w + 1 < words ? ~a[w + 1] & area.ValidBits(w + 1) : 0;
+                std::uint64_t v = current;
+                for (std::int32_t d = 1; d <= after; ++d) v |= (current << d) | (previous >> (64 - d));
+                for (std::int32_t d = 1; d <= before; ++d) v |= (current >> d) | (next << (64 - d));
+                h[w] = v;
+                previous = current;
+                current = next;
             }
         }
-        BitPlane filled(width_, height_);
-        std::int32_t sx = x, sr = seedRow;
-        if (!open.Get(x, seedRow) && !NearestOpen(open, b, sx, sr)) {
-            filled = std::move(plain_);
-        } else {
-            FloodBits([&open](std::int32_t row) { return open.Row(row); }, height_, sx, sr, filled);
-            GrowBack(filled, b, 2 * after);
+        BitPlane open = plane();
+        for (std::int32_t row = row0; row < endRow; ++row) {
+            std::uint64_t* o = open.Row(row);
+            const std::uint64_t* a = area.Row(row);
+            for (std::int32_t w = 0; w < words; ++w) {
+                std::uint64_t wall = 0;
+                for (std::int32_t r = std::max(row0, row - after); r <= std::min(endRow - 1, row + before); ++r) {
+                    wall |= across.Row(r)[w];
+                }
+                o[w] = a[w] & ~wall;
+            }
         }
-        return Paint(filled, b, fill);
+        std::int32_t sx = x, sr = seedRow;
+        if (!open.Get(x, seedRow) && !NearestOpen(open, sx, sr)) return plain.Changed();
+        BitPlane kept = std::move(across);   // its memory, cleared
+        kept.Clear();
+        FloodBits(open, sx, sr, kept);
+        // When the open area is all one piece, no opening was shut: the fill keeps the whole
+        // area, thin ends and sharp corners included.
+        if (SameBits(kept, open)) return plain.Changed();
+        GrowBack(kept, area, 2 * after);
+        return GiveBack(kept, runs, region);
     }
 
 private:
-    std::uint64_t ValidBits(std::int32_t word) const {
-        const std::int32_t left = width_ - 64 * word;
-        return left >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << left) - 1;
-    }
-
-    // The row of the area (pixels of the seed's colour), worked out the first time it is asked.
-    const std::uint64_t* AreaRow(std::int32_t row) {
-        std::uint64_t* r = area_.Row(row);
-        if (ready_[row] == 0) {
-            ready_[row] = 1;
-            const std::uint8_t* p = bits_ + stride_ * row;
-            for (std::int32_t x = 0; x < width_; ++x, p += 3) {
-                if (PixelValue(p) == region_) r[x >> 6] |= std::uint64_t{1} << (x & 63);
-            }
-        }
-        return r;
-    }
-
     // Moves the seed to the nearest open pixel within gap + 1 columns and rows; false if none.
-    bool NearestOpen(const BitPlane& open, const BitBounds& b, std::int32_t& x, std::int32_t& row) const {
+    bool NearestOpen(const BitPlane& open, std::int32_t& x, std::int32_t& row) const {
         const std::int32_t reach = gap_ + 1;
         std::int32_t best = -1;
         std::int32_t bx = x, br = row;
-        for (std::int32_t r = std::max(b.minRow, row - reach); r <= std::min(b.maxRow, row + reach); ++r) {
-            for (std::int32_t c = std::max(b.minX, x - reach); c <= std::min(b.maxX, x + reach); ++c) {
+        const std::int32_t lastX = open.X0() + open.Width() - 1;
+        for (std::int32_t r = std::max(open.FirstRow(), row - reach);
+             r <= std::min(open.EndRow() - 1, row + reach); ++r) {
+            for (std::int32_t c = std::max(open.X0(), x - reach); c <= std::min(lastX, x + reach); ++c) {
                 const std::int32_t d = (c - x) * (c - x) + (r - row) * (r - row);
                 if (open.Get(c, r) && (best < 0 || d < best)) {
                     best = d;
@@ -469,46 +487,57 @@ private:
         return best >= 0;
     }
 
-    // Widens `filled` by one pixel to each side, `steps` times, never past the plain area.
-    void GrowBack(BitPlane& filled, const BitBounds& b, std::int32_t steps) const {
-        const std::int32_t words = filled.Words();
-        BitPlane next(width_, height_);
+    static bool SameBits(const BitPlane& a, const BitPlane& b) {
+        for (std::int32_t row = a.FirstRow(); row < a.EndRow(); ++row) {
+            if (!std::equal(a.Row(row), a.Row(row) + a.Words(), b.Row(row))) return false;
+        }
+        return true;
+    }
+
+    // Widens `kept` by one pixel to each side, `steps` times, never past the area.
+    static void GrowBack(BitPlane& kept, const BitPlane& area, std::int32_t steps) {
+        const std::int32_t words = kept.Words();
+        BitPlane next = BitPlane(kept.X0(), kept.FirstRow(), kept.Width(), kept.EndRow() - kept.FirstRow());
         for (std::int32_t step = 0; step < steps; ++step) {
-            for (std::int32_t row = b.minRow; row <= b.maxRow; ++row) {
+            for (std::int32_t row = kept.FirstRow(); row < kept.EndRow(); ++row) {
                 std::uint64_t* n = next.Row(row);
-                const std::uint64_t* f = filled.Row(row);
+                const std::uint64_t* f = kept.Row(row);
                 std::copy(f, f + words, n);
                 OrShifted(f, n, words, 1);
                 OrShifted(f, n, words, -1);
                 for (const std::int32_t r : {row - 1, row + 1}) {
-                    if (r < b.minRow || r > b.maxRow) continue;
-                    const std::uint64_t* g = filled.Row(r);
+                    if (r < kept.FirstRow() || r >= kept.EndRow()) continue;
+                    const std::uint64_t* g = kept.Row(r);
                     for (std::int32_t w = 0; w < words; ++w) n[w] |= g[w];
                 }
-                const std::uint64_t* p = plain_.Row(row);
-                for (std::int32_t w = 0; w < words; ++w) n[w] &= p[w];
+                const std::uint64_t* a = area.Row(row);
+                for (std::int32_t w = 0; w < words; ++w) n[w] &= a[w];
             }
-            std::swap(filled, next);
+            std::swap(kept, next);
         }
     }
 
-    Rect Paint(const BitPlane& filled, const BitBounds& b, std::uint32_t fill) {
-        const ColourBlock block(fill);
+    // Puts the region colour back on every pixel of the runs that `kept` leaves out; the
+    // rectangle (y from the top) of the pixels kept.
+    Rect GiveBack(const BitPlane& kept, const std::vector<FillRun>& runs, std::uint32_t region) {
         std::int32_t minX = width_, endX = 0, minRow = height_, maxRow = -1;
-        for (std::int32_t row = b.minRow; row <= b.maxRow; ++row) {
-            const std::uint64_t* f = filled.Row(row);
-            std::uint8_t* line = bits_ + stride_ * row;
-            for (std::int32_t x = FindBit(f, b.minX, b.maxX, true); x <= b.maxX;) {
-                const std::int32_t end = FindBit(f, x, b.maxX, false);
-                minX = std::min(minX, x);
-                endX = std::max(endX, end);
-                minRow = std::min(minRow, row);
-                maxRow = std::max(maxRow, row);
-                std::uint8_t* p = line + 3 * x;
-                std::int32_t n = end - x;
-                for (; n >= kPixelsPerBlock; n -= kPixelsPerBlock, p += 3 * kPixelsPerBlock) block.Store(p);
-                for (; n > 0; --n, p += 3) StorePixel(p, fill);
-                x = FindBit(f, end, b.maxX, true);
+        const std::int32_t x0 = kept.X0();
+        for (const FillRun& run : runs) {
+            const std::uint64_t* k = kept.Row(run.row);
+            std::uint8_t* line = bits_ + stride_ * run.row;
+            const std::int32_t last = run.end - 1 - x0;
+            for (std::int32_t c = run.left - x0; c <= last;) {
+                const bool keep = ((k[c >> 6] >> (c & 63)) & 1u) != 0;
+                const std::int32_t end = FindBit(k, c, last, !keep);
+                if (keep) {
+                    minX = std::min(minX, c + x0);
+                    endX = std::max(endX, end + x0);
+                    minRow = std::min(minRow, run.row);
+                    maxRow = std::max(maxRow, run.row);
+                } else {
+                    for (std::int32_t i = c; i < end; ++i) StorePixel(line + 3 * (i + x0), region);
+                }
+                c = end;
             }
         }
         return Rect{minX, height_ - 1 - maxRow, endX, height_ - minRow};
@@ -518,11 +547,7 @@ private:
     const std::ptrdiff_t stride_;
     const std::int32_t width_;
     const std::int32_t height_;
-    const std::uint32_t region_;
     const int gap_;
-    BitPlane area_;                     // pixels of the seed's colour, rows made on demand
-    std::vector<std::uint8_t> ready_;   // 1 for each row of area_ made
-    BitPlane plain_;                    // the seed's plain 4-connected area
 };
 
 }  // namespace
@@ -548,14 +573,18 @@ int CDibImage::FloodFill(std::int32_t x, std::int32_t y, std::uint8_t red, std::
 
     const std::uint32_t region = PixelValue(seed);
     std::uint8_t* const bits = Pixels();   // from here on the pixels change
-    if (closeGaps > 0) {
-        GapFill fill(bits, stride, width, height, region, std::min(closeGaps, kMaxCloseGaps));
-        changed = fill.Run(x, seedRow, MakePixelValue(red, green, blue));
+    SpanFill fill(bits, stride, width, height, region, MakePixelValue(red, green, blue));
+    if (closeGaps <= 0) {
+        fill.Run(x, seedRow);
+        changed = fill.Changed();
         return 1;
     }
-    SpanFill fill(bits, stride, width, height, region, MakePixelValue(red, green, blue));
+    std::vector<FillRun> runs;
+    runs.reserve(1024);
+    fill.RecordRuns(&runs);
     fill.Run(x, seedRow);
-    changed = fill.Changed();
+    GapFill gaps(bits, stride, width, height, std::min(closeGaps, kMaxCloseGaps));
+    changed = gaps.Run(fill, runs, x, seedRow, region);
     return 1;
 }
 

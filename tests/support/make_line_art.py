@@ -11,8 +11,9 @@ page; GAP is the opening in source pixels, 0 for none), followed by that page's 
 
 Deterministic; skips the work when pages.txt is already there.
 
-Usage: /usr/bin/python3 make_line_art.py DEST [SCALES]
-       SCALES: comma-separated page sizes in canvas widths (default 0.9,1.06,1.6,2.5,4,7)
+Usage: /usr/bin/python3 make_line_art.py DEST [SIZES]
+       SIZES: comma-separated page sizes, each in canvas widths (1.6) or in pixels (608x472);
+       default 0.9,1.06,1.6,2.5,4,7
 """
 import math
 import os
@@ -107,15 +108,19 @@ def make_page(rnd, size, count_hint):
 
 def main():
     dest = sys.argv[1]
-    scales = [float(s) for s in (sys.argv[2] if len(sys.argv) > 2 else "0.9,1.06,1.6,2.5,4,7").split(",")]
+    sizes = (sys.argv[2] if len(sys.argv) > 2 else "0.9,1.06,1.6,2.5,4,7").split(",")
     manifest = os.path.join(dest, "pages.txt")
     if os.path.exists(manifest):
         return
     os.makedirs(dest, exist_ok=True)
     rnd = random.Random(22)
     lines = []
-    for i, scale in enumerate(scales):
-        size = (round(CANVAS[0] * scale), round(CANVAS[1] * scale * rnd.uniform(0.9, 1.1)))
+    for i, given in enumerate(sizes):
+        if "x" in given:
+            size = tuple(int(v) for v in given.split("x"))
+        else:
+            scale = float(given)
+            size = (round(CANVAS[0] * scale), round(CANVAS[1] * scale * rnd.uniform(0.9, 1.1)))
         shapes = make_page(rnd, size, 14)
         outlines = [shape_points(rnd, cx, cy, r, kind) for cx, cy, r, kind in shapes]
         clicks = [p for cx, cy, r, kind in shapes for p in inner_points(rnd, cx, cy, r, kind)]

@@ -1,0 +1,125 @@
+// Line drawings made ready for the canvas and coloured. The fit that keeps line pixels is set
+// beside the mean-only fit it replaced, on a page a little larger than the canvas (608 × 472)
+// and on a 4000 × 3000 one; the fill with gap closing (2 pixels) beside the plain fill on the
+// canvas of the large page, from the same clicks: a shape and the paper around the shapes.
+//
+// The pages are drawn with anti-aliased lines by tests/support/make_line_art.py into the
+// temporary folder.
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "bench/FitPeer.h"
+#include "bench/PeerRatios.h"
+#include "image/DibImage.h"
+#include "sources/PictureFile.h"
+
+namespace kolo::bench {
+namespace {
+
+constexpr std::int32_t kCanvasWidth = 572;
+constexpr std::int32_t kCanvasHeight = 452;
+constexpr int kRepetitions = 5;
+constexpr int kThresholdLevel = kLineLevel;   // as the board thresholds its canvas
+
+struct Pages {
+    CDibImage small, large;   // 608 × 472 and 4000 × 3000
+    CDibImage canvas;         // the large page fitted and thresholded
+    std::int32_t shapeX = 0, shapeY = 0;   // canvas point inside the large page's first shape
+
+    static const Pages& Get() {
+        static const Pages pages;
+        return pages;
+    }
+
+private:
+    Pages() {
+        const std::filesystem::path dir = std::filesystem::temp_directory_path() / "kolo-bench-line-art";
+        const std::string command = "/usr/bin/python3 " KOLO_TEST_SUPPORT_DIR "/make_line_art.py " +
+                                    dir.string() + " 608x472,4000x3000";
+        if (std::system(command.c_str()) != 0) std::abort();
+        if (!LoadFile(small, (dir / "art00-1.png").string()) ||
+            !LoadFile(large, (dir / "art01-1.png").string())) {
+            std::abort();
+        }
+        canvas = large.FittedInto(kCanvasWidth, kCanvasHeight);
+        canvas.Threshold(kThresholdLevel);
+        canvas.SetOutlineColour(0, 0, 0);
+        // The first click listed after the large page's first line.
+        std::ifstream manifest(dir / "pages.txt");
+        std::string word, name;
+        while (manifest >> word) {
+            if (word == "page") {
+                manifest >> name;
+            } else if (word == "click" && name == "art01-1.png") {
+                std::int32_t x = 0, y = 0;
+                manifest >> x >> y;
+                const FitSize fit = FitInside(large.Width(), large.Height(), kCanvasWidth, kCanvasHeight);
+                shapeX = (kCanvasWidth - fit.width) / 2 + x * fit.width / large.Width();
+                shapeY = (kCanvasHeight - fit.height) / 2 + y * fit.height / large.Height();
+                break;
+            }
+        }
+    }
+};
+
+void Register(const std::string& name, void (*run)(benchmark::State&)) {
+    benchmark::RegisterBenchmark(name.c_str(), run)
+        ->Unit(benchmark::kMicrosecond)
+        ->Repetitions(kRepetitions)
+        ->ReportAggregatesOnly(false);
+}
+
+template <bool kKeepLines>
+void Fit(benchmark::State& state, const CDibImage& page) {
+    for (auto _ : state) {
+        CDibImage fitted = kKeepLines ? page.FittedInto(kCanvasWidth, kCanvasHeight)
+                                      : MeanFittedInto(page, kCanvasWidth, kCanvasHeight);
+        benchmark::DoNotOptimize(fitted.Pixels());
+    }
+}
+void FitSmall(benchmark::State& s) { Fit<true>(s, Pages::Get().small); }
+void FitSmallMean(benchmark::State& s) { Fit<false>(s, Pages::Get().small); }
+void FitLarge(benchmark::State& s) { Fit<true>(s, Pages::Get().large); }
+void FitLargeMean(benchmark::State& s) { Fit<false>(s, Pages::Get().large); }
+
+// One fill on a fresh copy of the canvas; the copy is not timed.
+void Fill(benchmark::State& state, std::int32_t x, std::int32_t y, int closeGaps) {
+    const CDibImage& pristine = Pages::Get().canvas;
+    CDibImage canvas = pristine;
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::memcpy(canvas.Pixels(), pristine.Pixels(), pristine.PixelBlock().Size());
+        state.ResumeTiming();
+        Rect changed;
+        if (canvas.FloodFill(x, y, 255, 0, 132, changed, closeGaps) == 0) {
+            state.SkipWithError("the click fills nothing");
+            break;
+        }
+        benchmark::DoNotOptimize(canvas.Pixels());
+    }
+}
+void FillShapeGaps(benchmark::State& s) { Fill(s, Pages::Get().shapeX, Pages::Get().shapeY, 2); }
+void FillShapePlain(benchmark::State& s) { Fill(s, Pages::Get().shapeX, Pages::Get().shapeY, 0); }
+void FillPaperGaps(benchmark::State& s) { Fill(s, 1, 1, 2); }
+void FillPaperPlain(benchmark::State& s) { Fill(s, 1, 1, 0); }
+
+}  // namespace
+}  // namespace kolo::bench
+
+int main(int argc, char** argv) {
+    using namespace kolo::bench;
+    Register("fit 608x472/kolo", FitSmall);
+    Register("fit 608x472/mean_only_before", FitSmallMean);
+    Register("fit 4000x3000/kolo", FitLarge);
+    Register("fit 4000x3000/mean_only_before", FitLargeMean);
+    Register("fill a shape, close gaps 2/kolo", FillShapeGaps);
+    Register("fill a shape, close gaps 2/close_gaps_0", FillShapePlain);
+    Register("fill the paper, close gaps 2/kolo", FillPaperGaps);
+    Register("fill the paper, close gaps 2/close_gaps_0", FillPaperPlain);
+    return RunWithRatios(argc, argv);
+}
