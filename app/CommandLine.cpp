@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <filesystem>
 #include <iostream>
 #include <system_error>
@@ -9,12 +10,19 @@
 #include "app/SamplesFolder.h"
 
 #include "app/Translation.h"
+#include "image/DibImage.h"
 
 namespace kolo {
 
 bool EndsWith(const std::string& text, const std::string& suffix) {
     return text.size() >= suffix.size() &&
            text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+bool ParseCloseGaps(const std::string& text, int& width) {
+    char tail = 0;
+    return std::sscanf(text.c_str(), "%d%c", &width, &tail) == 1 && width >= 0 &&
+           width <= kMaxCloseGaps;
 }
 
 bool TakeAddress(const std::string& arg, std::string& address) {

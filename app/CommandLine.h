@@ -12,6 +12,9 @@ bool EndsWith(const std::string& text, const std::string& suffix);
 // standard error. Returns false when refused.
 bool TakeAddress(const std::string& arg, std::string& address);
 
+// The gap-closing width given to --close-gaps: a whole number from 0 to kMaxCloseGaps.
+bool ParseCloseGaps(const std::string& text, int& width);
+
 // The address to load for what the command line gave: an address with a scheme as it is; a
 // plain path (absolute or from the current folder) as its file:// address.
 std::string FolderAddress(const std::string& given);

@@ -3,9 +3,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
 #include <vector>
 
 #include "app/AppIcon.h"
+#include "app/AtomicFile.h"
 #include "app/BoardAccessible.h"
 #include "app/CommandLine.h"
 #include "app/ImageFiles.h"
@@ -92,6 +96,28 @@ GdkPixbuf* LoadIcon() {
 
 int ToInt(double value) { return static_cast<int>(std::lround(value)); }
 
+// The menu's "Close small gaps" is kept between runs as the width, one number in a file beside
+// the kept work; a missing or unreadable file means the default.
+std::string CloseGapsFile(const std::string& workFolder) {
+    return workFolder.empty() ? std::string() : workFolder + "/close-gaps";
+}
+
+int RememberedCloseGaps(const std::string& path) {
+    std::ifstream in(path);
+    int width = -1;
+    return in >> width && width >= 0 && width <= kMaxCloseGaps ? width : kDefaultCloseGaps;
+}
+
+void RememberCloseGaps(const std::string& path, int width) {
+    if (path.empty()) return;
+    std::error_code ignored;
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
+    std::string reason;
+    WriteFileAtomically(path, [width](std::FILE* file) { return std::fprintf(file, "%d\n", width) > 0 ? 1 : 0; },
+                        reason);
+}
+
+
 }  // namespace
 
 // A loader task on its way to the main loop, with the window it belongs to.
@@ -105,7 +131,8 @@ ControlWindow::ControlWindow(const WindowOptions& options)
     : options_(options),
       control_([] { return std::make_unique<CurlSession>(); },
                [this](std::function<void()> task) { PostToMainLoop(std::move(task)); }),
-      work_(!options.workFolder.empty() ? options.workFolder : DefaultWorkFolder()) {
+      workFolder_(!options.workFolder.empty() ? options.workFolder : DefaultWorkFolder()),
+      work_(workFolder_) {
     window_ = gtk_window_new(GTK_WINDOW_TOPLEVEL);
     gtk_window_set_title(GTK_WINDOW(window_), kProgramName);
     gtk_window_set_role(GTK_WINDOW(window_), kWindowRole);
@@ -146,6 +173,9 @@ ControlWindow::ControlWindow(const WindowOptions& options)
     control_.showMessage = [this](const std::string& text) { ShowMessage(text); };
     control_.print = [this]() { RunPrintOperation(); };
     control_.ignoreClose = options_.kiosk;
+    control_.Board().SetCloseGaps(options_.closeGaps >= 0 ? options_.closeGaps
+                                                          : RememberedCloseGaps(CloseGapsFile(workFolder_)));
+    if (headerBar_) headerBar_->SetCloseGaps(control_.Board().CloseGaps() > 0);
 
     pageSetup_ = gtk_page_setup_new();   // the locale's paper, upright
     if (!options_.paper.empty()) {
@@ -252,6 +282,14 @@ gboolean ControlWindow::OnSaveWork(gpointer data) {
     self->saveTimer_ = 0;
     self->SaveWorkNow();
     return G_SOURCE_REMOVE;
+}
+
+void ControlWindow::ToggleCloseGaps() {
+    ColouringBoard& board = control_.Board();
+    const int on = options_.closeGaps > 0 ? options_.closeGaps : kDefaultCloseGaps;
+    board.SetCloseGaps(board.CloseGaps() > 0 ? 0 : on);
+    RememberCloseGaps(CloseGapsFile(workFolder_), board.CloseGaps());
+    if (headerBar_) headerBar_->SetCloseGaps(board.CloseGaps() > 0);
 }
 
 void ControlWindow::AfterEvent() {
@@ -473,6 +511,7 @@ void ControlWindow::Perform(WindowAction action) {
             if (!options_.kiosk) Quit();
             return;
         case WindowAction::kLeaveKiosk: Quit(); return;
+        case WindowAction::kCloseGaps: ToggleCloseGaps(); break;
     }
     control_.Pump();
     AfterEvent();

@@ -41,6 +41,7 @@ struct WindowOptions {
     bool landscape = false;
     bool fullscreen = false;
     bool kiosk = false;
+    int closeGaps = -1;      // from --close-gaps; −1 for the setting the menu keeps
     std::string workFolder;  // where work is kept across runs; "" for the user's data folder
 };
 
@@ -77,6 +78,8 @@ private:
 
     // After every event: show what changed, keep the work, follow the cursor, close on Exit.
     void AfterEvent();
+    // The menu's "Close small gaps": off, or on at --close-gaps (the default without it).
+    void ToggleCloseGaps();
     // Asks for the window pixels that show the changed board pixels to be drawn again.
     void QueueBoardDraw(const Rect& changed);
     // The keyboard's focus ring and cross, in board pixels over the drawn board.
@@ -97,6 +100,7 @@ private:
     SoftControl control_;
     BoardFocus focus_{control_};
     bool focusShown_ = false;   // the marks were drawn last time
+    std::string workFolder_;   // where work and the gap-closing setting are kept; "" for nowhere
     PictureWork work_;
     BoardView view_;
     std::unique_ptr<HeaderBar> headerBar_;

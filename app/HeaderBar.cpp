@@ -13,6 +13,7 @@ constexpr const char* kActionKey = "kolo-action";   // the action a widget runs
 constexpr WindowAction kMenuActions[] = {
     WindowAction::kNewPage,         WindowAction::kSave,        WindowAction::kPrint,
     WindowAction::kNone,            WindowAction::kUndo,        WindowAction::kRedo,
+    WindowAction::kCloseGaps,
     WindowAction::kNone,            WindowAction::kPreviousPicture,
     WindowAction::kNextPicture,     WindowAction::kOpenThumbnail,
     WindowAction::kNone,            WindowAction::kFullScreen,  WindowAction::kAbout,
@@ -67,7 +68,10 @@ GtkWidget* HeaderBar::BuildMenu() {
             gtk_menu_shell_append(GTK_MENU_SHELL(menu), gtk_separator_menu_item_new());
             continue;
         }
-        GtkWidget* item = gtk_menu_item_new_with_label(Tr(ActionDescription(action)));
+        GtkWidget* item = action == WindowAction::kCloseGaps
+                              ? gtk_check_menu_item_new_with_label(Tr(ActionDescription(action)))
+                              : gtk_menu_item_new_with_label(Tr(ActionDescription(action)));
+        if (action == WindowAction::kCloseGaps) closeGapsItem_ = item;
         // The item shows its first shortcut at the right; the keys themselves are handled
         // by the window, so the label only tells.
         for (const Shortcut& shortcut : Shortcuts()) {
@@ -87,6 +91,13 @@ GtkWidget* HeaderBar::BuildMenu() {
     }
     gtk_widget_show_all(menu);
     return menu;
+}
+
+void HeaderBar::SetCloseGaps(bool on) {
+    // Showing the state is not choosing it: the item's own signal stays quiet.
+    g_signal_handlers_block_by_func(closeGapsItem_, reinterpret_cast<gpointer>(OnClicked), this);
+    gtk_check_menu_item_set_active(GTK_CHECK_MENU_ITEM(closeGapsItem_), on ? TRUE : FALSE);
+    g_signal_handlers_unblock_by_func(closeGapsItem_, reinterpret_cast<gpointer>(OnClicked), this);
 }
 
 void HeaderBar::OnClicked(GtkWidget* widget, gpointer data) {

@@ -24,6 +24,8 @@ public:
     void SetHavePicture(bool havePicture);
     // The picture's name under the title; "" shows none.
     void SetPictureName(const std::string& name);
+    // Ticks "Close small gaps" in the menu.
+    void SetCloseGaps(bool on);
 
 private:
     static void OnClicked(GtkWidget* widget, gpointer self);
@@ -36,6 +38,7 @@ private:
     GtkWidget* print_ = nullptr;
     GtkWidget* saveItem_ = nullptr;
     GtkWidget* printItem_ = nullptr;
+    GtkWidget* closeGapsItem_ = nullptr;
 };
 
 }  // namespace kolo

@@ -44,6 +44,7 @@ struct Options {
     std::string address;
     std::string paper;                  // "a4", "letter", or "" for the locale's
     bool landscape = false;
+    int closeGaps = kDefaultCloseGaps;
 };
 
 bool ParsePoint(const std::string& text, int& x, int& y) {
@@ -114,6 +115,11 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options) {
             ++i;
         } else if (arg == "--landscape") {
             options.landscape = true;
+        } else if (arg == "--close-gaps") {
+            if (!hasValue || !ParseCloseGaps(value, options.closeGaps)) {
+                return Refuse("--close-gaps needs a width from 0 to 4");
+            }
+            ++i;
         } else if (!TakeAddress(arg, options.address)) {
             return false;
         }
@@ -218,6 +224,7 @@ int RunHeadless(const std::vector<std::string>& args) {
     int status = 0;
 
     control.Create();
+    control.Board().SetCloseGaps(options.closeGaps);
     // The options replay on the whole folder, so that the run is the same every time.
     control.WaitForFolder();
     const ColouringBoard& board = control.Board();

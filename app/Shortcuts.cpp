@@ -44,6 +44,7 @@ const char* ActionDescription(WindowAction action) {
     for (const Shortcut& shortcut : Shortcuts()) {
         if (shortcut.action == action) return shortcut.description;
     }
+    if (action == WindowAction::kCloseGaps) return N_("Close small gaps");
     return action == WindowAction::kLeaveKiosk ? N_("Leave the classroom mode") : "";
 }
 

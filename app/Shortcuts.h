@@ -21,6 +21,7 @@ enum class WindowAction {
     kFullScreen,      // toggles
     kQuit,
     kLeaveKiosk,      // the one way out of the classroom mode
+    kCloseGaps,       // toggles whether fills stop at small openings in the lines
 };
 
 struct Shortcut {

@@ -53,6 +53,9 @@ constexpr const char* kMoreUsage = N_(
     "  --paper a4|letter     the paper printed on (the locale's paper by default)\n"
     "  --landscape           print across the paper\n"
     "  --save-to FILE.png    Save writes FILE.png instead of asking for a file\n"
+    "  --close-gaps N        fills stop at openings of up to N pixels in the lines (0-4;\n"
+    "                        2 unless the menu's \"Close small gaps\" was turned off);\n"
+    "                        headless too\n"
     "Headless, in order with the others:\n"
     "  --picture N           put the folder's Nth picture (from 1) on the canvas\n"
     "  --colour RRGGBB       choose a colour (the nearest in the palette)\n"
@@ -94,6 +97,12 @@ bool ParseWindowOptions(const std::vector<std::string>& args, kolo::WindowOption
             options.fullscreen = true;
         } else if (arg == "--kiosk") {
             options.kiosk = true;
+        } else if (arg == "--close-gaps") {
+            if (!hasValue || !kolo::ParseCloseGaps(args[i + 1], options.closeGaps)) {
+                std::cerr << "kolo: --close-gaps needs a width from 0 to 4\n";
+                return false;
+            }
+            ++i;
         } else if (!kolo::TakeAddress(arg, options.address)) {
             return false;
         }

@@ -1,16 +1,19 @@
 // Line drawings made ready for the canvas and coloured. The fit that keeps line pixels is set
 // beside the mean-only fit it replaced, on a page a little larger than the canvas (608 × 472)
 // and on a 4000 × 3000 one; the fill with gap closing (2 pixels) beside the plain fill on the
-// canvas of the large page, from the same clicks: a shape and the paper around the shapes.
+// canvas of the large page, from the same clicks: a shape and the paper around the shapes. And
+// a 1 MB SVG page of curves drawn at its size on the canvas.
 //
 // The pages are drawn with anti-aliased lines by tests/support/make_line_art.py into the
 // temporary folder.
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 
 #include "bench/FitPeer.h"
@@ -108,6 +111,40 @@ void FillShapePlain(benchmark::State& s) { Fill(s, Pages::Get().shapeX, Pages::G
 void FillPaperGaps(benchmark::State& s) { Fill(s, 1, 1, 2); }
 void FillPaperPlain(benchmark::State& s) { Fill(s, 1, 1, 0); }
 
+#ifdef KOLO_HAVE_SVG
+// A 2000 × 1500 page of 1 MB: closed curves outlined with 1-pixel lines, as a traced drawing.
+const std::string& MegabytePage() {
+    static const std::string page = [] {
+        std::mt19937 random(22);
+        std::uniform_real_distribution<double> at(0, 1);
+        std::string text = R"(<svg xmlns="http://www.w3.org/2000/svg" width="2000" height="1500">)"
+                           R"(<g fill="none" stroke="#000" stroke-width="1">)";
+        char path[256];
+        while (text.size() < 1000000) {
+            const double x = 2000 * at(random), y = 1500 * at(random), r = 5 + 60 * at(random);
+            std::snprintf(path, sizeof path, R"(<path d="M%.1f %.1f C%.1f %.1f %.1f %.1f %.1f %.1f S%.1f %.1f %.1f %.1f Z"/>)",
+                          x, y, x + r, y - r, x + 2 * r, y + r, x + r, y + 2 * r, x - r, y + r, x, y);
+            text += path;
+        }
+        return text + "</g></svg>";
+    }();
+    return page;
+}
+
+void SvgPage(benchmark::State& state) {
+    const std::string& page = MegabytePage();
+    for (auto _ : state) {
+        CDibImage image;
+        if (!LoadSvgBytesToFit(image, reinterpret_cast<const std::uint8_t*>(page.data()), page.size(),
+                               kCanvasWidth, kCanvasHeight)) {
+            state.SkipWithError("the page did not draw");
+            break;
+        }
+        benchmark::DoNotOptimize(image.Pixels());
+    }
+}
+#endif
+
 }  // namespace
 }  // namespace kolo::bench
 
@@ -121,5 +158,8 @@ int main(int argc, char** argv) {
     Register("fill a shape, close gaps 2/close_gaps_0", FillShapePlain);
     Register("fill the paper, close gaps 2/kolo", FillPaperGaps);
     Register("fill the paper, close gaps 2/close_gaps_0", FillPaperPlain);
+#ifdef KOLO_HAVE_SVG
+    Register("svg 1 MB page to canvas/kolo", SvgPage);
+#endif
     return RunWithRatios(argc, argv);
 }

@@ -26,6 +26,8 @@ constexpr Rect kPaletteRect{651, 492, 651 + 1 + kPaletteColumns * kPaletteCellPi
                             492 + 1 + kPaletteRows * kPaletteCellPitch};
 
 constexpr ColourRef kInitialColour = 0x008400FF;     // red 255, green 0, blue 132
+// The gap closing the desktop program and the web element start with (the board's own is 0).
+constexpr int kDefaultCloseGaps = 2;                  // canvas pixels
 constexpr int kThresholdLevel = kLineLevel;          // a canvas is the picture thresholded here
 
 // Button (and command) ids.

@@ -207,6 +207,7 @@ constexpr DISPID kDispidSetImageUrl = 1;
 constexpr DISPID kDispidAboutBox = DISPID_ABOUTBOX;   // -552
 constexpr DISPID kDispidImageUrl = 10;
 constexpr DISPID kDispidShowMessages = 11;
+constexpr DISPID kDispidCloseGaps = 22;   // a property; 0 unless the container sets it
 constexpr DISPID kDispidOnInitImage = 1;
 constexpr DISPID kDispidFolderLoaded = 2;
 constexpr DISPID kDispidFolderFailed = 3;
@@ -1056,6 +1057,7 @@ HRESULT CKoloCtrl::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID local
 HRESULT CKoloCtrl::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                           EXCEPINFO*, UINT* argumentError) {
     // Dispatch by dispid: a dispinterface cannot go through ITypeInfo::Invoke.
+    if (id == kDispidCloseGaps) return CloseGapsProperty(flags, params, result);
     if (result != nullptr) VariantInit(result);
     const UINT count = params != nullptr ? params->cArgs : 0;
     // A property put names its one argument DISPID_PROPERTYPUT; nothing else takes names.
@@ -1115,6 +1117,24 @@ HRESULT CKoloCtrl::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* param
         default:
             return DISP_E_MEMBERNOTFOUND;
     }
+}
+
+HRESULT CKoloCtrl::CloseGapsProperty(WORD flags, DISPPARAMS* params, VARIANT* result) {
+    if ((flags & DISPATCH_PROPERTYPUT) != 0) {
+        if (params == nullptr || params->cArgs != 1) return DISP_E_BADPARAMCOUNT;
+        VARIANT width;
+        VariantInit(&width);
+        if (FAILED(VariantChangeType(&width, &params->rgvarg[0], 0, VT_I4))) return DISP_E_TYPEMISMATCH;
+        if (V_I4(&width) < 0 || V_I4(&width) > kMaxCloseGaps) return E_INVALIDARG;
+        board_.SetCloseGaps(V_I4(&width));
+        return S_OK;
+    }
+    if ((flags & DISPATCH_PROPERTYGET) == 0) return DISP_E_MEMBERNOTFOUND;
+    if (result == nullptr) return E_POINTER;
+    VariantInit(result);
+    V_VT(result) = VT_I4;
+    V_I4(result) = board_.CloseGaps();
+    return S_OK;
 }
 
 void CKoloCtrl::AboutBox() {

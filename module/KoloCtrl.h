@@ -211,6 +211,8 @@ public:
     // The ImageURL property: the address as the container gave it; setting it loads it.
     const std::wstring& ImageURL() const { return imageUrl_; }
     void SetImageURL(const std::wstring& text);
+    // Reads or sets the CloseGaps property through IDispatch.
+    HRESULT CloseGapsProperty(WORD flags, DISPPARAMS* params, VARIANT* result);
 
 private:
     friend class CKoloEventPoint;

@@ -9,6 +9,12 @@ const std::vector<PictureFormat>& PictureFormats() {
         {".gif", LoadGifBytes, nullptr, GifDecodeCost},
         {".jpg", LoadJpegBytes, LoadJpegBytesToFit, JpegDecodeCost},
         {".png", LoadPngBytes, nullptr, PngDecodeCost},
+#ifdef KOLO_HAVE_SVG
+        {".svg", LoadSvgBytes, LoadSvgBytesToFit, SvgDecodeCost},
+#elif defined(__EMSCRIPTEN__)
+        // The web element hands an SVG page over already drawn by the browser, as a BMP file.
+        {".svg", LoadBmpBytes, LoadBmpBytesToFit, BmpDecodeCost},
+#endif
     };
     return formats;
 }

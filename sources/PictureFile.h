@@ -3,7 +3,7 @@
 //
 // Each format is one row of the table returned by PictureFormats: its extension and its reader
 // over the file's bytes. A name's format is that of the first row, in table order (BMP, GIF,
-// JPEG, PNG), whose extension occurs anywhere in the name's lower-case copy, directories included.
+// JPEG, PNG, and SVG in the desktop and web builds), whose extension occurs anywhere in the name's lower-case copy, directories included.
 // Lower-casing changes A to Z only: other bytes, including those of double-byte characters,
 // stay as they are. ".jpeg" is not recognised.
 //
@@ -24,6 +24,9 @@
 #include "sources/GifReader.h"
 #include "sources/JpegReader.h"
 #include "sources/PngReader.h"
+#ifdef KOLO_HAVE_SVG
+#include "sources/SvgReader.h"
+#endif
 
 namespace kolo {
 

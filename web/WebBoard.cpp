@@ -42,6 +42,7 @@ public:
         : SoftControl({}, {}, art, count), folder_(Board()) {
         onInitImage = [] { HostInitImage(); };
         showMessage = [](const std::string& text) { HostMessage(text.c_str()); };
+        Board().SetCloseGaps(kolo::kDefaultCloseGaps);
     }
 
     PageFolder& Folder() { return folder_; }
@@ -250,6 +251,10 @@ EMSCRIPTEN_KEEPALIVE const char* kolo_colour_name(WebControl* control, int cell)
 
 // A folder load the page drives (PageFolder.h): start, the page's text, each picture in page
 // order (null bytes: it failed), finish. Every call after the start names the load.
+// The close-gaps attribute: fills stop at openings of up to `width` pixels; below 0, the default.
+EMSCRIPTEN_KEEPALIVE void kolo_set_close_gaps(WebControl* control, int width) {
+    control->Board().SetCloseGaps(width < 0 ? kolo::kDefaultCloseGaps : width);
+}
 EMSCRIPTEN_KEEPALIVE std::uint32_t kolo_folder_start(WebControl* control, const char* url) {
     return control->Folder().Start(url);
 }

@@ -14,6 +14,8 @@ import createKoloCore from './kolo-board-core.js';
 // the build writes them here from its headers (WriteFacts.cmake).
 /* @KOLO_FACTS@ */
 const PARALLEL_FETCHES = 4;               // pictures of a folder on their way at once
+const CANVAS_WIDTH = 572;                 // the canvas, which an SVG page is drawn to fit
+const CANVAS_HEIGHT = 452;
 const CONFIRM_URL = '\nPlease confirm your url.';
 const here = new URL('.', import.meta.url);
 const SERVER_HELP = new URL('README.md#picture-servers', here).href;
@@ -21,6 +23,71 @@ const SERVER_HELP = new URL('README.md#picture-servers', here).href;
 // What every board on the page shares: the compiled code, the unpacked art, and the images
 // made from it. Nothing of a board's state is shared.
 let sharedAssets = null;
+
+// The largest size inside boxWidth × boxHeight with the proportions of width × height, as the
+// core fits a picture (rounding half up, each side at least 1).
+function fitInside(width, height, boxWidth, boxHeight) {
+  if (width * boxHeight > height * boxWidth) {
+    return [boxWidth, Math.max(1, Math.floor((height * boxWidth + Math.floor(width / 2)) / width))];
+  }
+  if (width * boxHeight < height * boxWidth) {
+    return [Math.max(1, Math.floor((width * boxHeight + Math.floor(height / 2)) / height)), boxHeight];
+  }
+  return [boxWidth, boxHeight];
+}
+
+// Whether the core reads `address` as an SVG page: its format is the first of the extensions,
+// in the core's order, that the lower-case name holds.
+function isSvgAddress(address) {
+  const name = address.toLowerCase();
+  return name.includes('.svg') && !['.bmp', '.gif', '.jpg', '.png'].some((ext) => name.includes(ext));
+}
+
+// An SVG page drawn by the browser at the size it takes on the canvas, over white, as the bytes
+// of a 24-bit BMP file, which is how the core takes it; null when the browser cannot draw it.
+// An SVG shown as an image loads nothing it names, so the page shows without such files.
+async function svgAsBmp(bytes) {
+  const url = URL.createObjectURL(new Blob([bytes], { type: 'image/svg+xml' }));
+  try {
+    const image = new Image();
+    image.src = url;
+    await image.decode();
+    if (!image.naturalWidth || !image.naturalHeight) return null;
+    const [width, height] = fitInside(image.naturalWidth, image.naturalHeight, CANVAS_WIDTH, CANVAS_HEIGHT);
+    const canvas = document.createElement('canvas');
+    canvas.width = width;
+    canvas.height = height;
+    const context = canvas.getContext('2d');
+    context.fillStyle = '#fff';
+    context.fillRect(0, 0, width, height);
+    context.drawImage(image, 0, 0, width, height);
+    const rgba = context.getImageData(0, 0, width, height).data;
+    const stride = (width * 3 + 3) & ~3;
+    const bmp = new Uint8Array(54 + stride * height);
+    const view = new DataView(bmp.buffer);
+    bmp.set([0x42, 0x4d]);
+    view.setUint32(2, bmp.length, true);
+    view.setUint32(10, 54, true);
+    view.setUint32(14, 40, true);
+    view.setInt32(18, width, true);
+    view.setInt32(22, height, true);
+    view.setUint16(26, 1, true);
+    view.setUint16(28, 24, true);
+    for (let y = 0; y < height; y++) {
+      let o = 54 + stride * (height - 1 - y);
+      for (let x = 0, i = y * width * 4; x < width; x++, i += 4, o += 3) {
+        bmp[o] = rgba[i + 2];
+        bmp[o + 1] = rgba[i + 1];
+        bmp[o + 2] = rgba[i];
+      }
+    }
+    return bmp;
+  } catch {
+    return null;
+  } finally {
+    URL.revokeObjectURL(url);
+  }
+}
 
 async function compileCore() {
   const url = new URL('kolo-board-core.wasm', here);
@@ -216,7 +283,7 @@ const TEMPLATE = `
 </dialog>`;
 
 export class KoloBoard extends HTMLElement {
-  static get observedAttributes() { return ['folder']; }
+  static get observedAttributes() { return ['folder', 'close-gaps']; }
 
   constructor() {
     super();
@@ -268,10 +335,23 @@ export class KoloBoard extends HTMLElement {
   }
 
   attributeChangedCallback(name, oldValue, value) {
+    if (name === 'close-gaps') {
+      this._applyCloseGaps();
+      return;
+    }
     // The first address waits for the board's own request for one.
     if (name === 'folder' && this._control && value !== null && value !== oldValue) {
       this.setImageURL(value);
     }
+  }
+
+  // The close-gaps attribute, a width from 0 to 4; without it (or with another value) the
+  // core's default.
+  _applyCloseGaps() {
+    if (!this._control) return;
+    const value = this.getAttribute('close-gaps');
+    const width = value !== null && /^[0-4]$/.test(value.trim()) ? Number(value.trim()) : -1;
+    this._core._kolo_set_close_gaps(this._control, width);
   }
 
   get folder() { return this.getAttribute('folder'); }
@@ -305,6 +385,7 @@ export class KoloBoard extends HTMLElement {
     this._core = core;
     this._control = core._kolo_create();
     this._buildParts();
+    this._applyCloseGaps();
     this._paint();
     this._noteChange();
     this.firstPaintTime = performance.now();
@@ -417,7 +498,8 @@ export class KoloBoard extends HTMLElement {
     const fetchPicture = async (address) => {
       try {
         const { response, bytes, truncated } = await fetchLimited(address, PICTURE_LIMIT, signal);
-        return response.ok && !truncated ? bytes : null;
+        if (!response.ok || truncated) return null;
+        return isSvgAddress(address) ? await svgAsBmp(bytes) : bytes;
       } catch {
         return null;
       }

@@ -93,7 +93,8 @@ TEST_F(KoloCommandLine, UnknownOptionsAndExtraAddressesAreOneLineErrorsWithStatu
     for (const std::vector<std::string>& args :
          {std::vector<std::string>{"--colour"}, {"-x", "http://127.0.0.1/"},
           {"file:///a/", "file:///b/"}, {"--print-to"}, {"--print-to", "page.txt"},
-          {"--headless", "--bogus"}}) {
+          {"--headless", "--bogus"}, {"--close-gaps", "5"}, {"--headless", "--close-gaps", "-1"},
+          {"--headless", "--close-gaps"}}) {
         const Outcome run = Kolo(args);
         EXPECT_EQ(run.status, 2) << args[0];
         EXPECT_EQ(Lines(run.output), 1) << run.output;

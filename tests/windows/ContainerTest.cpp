@@ -473,6 +473,29 @@ void TestObjectInterfaces(IUnknown* control) {
     CheckHr("SetImageURL without its argument",
             dispatch->Invoke(1, IID_NULL, 0, DISPATCH_METHOD, &noArguments, nullptr, nullptr, nullptr),
             DISP_E_BADPARAMCOUNT);
+    // CloseGaps starts at 0, takes 0 to 4 and refuses anything else.
+    DISPID closeGaps = 0;
+    LPOLESTR closeGapsName[] = {const_cast<LPOLESTR>(L"CloseGaps")};
+    CheckHr("CloseGaps has a dispid",
+            dispatch->GetIDsOfNames(IID_NULL, closeGapsName, 1, LOCALE_USER_DEFAULT, &closeGaps));
+    VARIANT width;
+    VariantInit(&width);
+    CheckHr("CloseGaps read", dispatch->Invoke(closeGaps, IID_NULL, 0, DISPATCH_PROPERTYGET, &noArguments,
+                                               &width, nullptr, nullptr));
+    Check("CloseGaps starts at 0", V_VT(&width) == VT_I4 && V_I4(&width) == 0);
+    DISPID putId = DISPID_PROPERTYPUT;
+    for (const LONG given : {3L, 5L}) {
+        VARIANT value;
+        VariantInit(&value);
+        V_VT(&value) = VT_I4;
+        V_I4(&value) = given;
+        DISPPARAMS put{&value, &putId, 1, 1};
+        CheckHr("CloseGaps set to " + std::to_string(given),
+                dispatch->Invoke(closeGaps, IID_NULL, 0, DISPATCH_PROPERTYPUT, &put, nullptr, nullptr, nullptr),
+                given == 3 ? S_OK : E_INVALIDARG);
+    }
+    dispatch->Invoke(closeGaps, IID_NULL, 0, DISPATCH_PROPERTYGET, &noArguments, &width, nullptr, nullptr);
+    Check("CloseGaps keeps 3", V_I4(&width) == 3, std::to_string(V_I4(&width)));
     dispatch->Release();
 }
 
