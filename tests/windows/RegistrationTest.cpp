@@ -150,8 +150,8 @@ void CheckTypeLibrary() {
     };
     // The properties' get and put come first, as the IDL declares them.
     const Expected interfaces[] = {
-        {"_DKolo", &kolo::kIidDKolo, {10, 10, 11, 11, 1, -552},
-         {VT_EMPTY, VT_BSTR, VT_EMPTY, VT_BOOL, VT_BSTR, VT_EMPTY},
+        {"_DKolo", &kolo::kIidDKolo, {22, 22, 10, 10, 11, 11, 1, -552},
+         {VT_EMPTY, VT_I4, VT_EMPTY, VT_BSTR, VT_EMPTY, VT_BOOL, VT_BSTR, VT_EMPTY},
          TYPEFLAG_FHIDDEN | TYPEFLAG_FDISPATCHABLE},
         {"_DKoloEvents", &kolo::kIidDKoloEvents, {1, 2, 3}, {VT_EMPTY, VT_I4, VT_BSTR},
          TYPEFLAG_FDISPATCHABLE},
