@@ -18,6 +18,8 @@
 namespace kolo {
 namespace {
 
+constexpr double kMaxOversample = 3;   // times the fitted size, each way
+
 struct HandleDeleter {
     void operator()(RsvgHandle* handle) const { g_object_unref(handle); }
 };
@@ -84,11 +86,17 @@ int Load(CDibImage& image, const std::uint8_t* data, std::size_t size, SizeFor s
     double width = 0, height = 0;
     if (!PageSize(handle.get(), width, height)) return 0;
     const FitSize fit = sizeFor(width, height);
-    if (Render(handle.get(), image, fit.width, fit.height) == 0) {
+    // On a page much larger than its fit a line one unit wide covers too little of a pixel to
+    // stay a line on the canvas: such a page is drawn at up to kMaxOversample times its fit,
+    // enough for such a line to cover 40 % of a pixel, and shrunk, which keeps line pixels.
+    const auto oversample = static_cast<std::int32_t>(
+        std::clamp(std::ceil(0.4 * std::min(width / fit.width, height / fit.height)), 1.0, kMaxOversample));
+    if (Render(handle.get(), image, fit.width * oversample, fit.height * oversample) == 0) {
         image.Release();
         return 0;
     }
-    return 1;
+    if (oversample > 1) image = image.Resized(fit.width, fit.height);
+    return image.HasPicture() ? 1 : 0;
 }
 
 // A length in pixels as a whole number from 1 to kMaxImageSide.

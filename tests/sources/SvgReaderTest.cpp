@@ -2,6 +2,7 @@
 #ifdef KOLO_HAVE_SVG
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -31,6 +32,26 @@ TEST(SvgReader, DrawsThePageAtItsFittedSizeOverWhite) {
         EXPECT_EQ(test::PixelAt(image, 113, 226), test::kWhite);
         EXPECT_EQ(test::PixelAt(image, 1, 226), test::kBlack);
         EXPECT_EQ(test::PixelAt(image, 113, 450), test::kBlack);
+    }
+}
+
+// A one-unit line of a page 3.5 and 7 times larger than its fit stays a line on the canvas.
+TEST(SvgReader, ThinLinesOfLargePagesStayDark) {
+    for (const int width : {2002, 4004}) {
+        const std::string w = std::to_string(width);
+        CDibImage image;
+        ASSERT_EQ(LoadToFit(image, R"(<svg xmlns="http://www.w3.org/2000/svg" width=")" + w + R"(" height=")" + w +
+                                       R"("><path d="M0 0 L)" + w + " " + w + R"(" stroke="#000" stroke-width="1"/></svg>)"),
+                  1);
+        ASSERT_EQ(image.Width(), 452);
+        for (std::int32_t y = 10; y < 440; y += 7) {
+            int darkest = 255;   // the line may lie a pixel to either side of the diagonal
+            for (std::int32_t x = y - 1; x <= y + 1; ++x) {
+                const RgbColour p = test::PixelAt(image, x, y);
+                darkest = std::min(darkest, (p.red + p.green + p.blue) / 3);
+            }
+            EXPECT_LE(darkest, kLineLevel) << width << " at " << y;
+        }
     }
 }
 
