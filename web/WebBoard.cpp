@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "board/BoardLayout.h"
+#include "board/KeptWork.h"
 #include "app/ColourNames.h"
 #include "control/BoardFocus.h"
 #include "control/Palette.h"
@@ -27,6 +28,18 @@
 EM_JS(void, HostInitImage, (), { Module.koloHost.initImage(); });
 EM_JS(void, HostMessage, (const char* text), { Module.koloHost.message(UTF8ToString(text)); });
 EM_JS(void, HostExit, (), { Module.koloHost.exit(); });
+// The page's copy of a picture's work record (malloc'ed, null: none), and a changed one ("":
+// nothing left to keep).
+EM_JS(char*, HostLoadWork, (const char* folder, const char* picture), {
+    const record = Module.koloHost.loadWork(UTF8ToString(folder), UTF8ToString(picture));
+    if (record === null) return 0;
+    const size = lengthBytesUTF8(record) + 1;
+    const pointer = _malloc(size);
+    stringToUTF8(record, pointer, size);
+    return pointer;
+});
+EM_JS(void, HostWorkChanged, (const char* folder, const char* picture, const char* record),
+      { Module.koloHost.workChanged(UTF8ToString(folder), UTF8ToString(picture), UTF8ToString(record)); });
 EM_JS(void, HostPrint, (const std::uint8_t* rgba, int width, int height),
       { Module.koloHost.print(rgba, width, height); });
 
@@ -34,6 +47,23 @@ namespace kolo {
 namespace {
 
 constexpr ColourRef kCursorTransparent = 0x00FF00FF;   // pure magenta in the cursor art
+
+// The work records live in the page (IndexedDB, or memory only), in the desktop's format.
+class PageWorkStore : public WorkStore {
+public:
+    bool LoadWork(const WorkKey& key, SavedWork& work) override {
+        char* record = HostLoadWork(key.folder.c_str(), key.picture.c_str());
+        if (record == nullptr) return false;
+        const bool read = ParseWork(record, key, work);
+        std::free(record);
+        return read;
+    }
+    void WorkChanged(const WorkKey& key, const SavedWork& work) override {
+        const bool empty = work.done.empty() && work.undone.empty();
+        HostWorkChanged(key.folder.c_str(), key.picture.c_str(),
+                        empty ? "" : FormatWork(key, work).c_str());
+    }
+};
 
 class WebControl : public SoftControl {
 public:
@@ -43,6 +73,7 @@ public:
         onInitImage = [] { HostInitImage(); };
         showMessage = [](const std::string& text) { HostMessage(text.c_str()); };
         Board().SetCloseGaps(kolo::kDefaultCloseGaps);
+        Board().SetWorkStore(&workStore_);
     }
 
     PageFolder& Folder() { return folder_; }
@@ -109,6 +140,7 @@ public:
     }
 
 private:
+    PageWorkStore workStore_;
     PageFolder folder_;
     BoardFocus focus_{*this};
     std::vector<std::uint8_t> frame_;

@@ -204,6 +204,79 @@ const PALETTE_CELLS = 132;
 const KEYS = { ArrowLeft: 2, ArrowRight: 3, ArrowUp: 4, ArrowDown: 5 };
 const ACTIVATE = 6;
 
+// Each picture's work between visits: the core's records in IndexedDB, keyed by the
+// folder's address and the picture's name. The core asks for a picture's record while it
+// loads, synchronously, so a folder's records are read before its pictures are handed in.
+// Whatever goes wrong with storage (private windows, a full quota) leaves the work in memory
+// and says nothing.
+const WORK_DATABASE = 'kolo-board';
+const WORK_STORE = 'work';
+
+class WorkKeeper {
+  constructor() {
+    this.records = new Map();   // "folder\npicture" -> record
+    this.database = null;       // a promise of the open database, or of null
+  }
+
+  _open() {
+    if (!this.database) {
+      this.database = new Promise((resolve) => {
+        const request = indexedDB.open(WORK_DATABASE, 1);
+        request.onupgradeneeded = () => request.result.createObjectStore(WORK_STORE);
+        request.onsuccess = () => resolve(request.result);
+        request.onerror = () => resolve(null);
+        request.onblocked = () => resolve(null);
+      }).catch(() => null);
+    }
+    return this.database.catch(() => null);
+  }
+
+  // Reads the records kept for `folder`; resolves when they are at hand (or storage failed).
+  async loadFolder(folder) {
+    try {
+      const database = await this._open();
+      if (!database) return;
+      const range = IDBKeyRange.bound([folder, ''], [folder, '\uffff']);
+      await new Promise((resolve) => {
+        const transaction = database.transaction(WORK_STORE, 'readonly');
+        const request = transaction.objectStore(WORK_STORE).openCursor(range);
+        request.onsuccess = () => {
+          const cursor = request.result;
+          if (!cursor) return;
+          const [, picture] = cursor.key;
+          const key = `${folder}\n${picture}`;
+          // Work done while the records were read is newer than what they hold.
+          if (!this.records.has(key)) this.records.set(key, cursor.value);
+          cursor.continue();
+        };
+        transaction.oncomplete = resolve;
+        transaction.onerror = transaction.onabort = resolve;
+      });
+    } catch {
+      // Storage that cannot be used at all: the work stays in memory.
+    }
+  }
+
+  load(folder, picture) {
+    return this.records.get(`${folder}\n${picture}`) ?? null;
+  }
+
+  // `record` "" when nothing is left to keep.
+  async changed(folder, picture, record) {
+    if (record) this.records.set(`${folder}\n${picture}`, record);
+    else this.records.delete(`${folder}\n${picture}`);
+    try {
+      const database = await this._open();
+      if (!database) return;
+      const store = database.transaction(WORK_STORE, 'readwrite').objectStore(WORK_STORE);
+      if (record) store.put(record, [folder, picture]);
+      else store.delete([folder, picture]);
+    } catch {
+      // As above: kept in memory only.
+    }
+  }
+}
+
 // The print stylesheet: only the print image of the board that printed goes on paper.
 const PRINT_STYLE = `
 .kolo-print-image { display: none; }
@@ -285,6 +358,13 @@ const TEMPLATE = `
 export class KoloBoard extends HTMLElement {
   static get observedAttributes() { return ['folder', 'close-gaps']; }
 
+  // keep="none": the work is kept only while the page is open (kiosks, shared machines).
+  _keeper() {
+    if (this.getAttribute('keep') === 'none') return null;
+    this._workKeeper ??= new WorkKeeper();
+    return this._workKeeper;
+  }
+
   constructor() {
     super();
     // The element takes the focus as a whole: focusing it focuses its first part.
@@ -364,6 +444,8 @@ export class KoloBoard extends HTMLElement {
       message: (text) => this._showMessage(text),
       exit: () => queueMicrotask(() => this._exit()),
       print: (pointer, width, height) => this._print(pointer, width, height),
+      loadWork: (folder, picture) => this._keeper()?.load(folder, picture) ?? null,
+      workChanged: (folder, picture, record) => { this._keeper()?.changed(folder, picture, record); },
     };
     const core = await createKoloCore({
       koloHost: host,
@@ -471,6 +553,7 @@ export class KoloBoard extends HTMLElement {
       this.dispatchEvent(new Event('load'));
     };
 
+    const kept = this._keeper()?.loadFolder(folder);
     let page;
     try {
       const { response, bytes } = await fetchLimited(folder, PAGE_LIMIT, signal);
@@ -491,6 +574,8 @@ export class KoloBoard extends HTMLElement {
                                   (pointer) => core._kolo_folder_page(control, load, pointer, page.bytes.length));
     if (count < 0) return;
     this._paint();
+    await kept;
+    if (signal.aborted) return;
     const addresses = [];
     for (let i = 0; i < count; i++) addresses.push(core.UTF8ToString(core._kolo_folder_address(control, i)));
 

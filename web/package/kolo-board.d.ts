@@ -23,7 +23,7 @@ export interface KoloBoardEventMap extends HTMLElementEventMap {
 
 /**
  * Attributes: `folder` (a folder page's address), `toolbar="none"` (no Save toolbar under the
- * board).
+ * board), `keep="none"` (the colouring is kept only while the page is open, not in IndexedDB).
  */
 export declare class KoloBoard extends HTMLElement {
   /** The `folder` attribute: the address of a folder page; setting it loads the folder. */

@@ -19,6 +19,8 @@ test.before(async () => {
     scratch,
     extra: {
       '/one.html': k.boardPage('<kolo-board folder="samples/"></kolo-board>'),
+      // Each reload starts clean, as each run of the headless driver does.
+      '/fresh.html': k.boardPage('<kolo-board keep="none" folder="samples/"></kolo-board>'),
       '/two.html': k.boardPage('<kolo-board folder="samples/"></kolo-board><kolo-board></kolo-board>'),
       '/missing.html': k.boardPage('<kolo-board folder="missing/"></kolo-board>'),
     },
@@ -50,7 +52,7 @@ const scenarios = [
   ['fill after the arrows', [NEXT, NEXT, PICK, FILL]],
 ];
 test('the board matches the native headless driver pixel for pixel', async (t) => {
-  const page = await openPage(`${server.origin}/one.html`);
+  const page = await openPage(`${server.origin}/fresh.html`);
   for (const [name, clicks] of scenarios) {
     await t.test(name, async () => {
       await page.reload();

@@ -1,12 +1,13 @@
 // What the element gives the page beyond the board: saving the coloured picture, change
-// events, a new page, messages inside its box and the browser's own print.
+// events, a new page, messages inside its box, the browser's own print, and each picture's
+// work kept between visits.
 const test = require('node:test');
 const assert = require('node:assert');
 const path = require('node:path');
 const { execFileSync } = require('node:child_process');
 const k = require('./support.cjs');
 
-const { PICK, FILL, UNDO, REDO, NEXT, THUMBNAIL } = k.points;
+const { PICK, FILL, UNDO, REDO, PREVIOUS, NEXT, THUMBNAIL } = k.points;
 const PICKED = [204, 153, 0];   // the colour of PICK
 
 const shared = k.suite({
@@ -116,4 +117,72 @@ test('the browser\'s own print prints the coloured picture', async () => {
   }, PICKED);
   assert.ok(colours > 500, String(colours));
   await page.context().close();
+});
+
+// The board's canvas as a data address, to compare with after a reload.
+const snapshot = (page) => page.evaluate(() =>
+  document.querySelector('kolo-board').shadowRoot.querySelector('canvas.board').toDataURL());
+
+// The coloured picture as save() encodes it, in base64: the same bytes when the same colouring.
+const savedBytes = (page) => page.evaluate(async () => {
+  const blob = await document.querySelector('kolo-board').save();
+  const bytes = new Uint8Array(await blob.arrayBuffer());
+  return btoa(String.fromCharCode(...bytes));
+});
+
+// The number of work records the page's storage holds.
+const keptRecords = (page) => page.evaluate(() => new Promise((resolve) => {
+  const request = indexedDB.open('kolo-board');
+  request.onsuccess = () => {
+    const database = request.result;
+    if (!database.objectStoreNames.contains('work')) { database.close(); resolve(0); return; }
+    const count = database.transaction('work').objectStore('work').count();
+    count.onsuccess = () => { database.close(); resolve(count.result); };
+  };
+}));
+
+test('a reload brings the colouring and its history back unless keep="none"', async (t) => {
+  const context = await shared.browser.newContext();
+  const page = await context.newPage();
+  await page.goto(`${shared.server.origin}/one.html`);
+  await k.boardsReady(page);
+  await k.clickBoard(page, [PICK, FILL, [100, 400], UNDO]);
+  const coloured = await snapshot(page);
+  const picture = await savedBytes(page);
+  await k.until(async () => await keptRecords(page) === 1, 5000, 'the record stored');
+  await new Promise((resolve) => setTimeout(resolve, 300));   // the last changes' writes
+  await page.reload();
+  await k.boardsReady(page);
+  // The picked colour is not part of the work, so the picture is compared, not the palette.
+  assert.strictEqual(await savedBytes(page), picture);
+  await k.clickBoard(page, [REDO]);
+  assert.notStrictEqual(await savedBytes(page), picture);
+  await k.clickBoard(page, [UNDO]);
+  assert.strictEqual(await savedBytes(page), picture);
+
+  await t.test('keep="none" starts clean and stores nothing', async () => {
+    await page.evaluate(() => document.querySelector('kolo-board').setAttribute('keep', 'none'));
+    await page.setContent(k.boardPage('<kolo-board keep="none" folder="samples/"></kolo-board>'));
+    await k.boardsReady(page);
+    assert.ok(await k.differingPixels(page, coloured) > 0);
+    await k.clickBoard(page, [PICK, [100, 400]]);
+    assert.strictEqual(await keptRecords(page), 1);
+  });
+  await context.close();
+});
+
+test('without storage the work is kept while browsing and nothing is said', async () => {
+  const context = await shared.browser.newContext();
+  await context.addInitScript(() => {
+    Object.defineProperty(window, 'indexedDB', { get() { throw new DOMException('denied', 'SecurityError'); } });
+  });
+  const page = await context.newPage();
+  await page.goto(`${shared.server.origin}/one.html`);
+  await k.boardsReady(page);
+  await k.clickBoard(page, [PICK, FILL]);
+  const coloured = await snapshot(page);
+  await k.clickBoard(page, [NEXT, THUMBNAIL, PREVIOUS, THUMBNAIL]);
+  assert.strictEqual(await k.differingPixels(page, coloured), 0);
+  assert.strictEqual(await page.locator('kolo-board').getByRole('alertdialog').isVisible(), false);
+  await context.close();
 });
