@@ -31,7 +31,7 @@ test('every part has a role and a name in the accessibility tree', async () => {
     assert.ok(button, name);
     assert.strictEqual(button.disabled, name === 'Undo' || name === 'Redo', name);
   }
-  assert.strictEqual(find('button', 'Picture 1 of 10').length, 1);
+  assert.strictEqual(find('button', 'Picture 1 of 11').length, 1);
   assert.strictEqual(find('image', 'Picture: house.bmp').length, 1);
   assert.strictEqual(find('radiogroup', 'Colours').length, 1);
   const colours = shown.filter((node) => node.role === 'radio');

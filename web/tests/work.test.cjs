@@ -70,7 +70,7 @@ test('change follows every fill, undo, redo, new page and picture', async () => 
   await page.evaluate(() => document.querySelector('kolo-board').newPage());
   await k.clickBoard(page, [UNDO, NEXT, THUMBNAIL]);
   assert.deepStrictEqual(await page.evaluate(() => window.changes),
-                         [...Array(5).fill('house.bmp 0/10'), 'sun.gif 1/10']);
+                         [...Array(5).fill('house.bmp 0/11'), 'sun.gif 1/11']);
   await page.context().close();
 });
 
