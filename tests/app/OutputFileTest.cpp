@@ -5,6 +5,7 @@
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -82,7 +83,9 @@ std::vector<std::string> Entries(const fs::path& folder) {
 class OutputFile : public ::testing::TestWithParam<OutputCase> {
 protected:
     void SetUp() override {
-        folder_ = fs::path(::testing::TempDir()) / ("kolo_output_" + std::string(GetParam().name));
+        // The process id keeps two trees testing at once out of each other's folders.
+        folder_ = fs::path(::testing::TempDir()) /
+                  ("kolo_output_" + std::to_string(getpid()) + "_" + GetParam().name);
         fs::remove_all(folder_);
         fs::create_directories(folder_);
     }
