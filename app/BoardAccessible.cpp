@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "app/ColourNames.h"
 #include "app/Translation.h"
 #include "board/BoardLayout.h"
+#include "control/ColourNames.h"
 #include "control/Palette.h"
 
 // GObject types: the board's drawing area, its accessible object, and one accessible object
@@ -90,7 +90,7 @@ std::string FillTwo(const char* format, int first, int second) {
 std::string PartNameText(const KoloPartAccessible* part) {
     kolo::BoardFocus& focus = FocusOf(part);
     const kolo::ColouringBoard& board = focus.Control().Board();
-    if (part->cell != kNoCell) return kolo::ColourName(focus.CellColour(part->cell));
+    if (part->cell != kNoCell) return kolo::PaletteColourName(part->cell, kolo::Tr);
     const auto kind = static_cast<kolo::BoardPart>(part->kind);
     const int count = static_cast<int>(board.Pictures().size());
     switch (part->kind) {
@@ -129,7 +129,7 @@ const gchar* PartGetDescription(AtkObject* object) {
     if (part->area == nullptr || part->kind != kSwatchKind) return "";
     g_free(part->description);
     part->description = g_strdup(
-        kolo::ColourName(FocusOf(part).Control().Board().SelectedColour()).c_str());
+        kolo::ColourName(FocusOf(part).Control().Board().SelectedColour(), kolo::Tr).c_str());
     return part->description;
 }
 

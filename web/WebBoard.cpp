@@ -13,8 +13,8 @@
 
 #include "board/BoardLayout.h"
 #include "board/KeptWork.h"
-#include "app/ColourNames.h"
 #include "control/BoardFocus.h"
+#include "control/ColourNames.h"
 #include "control/Palette.h"
 #include "control/SoftControl.h"
 #include "platform/soft/BmpResources.h"
@@ -275,9 +275,8 @@ EMSCRIPTEN_KEEPALIVE void kolo_cell_rect(int cell, int* rect) {
 }
 // The spoken name of palette cell `cell`, or of the picked colour when `cell` is -1.
 EMSCRIPTEN_KEEPALIVE const char* kolo_colour_name(WebControl* control, int cell) {
-    const kolo::ColourRef colour = cell < 0 ? control->Board().SelectedColour()
-                                            : control->Focus().CellColour(cell);
-    kolo::g_text = kolo::EnglishColourName(colour);
+    kolo::g_text = cell < 0 ? kolo::ColourName(control->Board().SelectedColour())
+                            : kolo::PaletteColourName(cell);
     return kolo::g_text.c_str();
 }
 

@@ -1,7 +1,9 @@
-#include "app/ColourNames.h"
+#include "control/ColourNames.h"
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <map>
 #include <set>
 #include <string>
 
@@ -70,6 +72,88 @@ TEST(ColourNames, EveryPaletteCellHasANameOfAtMostTwoWords) {
     }
     // A name tells colours apart: the palette's 132 cells get many different ones.
     EXPECT_GE(names.size(), 40u);
+}
+
+// A catalogue's translations, read from po/LANG.po: msgid and msgstr on one line or continued
+// on the lines after.
+std::map<std::string, std::string> ReadCatalogue(const std::string& language) {
+    std::map<std::string, std::string> catalogue;
+    std::ifstream po(std::string(KOLO_PO_DIR) + language + ".po");
+    std::string line, id, text;
+    std::string* current = nullptr;
+    auto unquote = [](const std::string& quoted) {
+        std::string out;
+        for (std::size_t i = quoted.find('"') + 1; i + 1 < quoted.size(); ++i) {
+            if (quoted[i] == '\\' && i + 2 < quoted.size()) ++i;
+            out += quoted[i];
+        }
+        return out;
+    };
+    while (std::getline(po, line)) {
+        if (line.rfind("msgid ", 0) == 0) {
+            if (!id.empty()) catalogue[id] = text;
+            id.clear();
+            text.clear();
+            current = &id;
+        } else if (line.rfind("msgstr ", 0) == 0) {
+            current = &text;
+        } else if (line.empty() || line[0] != '"') {
+            continue;
+        }
+        if (current != nullptr) *current += unquote(line);
+    }
+    if (!id.empty()) catalogue[id] = text;
+    return catalogue;
+}
+
+std::map<std::string, std::string> g_catalogue;
+std::set<std::string> g_missing;
+
+const char* FromCatalogue(const char* english) {
+    const auto found = g_catalogue.find(english);
+    if (found == g_catalogue.end() || found->second.empty()) {
+        g_missing.insert(english);
+        return english;
+    }
+    return found->second.c_str();
+}
+
+class PaletteNamesIn : public testing::TestWithParam<const char*> {};
+
+// Every cell of the palette has a name no other cell has, in each language, from words the
+// catalogue translates.
+TEST_P(PaletteNamesIn, AreUniqueAndTranslated) {
+    const std::string language = GetParam();
+    g_catalogue = language == "en" ? std::map<std::string, std::string>{} : ReadCatalogue(language);
+    g_missing.clear();
+    std::map<std::string, int> cellOf;
+    for (int cell = 0; cell < 132; ++cell) {
+        const std::string name =
+            PaletteColourName(cell, language == "en" ? Untranslated : FromCatalogue);
+        const auto [at, added] = cellOf.emplace(name, cell);
+        EXPECT_TRUE(added) << language << ": cells " << at->second << " and " << cell << " are both \""
+                           << name << "\"";
+    }
+    if (language != "en") {
+        EXPECT_TRUE(g_missing.empty()) << *g_missing.begin();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Languages, PaletteNamesIn, testing::Values("en", "fr", "de", "ar"));
+
+TEST(ColourNames, APaletteColourIsCalledByItsCellsNameAndAnyOtherByTheRule) {
+    const ColourRef white = MakeColourRef(255, 255, 255);
+    EXPECT_EQ(ColourName(white), "white");
+    EXPECT_EQ(PaletteColourName(0), "white");
+    EXPECT_EQ(ColourName(MakeColourRef(255, 255, 0)), "yellow");
+    EXPECT_EQ(ColourName(MakeColourRef(255, 255, 153)), "pale yellow");
+    EXPECT_EQ(ColourName(MakeColourRef(204, 204, 0)), "deep yellow");
+    EXPECT_EQ(ColourName(MakeColourRef(204, 255, 51)), "bright yellow-green");
+    // The two cells the finer rule names alike: the darker is the rich one.
+    EXPECT_EQ(ColourName(MakeColourRef(255, 153, 0)), "orange");
+    EXPECT_EQ(ColourName(MakeColourRef(255, 102, 0)), "rich orange");
+    EXPECT_EQ(ColourName(MakeColourRef(255, 0, 132)), "pink");   // off the palette
+    EXPECT_EQ(PaletteColourName(132), "");
 }
 
 }  // namespace

@@ -37,6 +37,7 @@ test('every part has a role and a name in the accessibility tree', async () => {
   const colours = shown.filter((node) => node.role === 'radio');
   assert.strictEqual(colours.length, 132);
   assert.ok(colours.every((node) => node.name), 'every colour is named');
+  assert.strictEqual(new Set(colours.map((node) => node.name)).size, 132, 'no two colours share a name');
   await page.context().close();
 });
 
