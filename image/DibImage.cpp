@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstring>
 #include <utility>
+#include <vector>
 
 #include "image/ImageLimits.h"
 #include "image/PackedDib.h"
@@ -256,6 +257,70 @@ int CDibImage::ComposeOnto(CDibImage& target, const Rect& area) const {
                 }
             }
             ++x;
+        }
+    }
+    return 1;
+}
+
+int CDibImage::AverageBlocksOnto(CDibImage& target, std::int32_t factor, const Rect& area) const {
+    if (!HasPicture() || !target.HasPicture() || factor < 1 || Width() != target.Width() * factor ||
+        Height() != target.Height() * factor) {
+        return 0;
+    }
+    const RowSpan span = Clip(area, target.Width(), target.Height());
+    if (span.Empty()) return 1;
+    const std::uint32_t cells = static_cast<std::uint32_t>(factor * factor);
+    std::uint8_t* const targetPixels = target.Pixels();
+    std::vector<std::uint32_t> sums(3 * static_cast<std::size_t>(span.endX - span.firstX));
+    for (std::int32_t row = span.firstRow; row < span.endRow; ++row) {
+        std::fill(sums.begin(), sums.end(), 0u);
+        for (std::int32_t r = row * factor; r < (row + 1) * factor; ++r) {
+            const std::uint8_t* in = Pixels() + Stride() * r + 3 * span.firstX * factor;
+            std::uint32_t* sum = sums.data();
+            for (std::int32_t x = span.firstX; x < span.endX; ++x, sum += 3) {
+                for (std::int32_t i = 0; i < factor; ++i, in += 3) {
+                    sum[0] += in[0];
+                    sum[1] += in[1];
+                    sum[2] += in[2];
+                }
+            }
+        }
+        std::uint8_t* out = targetPixels + target.Stride() * row + 3 * span.firstX;
+        for (const std::uint32_t sum : sums) *out++ = static_cast<std::uint8_t>((sum + cells / 2) / cells);
+    }
+    return 1;
+}
+
+int CDibImage::OverlayScaledOnto(std::uint32_t keyRgb, CDibImage& target, std::int32_t factor,
+                                 const Rect& area) const {
+    if (!HasPicture() || !target.HasPicture() || factor < 1 || target.Width() != Width() * factor ||
+        target.Height() != Height() * factor) {
+        return 0;
+    }
+    const RowSpan span = Clip(area, target.Width(), target.Height());
+    if (span.Empty()) return 1;
+    std::uint8_t* const targetPixels = target.Pixels();
+    for (std::int32_t row = span.firstRow; row < span.endRow; ++row) {
+        const std::uint8_t* const sourceRow = Pixels() + Stride() * (row / factor);
+        std::uint8_t* const targetRow = targetPixels + target.Stride() * row;
+        std::int32_t x = span.firstX;
+        while (x < span.endX) {
+            const std::int32_t from = x / factor;
+            const std::int32_t end = std::min(span.endX, (from + 1) * factor);
+            // The frame is mostly the see-through white: skip it a source run at a time.
+            if (keyRgb == kWhitePixel) {
+                const std::int32_t keyed = WhiteRunLength(sourceRow + 3 * from,
+                                                          (span.endX - 1) / factor + 1 - from);
+                if (keyed > 0) {
+                    x = std::min(span.endX, (from + keyed) * factor);
+                    continue;
+                }
+            }
+            const std::uint32_t colour = PixelValue(sourceRow + 3 * from);
+            if (colour != keyRgb) {
+                for (std::int32_t i = x; i < end; ++i) StorePixel(targetRow + 3 * i, colour);
+            }
+            x = end;
         }
     }
     return 1;

@@ -22,8 +22,12 @@ namespace kolo {
 // picture thresholded here, and shrinking a picture never lightens such a pixel away.
 constexpr int kLineLevel = 168;
 
-// The widest opening in the lines, in pixels, that a fill can be asked to stop at.
+// The widest opening in the lines, in canvas pixels, that a fill can be asked to stop at.
 constexpr int kMaxCloseGaps = 4;
+// A picture may be held at up to this many times its canvas size (its detail), and a fill
+// there stops at openings that many times wider.
+constexpr int kMaxDetail = 4;
+constexpr int kMaxFillGap = kMaxCloseGaps * kMaxDetail;   // pixels of the image filled
 
 struct RgbColour {
     std::uint8_t red = 0;
@@ -110,6 +114,16 @@ public:
     // Copies the pixels inside `area` (y from the top) of a picture of the same size.
     int CopyArea(const CDibImage& source, const Rect& area);
 
+    // For a picture held at `factor` times the size of `target`: each pixel of `target` inside
+    // `area` (target pixels, y from the top) becomes the mean of the factor × factor block it
+    // stands for. 0 when the sizes are not in that ratio.
+    int AverageBlocksOnto(CDibImage& target, std::int32_t factor, const Rect& area) const;
+    // OverlayOnto for a `target` `factor` times this image's size: each of its pixels inside
+    // `area` (target pixels, y from the top) takes this image's pixel under it unless that is
+    // the key colour. 0 when the sizes are not in that ratio.
+    int OverlayScaledOnto(std::uint32_t keyRgb, CDibImage& target, std::int32_t factor,
+                          const Rect& area) const;
+
     // Brings the picture to exactly newWidth × newHeight (stretch rows, stretch columns,
     // shrink rows, shrink columns, each when needed). Shrinking averages the source lines
     // under a pixel, except that a pixel with a line pixel (kLineLevel) under it takes the
@@ -137,7 +151,7 @@ public:
                   std::uint8_t blue);
     // The same, also giving the smallest rectangle (y from the top) holding every pixel the
     // fill recoloured; left untouched when it returns 0. With closeGaps = n > 0 (at most
-    // kMaxCloseGaps) the fill does not pass through an opening of up to n pixels between
+    // kMaxFillGap) the fill does not pass through an opening of up to n pixels between
     // pixels of other colours, yet reaches them on every side; 0 is the plain fill.
     int FloodFill(std::int32_t x, std::int32_t y, std::uint8_t red, std::uint8_t green,
                   std::uint8_t blue, Rect& changed, int closeGaps = 0);

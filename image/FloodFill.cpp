@@ -583,7 +583,7 @@ int CDibImage::FloodFill(std::int32_t x, std::int32_t y, std::uint8_t red, std::
     runs.reserve(1024);
     fill.RecordRuns(&runs);
     fill.Run(x, seedRow);
-    GapFill gaps(bits, stride, width, height, std::min(closeGaps, kMaxCloseGaps));
+    GapFill gaps(bits, stride, width, height, std::min(closeGaps, kMaxFillGap));
     changed = gaps.Run(fill, runs, x, seedRow, region);
     return 1;
 }

@@ -18,6 +18,8 @@ namespace kolo {
 // How an image drawn at another size is sampled.
 enum class ImageFilter {
     kNearest,   // every device pixel takes the nearest source pixel: no colour is made up
+    kArea,      // every device pixel takes the mean of the source area it covers: shrunk
+                // lines stay smooth instead of breaking into steps
 };
 
 // Where text sits in its box; every line is centred across it.
@@ -34,6 +36,9 @@ public:
 
     virtual int Width() const = 0;
     virtual int Height() const = 0;
+    // Device pixels per board pixel: a screen of a scaled window, or 1 where the board's own
+    // pixels are the device's. Only ColouringBoard::DrawCanvas draws by it.
+    virtual double Scale() const { return 1.0; }
 
     // Draws the part `source` of the image scaled into `dest`.
     virtual void DrawImage(const BitmapInfoHeader& header, const std::uint8_t* bits,

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "platform/soft/SoftBitmap.h"
 #include "platform/soft/TextRenderer.h"
@@ -26,12 +27,21 @@ FramebufferContext::FramebufferContext(int width, int height, ColourRef backgrou
 
 void FramebufferContext::DrawImage(const BitmapInfoHeader& header, const std::uint8_t* bits,
                                    const Rect& source, const Rect& dest, ImageFilter filter) {
-    (void)filter;   // nearest is the one sampling there is
     if (!IsDrawable24(header, bits) || source.IsEmpty() || dest.IsEmpty()) return;
     const std::size_t stride = static_cast<std::size_t>(RowStride(24, header.biWidth));
     // Clip the destination first so that the per-pixel loop holds no bounds tests.
     const Rect clip = Intersect(dest, Rect{0, 0, width_, height_});
     if (clip.IsEmpty()) return;
+    const bool sameSize = source.Width() == dest.Width() && source.Height() == dest.Height();
+    if (filter == ImageFilter::kArea && !sameSize) {
+        // Only a source inside the image is averaged; nothing is made up past its edge.
+        if (source.left < 0 || source.top < 0 || source.right > header.biWidth ||
+            source.bottom > header.biHeight) {
+            return;
+        }
+        DrawImageArea(header, bits, source, dest, clip);
+        return;
+    }
     // The source column of each destination column, worked out once per call rather than
     // once per pixel; −1 marks a column outside the image. Unscaled, it is the same column.
     std::vector<std::int32_t> columns(static_cast<std::size_t>(clip.Width()));
@@ -68,6 +78,77 @@ void FramebufferContext::DrawImage(const BitmapInfoHeader& header, const std::ui
             dst[0] = s[2];
             dst[1] = s[1];
             dst[2] = s[0];
+        }
+    }
+}
+
+namespace {
+
+// How one destination line of an area-averaged drawing is made: source lines first … first +
+// weights.size() − 1, each weighted by the share of it the destination line covers, in 1/65536
+// (the weights add up to 65536).
+struct AreaSpan {
+    std::int32_t first = 0;
+    std::vector<std::uint32_t> weights;
+};
+constexpr std::uint32_t kWholeWeight = 65536;
+
+// Destination line d of `to` covers source positions d × from / to … (d + 1) × from / to.
+AreaSpan AreaSpanOf(std::int64_t d, std::int64_t from, std::int64_t to) {
+    // Positions are counted in 1/to of a source line, so that every bound is whole.
+    const std::int64_t start = d * from, end = (d + 1) * from;
+    AreaSpan span;
+    span.first = static_cast<std::int32_t>(start / to);
+    const std::int64_t last = (end - 1) / to;
+    std::uint32_t given = 0;
+    for (std::int64_t i = span.first; i <= last; ++i) {
+        const std::int64_t covered = std::min(end, (i + 1) * to) - std::max(start, i * to);
+        const auto weight = static_cast<std::uint32_t>(covered * kWholeWeight / from);
+        span.weights.push_back(weight);
+        given += weight;
+    }
+    // Rounding leaves a little over: the largest share takes it, so that white stays white.
+    *std::max_element(span.weights.begin(), span.weights.end()) += kWholeWeight - given;
+    return span;
+}
+
+}  // namespace
+
+void FramebufferContext::DrawImageArea(const BitmapInfoHeader& header, const std::uint8_t* bits,
+                                       const Rect& source, const Rect& dest, const Rect& clip) {
+    const std::size_t stride = static_cast<std::size_t>(RowStride(24, header.biWidth));
+    std::vector<AreaSpan> columns;
+    for (int x = clip.left; x < clip.right; ++x) {
+        columns.push_back(AreaSpanOf(x - dest.left, source.Width(), dest.Width()));
+    }
+    const std::int32_t firstColumn = columns.front().first;
+    const std::int32_t endColumn =
+        columns.back().first + static_cast<std::int32_t>(columns.back().weights.size());
+    std::vector<std::uint32_t> sums(3 * static_cast<std::size_t>(endColumn - firstColumn));
+    for (int y = clip.top; y < clip.bottom; ++y) {
+        const AreaSpan rows = AreaSpanOf(y - dest.top, source.Height(), dest.Height());
+        std::fill(sums.begin(), sums.end(), 0u);
+        for (std::size_t r = 0; r < rows.weights.size(); ++r) {
+            const std::int64_t fromTop = source.top + rows.first + static_cast<std::int64_t>(r);
+            const std::uint8_t* src = bits + static_cast<std::size_t>(header.biHeight - 1 - fromTop) * stride +
+                                      static_cast<std::size_t>(source.left + firstColumn) * 3;
+            const std::uint32_t weight = rows.weights[r];
+            for (std::size_t i = 0; i < sums.size(); ++i) sums[i] += src[i] * weight;
+        }
+        std::uint8_t* dst = Row(y) + static_cast<std::size_t>(clip.left) * 3;
+        for (const AreaSpan& column : columns) {
+            std::uint64_t blue = 0, green = 0, red = 0;
+            const std::uint32_t* sum = sums.data() + 3 * static_cast<std::size_t>(column.first - firstColumn);
+            for (const std::uint32_t weight : column.weights) {
+                blue += std::uint64_t{sum[0]} * weight;
+                green += std::uint64_t{sum[1]} * weight;
+                red += std::uint64_t{sum[2]} * weight;
+                sum += 3;
+            }
+            constexpr std::uint64_t kWhole = std::uint64_t{kWholeWeight} * kWholeWeight;
+            *dst++ = static_cast<std::uint8_t>((red + kWhole / 2) / kWhole);
+            *dst++ = static_cast<std::uint8_t>((green + kWhole / 2) / kWhole);
+            *dst++ = static_cast<std::uint8_t>((blue + kWhole / 2) / kWhole);
         }
     }
 }

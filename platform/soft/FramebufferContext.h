@@ -17,6 +17,7 @@ public:
 
     int Width() const override { return width_; }
     int Height() const override { return height_; }
+    double Scale() const override { return scale_; }
     void DrawImage(const BitmapInfoHeader& header, const std::uint8_t* bits, const Rect& source,
                    const Rect& dest, ImageFilter filter) override;
     // Draws software bitmaps only.
@@ -28,16 +29,20 @@ public:
     ColourRef GetPixel(int x, int y) const;
     void SetPixel(int x, int y, ColourRef colour);
     void SetResolution(int dotsPerInch) { dotsPerInch_ = dotsPerInch; }
+    void SetScale(double scale) { scale_ = scale > 0 ? scale : 1.0; }
 
     const std::uint8_t* Row(int y) const { return pixels_.data() + RowOffset(y); }
     std::uint8_t* Row(int y) { return pixels_.data() + RowOffset(y); }
 
 private:
     std::size_t RowOffset(int y) const { return static_cast<std::size_t>(y) * width_ * 3; }
+    void DrawImageArea(const BitmapInfoHeader& header, const std::uint8_t* bits,
+                       const Rect& source, const Rect& dest, const Rect& clip);
 
     int width_;
     int height_;
     int dotsPerInch_ = 96;
+    double scale_ = 1.0;
     std::vector<std::uint8_t> pixels_;
 };
 

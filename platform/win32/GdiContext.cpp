@@ -25,8 +25,13 @@ GdiContext::~GdiContext() {
 
 void GdiContext::DrawImage(const BitmapInfoHeader& header, const std::uint8_t* bits,
                            const Rect& source, const Rect& dest, ImageFilter filter) {
-    (void)filter;   // nearest is the one sampling there is
-    ::SetStretchBltMode(dc_, kNearestStretchMode);
+    if (filter == ImageFilter::kArea) {
+        // GDI's averaging mode needs its brush origin set again after it is chosen.
+        ::SetStretchBltMode(dc_, kAreaStretchMode);
+        ::SetBrushOrgEx(dc_, 0, 0, nullptr);
+    } else {
+        ::SetStretchBltMode(dc_, kNearestStretchMode);
+    }
     BITMAPINFO info = InfoFrom(header);
     // The DIB is bottom-up: GDI counts the source rectangle from its bottom row.
     const int fromBottom = header.biHeight - source.bottom;

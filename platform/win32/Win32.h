@@ -27,9 +27,11 @@ static_assert(kDisabledButtonStyle == (kButtonStyle | WS_DISABLED), "disabled bu
 // rows and columns. Text is centred across; DT_VCENTER has no effect without DT_SINGLELINE,
 // so text placed at the top keeps it, as the board's text always has.
 constexpr int kNearestStretchMode = 3;
+constexpr int kAreaStretchMode = 4;   // HALFTONE: averages the source pixels
 constexpr unsigned kTopTextFormat = 0x05;
 constexpr unsigned kMiddleTextFormat = 0x25;
 static_assert(kNearestStretchMode == COLORONCOLOR, "stretch mode");
+static_assert(kAreaStretchMode == HALFTONE, "stretch mode");
 static_assert(kTopTextFormat == (DT_CENTER | DT_VCENTER), "text at the top");
 static_assert(kMiddleTextFormat == (DT_CENTER | DT_VCENTER | DT_SINGLELINE), "text in the middle");
 

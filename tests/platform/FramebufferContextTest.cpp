@@ -96,3 +96,34 @@ TEST(FramebufferContext, LeavesOutWhatItCannotDraw) {
 
 }  // namespace
 }  // namespace kolo
+
+namespace kolo {
+namespace {
+
+// Area averaging weighs each source pixel by the share of the device pixel it covers: a 2 × 2
+// block gives its mean, a pixel and a half its weighted mean, a source wholly of one colour
+// that colour; and it never reads outside the image.
+TEST(FramebufferContext, AreaFilterTakesTheMeanOfTheCoveredSource) {
+    TinyDib dib;   // red, green (bottom); blue, white (top)
+    const struct {
+        Rect source, dest;
+        ColourRef expected;
+    } cases[] = {
+        {Rect{0, 0, 2, 2}, Rect{0, 0, 1, 1}, MakeColourRef(128, 128, 128)},
+        {Rect{0, 1, 2, 2}, Rect{0, 0, 1, 1}, MakeColourRef(128, 128, 0)},   // red beside green
+        {Rect{1, 0, 2, 1}, Rect{0, 0, 3, 3}, kWhite},
+        {Rect{0, 0, 2, 1}, Rect{0, 0, 3, 1}, kBlue},   // middle: half blue, half white
+        {Rect{0, 0, 3, 2}, Rect{0, 0, 1, 1}, kGrey},   // past the image: nothing drawn
+    };
+    for (const auto& row : cases) {
+        FramebufferContext dc(3, 3, kGrey);
+        dc.DrawImage(dib.header, dib.bits.data(), row.source, row.dest, ImageFilter::kArea);
+        EXPECT_EQ(dc.GetPixel(0, 0), row.expected) << row.source.left << "," << row.source.top;
+    }
+    FramebufferContext dc(3, 1, kGrey);
+    dc.DrawImage(dib.header, dib.bits.data(), Rect{0, 0, 2, 1}, Rect{0, 0, 3, 1}, ImageFilter::kArea);
+    EXPECT_EQ(dc.GetPixel(1, 0), MakeColourRef(128, 128, 255));
+}
+
+}  // namespace
+}  // namespace kolo
