@@ -20,8 +20,8 @@ void ColouringBoard::ReplayFill(const FillEntry& entry, ColourRef colour) {
     // the history has already moved the entry.
     const std::uint64_t before = canvas_.Generation();
     Rect changed;
-    if (canvas_.FloodFill(entry.x, entry.y, RedOf(colour), GreenOf(colour), BlueOf(colour),
-                          changed, static_cast<int>(entry.closeGaps)) == 0) {
+    if (FillAtDetail(canvas_, canvasDetail_, entry.x, entry.y, colour,
+                     static_cast<int>(entry.closeGaps), changed) == 0) {
         return;
     }
     const Rect shown = NoteCanvasFill(before, changed);

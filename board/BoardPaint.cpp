@@ -4,6 +4,7 @@
 #include "board/ColouringBoard.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <limits>
 #include <string>
@@ -17,6 +18,7 @@ namespace {
 constexpr int kProgressBandHeight = 24;              // pixels of the progress line
 constexpr ColourRef kProgressBandColour = 0x00FFFFFF;
 constexpr std::uint8_t kFrameKey = 255;   // white: the frame's see-through colour
+constexpr std::uint32_t kFrameKeyRgb = 0xFFFFFF;
 constexpr Rect kWholePage{0, 0, std::numeric_limits<std::int32_t>::max(),
                           std::numeric_limits<std::int32_t>::max()};
 
@@ -122,18 +124,63 @@ Rect ColouringBoard::ComposeCanvas() {
         if (again.IsEmpty()) return again;
         composedCanvas_.CopyArea(sourcePicture_, again);
         canvas_.ComposeOnto(composedCanvas_, again);
-        blankCanvas_.OverlayOnto(kFrameKey, kFrameKey, kFrameKey, composedCanvas_, again);
+        OverlayFrame(again);
         return again;
     }
     composedCanvas_ = sourcePicture_;
     canvas_.ComposeOnto(composedCanvas_);
     // The frame's wood stays on top of the picture and of painted areas.
-    blankCanvas_.OverlayOnto(kFrameKey, kFrameKey, kFrameKey, composedCanvas_);
+    OverlayFrame(Rect{0, 0, composedCanvas_.Width(), composedCanvas_.Height()});
     composedFromSource_ = sourcePicture_.Generation();
     composedFromCanvas_ = canvas_.Generation();
     composedFromFrame_ = blankCanvas_.Generation();
     skinShowsCanvas_ = nullptr;   // the skin needs all of it
     return Rect{0, 0, composedCanvas_.Width(), composedCanvas_.Height()};
+}
+
+void ColouringBoard::OverlayFrame(const Rect& area) {
+    if (canvasDetail_ > 1 &&
+        blankCanvas_.OverlayScaledOnto(kFrameKeyRgb, composedCanvas_, canvasDetail_, area) != 0) {
+        return;
+    }
+    blankCanvas_.OverlayOnto(kFrameKey, kFrameKey, kFrameKey, composedCanvas_, area);
+}
+
+Rect ColouringBoard::ShowCanvas(const Rect& changed) {
+    const int k = canvasDetail_;
+    const std::int32_t width = composedCanvas_.Width() / k, height = composedCanvas_.Height() / k;
+    const Rect area = Intersect(changed, Rect{0, 0, composedCanvas_.Width(), composedCanvas_.Height()});
+    Rect blocks{area.left / k, area.top / k, (area.right + k - 1) / k, (area.bottom + k - 1) / k};
+    if (!shownCanvas_.HasPicture() || shownCanvas_.Width() != width ||
+        shownCanvas_.Height() != height) {
+        if (!shownCanvas_.Allocate(width, height)) return {};
+        blocks = Rect{0, 0, width, height};
+    }
+    composedCanvas_.AverageBlocksOnto(shownCanvas_, k, blocks);
+    return blocks;
+}
+
+void ColouringBoard::DrawCanvas(DrawingSurface& target, const Rect& invalid, int originX,
+                                int originY) const {
+    if (!HasCanvasPicture() || !composedCanvas_.HasPicture()) return;
+    const Rect part = Intersect(invalid, canvasRect_);
+    if (part.IsEmpty()) return;
+    const double scale = target.Scale();
+    const auto device = [scale](std::int32_t at) {
+        return static_cast<std::int32_t>(std::floor(at * scale + 1e-9));
+    };
+    const std::int64_t width = composedCanvas_.Width(), height = composedCanvas_.Height();
+    const auto across = [&](std::int32_t x) {
+        return static_cast<std::int32_t>((x - canvasRect_.left) * width / canvasRect_.Width());
+    };
+    const auto down = [&](std::int32_t y) {
+        return static_cast<std::int32_t>((y - canvasRect_.top) * height / canvasRect_.Height());
+    };
+    target.DrawImage(composedCanvas_.Header(), composedCanvas_.Pixels(),
+                     Rect{across(part.left), down(part.top), across(part.right), down(part.bottom)},
+                     Rect{originX + device(part.left), originY + device(part.top),
+                          originX + device(part.right), originY + device(part.bottom)},
+                     ImageFilter::kArea);
 }
 
 void ColouringBoard::RefreshThumbnail(bool moved) {
@@ -185,13 +232,20 @@ void ColouringBoard::Paint(DrawingSurface& target, const Rect& bounds, const Rec
     if (HasCanvasPicture()) {
         // The skin keeps what was drawn into it, so only what changed is drawn again, when
         // the kept canvas maps one to one onto the canvas rectangle.
-        const Rect changed = ComposeCanvas();
-        const bool oneToOne = composedCanvas_.Width() == canvasRect_.Width() &&
-                              composedCanvas_.Height() == canvasRect_.Height();
+        Rect changed = ComposeCanvas();
+        const CDibImage* shown = &composedCanvas_;
+        if (canvasDetail_ > 1) {
+            // The skin has the board's own pixels: the picture at detail is averaged down.
+            changed = skinShowsCanvas_ != skin_.get() ? ShowCanvas(kWholePage)
+                                                      : ShowCanvas(changed);
+            shown = &shownCanvas_;
+        }
+        const bool oneToOne = shown->Width() == canvasRect_.Width() &&
+                              shown->Height() == canvasRect_.Height();
         if (skinShowsCanvas_ != skin_.get() || !oneToOne) {
-            composedCanvas_.Draw(*surface, canvasRect_);
+            shown->Draw(*surface, canvasRect_);
         } else if (!changed.IsEmpty()) {
-            composedCanvas_.DrawPart(*surface, changed,
+            shown->DrawPart(*surface, changed,
                                      Rect{canvasRect_.left + changed.left, canvasRect_.top + changed.top,
                                           canvasRect_.left + changed.right,
                                           canvasRect_.top + changed.bottom});

@@ -15,20 +15,54 @@
 namespace kolo {
 namespace {
 
-// Replays onto `page` (the picture as it goes on the canvas) the fills of `done` since its
-// last cleared page.
-void ReplayFills(CDibImage& page, const std::vector<FillEntry>& done) {
+// Replays onto `page` (the picture as it goes on the canvas, at `detail`) the fills of `done`
+// since its last cleared page.
+void ReplayFills(CDibImage& page, int detail, const std::vector<FillEntry>& done) {
     std::size_t first = done.size();
     while (first > 0 && !IsNewPageEntry(done[first - 1])) --first;
     for (std::size_t i = first; i < done.size(); ++i) {
         const FillEntry& entry = done[i];
         Rect changed;
-        page.FloodFill(entry.x, entry.y, RedOf(entry.newColour), GreenOf(entry.newColour),
-                       BlueOf(entry.newColour), changed, static_cast<int>(entry.closeGaps));
+        FillAtDetail(page, detail, entry.x, entry.y, entry.newColour,
+                     static_cast<int>(entry.closeGaps), changed);
     }
 }
 
 }  // namespace
+
+int FillAtDetail(CDibImage& page, int detail, std::int32_t x, std::int32_t y, ColourRef colour,
+                 int closeGaps, Rect& changed) {
+    std::int32_t seedX = x, seedY = y;
+    if (detail > 1 && page.HasPicture()) {
+        // Lines are thinner than a block at detail: a click on the edge of a line still means
+        // the area beside it, so the nearest pixel of the block off the line starts the fill.
+        // Filling never makes a line pixel, so a replay picks the same pixel.
+        const CDibImage& read = page;   // looking is no change to the page
+        const RgbColour line = read.GetOutlineColour();
+        const std::int32_t left = x * detail, top = y * detail;
+        std::int64_t best = -1;
+        for (std::int32_t j = 0; j < detail && top + j < page.Height(); ++j) {
+            const std::int32_t row = page.Height() - 1 - (top + j);
+            const std::uint8_t* p = read.Pixels() + read.Stride() * static_cast<std::size_t>(row);
+            for (std::int32_t i = 0; i < detail && left + i < page.Width(); ++i) {
+                const std::uint8_t* q = p + 3 * (left + i);
+                if (q[2] == line.red && q[1] == line.green && q[0] == line.blue) continue;
+                const std::int64_t dx = 2 * i + 1 - detail, dy = 2 * j + 1 - detail;
+                if (best < 0 || dx * dx + dy * dy < best) {
+                    best = dx * dx + dy * dy;
+                    seedX = left + i;
+                    seedY = top + j;
+                }
+            }
+        }
+        if (best < 0) {
+            seedX = left + detail / 2;
+            seedY = top + detail / 2;
+        }
+    }
+    return page.FloodFill(seedX, seedY, RedOf(colour), GreenOf(colour), BlueOf(colour), changed,
+                          closeGaps * std::max(detail, 1));
+}
 
 std::string ColouringBoard::CanvasPictureName() const {
     if (canvasIndex_ < 0 || static_cast<std::size_t>(canvasIndex_) >= pictureNames_.size()) {
@@ -42,10 +76,18 @@ void ColouringBoard::CanvasGiven(std::int32_t index) {
     ++canvasSerial_;
     if (index < 0 || !sourcePicture_.HasPicture()) {
         canvasKey_ = WorkKey{};
+        canvasSource_ = FolderPicture();
+        canvasDetail_ = 1;
         ClearHistory();
         return;
     }
+    // The key comes from the picture at the canvas's size, so that work is found at any detail.
     canvasKey_ = WorkKey{imageUrl_, CanvasPictureName(), PictureHash(sourcePicture_)};
+    canvasSource_ = static_cast<std::size_t>(index) < pictures_.size()
+                        ? pictures_[static_cast<std::size_t>(index)]
+                        : FolderPicture(sourcePicture_);
+    canvasDetail_ = 1;
+    if (detail_ > 1) TakeDetail();
     const SavedWork& work = WorkFor(canvasKey_);
     history_.Restore(work.done, work.undone);
     RebuildCanvas();
@@ -80,14 +122,44 @@ CDibImage ColouringBoard::KeptPage(std::int32_t index, const CDibImage& picture)
     if (!IsPageColoured(work.done)) return {};
     CDibImage page = picture;
     page.Threshold(kThresholdLevel);
-    ReplayFills(page, work.done);
+    ReplayFills(page, 1, work.done);
     return page;
 }
 
 void ColouringBoard::RebuildCanvas() {
     if (!sourcePicture_.HasPicture()) return;
     PutOnCanvas(sourcePicture_);
-    ReplayFills(canvas_, history_.UndoEntries());
+    ReplayFills(canvas_, canvasDetail_, history_.UndoEntries());
+}
+
+void ColouringBoard::TakeDetail() {
+    CDibImage detailed = canvasSource_.ImageAt(detail_);
+    const std::int32_t width = sourcePicture_.Width() / canvasDetail_;
+    const std::int32_t height = sourcePicture_.Height() / canvasDetail_;
+    // The canvas-size picture stays when memory runs out: colouring goes on, less sharp.
+    if (!detailed.HasPicture() || detailed.Width() != width * detail_ ||
+        detailed.Height() != height * detail_) {
+        return;
+    }
+    sourcePicture_ = std::move(detailed);
+    canvasDetail_ = detail_;
+}
+
+void ColouringBoard::SetDetail(int detail) {
+    detail = std::clamp(detail, 1, kMaxDetail);
+    if (detail == detail_) return;
+    detail_ = detail;
+    if (canvasIndex_ < 0 || !sourcePicture_.HasPicture() || !canvasSource_.HasPicture()) return;
+    if (detail_ > 1) {
+        TakeDetail();
+    } else {
+        CDibImage picture = canvasSource_.Image();
+        if (!picture.HasPicture()) return;
+        sourcePicture_ = std::move(picture);
+        canvasDetail_ = 1;
+    }
+    RebuildCanvas();
+    host_.InvalidateControl(canvasRect_);
 }
 
 void ColouringBoard::SetCloseGaps(int gaps) { closeGaps_ = std::clamp(gaps, 0, kMaxCloseGaps); }

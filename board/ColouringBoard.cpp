@@ -174,7 +174,7 @@ void ColouringBoard::Click(std::int32_t x, std::int32_t y) {
             const std::uint8_t blue = BlueOf(selectedColour_);
             const std::uint64_t before = canvas_.Generation();
             Rect changed;
-            if (canvas_.FloodFill(cx, cy, red, green, blue, changed, closeGaps_) != 0) {
+            if (FillAtDetail(canvas_, canvasDetail_, cx, cy, selectedColour_, closeGaps_, changed) != 0) {
                 const Rect shown = NoteCanvasFill(before, changed);
                 const RgbColour region = canvas_.GetRegionColour();
                 history_.Record(MakeColourRef(region.red, region.green, region.blue),

@@ -8,6 +8,11 @@
 // every change ends with a request to repaint the rectangle it changed, and the host calls
 // Paint for it.
 // Canvas points are canvas pixels from its top-left corner: (x − 31, y − 155).
+//
+// Detail: the canvas rectangle is always 572 × 452 board pixels, but the picture behind it may
+// be held at k × that (k = 1 … kMaxDetail, set by the host with SetDetail), so that screens,
+// prints and saves can be sharp. Fills run at detail, seeded from the canvas point clicked;
+// the history keeps canvas points, so work replays at any detail.
 #pragma once
 
 #include <array>
@@ -40,6 +45,14 @@ CDibImage ImageFromDeviceBitmap(const DeviceBitmap* bitmap);
 // picture (width or height not above 0) the whole printable area is given.
 Rect PrintDestination(int horzRes, int vertRes, int dpiX, int dpiY, std::int32_t pictureWidth,
                       std::int32_t pictureHeight);
+
+// Fills `page`, the picture held at `detail` times the canvas's size, with `colour` from canvas
+// point (x, y), y from the top: from the middle of the point's detail × detail block, or when
+// that is a line from the block's pixel nearest it that is not, and stopping at openings of
+// closeGaps canvas pixels (detail × closeGaps of the page's). FloodFill's result and `changed`
+// (page pixels).
+int FillAtDetail(CDibImage& page, int detail, std::int32_t x, std::int32_t y, ColourRef colour,
+                 int closeGaps, Rect& changed);
 
 // The history entry of a cleared page: its colours are no packed colour.
 constexpr std::uint32_t kNewPageColour = 0xFF000000u;
@@ -108,6 +121,23 @@ public:
     // Where the printable picture goes on a page of pageWidth × pageHeight device pixels at
     // dpiX, dpiY pixels per inch (PrintDestination).
     Rect PrintPlacement(int pageWidth, int pageHeight, int dpiX, int dpiY) const;
+
+    // Holds the picture on the canvas at `detail` (clamped to 1 … kMaxDetail) times the
+    // canvas's size from now on: fitted again from its file where that holds more, the fills
+    // replayed there, and the canvas repainted. Only the picture on the canvas is held so.
+    void SetDetail(int detail);
+    int Detail() const { return detail_; }
+    // The factor the picture on the canvas is held at now (1 without one, or when its detail
+    // could not be had).
+    int CanvasDetail() const { return canvasDetail_; }
+    // Draws the part of the canvas rectangle inside `invalid` (board pixels) into `target`,
+    // which has target.Scale() device pixels a board pixel and the board's top-left corner at
+    // device point (originX, originY), from the picture at its detail, averaged where the
+    // target has another number of pixels. Board pixel b starts at device pixel
+    // origin + floor(b × scale). Without a picture nothing is drawn. Call after Paint, which
+    // brings the canvas up to date.
+    void DrawCanvas(DrawingSurface& target, const Rect& invalid, int originX = 0,
+                    int originY = 0) const;
 
     // The loader SetImageURL starts (the host's; null: the host drives the load itself).
     void SetFolderLoader(FolderLoader* loader) { folderLoader_ = loader; }
@@ -201,12 +231,19 @@ private:
     // True when a fill since the page was last started stopped at gaps in the lines.
     bool PageHasGapClosedFill() const;
     void ReplayFill(const FillEntry& entry, ColourRef colour);
+    // sourcePicture_ at the board's detail, from canvasSource_.
+    void TakeDetail();
     // After a fill of the canvas that recoloured pixels inside `changed` (y from the top);
     // `before` is the canvas's generation before the fill. Returns the board pixels whose
     // colour the fill may have changed.
     Rect NoteCanvasFill(std::uint64_t before, const Rect& changed);
     // Brings composedCanvas_ up to date; returns the part of it (y from the top) that changed.
     Rect ComposeCanvas();
+    // The frame's wood over composedCanvas_, inside `area` of it (y from the top).
+    void OverlayFrame(const Rect& area);
+    // Brings shownCanvas_ up to date where composedCanvas_ changed inside `changed`; returns
+    // the part of it (canvas pixels, y from the top) made again.
+    Rect ShowCanvas(const Rect& changed);
 
     BoardHost& host_;
     ResourceSource& resources_;
@@ -229,7 +266,10 @@ private:
     std::int32_t pictureIndex_ = 0;
     Rect thumbnailRect_;
     std::string imageUrl_;
-    CDibImage sourcePicture_;
+    CDibImage sourcePicture_;          // the picture on the canvas, at canvasDetail_
+    FolderPicture canvasSource_;       // what it came from, to fit it again at another detail
+    int detail_ = 1;
+    int canvasDetail_ = 1;
     CDibImage canvas_;
     CDibImage blankCanvas_;
     CDibImage blankThumbnail_;
@@ -250,6 +290,8 @@ private:
     std::uint64_t composedFromCanvas_ = 0;
     std::uint64_t composedFromFrame_ = 0;
     Rect composeAgain_;                  // canvas pixels (y from the top) changed since then
+    // composedCanvas_ averaged down to the canvas rectangle's size, when it is held at detail.
+    CDibImage shownCanvas_;
     const DeviceBitmap* skinShowsCanvas_ = nullptr;   // the skin holding composedCanvas_
     bool skinShowsThumbnail_ = false;   // a thumbnail or the progress is drawn into the skin
     Rect boundsRect_;

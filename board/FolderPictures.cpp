@@ -113,14 +113,52 @@ FolderPicture::FolderPicture(std::vector<std::uint8_t> bytes, std::string name,
           Encoded{std::move(bytes), std::move(name), width, height})) {}
 
 CDibImage FolderPicture::Image() const {
-    if (encoded_ == nullptr) return decoded_;
+    if (encoded_ == nullptr || decoded_.HasPicture()) return decoded_;
     return PreparePicture(encoded_->bytes.data(), encoded_->bytes.size(), encoded_->name,
                           encoded_->width, encoded_->height);
 }
 
+CDibImage FolderPicture::ImageAt(int detail) const {
+    detail = std::clamp(detail, 1, kMaxDetail);
+    if (encoded_ != nullptr) {
+        const std::int32_t width = decoded_.HasPicture() ? decoded_.Width() : encoded_->width;
+        const std::int32_t height = decoded_.HasPicture() ? decoded_.Height() : encoded_->height;
+        return PreparePicture(encoded_->bytes.data(), encoded_->bytes.size(), encoded_->name,
+                              width * detail, height * detail);
+    }
+    if (detail == 1 || !decoded_.HasPicture()) return decoded_;
+    // Nothing more to show: the enlargement's in-between pixels smooth the curves that the
+    // threshold would otherwise leave stepped.
+    CDibImage picture = decoded_.Resized(decoded_.Width() * detail, decoded_.Height() * detail);
+    picture.SetOutlineColour(0, 0, 0);
+    return picture;
+}
+
+void FolderPicture::KeepSource(std::vector<std::uint8_t> bytes, std::string name) {
+    if (!decoded_.HasPicture()) return;
+    encoded_ = std::make_shared<const Encoded>(
+        Encoded{std::move(bytes), std::move(name), decoded_.Width(), decoded_.Height()});
+}
+
 std::size_t FolderPicture::KeptBytes() const {
-    if (encoded_ != nullptr) return encoded_->bytes.size() + encoded_->name.size();
-    return decoded_.HasPicture() ? decoded_.PixelBlock().Size() : 0;
+    std::size_t bytes = decoded_.HasPicture() ? decoded_.PixelBlock().Size() : 0;
+    if (encoded_ != nullptr) bytes += encoded_->bytes.size() + encoded_->name.size();
+    return bytes;
+}
+
+bool HoldsMoreDetail(const std::vector<std::uint8_t>& bytes, const std::string& name,
+                     std::int32_t width, std::int32_t height) {
+    static constexpr char kVector[] = ".svg";
+    if (name.size() >= 4 && std::equal(name.end() - 4, name.end(), kVector, kVector + 4,
+                                       [](char a, char b) {
+                                           return std::tolower(static_cast<unsigned char>(a)) == b;
+                                       })) {
+        return true;
+    }
+    const DecodeCost full = PictureDecodeCost(bytes.data(), bytes.size(), name, 0, 0);
+    if (full.Refused() || width <= 0 || height <= 0) return false;
+    const FitSize fit = FitInside(full.width, full.height, width, height);
+    return full.width > fit.width || full.height > fit.height;
 }
 
 bool FolderBudget::Take(std::size_t bytes) {
@@ -149,6 +187,9 @@ PreparedPicture PrepareFolderPicture(std::vector<std::uint8_t> bytes, const std:
     if (index >= kDecodedFolderPictures && bytes.size() < picture.KeptBytes()) {
         bytes.shrink_to_fit();
         picture = FolderPicture(std::move(bytes), name, width, height);
+    } else if (HoldsMoreDetail(bytes, name, width, height)) {
+        bytes.shrink_to_fit();
+        picture.KeepSource(std::move(bytes), name);
     }
     if (!budget.Take(picture.KeptBytes())) {
         result.leftOut = true;

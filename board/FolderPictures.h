@@ -78,6 +78,13 @@ public:
     bool IsDecoded() const { return decoded_.HasPicture(); }
     // The picture as the board shows it: the decoded one, or the bytes decoded again.
     CDibImage Image() const;
+    // The picture at `detail` (1 … kMaxDetail) times its size: fitted again from its bytes
+    // when it holds more than its size shows (KeepSource), otherwise enlarged smoothly from
+    // the picture. Empty when it fails.
+    CDibImage ImageAt(int detail) const;
+    // A decoded picture also keeps the bytes it came from, so that it can be shown at more
+    // detail later; they count in KeptBytes.
+    void KeepSource(std::vector<std::uint8_t> bytes, std::string name);
     // What the picture holds in memory, in bytes.
     std::size_t KeptBytes() const;
 
@@ -91,6 +98,11 @@ private:
     CDibImage decoded_;
     std::shared_ptr<const Encoded> encoded_;   // shared: copies of the list cost nothing
 };
+
+// True when the picture in `bytes` shows more at a larger fit than at width × height: a
+// vector page, or a bitmap larger than its fit there.
+bool HoldsMoreDetail(const std::vector<std::uint8_t>& bytes, const std::string& name,
+                     std::int32_t width, std::int32_t height);
 
 // How many pictures of a folder are kept decoded (a little over 24 MB at canvas size), so
 // that browsing the first ones never waits for a decoder.
@@ -117,7 +129,7 @@ struct PreparedPicture {
 
 // The picture `index` (from 0, in page order) of a folder, prepared as PreparePicture does and
 // kept decoded among the first kDecodedFolderPictures, otherwise in the smaller of its two
-// forms; counted against `budget`.
+// forms; a decoded picture that HoldsMoreDetail keeps its bytes too. Counted against `budget`.
 PreparedPicture PrepareFolderPicture(std::vector<std::uint8_t> bytes, const std::string& name,
                                      std::size_t index, std::int32_t width, std::int32_t height,
                                      FolderBudget& budget, PictureScratch* scratch = nullptr);

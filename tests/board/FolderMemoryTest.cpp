@@ -60,6 +60,34 @@ TEST(FolderMemory, PicturesPastTheFirstAreKeptInTheirSmallerFormAndShowTheSame) 
     }
 }
 
+// A picture larger than the canvas keeps its file, so that at detail it is fitted again from
+// it, its one-pixel lines sharp; a smaller one is enlarged and keeps only the picture.
+TEST(FolderMemory, APictureLargerThanItsFitKeepsItsBytesForDetail) {
+    const std::vector<std::uint8_t> large = SmallPictureBytes(255, 2 * kCanvasWidth, 2 * kCanvasHeight);
+    const std::vector<std::uint8_t> small = SmallPictureBytes(255);
+    EXPECT_TRUE(HoldsMoreDetail(large, "p.bmp", kCanvasWidth, kCanvasHeight));
+    EXPECT_FALSE(HoldsMoreDetail(small, "p.bmp", kCanvasWidth, kCanvasHeight));
+    EXPECT_TRUE(HoldsMoreDetail(small, "p.SVG", kCanvasWidth, kCanvasHeight));
+    for (const auto* bytes : {&large, &small}) {
+        FolderBudget budget;
+        const PreparedPicture prepared =
+            PrepareFolderPicture(*bytes, "p.bmp", 0, kCanvasWidth, kCanvasHeight, budget);
+        ASSERT_TRUE(prepared.picture.IsDecoded());
+        EXPECT_EQ(budget.Used(), prepared.picture.KeptBytes());
+        const CDibImage twice = prepared.picture.ImageAt(2);
+        ASSERT_EQ(twice.Width(), 2 * kCanvasWidth);
+        EXPECT_EQ(twice.GetOutlineColour(), (RgbColour{0, 0, 0}));
+        // The frame's top line: one pixel of the large file, a wide band of the small one.
+        int dark = 0;
+        for (int y = 0; y < 80; ++y) dark += test::PixelAt(twice, kCanvasWidth, y).red < 128;
+        if (bytes == &large) {
+            EXPECT_EQ(dark, 1);
+        } else {
+            EXPECT_GT(dark, 4);
+        }
+    }
+}
+
 TEST(FolderMemory, APictureThatFailsIsNeitherKeptNorCounted) {
     FolderBudget budget;
     std::vector<std::uint8_t> cut = SmallPictureBytes(120);
