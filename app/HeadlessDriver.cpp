@@ -45,6 +45,7 @@ struct Options {
     std::string paper;                  // "a4", "letter", or "" for the locale's
     bool landscape = false;
     int closeGaps = kDefaultCloseGaps;
+    int detail = 1;   // scripted outputs stay the canvas's size unless asked
 };
 
 bool ParsePoint(const std::string& text, int& x, int& y) {
@@ -118,6 +119,13 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options) {
         } else if (arg == "--close-gaps") {
             if (!hasValue || !ParseCloseGaps(value, options.closeGaps)) {
                 return Refuse("--close-gaps needs a width from 0 to 4");
+            }
+            ++i;
+        } else if (arg == "--detail") {
+            char tail = 0;
+            if (!hasValue || std::sscanf(value.c_str(), "%d%c", &options.detail, &tail) != 1 ||
+                options.detail < 1 || options.detail > kMaxDetail) {
+                return Refuse("--detail needs a whole number from 1 to 4");
             }
             ++i;
         } else if (!TakeAddress(arg, options.address)) {
@@ -225,6 +233,7 @@ int RunHeadless(const std::vector<std::string>& args) {
 
     control.Create();
     control.Board().SetCloseGaps(options.closeGaps);
+    control.Board().SetDetail(options.detail);
     // The options replay on the whole folder, so that the run is the same every time.
     control.WaitForFolder();
     const ColouringBoard& board = control.Board();

@@ -43,6 +43,13 @@ constexpr const char* kExitStatusHelp = N_(
     "2 for a command line it does not understand, 3 when the folder could not be read or\n"
     "gave no picture (the reason is on standard error).\n");
 
+// Kept apart from the others so that their translations stay whole.
+constexpr const char* kDetailUsage = N_(
+    "\n"
+    "Headless detail:\n"
+    "  --detail K            colour, save and print the picture at K times the canvas's size\n"
+    "                        (1-4, 1 by default): --save writes it at that size\n");
+
 // The options of the desktop program and of the teachers' batch runs, after the basic ones.
 constexpr const char* kMoreUsage = N_(
     "\n"
@@ -117,7 +124,8 @@ int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     for (const std::string& arg : args) {
         if (arg == "--help") {
-            std::cout << kolo::Tr(kUsage) << kolo::Tr(kMoreUsage) << kolo::Tr(kExitStatusHelp);
+            std::cout << kolo::Tr(kUsage) << kolo::Tr(kMoreUsage) << kolo::Tr(kDetailUsage)
+                      << kolo::Tr(kExitStatusHelp);
             return 0;
         }
         if (arg == "--version") {

@@ -44,7 +44,11 @@ void ColouringBoard::DrawPictureInto(DrawingSurface& surface, const Rect& rect) 
     const Rect source{0, 0, sourcePicture_.Width(), sourcePicture_.Height()};
     CDibImage view(sourcePicture_);
     canvas_.ComposeOnto(view);
-    view.DrawPart(surface, source, rect);
+    // A picture held at more detail than the page shows is averaged down, so that its curves
+    // stay smooth instead of losing rows and columns; an enlarged one keeps its sharp pixels.
+    const bool shrunk = rect.Width() < source.Width() || rect.Height() < source.Height();
+    surface.DrawImage(view.Header(), view.Pixels(), source, rect,
+                      shrunk ? ImageFilter::kArea : ImageFilter::kNearest);
 }
 
 }  // namespace kolo

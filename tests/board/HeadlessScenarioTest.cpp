@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -149,6 +151,69 @@ TEST_F(HeadlessScenario, WithoutPrintToTheDialogIsCancelled) {
 TEST_F(HeadlessScenario, ExitButtonEndsTheRunWithStatusZero) {
     EXPECT_EQ(Run("--headless --click 512,102 --screenshot " + File("c.png")), 0);
     EXPECT_FALSE(Exists(prefix + "c.png"));
+}
+
+// A page with one ring, drawn at four times the canvas: --save writes it at the detail asked
+// for, and the printed page at 300 dpi shows the ring's edge in steps of at most two dots
+// where it runs diagonally, where the canvas enlarged would show longer ones.
+TEST_F(HeadlessScenario, DetailSavesAtItsSizeAndPrintsSmoothCurves) {
+    const std::string folder = prefix + "ring/";
+    std::system(("mkdir -p \"" + folder + "\"").c_str());
+    const int width = 4 * kCanvasRect.Width(), height = 4 * kCanvasRect.Height();
+    std::vector<std::uint8_t> ring(static_cast<std::size_t>(width) * height * 3, 255);
+    const double cx = width / 2.0, cy = height / 2.0, outer = 0.4 * height, inner = outer - 12;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const double d = std::hypot(x + 0.5 - cx, y + 0.5 - cy);
+            if (d >= inner && d <= outer) {
+                std::fill_n(ring.begin() + (static_cast<std::ptrdiff_t>(y) * width + x) * 3, 3, 0);
+            }
+        }
+    }
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = static_cast<png_uint_32>(width);
+    image.height = static_cast<png_uint_32>(height);
+    image.format = PNG_FORMAT_RGB;
+    ASSERT_TRUE(png_image_write_to_file(&image, (folder + "ring.png").c_str(), 0, ring.data(), 0, nullptr));
+
+    for (const int detail : {1, 4}) {
+        ASSERT_EQ(Run("--headless --detail " + std::to_string(detail) + " --save " + File("a.png") +
+                      " --click 385,108 --print-to " + File("page.png") + " \"file://" + folder + "\""),
+                  0);
+        Picture saved, page;
+        ASSERT_TRUE(ReadPng(prefix + "a.png", saved));
+        EXPECT_EQ(saved.width, detail * kCanvasRect.Width());
+        EXPECT_EQ(saved.height, detail * kCanvasRect.Height());
+        ASSERT_TRUE(ReadPng(prefix + "page.png", page));
+        // The ring's outer edge on its left side, row by row.
+        std::vector<int> edge(static_cast<std::size_t>(page.height), -1);
+        int top = -1, bottom = -1;
+        for (int y = 0; y < page.height; ++y) {
+            for (int x = 0; x < page.width / 2; ++x) {
+                if (RedOf(page.At(x, y)) < 128) {
+                    edge[static_cast<std::size_t>(y)] = x;
+                    if (top < 0) top = y;
+                    bottom = y;
+                    break;
+                }
+            }
+        }
+        ASSERT_GT(bottom - top, 1000) << detail;
+        const double middle = (top + bottom) / 2.0, radius = (bottom - top) / 2.0;
+        int longest = 0;
+        for (int y = top; y < bottom; ++y) {
+            const double from = std::fabs(y - middle) / radius;
+            if (from < 0.6 || from > 0.8) continue;   // where the edge runs near 45°
+            longest = std::max(longest, std::abs(edge[static_cast<std::size_t>(y + 1)] -
+                                                 edge[static_cast<std::size_t>(y)]));
+        }
+        if (detail == 4) {
+            EXPECT_LE(longest, 2);
+        } else {
+            EXPECT_GT(longest, 2) << "the measure must see the canvas's steps";
+        }
+    }
 }
 
 // The windowed mode now opens a window; tests/app covers it, with and without a display.
