@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "board/BoardLayout.h"
+#include "platform/soft/FramebufferContext.h"
 
 namespace kolo {
 namespace {
@@ -48,7 +49,71 @@ int FirstWindowScale(int workWidth, int workHeight) {
 BoardView::BoardView()
     : surface_(cairo_image_surface_create(CAIRO_FORMAT_RGB24, kBoardWidth, kBoardHeight)) {}
 
-BoardView::~BoardView() { cairo_surface_destroy(surface_); }
+BoardView::~BoardView() {
+    cairo_surface_destroy(surface_);
+    DropCanvas();
+}
+
+int DetailForScale(double scale) {
+    return std::clamp(static_cast<int>(std::ceil(scale - 1e-6)), 1, kMaxDetail);
+}
+
+namespace {
+
+// Device pixel where board pixel `at` starts, from the board's corner.
+int DeviceOf(int at, double scale) { return static_cast<int>(std::floor(at * scale + 1e-9)); }
+
+// The canvas rectangle in device pixels, from the board's corner.
+Rect DeviceCanvas(double scale) {
+    return Rect{DeviceOf(kCanvasRect.left, scale), DeviceOf(kCanvasRect.top, scale),
+                DeviceOf(kCanvasRect.right, scale), DeviceOf(kCanvasRect.bottom, scale)};
+}
+
+}  // namespace
+
+void BoardView::DropCanvas() {
+    if (canvas_ != nullptr) cairo_surface_destroy(canvas_);
+    canvas_ = nullptr;
+    canvasScale_ = 0;
+}
+
+void BoardView::UpdateCanvas(const ColouringBoard& board, const BoardPlacement& placement,
+                             const Rect& changed) {
+    const double scale = placement.scale;
+    if (scale <= 1.0 + 1e-9 || !board.HasCanvasPicture()) {
+        DropCanvas();
+        return;
+    }
+    const Rect device = DeviceCanvas(scale);
+    Rect area = Intersect(changed, kCanvasRect);
+    if (canvas_ == nullptr || std::fabs(canvasScale_ - scale) > 1e-9) {
+        DropCanvas();
+        canvas_ = cairo_image_surface_create(CAIRO_FORMAT_RGB24, device.Width(), device.Height());
+        if (cairo_surface_status(canvas_) != CAIRO_STATUS_SUCCESS) {
+            DropCanvas();
+            return;
+        }
+        canvasScale_ = scale;
+        area = kCanvasRect;
+    }
+    if (area.IsEmpty()) return;
+    const int left = DeviceOf(area.left, scale), top = DeviceOf(area.top, scale);
+    FramebufferContext part(DeviceOf(area.right, scale) - left, DeviceOf(area.bottom, scale) - top);
+    part.SetScale(scale);
+    board.DrawCanvas(part, area, -left, -top);
+    cairo_surface_flush(canvas_);
+    unsigned char* bytes = cairo_image_surface_get_data(canvas_);
+    const int stride = cairo_image_surface_get_stride(canvas_);
+    const int x0 = left - device.left, y0 = top - device.top;
+    for (int y = 0; y < part.Height(); ++y) {
+        const std::uint8_t* in = part.Row(y);
+        auto* out = reinterpret_cast<std::uint32_t*>(bytes + static_cast<std::size_t>(y0 + y) * stride) + x0;
+        for (int x = 0; x < part.Width(); ++x, in += 3) {
+            out[x] = (std::uint32_t{in[0]} << 16) | (std::uint32_t{in[1]} << 8) | in[2];
+        }
+    }
+    cairo_surface_mark_dirty_rectangle(canvas_, x0, y0, part.Width(), part.Height());
+}
 
 Rect ShownArea(const BoardPlacement& placement, const Rect& changed) {
     if (changed.Width() <= 0 || changed.Height() <= 0 || placement.scale <= 0) return {};
@@ -99,6 +164,15 @@ void BoardView::Draw(cairo_t* cr, int width, int height) const {
         // Past the board's edge the smoothing must not fade into transparent black.
         if (!whole) cairo_pattern_set_extend(cairo_get_source(cr), CAIRO_EXTEND_PAD);
         cairo_paint(cr);
+        if (canvas_ != nullptr && std::fabs(canvasScale_ - placement.scale) < 1e-9) {
+            // The canvas over it at the device's own pixels, one to one.
+            cairo_scale(cr, 1.0 / placement.scale, 1.0 / placement.scale);
+            const Rect device = DeviceCanvas(placement.scale);
+            cairo_set_source_surface(cr, canvas_, device.left, device.top);
+            cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
+            cairo_rectangle(cr, device.left, device.top, device.Width(), device.Height());
+            cairo_fill(cr);
+        }
     }
     cairo_restore(cr);
 }

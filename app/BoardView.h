@@ -8,6 +8,7 @@
 
 #include <cairo.h>
 
+#include "board/ColouringBoard.h"
 #include "platform/Geometry.h"
 #include "platform/soft/ScreenContext.h"
 
@@ -34,6 +35,10 @@ int FirstWindowScale(int workWidth, int workHeight);
 // The device pixels that show board pixels `changed` (smoothing reaches a pixel further).
 Rect ShownArea(const BoardPlacement& placement, const Rect& changed);
 
+// The detail a board shown at `scale` device pixels a board pixel holds its picture at: as
+// many times the canvas as the screen has pixels for it, 1 … kMaxDetail.
+int DetailForScale(double scale);
+
 class BoardView {
 public:
     BoardView();
@@ -44,12 +49,22 @@ public:
     // Takes the part `changed` of the screen as shown now (all of it the first time), and
     // returns the board pixels taken, so that only they need drawing again.
     Rect Update(const ScreenContext& screen, const Rect& changed);
+    // On a board shown larger than its pixels, the canvas is drawn at the screen's own pixels
+    // from the picture at its detail: takes the part `changed` (board pixels) of it again,
+    // all of it when the scale changed. At scale 1, or without a picture, the screen's
+    // canvas is shown as it is.
+    void UpdateCanvas(const ColouringBoard& board, const BoardPlacement& placement,
+                      const Rect& changed);
     // Draws it into `cr`, whose units are device pixels, over a window of width × height.
     // Whatever `cr` is clipped to bounds the work.
     void Draw(cairo_t* cr, int width, int height) const;
 
 private:
+    void DropCanvas();
+
     cairo_surface_t* surface_ = nullptr;
+    cairo_surface_t* canvas_ = nullptr;   // the canvas rectangle in device pixels, or none
+    double canvasScale_ = 0;              // the scale it was drawn at
     bool fresh_ = true;   // nothing taken yet: the whole screen is taken
 };
 

@@ -154,6 +154,8 @@ ControlWindow::ControlWindow(const WindowOptions& options)
     SizeForMonitor();
 
     g_signal_connect(area_, "draw", G_CALLBACK(OnDraw), this);
+    g_signal_connect(area_, "size-allocate", G_CALLBACK(OnResized), this);
+    g_signal_connect(area_, "notify::scale-factor", G_CALLBACK(OnScaleChanged), this);
     g_signal_connect(area_, "button-press-event", G_CALLBACK(OnButtonPress), this);
     g_signal_connect(area_, "button-release-event", G_CALLBACK(OnButtonRelease), this);
     g_signal_connect(area_, "motion-notify-event", G_CALLBACK(OnMotion), this);
@@ -303,12 +305,19 @@ void ControlWindow::AfterEvent() {
         if (saveTimer_ != 0) g_source_remove(saveTimer_);
         saveTimer_ = g_timeout_add(kSaveDelayMs, OnSaveWork, this);
     }
+    // The picture is held at as much detail as the board has device pixels for it.
+    const int factor = std::max(1, gtk_widget_get_scale_factor(area_));
+    const BoardPlacement placement = FitBoard(gtk_widget_get_allocated_width(area_) * factor,
+                                              gtk_widget_get_allocated_height(area_) * factor);
+    board.SetDetail(DetailForScale(placement.scale));
     control_.Pump();
     if (headerBar_) {
         headerBar_->SetHavePicture(board.HasCanvasPicture());
         headerBar_->SetPictureName(board.CanvasPictureName());
     }
-    QueueBoardDraw(view_.Update(control_.Screen(), control_.TakeChanged()));
+    const Rect changed = view_.Update(control_.Screen(), control_.TakeChanged());
+    view_.UpdateCanvas(board, placement, changed);
+    QueueBoardDraw(changed);
     BoardAccessibleChanged(area_);
     std::string title = kProgramName;
     if (board.IsLoading() && board.LinkCount() > 0) {
@@ -350,6 +359,17 @@ void ControlWindow::QueueBoardDraw(const Rect& changed) {
     const int right = static_cast<int>(std::ceil(static_cast<double>(device.right) / factor));
     const int bottom = static_cast<int>(std::ceil(static_cast<double>(device.bottom) / factor));
     gtk_widget_queue_draw_area(area_, left, top, right - left, bottom - top);
+}
+
+void ControlWindow::OnResized(GtkWidget*, GdkRectangle*, gpointer data) {
+    auto* self = static_cast<ControlWindow*>(data);
+    // A new size may take another detail, and the canvas is drawn again at the new scale.
+    self->AfterEvent();
+    gtk_widget_queue_draw(self->area_);
+}
+
+void ControlWindow::OnScaleChanged(GObject*, GParamSpec*, gpointer data) {
+    OnResized(nullptr, nullptr, data);
 }
 
 gboolean ControlWindow::OnDraw(GtkWidget* widget, cairo_t* cr, gpointer data) {

@@ -63,6 +63,8 @@ public:
 
 private:
     static gboolean OnDraw(GtkWidget* widget, cairo_t* cr, gpointer self);
+    static void OnResized(GtkWidget* widget, GdkRectangle* allocation, gpointer self);
+    static void OnScaleChanged(GObject* widget, GParamSpec* property, gpointer self);
     static gboolean OnButtonPress(GtkWidget* widget, GdkEventButton* event, gpointer self);
     static gboolean OnButtonRelease(GtkWidget* widget, GdkEventButton* event, gpointer self);
     static gboolean OnMotion(GtkWidget* widget, GdkEventMotion* event, gpointer self);

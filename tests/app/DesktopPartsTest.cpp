@@ -347,3 +347,55 @@ TEST(Keyboard, KeysAndTheirActions) {
 
 }  // namespace
 }  // namespace kolo
+
+namespace kolo {
+namespace {
+
+TEST(BoardDetail, FollowsTheDevicePixelsABoardPixelHas) {
+    const struct {
+        double scale;
+        int detail;
+    } cases[] = {{0.5, 1}, {1.0, 1}, {1.01, 2}, {2.0, 2}, {2.23, 3}, {4.0, 4}, {6.5, 4}};
+    for (const auto& c : cases) EXPECT_EQ(DetailForScale(c.scale), c.detail) << c.scale;
+}
+
+// At twice the board's pixels the window shows the canvas from the picture at detail 2: a
+// fill shows there, and the curves differ from the board's own pixels enlarged.
+TEST(BoardDetail, AScaledWindowShowsTheCanvasFromThePictureAtDetail) {
+    SoftControl control(Curl());
+    control.onInitImage = [&control]() { control.Board().SetImageURL(SamplesFolderUrl()); };
+    control.Create();
+    control.WaitForFolder();
+    const BoardPlacement placement = FitBoard(2 * kBoardWidth, 2 * kBoardHeight);
+    control.Board().SetDetail(DetailForScale(placement.scale));
+    control.Click(211, 475);
+    control.Pump();
+    BoardView view;
+    const Rect changed = view.Update(control.Screen(), control.TakeChanged());
+    view.UpdateCanvas(control.Board(), placement, changed);
+    cairo_surface_t* window =
+        cairo_image_surface_create(CAIRO_FORMAT_RGB24, placement.width, placement.height);
+    cairo_t* cr = cairo_create(window);
+    view.Draw(cr, placement.width, placement.height);
+    cairo_destroy(cr);
+    cairo_surface_flush(window);
+    const auto* bytes = cairo_image_surface_get_data(window);
+    const int stride = cairo_image_surface_get_stride(window);
+    const auto shown = [&](int x, int y) {
+        const std::uint32_t p = reinterpret_cast<const std::uint32_t*>(bytes + y * stride)[x];
+        return MakeColourRef(static_cast<std::uint8_t>(p >> 16), static_cast<std::uint8_t>(p >> 8),
+                             static_cast<std::uint8_t>(p));
+    };
+    EXPECT_EQ(shown(2 * 211, 2 * 475), control.Screen().GetPixel(211, 475));
+    int finer = 0;
+    for (int y = kCanvasRect.top; y < kCanvasRect.bottom; ++y) {
+        for (int x = kCanvasRect.left; x < kCanvasRect.right; ++x) {
+            finer += shown(2 * x, 2 * y) != control.Screen().GetPixel(x, y);
+        }
+    }
+    EXPECT_GT(finer, 1000);
+    cairo_surface_destroy(window);
+}
+
+}  // namespace
+}  // namespace kolo
