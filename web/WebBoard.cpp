@@ -274,6 +274,10 @@ EMSCRIPTEN_KEEPALIVE void kolo_cell_rect(int cell, int* rect) {
     rect[3] = r.bottom;
 }
 // The spoken name of palette cell `cell`, or of the picked colour when `cell` is -1.
+// Cell `cell`'s colour, or the picked one for -1, packed 0x00BBGGRR.
+EMSCRIPTEN_KEEPALIVE std::uint32_t kolo_cell_colour(WebControl* control, int cell) {
+    return cell < 0 ? control->Board().SelectedColour() : kolo::PaletteColour(cell);
+}
 EMSCRIPTEN_KEEPALIVE const char* kolo_colour_name(WebControl* control, int cell) {
     kolo::g_text = cell < 0 ? kolo::ColourName(control->Board().SelectedColour())
                             : kolo::PaletteColourName(cell);

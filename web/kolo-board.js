@@ -7,7 +7,6 @@
 // the board's screen into a canvas in its shadow root, forwards pointer events in board
 // pixels, reads folders with fetch() and shows the board's messages inside its own box and
 // its About box as an HTML dialog. A small toolbar under the board saves the coloured picture.
-import createKoloCore from './kolo-board-core.js';
 
 // BOARD_WIDTH and BOARD_HEIGHT, the transfer limits (PAGE_LIMIT and PICTURE_LIMIT in bytes,
 // STALL_MS) and the About box's texts (ABOUT_TITLE, ABOUT_NAME, ABOUT_NOTICE) are the core's:
@@ -43,6 +42,30 @@ function isSvgAddress(address) {
   return name.includes('.svg') && !['.bmp', '.gif', '.jpg', '.png'].some((ext) => name.includes(ext));
 }
 
+// A 24-bit BMP file of RGBA pixels, the alpha left out.
+function bmpFile(rgba, width, height) {
+  const stride = (width * 3 + 3) & ~3;
+  const bmp = new Uint8Array(54 + stride * height);
+  const view = new DataView(bmp.buffer);
+  bmp.set([0x42, 0x4d]);
+  view.setUint32(2, bmp.length, true);
+  view.setUint32(10, 54, true);
+  view.setUint32(14, 40, true);
+  view.setInt32(18, width, true);
+  view.setInt32(22, height, true);
+  view.setUint16(26, 1, true);
+  view.setUint16(28, 24, true);
+  for (let y = 0; y < height; y++) {
+    let o = 54 + stride * (height - 1 - y);
+    for (let x = 0, i = y * width * 4; x < width; x++, i += 4, o += 3) {
+      bmp[o] = rgba[i + 2];
+      bmp[o + 1] = rgba[i + 1];
+      bmp[o + 2] = rgba[i];
+    }
+  }
+  return bmp;
+}
+
 // An SVG page drawn by the browser at the size it takes on the canvas, over white, as the bytes
 // of a 24-bit BMP file, which is how the core takes it; null when the browser cannot draw it.
 // An SVG shown as an image loads nothing it names, so the page shows without such files.
@@ -61,27 +84,7 @@ async function svgAsBmp(bytes) {
     context.fillStyle = '#fff';
     context.fillRect(0, 0, width, height);
     context.drawImage(image, 0, 0, width, height);
-    const rgba = context.getImageData(0, 0, width, height).data;
-    const stride = (width * 3 + 3) & ~3;
-    const bmp = new Uint8Array(54 + stride * height);
-    const view = new DataView(bmp.buffer);
-    bmp.set([0x42, 0x4d]);
-    view.setUint32(2, bmp.length, true);
-    view.setUint32(10, 54, true);
-    view.setUint32(14, 40, true);
-    view.setInt32(18, width, true);
-    view.setInt32(22, height, true);
-    view.setUint16(26, 1, true);
-    view.setUint16(28, 24, true);
-    for (let y = 0; y < height; y++) {
-      let o = 54 + stride * (height - 1 - y);
-      for (let x = 0, i = y * width * 4; x < width; x++, i += 4, o += 3) {
-        bmp[o] = rgba[i + 2];
-        bmp[o + 1] = rgba[i + 1];
-        bmp[o + 2] = rgba[i];
-      }
-    }
-    return bmp;
+    return bmpFile(context.getImageData(0, 0, width, height).data, width, height);
   } catch {
     return null;
   } finally {
@@ -99,18 +102,56 @@ async function compileCore() {
   }
 }
 
+// The art's bitmaps travel as lossless WebP, a third smaller than BMP under gzip; the core
+// takes BMP files, so the browser decodes them back, exactly.
+async function webpAsBmp(bytes) {
+  const bitmap = await createImageBitmap(new Blob([bytes], { type: 'image/webp' }),
+                                         { premultiplyAlpha: 'none', colorSpaceConversion: 'none' });
+  const { width, height } = bitmap;
+  const context = new OffscreenCanvas(width, height).getContext('2d', { willReadFrequently: true });
+  context.drawImage(bitmap, 0, 0);
+  bitmap.close();
+  return bmpFile(context.getImageData(0, 0, width, height).data, width, height);
+}
+
+// The art bundle's records (a 32-bit id, a 32-bit size, the bytes), its WebP bitmaps turned
+// into BMP files. A damaged bundle is passed on as it is, for the core to refuse.
 async function unpackArt() {
   const response = await fetch(new URL('kolo-art.gz', here));
   if (!response.ok) throw new Error(`kolo-art.gz: ${response.status}`);
   const stream = response.body.pipeThrough(new DecompressionStream('gzip'));
-  return new Uint8Array(await new Response(stream).arrayBuffer());
+  const bytes = new Uint8Array(await new Response(stream).arrayBuffer());
+  const view = new DataView(bytes.buffer);
+  const records = [];
+  for (let at = 0; at < bytes.length;) {
+    const size = at + 8 <= bytes.length ? view.getUint32(at + 4, true) : Infinity;
+    if (size > bytes.length - at - 8) return bytes;
+    const body = bytes.subarray(at + 8, at + 8 + size);
+    const webp = size >= 12 && String.fromCharCode(...body.subarray(0, 4), ...body.subarray(8, 12)) === 'RIFFWEBP';
+    records.push([view.getUint32(at, true), webp ? webpAsBmp(body) : body]);
+    at += 8 + size;
+  }
+  const bodies = await Promise.all(records.map(([, body]) => body));
+  const art = new Uint8Array(bodies.reduce((total, body) => total + 8 + body.length, 0));
+  const out = new DataView(art.buffer);
+  let at = 0;
+  records.forEach(([id], index) => {
+    out.setUint32(at, id, true);
+    out.setUint32(at + 4, bodies[index].length, true);
+    art.set(bodies[index], at + 8);
+    at += 8 + bodies[index].length;
+  });
+  return art;
 }
 
+// The core's code, its loader and its art are fetched side by side, the code compiled as it
+// arrives.
 function loadSharedAssets() {
   if (!sharedAssets) {
-    sharedAssets = Promise.all([compileCore(), unpackArt()]).then(([module, art]) => ({
+    sharedAssets = Promise.all([compileCore(), unpackArt(), import('./kolo-board-core.js')]).then(([module, art, loader]) => ({
       module,
       art,
+      createKoloCore: loader.default,
       cursor: null,   // CSS cursor value, made by the first board
       icon: null,     // data address of the About box's icon
     }));
@@ -142,6 +183,17 @@ function artImage(core, getter) {
 
 // How long a transfer may receive nothing before it is dropped. Tests shorten it.
 export const transferLimits = { stallMs: STALL_MS };
+
+// A folder's absolute address (relative to the page), ending in "/".
+function folderAddress(url) {
+  let folder;
+  try {
+    folder = new URL(url, document.baseURI).href;
+  } catch {
+    folder = url;
+  }
+  return folder.endsWith('/') ? folder : `${folder}/`;
+}
 
 // Reads `url` whole, or up to `limit` bytes. A transfer receiving nothing for
 // transferLimits.stallMs is aborted; so is one whose `signal` fires. Returns
@@ -203,6 +255,10 @@ const PART_COUNT = 9;
 const PALETTE_CELLS = 132;
 const KEYS = { ArrowLeft: 2, ArrowRight: 3, ArrowUp: 4, ArrowDown: 5 };
 const ACTIVATE = 6;
+// The six buttons, which keep a fingertip's touch area however small the board is drawn.
+const BUTTONS = [PARTS.undo, PARTS.redo, PARTS.print, PARTS.exit, PARTS.previous, PARTS.next];
+// Fingers (and pens on touch screens) pick colours from a magnified palette.
+const coarsePointer = matchMedia('(pointer: coarse)');
 
 // Each picture's work between visits: the core's records in IndexedDB, keyed by the
 // folder's address and the picture's name. The core asks for a picture's record while it
@@ -308,7 +364,7 @@ const TEMPLATE = `
   canvas.board { display: block; width: 100%; height: auto; aspect-ratio: ${BOARD_WIDTH} / ${BOARD_HEIGHT};
            object-fit: contain; touch-action: none;
            user-select: none; -webkit-user-select: none; -webkit-tap-highlight-color: transparent; }
-  .toolbar { display: flex; justify-content: flex-end; gap: 8px; padding: 4px 0; }
+  .toolbar { display: flex; justify-content: flex-end; gap: 8px; padding: 4px 0; touch-action: manipulation; }
   :host([toolbar="none"]) .toolbar { display: none; }
   .toolbar button { font: 14px sans-serif; min-width: 44px; min-height: 44px; padding: 0 16px; }
   .parts { position: absolute; left: 0; top: 0; width: 100%; aspect-ratio: ${BOARD_WIDTH} / ${BOARD_HEIGHT};
@@ -321,6 +377,22 @@ const TEMPLATE = `
            background: linear-gradient(#1565c0, #1565c0) center / 100% 3px no-repeat,
                        linear-gradient(#1565c0, #1565c0) center / 3px 100% no-repeat; }
   .parts [role="img"]:focus-visible ~ .cross { display: block; }
+  /* Buttons drawn smaller than a fingertip still take a 44 px touch around their middle. */
+  .parts .hit { position: absolute; left: 50%; top: 50%; width: max(100%, 44px); height: max(100%, 44px);
+           transform: translate(-50%, -50%); pointer-events: auto; touch-action: none; }
+  dialog.swatches { position: absolute; inset: 0 0 auto 0; margin: 0; padding: 0 8px 8px; width: 100%;
+           min-width: 0; max-width: none; aspect-ratio: ${BOARD_WIDTH} / ${BOARD_HEIGHT}; box-sizing: border-box;
+           border: 0; background: #fffffff0; overflow-y: auto; overscroll-behavior: contain; touch-action: pan-y;
+           z-index: 2; }
+  dialog.swatches header { position: sticky; top: 0; z-index: 1; display: flex; align-items: center;
+           justify-content: space-between; background: #fff; }
+  dialog.swatches h2 { font: bold 16px sans-serif; margin: 0; }
+  dialog.swatches .close { min-width: 44px; min-height: 44px; font: 24px sans-serif; }
+  .grid { display: grid; grid-template-columns: repeat(auto-fill, minmax(44px, 1fr)); gap: 6px; }
+  .grid button { min-height: 44px; aspect-ratio: 1; padding: 0; border: 1px solid #0005; border-radius: 6px;
+           touch-action: manipulation; }
+  .grid button[aria-checked="true"] { outline: 3px solid #1565c0; outline-offset: 2px; }
+  .grid button:focus-visible { outline: 3px solid #1565c0; outline-offset: 2px; box-shadow: 0 0 0 5px #fff; }
   .announce { position: absolute; width: 1px; height: 1px; overflow: hidden; clip-path: inset(50%); }
   dialog { font: 14px sans-serif; min-width: 16em; max-width: min(32em, 90%); }
   dialog.message { position: absolute; inset: 0; margin: auto; height: fit-content; z-index: 1;
@@ -341,6 +413,10 @@ const TEMPLATE = `
 <div class="parts"></div>
 <div class="announce" aria-live="polite"></div>
 <canvas class="print" role="img" aria-label="Coloured picture"></canvas>
+<dialog class="swatches" aria-labelledby="swatches-title">
+  <header><h2 id="swatches-title">Colours</h2><button type="button" class="close" aria-label="Close">&times;</button></header>
+  <div class="grid" role="radiogroup" aria-labelledby="swatches-title"></div>
+</dialog>
 <div class="toolbar" part="toolbar"><button type="button" class="save">Save</button></div>
 <dialog class="message" role="alertdialog" aria-labelledby="message-title" aria-describedby="message-text">
   <h2 id="message-title" hidden>Kolo</h2>
@@ -378,6 +454,7 @@ export class KoloBoard extends HTMLElement {
     this._core = null;
     this._control = 0;
     this._pendingUrl = null;
+    this._early = null;       // the folder page fetched while the core starts
     this._loadAbort = null;   // cancels the folder load under way
     this._busy = 0;   // folder loads under way
     this._pointerId = null;
@@ -397,13 +474,25 @@ export class KoloBoard extends HTMLElement {
       this._rejectReady = reject;
     });
     this._started = false;
-    this._bindPointer();
+    this._bindPointer(this._canvas);
+    this._canvas.addEventListener('click', (event) => {
+      if (this._swatchTap && this._opensSwatches(event)) this._openSwatches();
+      this._swatchTap = false;
+    });
+    // A board drawn larger than its pixels stays crisp; one drawn smaller is smoothed.
+    new ResizeObserver(() => {
+      const box = this._canvas.getBoundingClientRect();
+      const scale = Math.min(box.width / BOARD_WIDTH, box.height / BOARD_HEIGHT) * devicePixelRatio;
+      this._canvas.style.imageRendering = scale >= 1 ? 'pixelated' : 'auto';
+    }).observe(this._canvas);
+    this._bindSwatches();
   }
 
   connectedCallback() {
     window.addEventListener('beforeprint', this._beforePrint);
     if (this._started) return;
     this._started = true;
+    this._prefetchFolder(this.getAttribute('folder'));
     this._start().catch((error) => {
       this._rejectReady(error);
       console.error('kolo-board:', error);
@@ -447,7 +536,7 @@ export class KoloBoard extends HTMLElement {
       loadWork: (folder, picture) => this._keeper()?.load(folder, picture) ?? null,
       workChanged: (folder, picture, record) => { this._keeper()?.changed(folder, picture, record); },
     };
-    const core = await createKoloCore({
+    const core = await assets.createKoloCore({
       koloHost: host,
       instantiateWasm(imports, done) {
         WebAssembly.instantiate(assets.module, imports).then((instance) => done(instance, assets.module));
@@ -504,25 +593,33 @@ export class KoloBoard extends HTMLElement {
       this._pendingUrl = url;
       return;
     }
-    let folder;
-    try {
-      folder = new URL(url, document.baseURI).href;
-    } catch {
-      folder = url;
-    }
-    if (!folder.endsWith('/')) folder += '/';
+    const folder = folderAddress(url);
+    const early = this._early?.folder === folder ? this._early : null;
+    if (!early) this._early?.abort.abort(new Error('superseded'));
+    this._early = null;
     this._loadAbort?.abort(new Error('superseded'));
-    const abort = new AbortController();
+    const abort = early?.abort ?? new AbortController();
     this._loadAbort = abort;
     const load = this._withString(folder, (pointer) => this._core._kolo_folder_start(this._control, pointer));
     this._paint();
     this._busy++;
     try {
-      await this._loadFolder(folder, load, abort.signal);
+      await this._loadFolder(folder, load, abort.signal, early);
     } finally {
       this._busy--;
       if (this._loadAbort === abort) this._loadAbort = null;
     }
+  }
+
+  // The folder page and the work kept for it are fetched while the core is starting; the
+  // first load of that folder takes them over.
+  _prefetchFolder(url) {
+    if (!url) return;
+    const folder = folderAddress(url);
+    const abort = new AbortController();
+    const page = fetchLimited(folder, PAGE_LIMIT, abort.signal);
+    page.catch(() => {});
+    this._early = { folder, abort, page, kept: this._keeper()?.loadFolder(folder) };
   }
 
   // Runs `use` on a copy of `text` in the core's memory.
@@ -542,7 +639,7 @@ export class KoloBoard extends HTMLElement {
     try { return use(pointer); } finally { core._free(pointer); }
   }
 
-  async _loadFolder(folder, load, signal) {
+  async _loadFolder(folder, load, signal, early) {
     const core = this._core;
     const control = this._control;
     const finish = (reason) => {
@@ -553,10 +650,10 @@ export class KoloBoard extends HTMLElement {
       this.dispatchEvent(new Event('load'));
     };
 
-    const kept = this._keeper()?.loadFolder(folder);
+    const kept = early ? early.kept : this._keeper()?.loadFolder(folder);
     let page;
     try {
-      const { response, bytes } = await fetchLimited(folder, PAGE_LIMIT, signal);
+      const { response, bytes } = await (early?.page ?? fetchLimited(folder, PAGE_LIMIT, signal));
       if (response.status >= 400) {
         page = { error: `The server answered ${response.status} ${response.statusText}`.trim() };
       } else {
@@ -574,8 +671,6 @@ export class KoloBoard extends HTMLElement {
                                   (pointer) => core._kolo_folder_page(control, load, pointer, page.bytes.length));
     if (count < 0) return;
     this._paint();
-    await kept;
-    if (signal.aborted) return;
     const addresses = [];
     for (let i = 0; i < count; i++) addresses.push(core.UTF8ToString(core._kolo_folder_address(control, i)));
 
@@ -596,7 +691,8 @@ export class KoloBoard extends HTMLElement {
         pending[started] = fetchPicture(addresses[started]);
         started++;
       }
-      const bytes = await pending[index];
+      // The pictures are on their way while the kept work is read; none goes in before it.
+      const [bytes] = await Promise.all([pending[index], kept]);
       pending[index] = null;
       if (signal.aborted) return;
       if (bytes) {
@@ -700,10 +796,15 @@ export class KoloBoard extends HTMLElement {
     });
     const board = [0, 0, BOARD_WIDTH, BOARD_HEIGHT];
     this._parts = [];
+    this._boxes = [];        // each part's rectangle on the board
+    this._cellBoxes = [];    // each palette cell's
+    this._swatches = [];     // the magnified palette's
+    const grid = this.shadowRoot.querySelector('.swatches .grid');
     try {
       for (let part = 0; part < PART_COUNT; part++) {
         core._kolo_part(this._control, part, rect);
         const box = [...new Int32Array(core.HEAPU8.buffer, rect, 4)];
+        this._boxes.push(box);
         let element;
         if (part === PARTS.palette) {
           element = document.createElement('div');
@@ -712,15 +813,28 @@ export class KoloBoard extends HTMLElement {
           this._cells = [];
           for (let cell = 0; cell < PALETTE_CELLS; cell++) {
             core._kolo_cell_rect(cell, rect);
+            const name = this._colourName(cell);
             const radio = document.createElement('div');
             radio.setAttribute('role', 'radio');
             radio.tabIndex = cell === 0 ? 0 : -1;
             radio.setAttribute('aria-checked', 'false');
-            radio.setAttribute('aria-label', core.UTF8ToString(core._kolo_colour_name(this._control, cell)));
+            radio.setAttribute('aria-label', name);
             radio.dataset.cell = cell;
-            place(radio, [...new Int32Array(core.HEAPU8.buffer, rect, 4)], area);
+            this._cellBoxes.push([...new Int32Array(core.HEAPU8.buffer, rect, 4)]);
+            place(radio, this._cellBoxes[cell], area);
             element.appendChild(radio);
             this._cells.push(radio);
+            const colour = core._kolo_cell_colour(this._control, cell);
+            const swatch = document.createElement('button');
+            swatch.type = 'button';
+            swatch.setAttribute('role', 'radio');
+            swatch.setAttribute('aria-checked', 'false');
+            swatch.setAttribute('aria-label', name);
+            swatch.tabIndex = -1;
+            swatch.dataset.cell = cell;
+            swatch.style.background = `rgb(${colour & 255} ${(colour >> 8) & 255} ${(colour >> 16) & 255})`;
+            grid.appendChild(swatch);
+            this._swatches.push(swatch);
           }
         } else {
           // Not <button>: keys would press it a second time through a click.
@@ -733,6 +847,12 @@ export class KoloBoard extends HTMLElement {
         }
         element.dataset.part = part;
         place(element, box, board);
+        if (BUTTONS.includes(part)) {
+          const hit = document.createElement('span');
+          hit.className = 'hit';
+          element.appendChild(hit);
+          this._bindPointer(hit, box);
+        }
         layer.appendChild(element);
         this._parts.push(element);
       }
@@ -776,10 +896,7 @@ export class KoloBoard extends HTMLElement {
     if (part === PARTS.palette) {
       const radio = this._cells[cell];
       for (const other of this._cells) other.tabIndex = other === radio ? 0 : -1;
-      if (key === ACTIVATE) {
-        for (const other of this._cells) other.setAttribute('aria-checked', String(other === radio));
-        this._announce(`Colour: ${this._colourName(-1)}`);
-      }
+      if (key === ACTIVATE) this._markPicked(cell);
       radio.focus();
     }
     Object.assign(this._cross.style, { left: `${x / BOARD_WIDTH * 100}%`, top: `${y / BOARD_HEIGHT * 100}%` });
@@ -910,7 +1027,9 @@ export class KoloBoard extends HTMLElement {
     const cursor = core._kolo_cursor(this._control);
     if (cursor !== this._shownCursor) {
       this._shownCursor = cursor;
-      this._canvas.style.cursor = [ 'default', this._cursorValue, 'wait' ][cursor] ?? 'default';
+      const value = [ 'default', this._cursorValue, 'wait' ][cursor] ?? 'default';
+      this._canvas.style.cursor = value;
+      this.shadowRoot.querySelector('.parts').style.cursor = value;   // the buttons' touch areas
     }
   }
 
@@ -923,43 +1042,138 @@ export class KoloBoard extends HTMLElement {
     return [Math.floor((event.clientX - left) / scale), Math.floor((event.clientY - top) / scale)];
   }
 
-  _pointer(kind, event) {
+  // `button`: the board rectangle of the button whose hit area `target` is; a press on the
+  // area outside the button's own pixels goes to its middle.
+  _pointer(kind, event, target, button) {
     if (!this._control) return;
     const start = performance.now();
-    const [x, y] = this._boardPoint(event);
+    let [x, y] = this._boardPoint(event);
+    if (button && (x < button[0] || x >= button[2] || y < button[1] || y >= button[3])) {
+      const area = target.getBoundingClientRect();
+      if (event.clientX >= area.left && event.clientX < area.right &&
+          event.clientY >= area.top && event.clientY < area.bottom) {
+        x = (button[0] + button[2]) >> 1;
+        y = (button[1] + button[3]) >> 1;
+      }
+    }
     this._core._kolo_pointer(this._control, kind, x, y);
     this._paint();
     if (kind !== 2) this._noteChange();
     this.lastInputTime = performance.now() - start;   // event to pixels on the canvas
   }
 
-  _bindPointer() {
-    const canvas = this._canvas;
-    canvas.addEventListener('pointerdown', (event) => {
+  _bindPointer(target, button = null) {
+    target.addEventListener('pointerdown', (event) => {
       if (event.button !== 0 || this._pointerId !== null) return;
       event.preventDefault();
+      // The palette opens on the tap's click, which would otherwise land on a swatch.
+      this._swatchTap = !button && this._opensSwatches(event);
+      if (this._swatchTap) return;
       this._pointerId = event.pointerId;
-      canvas.setPointerCapture(event.pointerId);
-      this._pointer(0, event);
+      target.setPointerCapture(event.pointerId);
+      this._pointer(0, event, target, button);
     });
     const release = (event) => {
       if (event.pointerId !== this._pointerId) return;
       this._pointerId = null;
-      this._pointer(1, event);
+      this._pointer(1, event, target, button);
     };
-    canvas.addEventListener('pointerup', release);
-    canvas.addEventListener('pointercancel', (event) => {
+    target.addEventListener('pointerup', release);
+    target.addEventListener('pointercancel', (event) => {
       if (event.pointerId === this._pointerId) this._pointerId = null;
     });
-    canvas.addEventListener('pointermove', (event) => {
-      if (event.pointerType === 'mouse' || event.pointerId === this._pointerId) this._pointer(2, event);
+    target.addEventListener('pointermove', (event) => {
+      if (event.pointerType === 'mouse' || event.pointerId === this._pointerId) this._pointer(2, event, target, button);
     });
-    // A board drawn larger than its pixels stays crisp; one drawn smaller is smoothed.
-    new ResizeObserver(() => {
-      const box = canvas.getBoundingClientRect();
-      const scale = Math.min(box.width / BOARD_WIDTH, box.height / BOARD_HEIGHT) * devicePixelRatio;
-      canvas.style.imageRendering = scale >= 1 ? 'pixelated' : 'auto';
-    }).observe(canvas);
+  }
+
+  // A tap on the palette (or a press on a touch screen's) opens the magnified palette.
+  _opensSwatches(event) {
+    if (!this._control || (event.pointerType !== 'touch' && !coarsePointer.matches)) return false;
+    const [x, y] = this._boardPoint(event);
+    const [left, top, right, bottom] = this._boxes[PARTS.palette];
+    return x >= left && x < right && y >= top && y < bottom;
+  }
+
+  _bindSwatches() {
+    const dialog = this.shadowRoot.querySelector('dialog.swatches');
+    const grid = dialog.querySelector('.grid');
+    this._swatchDialog = dialog;
+    dialog.querySelector('.close').addEventListener('click', () => this._closeSwatches());
+    grid.addEventListener('click', (event) => {
+      const swatch = event.target.closest('[data-cell]');
+      if (swatch) this._pickCell(Number(swatch.dataset.cell));
+    });
+    dialog.addEventListener('keydown', (event) => {
+      if (event.key === 'Escape') {
+        event.preventDefault();
+        this._closeSwatches();
+        return;
+      }
+      const swatch = event.target.closest('[data-cell]');
+      if (!swatch || !(event.key in KEYS)) return;
+      event.preventDefault();
+      // Up and down move by the overlay's row, however many swatches fit in one.
+      const swatches = this._swatches;
+      const columns = swatches.filter((other) => other.offsetTop === swatches[0].offsetTop).length;
+      const step = { ArrowLeft: -1, ArrowRight: 1, ArrowUp: -columns, ArrowDown: columns }[event.key];
+      const next = swatches[Number(swatch.dataset.cell) + step];
+      if (next) this._focusSwatch(next);
+    });
+  }
+
+  _focusSwatch(swatch) {
+    for (const other of this._swatches) other.tabIndex = other === swatch ? 0 : -1;
+    swatch.focus({ preventScroll: true });
+    const dialog = this._swatchDialog;
+    if (swatch.offsetTop < dialog.scrollTop + 50 || swatch.offsetTop + swatch.offsetHeight > dialog.scrollTop + dialog.clientHeight) {
+      dialog.scrollTop = swatch.offsetTop - (dialog.clientHeight - swatch.offsetHeight) / 2;
+    }
+  }
+
+  _openSwatches() {
+    const dialog = this._swatchDialog;
+    if (dialog.open) return;
+    dialog.show();
+    const picked = this._pickedCell();
+    for (const swatch of this._swatches) swatch.setAttribute('aria-checked', String(swatch === this._swatches[picked]));
+    this._focusSwatch(this._swatches[picked]);
+  }
+
+  _closeSwatches() {
+    const dialog = this._swatchDialog;
+    if (!dialog.open) return;
+    const hadFocus = dialog.contains(this.shadowRoot.activeElement);
+    dialog.close();
+    // A keyboard user goes on from the board's own palette.
+    if (hadFocus) this._cells[this._pickedCell()].focus();
+  }
+
+  // The palette cell of the picked colour (the first, for none).
+  _pickedCell() {
+    const core = this._core;
+    const picked = core._kolo_cell_colour(this._control, -1);
+    return Math.max(0, this._swatches.findIndex((swatch, cell) => core._kolo_cell_colour(this._control, cell) === picked));
+  }
+
+  // Picks cell `cell` as a click on it does, and closes the magnified palette.
+  _pickCell(cell) {
+    const [left, top, right, bottom] = this._cellBoxes[cell];
+    const x = (left + right) >> 1;
+    const y = (top + bottom) >> 1;
+    this._core._kolo_pointer(this._control, 0, x, y);
+    this._core._kolo_pointer(this._control, 1, x, y);
+    this._paint();
+    this._noteChange();
+    this._markPicked(cell);
+    this._closeSwatches();
+  }
+
+  _markPicked(cell) {
+    for (const group of [this._cells, this._swatches]) {
+      group.forEach((radio, index) => radio.setAttribute('aria-checked', String(index === cell)));
+    }
+    this._announce(`Colour: ${this._colourName(-1)}`);
   }
 }
 

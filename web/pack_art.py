@@ -4,11 +4,25 @@
    pack_art.py OUTPUT.gz FONT ICON ID:FILE...
 
 Records: a little-endian 32-bit id, a 32-bit size, the bytes. The icon gets id 1 and the
-font id 2; the bitmaps keep their resource ids.
+font id 2; the bitmaps keep their resource ids. BMP files are stored as lossless WebP, a third
+smaller than BMP under gzip; the page decodes them back into BMP files before the core reads
+them.
 """
 import gzip
+import io
 import struct
 import sys
+
+from PIL import Image
+
+
+def art_bytes(path):
+    if not path.lower().endswith(".bmp"):
+        with open(path, "rb") as f:
+            return f.read()
+    out = io.BytesIO()
+    Image.open(path).convert("RGB").save(out, format="WEBP", lossless=True, quality=100, method=6)
+    return out.getvalue()
 
 
 def main():
@@ -19,8 +33,7 @@ def main():
         records.append((int(ident), path))
     body = bytearray()
     for ident, path in records:
-        with open(path, "rb") as f:
-            data = f.read()
+        data = art_bytes(path)
         body += struct.pack("<II", ident, len(data)) + data
     # A fixed time stamp keeps the file the same from build to build.
     with open(output, "wb") as f:

@@ -211,7 +211,13 @@ test('a tap on a touch screen picks and fills', async () => {
   const page = await openPage(`${server.origin}/one.html`, { hasTouch: true });
   await k.boardsReady(page);
   const box = await page.locator('kolo-board').boundingBox();
-  for (const [x, y] of [PICK, FILL]) await page.touchscreen.tap(box.x + x + 0.5, box.y + y + 0.5);
+  const tap = ([x, y]) => page.touchscreen.tap(box.x + x + 0.5, box.y + y + 0.5);
+  // A finger picks from the palette opened magnified, on the swatch of the cell it touched.
+  await tap(PICK);
+  const swatches = page.locator('kolo-board').getByRole('dialog', { name: 'Colours' }).getByRole('radio');
+  const cell = await swatches.evaluateAll((all) => all.findIndex((e) => getComputedStyle(e).backgroundColor === 'rgb(204, 153, 0)'));
+  await swatches.nth(cell).tap();
+  await tap(FILL);
   assert.deepStrictEqual(await k.boardPixel(page, ...FILL), [204, 153, 0]);
   await page.context().close();
 });
