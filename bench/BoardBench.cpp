@@ -286,6 +286,30 @@ void BM_RestoreNoWork(benchmark::State& state) {
 BENCHMARK(BM_RestoreChildsWork)->Name("restore 200 fills/kolo")->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RestoreNoWork)->Name("restore 200 fills/no work")->Unit(benchmark::kMillisecond);
 
+// The window moved to a screen with more pixels: the picture fitted again at four times the
+// canvas with 50 of the child's fills replayed there; beside it the same re-fit without work.
+constexpr std::size_t kRefitFills = 50;
+
+void Refit(benchmark::State& state, bool withWork) {
+    ChildColouredBoard f;
+    f.board.RestoreWork(withWork ? std::vector<FillEntry>(f.done.begin(), f.done.begin() + kRefitFills)
+                                 : std::vector<FillEntry>{},
+                        {});
+    for (auto _ : state) {
+        state.PauseTiming();
+        f.board.SetDetail(1);
+        state.ResumeTiming();
+        f.board.SetDetail(kMaxDetail);
+        benchmark::ClobberMemory();
+    }
+}
+
+void BM_RefitWithFills(benchmark::State& state) { Refit(state, true); }
+void BM_RefitNoWork(benchmark::State& state) { Refit(state, false); }
+
+BENCHMARK(BM_RefitWithFills)->Name("refit at detail 4 with 50 fills/kolo")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RefitNoWork)->Name("refit at detail 4 with 50 fills/no work")->Unit(benchmark::kMillisecond);
+
 }  // namespace
 }  // namespace kolo
 

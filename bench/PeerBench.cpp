@@ -1,8 +1,8 @@
 // The flood fill and the resize beside their peers, on the same inputs in the same process:
 // OpenCV's floodFill and resize with INTER_AREA (when the build found OpenCV, run on one
 // thread as Kolo is) and a plain queue fill. Inputs: an empty canvas, the bundled line
-// drawings (their largest areas, filled in turn), and a comb and an H-tree of one-pixel
-// corridors. Run with --benchmark_repetitions=5 --benchmark_enable_random_interleaving=true
+// drawings (their largest areas, filled in turn) at the canvas's size and at four times it,
+// and a comb and an H-tree of one-pixel corridors. Run with --benchmark_repetitions=5 --benchmark_enable_random_interleaving=true
 // so that peers take turns; the ratios are printed after the table.
 #include <benchmark/benchmark.h>
 
@@ -37,6 +37,16 @@ std::vector<FillInput> FillInputs() {
     const Seed centre{kCanvasWidth / 2, kCanvasHeight / 2, 0};
     inputs.push_back({"empty canvas", test::MakeImage(kCanvasWidth, kCanvasHeight, test::kWhite), {centre}});
     for (const Drawing& d : SampleDrawings()) inputs.push_back({d.name, d.canvas, d.regions});
+    // The board at its most detail: the drawings fitted at four times the canvas, as a large
+    // screen or a print holds them.
+    for (const Drawing& d : SampleDrawings()) {
+        CDibImage canvas = d.picture.Resized(kMaxDetail * kCanvasWidth, kMaxDetail * kCanvasHeight);
+        canvas.SetOutlineColour(0, 0, 0);
+        canvas.Threshold(kLineLevel);
+        std::vector<Seed> seeds = WhiteAreas(canvas);
+        if (seeds.size() > static_cast<std::size_t>(kRegionsPerDrawing)) seeds.resize(kRegionsPerDrawing);
+        inputs.push_back({d.name + " at 4x", std::move(canvas), std::move(seeds)});
+    }
     inputs.push_back({"comb", test::MakeComb(kCanvasWidth, kCanvasHeight), {centre}});
     inputs.push_back({"H-tree", test::MakeHTree(kCanvasWidth, kCanvasHeight), {centre}});
     return inputs;
@@ -89,7 +99,7 @@ void RegisterFills() {
 #endif
         benchmark::RegisterBenchmark((name + "queue").c_str(), [&input](benchmark::State& s) {
             std::vector<QueuePoint> queue;
-            queue.reserve(static_cast<std::size_t>(kCanvasWidth) * kCanvasHeight);
+            queue.reserve(static_cast<std::size_t>(input.canvas.Width()) * input.canvas.Height());
             FillInTurn(s, input, [&queue](CDibImage& canvas, const Seed& seed, RgbColour c) {
                 PlainQueueFill(canvas, seed.x, seed.y, c, queue);
             });
