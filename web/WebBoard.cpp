@@ -217,7 +217,8 @@ EMSCRIPTEN_KEEPALIVE void kolo_pointer(WebControl* control, int kind, int x, int
 
 // What the page compares to send its change events: the canvas picture's index (-1: none),
 // the number of pictures, the history's lengths (every fill, undo and redo changes them) and
-// a count of the pictures given to the canvas.
+// a count of the pictures given to the canvas; then the thumbnail's picture, which the arrows
+// move without changing the canvas.
 EMSCRIPTEN_KEEPALIVE void kolo_state(WebControl* control, int* state) {
     const kolo::ColouringBoard& board = control->Board();
     state[0] = board.CanvasIndex();
@@ -225,6 +226,7 @@ EMSCRIPTEN_KEEPALIVE void kolo_state(WebControl* control, int* state) {
     state[2] = static_cast<int>(board.History().UndoEntries().size());
     state[3] = static_cast<int>(board.History().RedoEntries().size());
     state[4] = static_cast<int>(board.CanvasSerial());
+    state[5] = board.PictureIndex();
 }
 // The name of the picture on the canvas ("" without one).
 EMSCRIPTEN_KEEPALIVE const char* kolo_picture_name(WebControl* control) {

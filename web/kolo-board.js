@@ -923,7 +923,7 @@ export class KoloBoard extends HTMLElement {
 
   // The parts' names and states follow the board: the buttons' disabled state, the picture's
   // name and place in the folder.
-  _refreshParts(index, count) {
+  _refreshParts(index, count, thumbnail) {
     const core = this._core;
     const rect = core._malloc(16);
     try {
@@ -941,7 +941,7 @@ export class KoloBoard extends HTMLElement {
       for (const value of values) text = text.replace(/%[ds]/, value);
       return text;
     };
-    this._parts[PARTS.thumbnail].setAttribute('aria-label', format(PARTS.thumbnail, index + 1, count));
+    this._parts[PARTS.thumbnail].setAttribute('aria-label', format(PARTS.thumbnail, thumbnail + 1, count));
     this._parts[PARTS.canvas].setAttribute('aria-label', index < 0 ? 'Picture'
       : format(PARTS.canvas, this.pictureName));
   }
@@ -949,16 +949,16 @@ export class KoloBoard extends HTMLElement {
   // Sends `change` when the picture on the canvas or its history changed since the last one.
   _noteChange() {
     const core = this._core;
-    const pointer = core._malloc(20);
+    const pointer = core._malloc(24);
     let state;
     try {
       core._kolo_state(this._control, pointer);
-      state = [...new Int32Array(core.HEAPU8.buffer, pointer, 5)];
+      state = [...new Int32Array(core.HEAPU8.buffer, pointer, 6)];
     } finally {
       core._free(pointer);
     }
-    const [index, count, undo, redo, serial] = state;
-    this._refreshParts(index, count);
+    const [index, count, undo, redo, serial, thumbnail] = state;
+    this._refreshParts(index, count, thumbnail);
     const key = `${index} ${undo} ${redo} ${serial}`;
     if (key === this._state) return;
     const before = this._lastState;

@@ -33,10 +33,12 @@ test('buttons keep a fingertip touch area on a small screen', async () => {
   const sizes = await shadow(page, '.hit', 'const r = e.getBoundingClientRect(); return [r.width, r.height];');
   assert.strictEqual(sizes.length, 6);
   for (const [width, height] of sizes) assert.ok(width >= 44 && height >= 44, `${width} × ${height}`);
-  // Next is drawn 15 px square here: a tap 18 px below its middle still presses it, and the
-  // thumbnail then puts the second picture on the canvas.
+  // Next is drawn 15 px square here: a tap 18 px below its middle still presses it (the
+  // thumbnail is named after the picture it shows), and the thumbnail then puts the second
+  // picture on the canvas.
   const first = await page.evaluate(() => document.querySelector('kolo-board').pictureName);
   await tap(k.points.NEXT, 0, 18);
+  await page.locator('kolo-board').getByRole('button', { name: /^Picture 2 of \d+$/ }).waitFor();
   await tap(k.points.THUMBNAIL);
   await page.waitForFunction((first) => document.querySelector('kolo-board').pictureName !== first, first);
   await page.context().close();
