@@ -27,6 +27,8 @@ self.addEventListener('activate', (event) => {
     for (const name of await caches.keys()) {
       if (name.startsWith('kolo-element-') && name !== ELEMENT_CACHE) await caches.delete(name);
     }
+    // Pages are asked for while the worker starts, not after.
+    await self.registration.navigationPreload?.enable();
     // The page that registered the worker is served by it from now on.
     await self.clients.claim();
   })());
@@ -46,9 +48,9 @@ async function cacheFirst(request) {
   return response;
 }
 
-async function networkFirst(request) {
+async function networkFirst(request, preloaded) {
   try {
-    const response = await fetch(request);
+    const response = (await preloaded) ?? await fetch(request);
     if (keepable(response)) {
       const copy = response.clone();
       caches.open(VISITED_CACHE).then((cache) => cache.put(request.url, copy)).catch(() => {});
@@ -66,7 +68,7 @@ self.addEventListener('fetch', (event) => {
   const url = new URL(request.url);
   if (request.method !== 'GET' || !url.protocol.startsWith('http')) return;
   if (elementAddresses.has(url.origin + url.pathname)) event.respondWith(cacheFirst(request));
-  else event.respondWith(networkFirst(request));
+  else event.respondWith(networkFirst(request, event.preloadResponse));
 });
 
 // The page lists what it fetched before this worker served it (a first visit): those are kept
