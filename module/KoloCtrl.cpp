@@ -12,6 +12,7 @@
 #include "module/KoloApp.h"
 #include "module/KoloGuids.h"
 #include "module/KoloResources.h"
+#include "platform/win32/GdiBitmap.h"
 #include "platform/win32/GdiContext.h"
 #include "platform/win32/LocalFolderSession.h"
 #include "platform/win32/WinInetSession.h"
@@ -213,6 +214,7 @@ constexpr DISPID kDispidFolderLoaded = 2;
 constexpr DISPID kDispidFolderFailed = 3;
 constexpr DWORD kSafeOptions = INTERFACESAFE_FOR_UNTRUSTED_CALLER | INTERFACESAFE_FOR_UNTRUSTED_DATA;
 constexpr LONG kHimetricPerInch = 2540;
+constexpr int kDesignDpi = 96;   // the resolution the board's pixels are drawn for
 
 ATOM windowClass = 0;
 constexpr const char* kDeliveryClass = "KoloCtrlDelivery";
@@ -220,12 +222,19 @@ ATOM deliveryClass = 0;
 // Posted to the delivery window when the loader has queued results for the board.
 constexpr UINT kLoadDelivered = WM_APP + 1;
 
-// Pixels at the screen's resolution to HIMETRIC and back.
-LONG PixelsToHimetric(LONG pixels, int axis) {
-    HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, axis);
-    ReleaseDC(nullptr, screen);
-    return MulDiv(pixels, kHimetricPerInch, dpi > 0 ? dpi : 96);
+// The board's natural size is its pixels at 96 dpi, whatever the screen's: a container at
+// 192 dpi turns the same HIMETRIC extent into twice the pixels.
+LONG BoardPixelsToHimetric(LONG pixels) { return MulDiv(pixels, kHimetricPerInch, kDesignDpi); }
+
+// The resolution of `window`'s device context, as the container reads it.
+SIZE WindowDpi(HWND window) {
+    SIZE dpi{kDesignDpi, kDesignDpi};
+    HDC dc = GetDC(window);
+    if (dc == nullptr) return dpi;
+    if (GetDeviceCaps(dc, LOGPIXELSX) > 0) dpi.cx = GetDeviceCaps(dc, LOGPIXELSX);
+    if (GetDeviceCaps(dc, LOGPIXELSY) > 0) dpi.cy = GetDeviceCaps(dc, LOGPIXELSY);
+    ReleaseDC(window, dc);
+    return dpi;
 }
 
 // The address as it goes on the wire: UTF-8, with every byte outside printable ASCII
@@ -309,8 +318,8 @@ CKoloCtrl::CKoloCtrl()
     board_.SetFolderLoader(folderLoader_.get());
     TheApp().AddRef();
     eventPoint_ = new CKoloEventPoint(*this);
-    extent_.cx = PixelsToHimetric(kBoardWidth, LOGPIXELSX);
-    extent_.cy = PixelsToHimetric(kBoardHeight, LOGPIXELSY);
+    extent_.cx = BoardPixelsToHimetric(kBoardWidth);
+    extent_.cy = BoardPixelsToHimetric(kBoardHeight);
 }
 
 CKoloCtrl::~CKoloCtrl() {
@@ -329,6 +338,11 @@ CKoloCtrl::~CKoloCtrl() {
         DestroyWindow(delivery);
     }
     if (window_ != nullptr) DestroyWindow(window_);
+    if (composedDc_ != nullptr) {
+        SelectObject(composedDc_, composedDcBitmap_);
+        DeleteDC(composedDc_);
+    }
+    if (composed_ != nullptr) DeleteObject(composed_);
     delete eventPoint_;
     ReleaseAndClear(viewSink_);
     ReleaseAndClear(adviseHolder_);
@@ -501,8 +515,9 @@ HRESULT CKoloCtrl::InPlaceActivate(HWND parentHint, LPCRECT position) {
         return S_OK;
     }
     if (clientSite_ == nullptr) return E_UNEXPECTED;
-    RECT place{0, 0, kBoardWidth, kBoardHeight};
-    if (position != nullptr) place = *position;
+    RECT place{};
+    bool placeKnown = position != nullptr;
+    if (placeKnown) place = *position;
     HWND parent = parentHint;
 
     if (SUCCEEDED(clientSite_->QueryInterface(IID_IOleInPlaceSite,
@@ -524,12 +539,19 @@ HRESULT CKoloCtrl::InPlaceActivate(HWND parentHint, LPCRECT position) {
         frameInfo.cb = sizeof frameInfo;
         if (SUCCEEDED(inPlaceSite_->GetWindowContext(&frame, &document, &sitePlace, &clip,
                                                      &frameInfo))) {
-            if (position == nullptr) place = sitePlace;
+            if (!placeKnown) place = sitePlace;
+            placeKnown = true;
         }
         ReleaseAndClear(frame);
         ReleaseAndClear(document);
     }
     if (parent == nullptr) return E_FAIL;
+    if (!placeKnown) {
+        // Without a place from the container: the board's natural size at its resolution.
+        const SIZE dpi = WindowDpi(parent);
+        place = RECT{0, 0, MulDiv(kBoardWidth, dpi.cx, kDesignDpi),
+                     MulDiv(kBoardHeight, dpi.cy, kDesignDpi)};
+    }
 
     if (windowClass == 0) {
         WNDCLASSEXA cls{};
@@ -682,6 +704,7 @@ int CKoloCtrl::OnCreate() {
                         window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(button.Id())),
                         TheApp().Instance(), nullptr);
     }
+    PlaceBoard();
     boardReady_ = true;
     const int result = board_.Initialise();
     // A persisted address loads once the window is there, unless the container gave one
@@ -696,23 +719,37 @@ LRESULT CKoloCtrl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return OnCreate();
         case WM_ERASEBKGND:
             return 1;   // every paint covers the whole control
+        case WM_SIZE:
+            PlaceBoard();
+            return 0;
         case WM_PAINT: {
             PAINTSTRUCT paint;
             HDC dc = BeginPaint(window_, &paint);
-            PaintInto(dc, 0, 0, false, &paint.rcPaint);
+            PaintWindow(dc, paint.rcPaint, false);
             EndPaint(window_, &paint);
             return 0;
         }
-        case WM_PRINTCLIENT:
-            PaintInto(reinterpret_cast<HDC>(wParam), 0, 0, true);
+        case WM_PRINTCLIENT: {
+            RECT client{};
+            GetClientRect(window_, &client);
+            PaintWindow(reinterpret_cast<HDC>(wParam), client, true);
             return 0;
+        }
         case WM_LBUTTONUP:
-            board_.Click(static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)));
+        case WM_MOUSEMOVE: {
+            // Device pixels to the board point shown under them; the letterbox is no part of
+            // the board, so a click there does nothing.
+            int x = -1;
+            int y = -1;
+            placement_.ToBoard(static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)),
+                               x, y);
+            if (message == WM_MOUSEMOVE) {
+                board_.PointerMoved(x, y);
+            } else if (kBoardRect.Contains(x, y)) {
+                board_.Click(x, y);
+            }
             return 0;
-        case WM_MOUSEMOVE:
-            board_.PointerMoved(static_cast<short>(LOWORD(lParam)),
-                                static_cast<short>(HIWORD(lParam)));
-            return 0;
+        }
         case WM_SETCURSOR:
             answeringSetCursor_ = true;
             board_.UpdateCursor();
@@ -737,24 +774,37 @@ void CKoloCtrl::OnDrawItem(const DRAWITEMSTRUCT& item) {
     const DeviceBitmap* face = button->CurrentFace();
     if (face == nullptr) return;
     GdiContext target(item.hDC, GdiContext::Release::kNone);
-    target.DrawBitmap(*face,
-                      Rect{0, 0, item.rcItem.right - item.rcItem.left,
-                           item.rcItem.bottom - item.rcItem.top},
-                      item.rcItem.left, item.rcItem.top);
+    // The face at the board's size, scaled to the button's as the board is.
+    const Rect& rect = button->GetRect();
+    target.StretchBitmap(*face, Rect{0, 0, rect.Width(), rect.Height()},
+                         Rect{item.rcItem.left, item.rcItem.top, item.rcItem.right,
+                              item.rcItem.bottom});
+}
+
+void CKoloCtrl::PlaceBoard() {
+    if (window_ == nullptr) return;
+    RECT client{};
+    GetClientRect(window_, &client);
+    placement_ = FitBoard(Rect{client.left, client.top, client.right, client.bottom});
+    for (const BitmapButton& button : board_.Buttons()) {
+        HWND child = GetDlgItem(window_, button.Id());
+        const Rect place = placement_.ToDevice(button.GetRect());
+        if (child != nullptr) {
+            MoveWindow(child, place.left, place.top, place.Width(), place.Height(), TRUE);
+        }
+    }
+    InvalidateRect(window_, nullptr, FALSE);
 }
 
 void CKoloCtrl::PaintInto(HDC dc, int x, int y, bool withButtons, const RECT* update) {
-    RECT client{0, 0, kBoardWidth, kBoardHeight};
-    if (window_ != nullptr) GetClientRect(window_, &client);
-    const Rect bounds{0, 0, client.right, client.bottom};
     const Rect invalid = update != nullptr
                              ? Rect{update->left, update->top, update->right, update->bottom}
-                             : bounds;
+                             : kBoardRect;
     POINT origin;
     SetViewportOrgEx(dc, x, y, &origin);
     {
         GdiContext target(dc, GdiContext::Release::kNone);
-        board_.Paint(target, bounds, invalid);
+        board_.Paint(target, kBoardRect, invalid);
         // The buttons are child windows that draw themselves on screen; a copy of the board
         // into another context carries their current faces as well.
         if (withButtons) {
@@ -764,19 +814,137 @@ void CKoloCtrl::PaintInto(HDC dc, int x, int y, bool withButtons, const RECT* up
     SetViewportOrgEx(dc, origin.x, origin.y, nullptr);
 }
 
+void CKoloCtrl::PaintWindow(HDC dc, const RECT& update, bool withButtons) {
+    RECT client{};
+    GetClientRect(window_, &client);
+    const Rect area{client.left, client.top, client.right, client.bottom};
+    if (!placement_.IsOneToOne()) {
+        DrawScaled(dc, placement_, area);
+        return;
+    }
+    // One to one the board paints only the part asked for, straight from its own image.
+    const RECT part{update.left - placement_.left, update.top - placement_.top,
+                    update.right - placement_.left, update.bottom - placement_.top};
+    PaintInto(dc, placement_.left, placement_.top, withButtons, &part);
+    FillLetterbox(dc, placement_, area);
+}
+
+bool CKoloCtrl::ComposeBoard() {
+    if (composedDc_ == nullptr) {
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = kBoardWidth;
+        info.bmiHeader.biHeight = kBoardHeight;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        HDC dc = CreateCompatibleDC(nullptr);
+        void* bits = nullptr;
+        HBITMAP bitmap = dc != nullptr ? CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0)
+                                       : nullptr;
+        if (bitmap == nullptr) {
+            if (dc != nullptr) DeleteDC(dc);
+            return false;
+        }
+        composedDc_ = dc;
+        composed_ = bitmap;
+        composedBits_ = bits;
+        composedDcBitmap_ = SelectObject(dc, bitmap);
+    }
+    PaintInto(composedDc_, 0, 0, true);
+    GdiFlush();   // the bits are read directly next
+    return true;
+}
+
+bool CKoloCtrl::DrawScaled(HDC dc, const BoardPlacement& placement, const Rect& area) {
+    if (!ComposeBoard()) return false;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = kBoardWidth;
+    info.bmiHeader.biHeight = kBoardHeight;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    // From the bits rather than the memory context, which a printer or a metafile cannot
+    // take as a source.
+    const int mode = SetStretchModeFor(dc, kBoardWidth, kBoardHeight, placement.width, placement.height);
+    StretchDIBits(dc, placement.left, placement.top, placement.width, placement.height, 0, 0,
+                  kBoardWidth, kBoardHeight, composedBits_, &info, DIB_RGB_COLORS, SRCCOPY);
+    SetStretchBltMode(dc, mode);
+    FillLetterbox(dc, placement, area);
+    return true;
+}
+
+void CKoloCtrl::FillLetterbox(HDC dc, const BoardPlacement& placement, const Rect& area) {
+    const Rect board = Intersect(placement.Shown(), area);
+    if (board == area) return;
+    const RECT bands[] = {
+        {area.left, area.top, area.right, board.top},
+        {area.left, board.bottom, area.right, area.bottom},
+        {area.left, board.top, board.left, board.bottom},
+        {board.right, board.top, area.right, board.bottom},
+    };
+    HBRUSH brush = CreateSolidBrush(LetterboxColour());
+    for (const RECT& band : bands) {
+        if (band.left < band.right && band.top < band.bottom) ::FillRect(dc, &band, brush);
+    }
+    DeleteObject(brush);
+}
+
+COLORREF CKoloCtrl::LetterboxColour() {
+    if (letterboxKnown_) return letterbox_;
+    IDispatch* ambient = nullptr;
+    if (clientSite_ != nullptr &&
+        SUCCEEDED(clientSite_->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&ambient)))) {
+        VARIANT value;
+        VariantInit(&value);
+        DISPPARAMS none{};
+        if (SUCCEEDED(ambient->Invoke(DISPID_AMBIENT_BACKCOLOR, IID_NULL, LOCALE_USER_DEFAULT,
+                                      DISPATCH_PROPERTYGET, &none, &value, nullptr, nullptr)) &&
+            SUCCEEDED(VariantChangeType(&value, &value, 0, VT_I4)) &&
+            SUCCEEDED(OleTranslateColor(static_cast<OLE_COLOR>(V_I4(&value)), nullptr, &letterbox_))) {
+            letterboxKnown_ = true;
+        }
+        VariantClear(&value);
+        ambient->Release();
+    }
+    if (!letterboxKnown_) {
+        // The skin's corner: the board looks framed by its own edge.
+        const auto* skin = dynamic_cast<const GdiBitmap*>(board_.Skin());
+        HDC from = skin != nullptr ? skin->TargetHandle() : nullptr;
+        if (from == nullptr) return GetSysColor(COLOR_WINDOW);
+        letterbox_ = GetPixel(from, 0, 0);
+        letterboxKnown_ = true;
+    }
+    return letterbox_;
+}
+
+HRESULT CKoloCtrl::OnAmbientPropertyChange(DISPID id) {
+    if (id == DISPID_AMBIENT_BACKCOLOR || id == DISPID_UNKNOWN) {
+        letterboxKnown_ = false;
+        if (window_ != nullptr) InvalidateRect(window_, nullptr, FALSE);
+    }
+    return S_OK;
+}
+
 // ---------------------------------------------------------------- IViewObject2
 
 HRESULT CKoloCtrl::Draw(DWORD aspect, LONG, void*, DVTARGETDEVICE*, HDC, HDC dc, LPCRECTL bounds,
                         LPCRECTL, BOOL(STDMETHODCALLTYPE*)(ULONG_PTR), ULONG_PTR) {
     if (aspect != DVASPECT_CONTENT) return DV_E_DVASPECT;
     if (dc == nullptr || bounds == nullptr) return E_INVALIDARG;
-    if (!boardReady_) {
-        // Before its window exists the board has no art loaded: an empty white area.
-        RECT area{bounds->left, bounds->top, bounds->right, bounds->bottom};
-        FillRect(dc, &area, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-        return S_OK;
+    const Rect area{bounds->left, bounds->top, bounds->right, bounds->bottom};
+    if (area.IsEmpty()) return S_OK;
+    // Nothing reaches past the rectangle asked for, whatever the context (screen, printer,
+    // metafile) and its clipping.
+    const int saved = SaveDC(dc);
+    IntersectClipRect(dc, area.left, area.top, area.right, area.bottom);
+    const RECT whole{area.left, area.top, area.right, area.bottom};
+    // Before its window exists the board has no art loaded: an empty white area.
+    if (!boardReady_ || !DrawScaled(dc, FitBoard(area), area)) {
+        ::FillRect(dc, &whole, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
     }
-    PaintInto(dc, bounds->left, bounds->top, true);
+    RestoreDC(dc, saved);
     return S_OK;
 }
 
@@ -1241,7 +1409,11 @@ HRESULT CKoloCtrl::SetInterfaceSafetyOptions(REFIID iid, DWORD mask, DWORD enabl
 // ---------------------------------------------------------------- BoardHost
 
 void CKoloCtrl::InvalidateControl(const Rect& rect) {
-    const RECT area{rect.left, rect.top, rect.right, rect.bottom};
+    // Smoothing carries a board pixel into the device pixels around it.
+    const int reach = placement_.IsOneToOne() ? 0 : 1;
+    const Rect shown = placement_.ToDevice(
+        Rect{rect.left - reach, rect.top - reach, rect.right + reach, rect.bottom + reach});
+    const RECT area{shown.left, shown.top, shown.right, shown.bottom};
     if (window_ != nullptr) InvalidateRect(window_, &area, FALSE);
     if (viewSink_ != nullptr) viewSink_->OnViewChange(DVASPECT_CONTENT, -1);
 }
@@ -1253,10 +1425,11 @@ void CKoloCtrl::EnableButton(int id, bool enabled) {
 }
 
 ColourRef CKoloCtrl::GetDisplayedColour(int x, int y) {
-    if (window_ == nullptr) return kInvalidColour;
-    HDC dc = GetDC(window_);
-    const COLORREF colour = GetPixel(dc, x, y);
-    ReleaseDC(window_, dc);
+    // The board's own image, which the screen shows at any size (smoothed, when scaled).
+    const auto* skin = dynamic_cast<const GdiBitmap*>(board_.Skin());
+    HDC from = skin != nullptr ? skin->TargetHandle() : nullptr;
+    if (window_ == nullptr || from == nullptr) return kInvalidColour;
+    const COLORREF colour = GetPixel(from, x, y);
     return colour == CLR_INVALID ? kInvalidColour : colour;
 }
 

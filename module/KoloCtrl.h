@@ -42,6 +42,7 @@
 
 #include "board/ColouringBoard.h"
 #include "board/ThreadedFolderLoader.h"
+#include "module/BoardPlacement.h"
 #include "platform/BoardHost.h"
 #include "platform/win32/ModuleResources.h"
 #include "platform/win32/WinInetSession.h"
@@ -167,7 +168,7 @@ public:
     // IOleControl
     HRESULT STDMETHODCALLTYPE GetControlInfo(CONTROLINFO* info) override;
     HRESULT STDMETHODCALLTYPE OnMnemonic(MSG*) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE OnAmbientPropertyChange(DISPID) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnAmbientPropertyChange(DISPID id) override;
     HRESULT STDMETHODCALLTYPE FreezeEvents(BOOL) override { return S_OK; }
 
     // IDispatch
@@ -232,10 +233,22 @@ private:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     int OnCreate();
     void OnDrawItem(const DRAWITEMSTRUCT& item);
-    // Composes the board and, when asked, the button faces into `dc` with the board's
-    // top-left corner at (x, y).
-    // Paints the board at (x, y) of `dc`; a window paint passes the part it updates.
+    // Paints the board one to one at (x, y) of `dc`; a window paint passes the part of the
+    // board it updates.
     void PaintInto(HDC dc, int x, int y, bool withButtons, const RECT* update = nullptr);
+    // Paints the window's client area, or the part `update` of it, into `dc`: the board where
+    // the placement puts it, the letterbox around it.
+    void PaintWindow(HDC dc, const RECT& update, bool withButtons);
+    // Draws the whole board, buttons included, scaled to `placement` in `dc`, and the letterbox
+    // over the rest of `area`; false when the board's image cannot be made.
+    bool DrawScaled(HDC dc, const BoardPlacement& placement, const Rect& area);
+    void FillLetterbox(HDC dc, const BoardPlacement& placement, const Rect& area);
+    // The container's ambient background colour, or else the board's own edge colour.
+    COLORREF LetterboxColour();
+    // After the window took a new size: the placement follows it, and the buttons with it.
+    void PlaceBoard();
+    // The board's image with its buttons, in composed_, brought up to date; false without one.
+    bool ComposeBoard();
     HRESULT InPlaceActivate(HWND parentHint, LPCRECT position);
     void ShowPropertyFrame(HWND parent);
     HRESULT LoadTypeInfo(const GUID& guid, LCID locale, ITypeInfo** info);
@@ -259,6 +272,15 @@ private:
     SequentialFolderLoader blockingLoader_{OpenSession};
     HWND window_ = nullptr;
     bool boardReady_ = false;   // Initialise has run for the current window
+    BoardPlacement placement_;  // where the board lies in the window
+    // The whole board with its button faces, for painting it at another size: a 32-bit DIB
+    // section selected into its own memory context.
+    HDC composedDc_ = nullptr;
+    HBITMAP composed_ = nullptr;
+    HGDIOBJ composedDcBitmap_ = nullptr;   // what the context held before, put back at the end
+    void* composedBits_ = nullptr;
+    bool letterboxKnown_ = false;
+    COLORREF letterbox_ = 0;
     bool answeringSetCursor_ = false;   // inside WM_SETCURSOR
     IOleClientSite* clientSite_ = nullptr;
     IOleInPlaceSite* inPlaceSite_ = nullptr;

@@ -15,7 +15,22 @@ BITMAPINFO InfoFrom(const BitmapInfoHeader& header) {
     return info;
 }
 
+int StretchModeFor(int sourceWidth, int sourceHeight, int destWidth, int destHeight) {
+    const bool whole = sourceWidth > 0 && sourceHeight > 0 && destWidth % sourceWidth == 0 &&
+                       destHeight % sourceHeight == 0 &&
+                       destWidth / sourceWidth == destHeight / sourceHeight;
+    return whole ? COLORONCOLOR : HALFTONE;
+}
+
 }  // namespace
+
+int SetStretchModeFor(HDC dc, int sourceWidth, int sourceHeight, int destWidth, int destHeight) {
+    const int mode = StretchModeFor(sourceWidth, sourceHeight, destWidth, destHeight);
+    // HALFTONE reads the brush origin; it must be set again after the mode.
+    const int previous = ::SetStretchBltMode(dc, mode);
+    if (mode == HALFTONE) ::SetBrushOrgEx(dc, 0, 0, nullptr);
+    return previous;
+}
 
 GdiContext::~GdiContext() {
     if (dc_ == nullptr) return;
@@ -47,6 +62,10 @@ void GdiContext::DrawImage(const BitmapInfoHeader& header, const std::uint8_t* b
 }
 
 void GdiContext::DrawBitmap(const DeviceBitmap& bitmap, const Rect& source, int x, int y) {
+    StretchBitmap(bitmap, source, Rect{x, y, x + source.Width(), y + source.Height()});
+}
+
+void GdiContext::StretchBitmap(const DeviceBitmap& bitmap, const Rect& source, const Rect& dest) {
     const auto* gdi = dynamic_cast<const GdiBitmap*>(&bitmap);
     if (gdi == nullptr) return;
     // A bitmap that is its own drawing target stays selected into its context; any other is
@@ -60,7 +79,16 @@ void GdiContext::DrawBitmap(const DeviceBitmap& bitmap, const Rect& source, int 
         previous = SelectObject(memory, gdi->Handle());
         from = memory;
     }
-    ::BitBlt(dc_, x, y, source.Width(), source.Height(), from, source.left, source.top, SRCCOPY);
+    if (source.Width() == dest.Width() && source.Height() == dest.Height()) {
+        ::BitBlt(dc_, dest.left, dest.top, dest.Width(), dest.Height(), from, source.left,
+                 source.top, SRCCOPY);
+    } else {
+        const int mode = SetStretchModeFor(dc_, source.Width(), source.Height(), dest.Width(),
+                                           dest.Height());
+        ::StretchBlt(dc_, dest.left, dest.top, dest.Width(), dest.Height(), from, source.left,
+                     source.top, source.Width(), source.Height(), SRCCOPY);
+        ::SetStretchBltMode(dc_, mode);
+    }
     if (memory != nullptr) {
         SelectObject(memory, previous);
         DeleteDC(memory);

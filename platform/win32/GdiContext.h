@@ -9,6 +9,11 @@
 
 namespace kolo {
 
+// Sets how GDI samples a source of one size drawn at another on `dc`: whole factors (one to
+// one included) as blocks of pixels, which stay sharp and keep every colour; any other size
+// smoothed. Gives the mode it replaced.
+int SetStretchModeFor(HDC dc, int sourceWidth, int sourceHeight, int destWidth, int destHeight);
+
 class GdiContext : public DrawingSurface {
 public:
     enum class Release { kNone, kReleaseDC, kDeleteDC };
@@ -27,6 +32,8 @@ public:
                    const Rect& dest, ImageFilter filter) override;
     // Draws GDI bitmaps only.
     void DrawBitmap(const DeviceBitmap& bitmap, const Rect& source, int x, int y) override;
+    // Draws the part `source` of a GDI bitmap scaled into `dest` (SetStretchModeFor).
+    void StretchBitmap(const DeviceBitmap& bitmap, const Rect& source, const Rect& dest);
     void FillRect(const Rect& rect, ColourRef colour) override;
     void DrawText(const std::string& text, const Rect& box, TextPlacement placement) override;
 
