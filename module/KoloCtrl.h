@@ -19,6 +19,12 @@
 // ISpecifyPropertyPages and IObjectSafety. One object identity; every interface shares one
 // reference count and one QueryInterface.
 //
+// Any size and resolution: the board is drawn as large as the window (or the rectangle Draw is
+// given) allows with its proportions kept, centred on the container's ambient background or
+// else the board's edge colour; at whole factors each board pixel is a block of device pixels,
+// at other sizes the board is smoothed. Pointer events map back to the board point shown. The
+// natural extent is the board's 834 x 644 pixels at 96 dpi, in HIMETRIC.
+//
 // Events: OnInitImage when the window is ready, FolderLoaded(count) when a folder has loaded,
 // FolderFailed(message) when it could not (the board's message, also shown in a message box
 // unless ShowMessages is false).

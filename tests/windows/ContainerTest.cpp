@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "FakeBrowser.h"
+#include "TestSite.h"
 #include "TestPrinter.h"
 #include "TestSupport.h"
 #include "module/KoloGuids.h"
@@ -66,87 +67,6 @@ LRESULT CALLBACK FrameWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     if (message == WM_CLOSE) ++frameCloses;
     return DefWindowProcW(window, message, wParam, lParam);   // WM_CLOSE destroys the frame
 }
-
-class Site : public IOleClientSite,
-             public IOleInPlaceSite,
-             public IOleContainer,
-             public IServiceProvider {
-public:
-    HWND window = nullptr;
-    IWebBrowser2* browser = nullptr;   // null: the container has no web browser to offer
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-        if (object == nullptr) return E_POINTER;
-        *object = nullptr;
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IOleClientSite)) {
-            *object = static_cast<IOleClientSite*>(this);
-        } else if (IsEqualIID(iid, IID_IOleWindow) || IsEqualIID(iid, IID_IOleInPlaceSite)) {
-            *object = static_cast<IOleInPlaceSite*>(this);
-        } else if (IsEqualIID(iid, IID_IParseDisplayName) || IsEqualIID(iid, IID_IOleContainer)) {
-            *object = static_cast<IOleContainer*>(this);
-        } else if (IsEqualIID(iid, IID_IServiceProvider)) {
-            *object = static_cast<IServiceProvider*>(this);
-        } else {
-            return E_NOINTERFACE;
-        }
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-
-    // IOleClientSite
-    HRESULT STDMETHODCALLTYPE SaveObject() override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE GetMoniker(DWORD, DWORD, IMoniker** m) override {
-        *m = nullptr;
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE GetContainer(IOleContainer** container) override {
-        *container = static_cast<IOleContainer*>(this);
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE ShowObject() override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE OnShowWindow(BOOL) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE RequestNewObjectLayout() override { return E_NOTIMPL; }
-
-    // IOleInPlaceSite
-    HRESULT STDMETHODCALLTYPE GetWindow(HWND* w) override {
-        *w = window;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE CanInPlaceActivate() override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE OnInPlaceActivate() override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE OnUIActivate() override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** doc,
-                                               LPRECT position, LPRECT clip,
-                                               LPOLEINPLACEFRAMEINFO) override {
-        *frame = nullptr;
-        *doc = nullptr;
-        SetRect(position, 0, 0, kBoardWidth, kBoardHeight);
-        SetRect(clip, 0, 0, kBoardWidth, kBoardHeight);
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE Scroll(SIZE) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE OnUIDeactivate(BOOL) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE OnInPlaceDeactivate() override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE DiscardUndoState() override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE DeactivateAndUndo() override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE OnPosRectChange(LPCRECT) override { return S_OK; }
-
-    // IOleContainer
-    HRESULT STDMETHODCALLTYPE ParseDisplayName(IBindCtx*, LPOLESTR, ULONG*, IMoniker**) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE EnumObjects(DWORD, IEnumUnknown**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE LockContainer(BOOL) override { return S_OK; }
-
-    // IServiceProvider
-    HRESULT STDMETHODCALLTYPE QueryService(REFGUID service, REFIID iid, void** object) override {
-        *object = nullptr;
-        if (browser == nullptr || !IsEqualGUID(service, SID_SWebBrowserApp)) return E_NOINTERFACE;
-        return browser->QueryInterface(iid, object);
-    }
-};
 
 class EventSink : public IDispatch {
 public:
@@ -217,11 +137,6 @@ public:
 
 // ---------------------------------------------------------------- helpers
 
-std::string Colour(COLORREF c) {
-    return "(" + std::to_string(GetRValue(c)) + ", " + std::to_string(GetGValue(c)) + ", " +
-           std::to_string(GetBValue(c)) + ")";
-}
-
 COLORREF PixelAt(HWND window, int x, int y) {
     UpdateWindow(window);
     HDC dc = GetDC(window);
@@ -251,26 +166,6 @@ void PressButton(HWND control, int id) {
 }
 
 bool Enabled(HWND control, int id) { return IsWindowEnabled(GetDlgItem(control, id)) != FALSE; }
-
-HRESULT CallMethod(IDispatch* dispatch, const wchar_t* name, const wchar_t* argument) {
-    DISPID id = 0;
-    LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
-    HRESULT result = dispatch->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
-    if (FAILED(result)) return result;
-    VARIANT arg;
-    VariantInit(&arg);
-    DISPPARAMS params{};
-    if (argument != nullptr) {
-        V_VT(&arg) = VT_BSTR;
-        V_BSTR(&arg) = SysAllocString(argument);
-        params.rgvarg = &arg;
-        params.cArgs = 1;
-    }
-    result = dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr,
-                              nullptr, nullptr);
-    VariantClear(&arg);
-    return result;
-}
 
 // Puts a property by its name; the value as text or as a boolean.
 HRESULT PutProperty(IDispatch* dispatch, const wchar_t* name, VARIANT& value) {
@@ -316,37 +211,6 @@ std::string GetProperty(IDispatch* dispatch, const wchar_t* name) {
     if (SUCCEEDED(result) && V_VT(&value) == VT_BSTR) text = Narrow(V_BSTR(&value));
     VariantClear(&value);
     return text;
-}
-
-// Dispatches every message waiting in this thread's queue.
-void PumpMessages() {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
-}
-
-// Whether the control shows the busy cursor, with the pointer over its button column.
-bool ShowsBusyCursor(HWND control) {
-    SendMessageW(control, WM_MOUSEMOVE, 0, MAKELPARAM(700, 50));
-    SendMessageW(control, WM_SETCURSOR, reinterpret_cast<WPARAM>(control), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
-    return GetCursor() == LoadCursorA(nullptr, IDC_WAIT);
-}
-
-// Runs the container's message loop until the control's folder load is over (its busy
-// cursor is gone), at most `limitMs`; false when it was still loading then.
-bool WaitForLoad(HWND control, DWORD limitMs = 60000) {
-    const DWORD start = GetTickCount();
-    for (;;) {
-        PumpMessages();
-        if (!ShowsBusyCursor(control)) {
-            UpdateWindow(control);
-            return true;
-        }
-        if (GetTickCount() - start > limitMs) return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-    }
 }
 
 void LoadFolder(IDispatch* dispatch, HWND control, const std::wstring& url, const std::string& label) {
@@ -1049,6 +913,46 @@ void TestPrint(HWND control, const std::wstring& output) {
     Check("that carries the picture as an image", page.find("\nimage") != std::string::npos);
 }
 
+// IViewObject::Draw into a printer's context, as a print preview or a document prints the
+// control: a job of one page that carries the board as an image.
+void TestDrawOnPrinter(IUnknown* unknown, const std::wstring& output) {
+    PRINTDLGW dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.Flags = PD_RETURNDEFAULT | PD_RETURNDC;
+    PrintDlgW(&dialog);
+    if (dialog.hDevMode != nullptr) GlobalFree(dialog.hDevMode);
+    if (dialog.hDevNames != nullptr) GlobalFree(dialog.hDevNames);
+    Check("the test printer gives a context", dialog.hDC != nullptr);
+    if (dialog.hDC == nullptr) return;
+    DeleteFileW(output.c_str());
+    DOCINFOW document{};
+    document.cbSize = sizeof document;
+    document.lpszDocName = L"Drawn";
+    document.lpszOutput = output.c_str();
+    IViewObject2* view = nullptr;
+    unknown->QueryInterface(IID_IViewObject2, reinterpret_cast<void**>(&view));
+    const bool started = StartDocW(dialog.hDC, &document) > 0 && StartPage(dialog.hDC) > 0;
+    Check("a job starts on the printer", started);
+    // Three times the board at 300 dpi, an inch from the corner.
+    const RECTL bounds{300, 300, 300 + 3 * kBoardWidth, 300 + 3 * kBoardHeight};
+    if (started) {
+        CheckHr("Draw into the printer's context", view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr,
+                                                              nullptr, dialog.hDC, &bounds, nullptr,
+                                                              nullptr, 0));
+        EndPage(dialog.hDC);
+        EndDoc(dialog.hDC);
+    }
+    DeleteDC(dialog.hDC);
+    view->Release();
+    std::string page;
+    for (int i = 0; i < 100 && page.find("%%EOF") == std::string::npos; ++i) {
+        Sleep(50);
+        page = ReadWholeFile(output);
+    }
+    Check("the job carries the board as an image", page.find("\nimage") != std::string::npos,
+          std::to_string(page.size()) + " bytes");
+}
+
 bool Near(COLORREF c, int value, int tolerance) {
     return abs(GetRValue(c) - value) <= tolerance && abs(GetGValue(c) - value) <= tolerance &&
            abs(GetBValue(c) - value) <= tolerance;
@@ -1624,6 +1528,7 @@ int wmain(int argc, wchar_t** argv) {
     if (argc > 3) {
         Check("a file printer for the test", InstallTestPrinter(argv[3]));
         TestPrint(controlWindow, argv[4]);
+        TestDrawOnPrinter(control, std::wstring(argv[4]) + L".drawn");
     }
     TestFormats(dispatch, controlWindow, url);
     TestAddresses(dispatch, controlWindow, url);

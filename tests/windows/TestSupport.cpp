@@ -144,4 +144,57 @@ HANDLE CloseDialogLater(const std::string& caption, DWORD timeoutMs, std::string
     return CreateThread(nullptr, 0, CloseDialogThread, closer, 0, nullptr);
 }
 
+HRESULT CallMethod(IDispatch* dispatch, const wchar_t* name, const wchar_t* argument) {
+    DISPID id = 0;
+    LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+    HRESULT result = dispatch->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+    if (FAILED(result)) return result;
+    VARIANT arg;
+    VariantInit(&arg);
+    DISPPARAMS params{};
+    if (argument != nullptr) {
+        V_VT(&arg) = VT_BSTR;
+        V_BSTR(&arg) = SysAllocString(argument);
+        params.rgvarg = &arg;
+        params.cArgs = 1;
+    }
+    result = dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr,
+                              nullptr, nullptr);
+    VariantClear(&arg);
+    return result;
+}
+
+void PumpMessages() {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
+bool ShowsBusyCursor(HWND control) {
+    SendMessageW(control, WM_MOUSEMOVE, 0, MAKELPARAM(700, 50));
+    SendMessageW(control, WM_SETCURSOR, reinterpret_cast<WPARAM>(control), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    return GetCursor() == LoadCursorA(nullptr, IDC_WAIT);
+}
+
+bool WaitForLoad(HWND control, DWORD limitMs) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        PumpMessages();
+        if (!ShowsBusyCursor(control)) {
+            UpdateWindow(control);
+            return true;
+        }
+        if (GetTickCount() - start > limitMs) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    }
+}
+
+
+std::string Colour(COLORREF c) {
+    return "(" + std::to_string(GetRValue(c)) + ", " + std::to_string(GetGValue(c)) + ", " +
+           std::to_string(GetBValue(c)) + ")";
+}
+
 }  // namespace kolotest

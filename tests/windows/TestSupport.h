@@ -17,6 +17,8 @@ void CheckHr(const std::string& name, HRESULT actual, HRESULT expected = S_OK);
 int Summary();
 
 std::string Hex(unsigned long value);
+// "(red, green, blue)".
+std::string Colour(COLORREF c);
 std::string Narrow(const wchar_t* text);
 std::wstring Widen(const std::string& text);
 
@@ -30,5 +32,15 @@ bool RegistryKeyExists(const std::string& path);
 // child windows go to `textSeen`, its owner window to `ownerSeen`. Gives back the thread.
 HANDLE CloseDialogLater(const std::string& caption, DWORD timeoutMs, std::string* textSeen = nullptr,
                         WPARAM command = IDOK, HWND* ownerSeen = nullptr);
+
+// Calls the method `name` by IDispatch, with one text argument or (null) none.
+HRESULT CallMethod(IDispatch* dispatch, const wchar_t* name, const wchar_t* argument);
+// Dispatches every message waiting in this thread's queue.
+void PumpMessages();
+// Whether the control shows the busy cursor, with the pointer over its button column.
+bool ShowsBusyCursor(HWND control);
+// Runs the container's message loop until the control's folder load is over (its busy
+// cursor is gone), at most `limitMs`; false when it was still loading then.
+bool WaitForLoad(HWND control, DWORD limitMs = 60000);
 
 }  // namespace kolotest
