@@ -271,6 +271,18 @@ INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     return FALSE;
 }
 
+// The board's composed image: 32 bits a pixel, bottom-up.
+BITMAPINFO ComposedInfo() {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = kBoardWidth;
+    info.bmiHeader.biHeight = kBoardHeight;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    return info;
+}
+
 template <typename T>
 void ReleaseAndClear(T*& pointer) {
     if (pointer != nullptr) {
@@ -831,13 +843,7 @@ void CKoloCtrl::PaintWindow(HDC dc, const RECT& update, bool withButtons) {
 
 bool CKoloCtrl::ComposeBoard() {
     if (composedDc_ == nullptr) {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = kBoardWidth;
-        info.bmiHeader.biHeight = kBoardHeight;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
+        const BITMAPINFO info = ComposedInfo();
         HDC dc = CreateCompatibleDC(nullptr);
         void* bits = nullptr;
         HBITMAP bitmap = dc != nullptr ? CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0)
@@ -858,13 +864,7 @@ bool CKoloCtrl::ComposeBoard() {
 
 bool CKoloCtrl::DrawScaled(HDC dc, const BoardPlacement& placement, const Rect& area) {
     if (!ComposeBoard()) return false;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = kBoardWidth;
-    info.bmiHeader.biHeight = kBoardHeight;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    const BITMAPINFO info = ComposedInfo();
     // From the bits rather than the memory context, which a printer or a metafile cannot
     // take as a source.
     const int mode = SetStretchModeFor(dc, kBoardWidth, kBoardHeight, placement.width, placement.height);
