@@ -19,7 +19,7 @@ int StretchModeFor(int sourceWidth, int sourceHeight, int destWidth, int destHei
     const bool whole = sourceWidth > 0 && sourceHeight > 0 && destWidth % sourceWidth == 0 &&
                        destHeight % sourceHeight == 0 &&
                        destWidth / sourceWidth == destHeight / sourceHeight;
-    return whole ? COLORONCOLOR : HALFTONE;
+    return whole ? kNearestStretchMode : kAreaStretchMode;
 }
 
 }  // namespace
@@ -28,7 +28,7 @@ int SetStretchModeFor(HDC dc, int sourceWidth, int sourceHeight, int destWidth, 
     const int mode = StretchModeFor(sourceWidth, sourceHeight, destWidth, destHeight);
     // HALFTONE reads the brush origin; it must be set again after the mode.
     const int previous = ::SetStretchBltMode(dc, mode);
-    if (mode == HALFTONE) ::SetBrushOrgEx(dc, 0, 0, nullptr);
+    if (mode == kAreaStretchMode) ::SetBrushOrgEx(dc, 0, 0, nullptr);
     return previous;
 }
 
