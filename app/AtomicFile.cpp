@@ -15,12 +15,6 @@ namespace {
 // Enough tries to step over files left by runs that were killed; each name includes the pid.
 constexpr int kTemporaryNameTries = 100;
 
-std::string Reason(int error) {
-    std::string text = std::strerror(error != 0 ? error : EIO);
-    if (!text.empty()) text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
-    return text;
-}
-
 // A hidden name beside the destination that no other writer uses. The file is created with
 // mode 0666 so that the umask gives it the permissions any new file would get.
 int CreateTemporary(const std::string& path, std::string& temporary) {
@@ -39,20 +33,26 @@ int CreateTemporary(const std::string& path, std::string& temporary) {
 
 }  // namespace
 
+std::string ErrorReason(int error) {
+    std::string text = std::strerror(error != 0 ? error : EIO);
+    if (!text.empty()) text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
+    return text;
+}
+
 bool WriteFileAtomically(const std::string& path, const FileWriter& write, std::string& reason) {
     if (path.empty() || path.back() == '/') {
-        reason = Reason(EISDIR);
+        reason = ErrorReason(EISDIR);
         return false;
     }
     std::string temporary;
     const int fd = CreateTemporary(path, temporary);
     if (fd < 0) {
-        reason = Reason(errno);
+        reason = ErrorReason(errno);
         return false;
     }
     std::FILE* file = fdopen(fd, "wb");
     if (file == nullptr) {
-        reason = Reason(errno);
+        reason = ErrorReason(errno);
         close(fd);
         unlink(temporary.c_str());
         return false;
@@ -65,7 +65,7 @@ bool WriteFileAtomically(const std::string& path, const FileWriter& write, std::
     if (error == 0 && rename(temporary.c_str(), path.c_str()) != 0) error = errno;
     if (error != 0) {
         unlink(temporary.c_str());
-        reason = Reason(error);
+        reason = ErrorReason(error);
         return false;
     }
     return true;

@@ -15,6 +15,9 @@ namespace kolo {
 // when the writer knows of none).
 using FileWriter = std::function<int(std::FILE* file)>;
 
+// The system's text for `error` in lower case ("no space left on device"); EIO's for 0.
+std::string ErrorReason(int error);
+
 // True when `path` now holds exactly what `write` wrote. Otherwise false, with `reason` a
 // short lower-case text such as "no space left on device".
 bool WriteFileAtomically(const std::string& path, const FileWriter& write, std::string& reason);

@@ -114,6 +114,16 @@ void ColouringBoard::KeepWork() {
     if (pictureIndex_ == canvasIndex_) host_.InvalidateControl(thumbnailRect_);
 }
 
+void ColouringBoard::TakeStoredWork(const WorkKey& key, const SavedWork& work) {
+    work_[key] = work;
+    host_.InvalidateControl(thumbnailRect_);
+    if (canvasIndex_ < 0 || key < canvasKey_ || canvasKey_ < key) return;
+    history_.Restore(work.done, work.undone);
+    RebuildCanvas();
+    RefreshUndoRedo();
+    host_.InvalidateControl(canvasRect_);
+}
+
 CDibImage ColouringBoard::KeptPage(std::int32_t index, const CDibImage& picture) {
     if (!picture.HasPicture()) return {};
     const auto at = static_cast<std::size_t>(index);

@@ -108,6 +108,10 @@ public:
     // picture coloured. `store` (null: none; set it before the folder loads) is asked for a
     // picture's work the first time the board needs it and told of every change.
     void SetWorkStore(WorkStore* store) { workStore_ = store; }
+    // The store found `key`'s work changed elsewhere (another window merged into it): the
+    // board takes `work` as that picture's work, on the canvas too when it shows it, without
+    // telling the store back.
+    void TakeStoredWork(const WorkKey& key, const SavedWork& work);
 
     // Brings the board up to date and copies the part of it that `invalid` asks for to
     // `target`, at the target's origin; the rest of the target is left as it is. Of `bounds`

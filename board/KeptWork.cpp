@@ -1,5 +1,6 @@
 #include "board/KeptWork.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cinttypes>
 #include <cstdio>
@@ -12,9 +13,11 @@
 namespace kolo {
 namespace {
 
-// Version 1 entries carry no fill options; version 2 adds the gap a fill closed.
+// Version 1 entries carry no fill options; version 2 adds the gap a fill closed; version 3
+// adds the record's generation, which tells a writer whether another one wrote it meanwhile.
 constexpr const char* kWorkHeaderV1 = "kolo work 1";
-constexpr const char* kWorkHeader = "kolo work 2";
+constexpr const char* kWorkHeaderV2 = "kolo work 2";
+constexpr const char* kWorkHeader = "kolo work 3";
 constexpr std::uint64_t kFnvOffset = 14695981039346656037ull;
 constexpr std::uint64_t kFnvPrime = 1099511628211ull;
 // Bounds on what a record may claim, so a damaged one cannot ask for all memory: far more
@@ -56,21 +59,26 @@ bool TakeField(std::istream& in, const char* label, std::string& value) {
     return true;
 }
 
+// A decimal count of at most `limit`, digits only.
+bool ParseCount(const std::string& text, std::uint64_t limit, std::uint64_t& value) {
+    if (text.empty() || text[0] < '0' || text[0] > '9') return false;
+    char* end = nullptr;
+    errno = 0;
+    const unsigned long long n = std::strtoull(text.c_str(), &end, 10);
+    if (errno != 0 || *end != '\0' || n > limit) return false;
+    value = n;
+    return true;
+}
+
 bool ParseEntries(std::istream& in, const char* label, bool withOptions,
                   std::vector<FillEntry>& entries) {
     std::string count;
-    if (!TakeField(in, label, count)) return false;
-    char* end = nullptr;
-    errno = 0;
-    const unsigned long long n = std::strtoull(count.c_str(), &end, 10);
-    if (errno != 0 || end == count.c_str() || *end != '\0' || count[0] == '-' ||
-        n > kMaxEntries) {
-        return false;
-    }
+    std::uint64_t n = 0;
+    if (!TakeField(in, label, count) || !ParseCount(count, kMaxEntries, n)) return false;
     entries.clear();
     entries.reserve(static_cast<std::size_t>(n));
     const int fields = withOptions ? 5 : 4;
-    for (unsigned long long i = 0; i < n; ++i) {
+    for (std::uint64_t i = 0; i < n; ++i) {
         std::string line;
         if (!std::getline(in, line)) return false;
         unsigned oldColour = 0, newColour = 0, closeGaps = 0;
@@ -123,25 +131,37 @@ std::string WorkRecordName(const WorkKey& key) {
     return Hex64(Fnv(kFnvOffset, text.data(), text.size()));
 }
 
-std::string FormatWork(const WorkKey& key, const SavedWork& work) {
+std::string FormatWork(const WorkKey& key, const SavedWork& work, std::uint64_t generation) {
     std::ostringstream out;
     out << kWorkHeader << '\n'
         << "folder " << key.folder << '\n'
         << "picture " << key.picture << '\n'
-        << "content " << Hex64(key.contentHash) << '\n';
+        << "content " << Hex64(key.contentHash) << '\n'
+        << "generation " << generation << '\n';
     FormatEntries(out, "done", work.done);
     FormatEntries(out, "undone", work.undone);
     return out.str();
 }
 
-bool ParseWork(const std::string& text, const WorkKey& key, SavedWork& work) {
+bool ParseWork(const std::string& text, const WorkKey& key, SavedWork& work,
+               std::uint64_t* generation) {
     std::istringstream in(text);
-    std::string line, folder, picture, content;
-    if (!std::getline(in, line) || (line != kWorkHeader && line != kWorkHeaderV1)) return false;
-    const bool withOptions = line == kWorkHeader;
+    std::string line, folder, picture, content, count;
+    if (!std::getline(in, line) ||
+        (line != kWorkHeader && line != kWorkHeaderV2 && line != kWorkHeaderV1)) {
+        return false;
+    }
+    const bool withOptions = line != kWorkHeaderV1;
+    const bool withGeneration = line == kWorkHeader;
     if (!TakeField(in, "folder", folder) || folder != key.folder) return false;
     if (!TakeField(in, "picture", picture) || picture != key.picture) return false;
     if (!TakeField(in, "content", content) || content != Hex64(key.contentHash)) return false;
+    // Older records were written before generations: they count as the first.
+    std::uint64_t readGeneration = 0;
+    if (withGeneration && (!TakeField(in, "generation", count) ||
+                           !ParseCount(count, ~std::uint64_t{0}, readGeneration))) {
+        return false;
+    }
     SavedWork read;
     if (!ParseEntries(in, "done", withOptions, read.done) ||
         !ParseEntries(in, "undone", withOptions, read.undone)) {
@@ -150,7 +170,22 @@ bool ParseWork(const std::string& text, const WorkKey& key, SavedWork& work) {
     // Nothing may follow but an empty end.
     if (std::getline(in, line) && !line.empty()) return false;
     work = std::move(read);
+    if (generation != nullptr) *generation = readGeneration;
     return true;
+}
+
+SavedWork MergeWork(const SavedWork& base, const SavedWork& ours, const SavedWork& theirs) {
+    const auto sameFill = [](const FillEntry& a, const FillEntry& b) {
+        return std::tie(a.oldColour, a.newColour, a.x, a.y, a.closeGaps) ==
+               std::tie(b.oldColour, b.newColour, b.x, b.y, b.closeGaps);
+    };
+    const auto shared = std::mismatch(base.done.begin(), base.done.end(), ours.done.begin(),
+                                      ours.done.end(), sameFill);
+    SavedWork merged = theirs;
+    if (shared.second == ours.done.end()) return merged;
+    merged.done.insert(merged.done.end(), shared.second, ours.done.end());
+    merged.undone = ours.undone;
+    return merged;
 }
 
 }  // namespace kolo

@@ -7,10 +7,12 @@
 // by the folder's address, the picture's name and a hash of its pixels, so a changed drawing
 // under the same name starts clean.
 //
-// The record is text: a version line, the key, then both stacks, one fill a line as seed
-// point, colours and fill options. ParseWork reads every version it knows and refuses
-// (false, `work` untouched) anything malformed, any entry that is not a fill or a cleared
-// page, and a key other than the one asked for.
+// The record is text: a version line, the key, its generation (how many times it was
+// written, so two writers of one record can tell), then both stacks, one fill a line as seed
+// point, colours and fill options. ParseWork reads every version it knows (records older
+// than generations read as generation 0) and refuses (false, `work` untouched) anything
+// malformed, any entry that is not a fill or a cleared page, and a key other than the one
+// asked for.
 #pragma once
 
 #include <cstdint>
@@ -38,8 +40,15 @@ struct WorkKey {
 // FNV-1a over the picture's size and pixel rows (without their padding); 0 for no picture.
 std::uint64_t PictureHash(const CDibImage& picture);
 
-std::string FormatWork(const WorkKey& key, const SavedWork& work);
-bool ParseWork(const std::string& text, const WorkKey& key, SavedWork& work);
+std::string FormatWork(const WorkKey& key, const SavedWork& work, std::uint64_t generation = 0);
+bool ParseWork(const std::string& text, const WorkKey& key, SavedWork& work,
+               std::uint64_t* generation = nullptr);
+
+// Two writers changed one picture's work since both had `base`: `theirs` was kept first,
+// `ours` comes now. Fills recolour whole areas, so both children's fills can stand: the
+// merge is `theirs` followed by the fills `ours` added to `base`, with our redo stack when we
+// added any. Undoing a fill that both had is a change of one writer alone and is not carried.
+SavedWork MergeWork(const SavedWork& base, const SavedWork& ours, const SavedWork& theirs);
 
 // A short name for the key's record, the same in every run: 16 hex digits.
 std::string WorkRecordName(const WorkKey& key);

@@ -49,6 +49,54 @@ TEST(WorkFile, KeepsTheFillOptionsAndRefusesAGapBeyondFour) {
     EXPECT_FALSE(ParseWork(FormatWork(kKey, {{{0x00FFFFFF, 0x008400FF, 10, 20, 5}}, {}}), kKey, read));
 }
 
+TEST(WorkFile, KeepsItsGenerationAndReadsOlderRecordsAsTheFirst) {
+    const SavedWork work{{{0x00FFFFFF, 0x008400FF, 10, 20, 2}}, {}};
+    SavedWork read;
+    std::uint64_t generation = 0;
+    ASSERT_TRUE(ParseWork(FormatWork(kKey, work, 41), kKey, read, &generation));
+    EXPECT_EQ(generation, 41u);
+    std::string older = FormatWork(kKey, work);
+    older.replace(older.find("kolo work 3"), 11, "kolo work 2");
+    older.erase(older.find("generation 0\n"), 13);
+    generation = 7;
+    ASSERT_TRUE(ParseWork(older, kKey, read, &generation));
+    EXPECT_EQ(generation, 0u);
+    EXPECT_EQ(read.done[0].closeGaps, 2u);
+}
+
+// Two windows changed one picture since both read it: `base`, then `theirs` written first.
+struct MergeCase {
+    const char* name;
+    SavedWork base, ours, theirs;
+    std::vector<std::int32_t> done;     // the merge's fills, by seed column
+    std::vector<std::int32_t> undone;
+};
+
+class WorkMerge : public ::testing::TestWithParam<MergeCase> {};
+
+TEST_P(WorkMerge, KeepsBothWindowsFills) {
+    const SavedWork merged = MergeWork(GetParam().base, GetParam().ours, GetParam().theirs);
+    std::vector<std::int32_t> done, undone;
+    for (const FillEntry& entry : merged.done) done.push_back(entry.x);
+    for (const FillEntry& entry : merged.undone) undone.push_back(entry.x);
+    EXPECT_EQ(done, GetParam().done);
+    EXPECT_EQ(undone, GetParam().undone);
+}
+
+FillEntry Fill(std::int32_t x) { return {0x00FFFFFF, 0x008400FF, x, 1}; }
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, WorkMerge,
+    ::testing::Values(
+        MergeCase{"BothAddedToNothing", {}, {{Fill(2)}, {}}, {{Fill(1)}, {}}, {1, 2}, {}},
+        MergeCase{"BothAddedToTheSame", {{Fill(1)}, {}}, {{Fill(1), Fill(3)}, {Fill(4)}},
+                  {{Fill(1), Fill(2)}, {}}, {1, 2, 3}, {4}},
+        MergeCase{"WeOnlyUndid", {{Fill(1), Fill(2)}, {}}, {{Fill(1)}, {Fill(2)}},
+                  {{Fill(1), Fill(2), Fill(5)}, {Fill(6)}}, {1, 2, 5}, {6}},
+        MergeCase{"WeUndidAndAddedAnother", {{Fill(1), Fill(2)}, {}}, {{Fill(1), Fill(3)}, {}},
+                  {{}, {}}, {3}, {}}),
+    [](const ::testing::TestParamInfo<MergeCase>& info) { return info.param.name; });
+
 struct BadWork {
     const char* name;
     std::string text;
