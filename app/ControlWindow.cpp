@@ -5,8 +5,14 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
+#include <string_view>
 #include <system_error>
 #include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "app/AppIcon.h"
 #include "app/AtomicFile.h"
@@ -14,6 +20,7 @@
 #include "app/CommandLine.h"
 #include "app/ImageFiles.h"
 #include "app/PicturePng.h"
+#include "app/QuitSignals.h"
 #include "app/SamplesFolder.h"
 #include "app/Translation.h"
 #include "board/BoardLayout.h"
@@ -38,6 +45,7 @@ constexpr const char* kSaveButton = N_("_Save");
 constexpr const char* kCancelButton = N_("_Cancel");
 constexpr const char* kPngFilterName = N_("PNG pictures");
 constexpr const char* kCannotSave = N_("The picture could not be saved in ");
+constexpr const char* kCannotPrint = N_("The picture could not be printed to ");
 constexpr const char* kWindowRole = "kolo-board";     // how tests and scripts find the board
 // Written this long after the last change, so a run of fills is one write (milliseconds).
 constexpr guint kSaveDelayMs = 400;
@@ -103,7 +111,12 @@ std::string CloseGapsFile(const std::string& workFolder) {
 }
 
 int RememberedCloseGaps(const std::string& path) {
-    std::ifstream in(path);
+    constexpr std::size_t kMaxBytes = 16;   // one small number
+    std::string text, reason;
+    if (path.empty() || ReadStoreFile(path, kMaxBytes, text, reason) != StoreRead::kRead) {
+        return kDefaultCloseGaps;
+    }
+    std::istringstream in(text);
     int width = -1;
     return in >> width && width >= 0 && width <= kMaxCloseGaps ? width : kDefaultCloseGaps;
 }
@@ -117,6 +130,40 @@ void RememberCloseGaps(const std::string& path, int width) {
                         reason);
 }
 
+// GTK writes an exported PDF itself and does not notice when the disk fills up under it, so
+// the page goes to a temporary name beside the chosen one, and only a whole file (ending in
+// the PDF's end marker, flushed to disk) takes the chosen name. False, with the reason and the
+// temporary file gone, otherwise.
+bool FinishPdf(const std::string& temporary, const std::string& path, std::string& reason) {
+    constexpr std::string_view kEndMarker = "%%EOF";
+    constexpr std::size_t kTailBytes = 32;   // the marker and the line ends after it
+    const int fd = open(temporary.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC);
+    int error = fd < 0 ? errno : 0;
+    struct stat info {};
+    if (error == 0 && fstat(fd, &info) != 0) error = errno;
+    if (error == 0 && (!S_ISREG(info.st_mode) || info.st_size < static_cast<off_t>(kEndMarker.size()))) {
+        error = ENOSPC;
+    }
+    if (error == 0) {
+        char tail[kTailBytes] = {};
+        const off_t from = std::max<off_t>(0, info.st_size - static_cast<off_t>(kTailBytes));
+        const ssize_t got = pread(fd, tail, sizeof tail, from);
+        if (got <= 0 || std::string_view(tail, static_cast<std::size_t>(got)).find(kEndMarker) ==
+                            std::string_view::npos) {
+            // A page cut short: the disk filled up or a write failed.
+            error = got < 0 ? errno : ENOSPC;
+        }
+    }
+    if (error == 0 && fsync(fd) != 0 && errno != EINVAL) error = errno;
+    if (fd >= 0 && close(fd) != 0 && error == 0) error = errno;
+    if (error == 0 && rename(temporary.c_str(), path.c_str()) != 0) error = errno;
+    if (error != 0) {
+        unlink(temporary.c_str());
+        reason = ErrorReason(error);
+        return false;
+    }
+    return true;
+}
 
 }  // namespace
 
@@ -150,7 +197,24 @@ ControlWindow::ControlWindow(const WindowOptions& options)
     gtk_widget_set_can_focus(area_, TRUE);
     gtk_widget_add_events(area_, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK |
                                      GDK_POINTER_MOTION_MASK | GDK_KEY_PRESS_MASK);
-    gtk_container_add(GTK_CONTAINER(window_), area_);
+    // The notice that work cannot be kept lies over the top of the board, over the title art,
+    // where the grown-up looks; the board keeps its place and size under it.
+    GtkWidget* overlay = gtk_overlay_new();
+    notice_ = gtk_info_bar_new();
+    gtk_info_bar_set_message_type(GTK_INFO_BAR(notice_), GTK_MESSAGE_WARNING);
+    gtk_info_bar_set_show_close_button(GTK_INFO_BAR(notice_), TRUE);
+    noticeText_ = gtk_label_new("");
+    gtk_label_set_line_wrap(GTK_LABEL(noticeText_), TRUE);
+    gtk_label_set_xalign(GTK_LABEL(noticeText_), 0.0f);
+    gtk_container_add(GTK_CONTAINER(gtk_info_bar_get_content_area(GTK_INFO_BAR(notice_))),
+                      noticeText_);
+    g_signal_connect(notice_, "response", G_CALLBACK(gtk_widget_hide), nullptr);
+    gtk_widget_set_no_show_all(notice_, TRUE);
+    gtk_widget_show(noticeText_);
+    gtk_widget_set_valign(notice_, GTK_ALIGN_START);
+    gtk_container_add(GTK_CONTAINER(overlay), area_);
+    gtk_overlay_add_overlay(GTK_OVERLAY(overlay), notice_);
+    gtk_container_add(GTK_CONTAINER(window_), overlay);
     SizeForMonitor();
 
     g_signal_connect(area_, "draw", G_CALLBACK(OnDraw), this);
@@ -169,6 +233,11 @@ ControlWindow::ControlWindow(const WindowOptions& options)
     busyCursor_ = gdk_cursor_new_from_name(display, "wait");
 
     control_.Board().SetWorkStore(&work_);
+    // A session ending or a ^C keeps the work, then ends the program as the signal would.
+    WatchQuitSignals([this](int signal) {
+        Quit();
+        EndBySignal(signal);
+    });
     // The container's answer to OnInitImage waits for the main loop, as a posted event
     // would, so the window is on the screen while the folder loads and for its message.
     control_.onInitImage = [this]() { g_idle_add(OnLoadFolder, this); };
@@ -274,16 +343,32 @@ void ControlWindow::SaveWorkNow() {
         g_source_remove(saveTimer_);
         saveTimer_ = 0;
     }
-    if (!work_.Save()) {
-        g_printerr("kolo: the colouring could not be kept in %s\n", work_.Folder().c_str());
+    // Said once, not at every retry; the notice says it in the window.
+    if (!work_.Save() && work_.Problem() != noticeShown_) {
+        g_printerr("kolo: %s\n", work_.Problem().c_str());
     }
+    // Another window coloured the same pictures: this one shows both children's fills now.
+    for (const auto& [key, work] : work_.TakeMerged()) control_.Board().TakeStoredWork(key, work);
 }
 
 gboolean ControlWindow::OnSaveWork(gpointer data) {
     auto* self = static_cast<ControlWindow*>(data);
     self->saveTimer_ = 0;
     self->SaveWorkNow();
+    self->AfterEvent();
     return G_SOURCE_REMOVE;
+}
+
+void ControlWindow::ShowStoreNotice() {
+    const std::string& problem = work_.Problem();
+    if (problem == noticeShown_) return;
+    noticeShown_ = problem;
+    if (problem.empty()) {
+        gtk_widget_hide(notice_);
+        return;
+    }
+    gtk_label_set_text(GTK_LABEL(noticeText_), problem.c_str());
+    gtk_widget_show(notice_);
 }
 
 void ControlWindow::ToggleCloseGaps() {
@@ -310,6 +395,7 @@ void ControlWindow::AfterEvent() {
     const BoardPlacement placement = FitBoard(gtk_widget_get_allocated_width(area_) * factor,
                                               gtk_widget_get_allocated_height(area_) * factor);
     board.SetDetail(DetailForScale(placement.scale));
+    ShowStoreNotice();
     control_.Pump();
     if (headerBar_) {
         headerBar_->SetHavePicture(board.HasCanvasPicture());
@@ -663,8 +749,14 @@ void ControlWindow::RunPrintOperation() {
     g_signal_connect(operation, "draw-page", G_CALLBACK(OnDrawPage), this);
 
     GtkPrintOperationAction action = GTK_PRINT_OPERATION_ACTION_PRINT_DIALOG;
+    std::string temporary;
     if (!options_.exportPdf.empty()) {
-        gtk_print_operation_set_export_filename(operation, options_.exportPdf.c_str());
+        const std::string& path = options_.exportPdf;
+        const std::size_t slash = path.rfind('/');
+        const std::size_t name = slash == std::string::npos ? 0 : slash + 1;
+        temporary = path.substr(0, name) + "." + path.substr(name) + "." +
+                    std::to_string(getpid()) + "-print.part";
+        gtk_print_operation_set_export_filename(operation, temporary.c_str());
         action = GTK_PRINT_OPERATION_ACTION_EXPORT;
     }
     GError* error = nullptr;
@@ -677,12 +769,22 @@ void ControlWindow::RunPrintOperation() {
             printSettings_ = GTK_PRINT_SETTINGS(g_object_ref(settings));
         }
     }
-    if (result == GTK_PRINT_OPERATION_RESULT_ERROR && error != nullptr) {
-        // A printing failure is the print system's to report; the board shows no message.
-        g_printerr("kolo: printing failed: %s\n", error->message);
-        g_error_free(error);
+    std::string failure;
+    if (result == GTK_PRINT_OPERATION_RESULT_ERROR) {
+        failure = error != nullptr ? error->message : ErrorReason(EIO);
+        g_printerr("kolo: printing failed: %s\n", failure.c_str());
     }
+    if (error != nullptr) g_error_free(error);
     g_object_unref(operation);
+    if (!temporary.empty()) {
+        if (result != GTK_PRINT_OPERATION_RESULT_APPLY) {
+            unlink(temporary.c_str());
+        } else if (!FinishPdf(temporary, options_.exportPdf, failure)) {
+            g_printerr("kolo: printing failed: %s\n", failure.c_str());
+        }
+        // The page is a file the user chose, so its failure is said like Save's.
+        if (!failure.empty()) ShowMessage(Tr(kCannotPrint) + options_.exportPdf + ": " + failure);
+    }
 }
 
 void ControlWindow::OnDrawPage(GtkPrintOperation*, GtkPrintContext* context, gint,

@@ -88,6 +88,9 @@ private:
     void DrawFocus(cairo_t* cr);
     void Quit();
     void SaveWorkNow();
+    // The in-window notice follows the store's problem: shown with its reason, gone once the
+    // work can be kept again.
+    void ShowStoreNotice();
     // The board point under a widget point; (−1, −1) off the board.
     void BoardPoint(double x, double y, int& boardX, int& boardY) const;
     void SizeForMonitor();
@@ -108,6 +111,9 @@ private:
     std::unique_ptr<HeaderBar> headerBar_;
     GtkWidget* window_ = nullptr;
     GtkWidget* area_ = nullptr;
+    GtkWidget* notice_ = nullptr;       // an info bar, hidden while the work is kept
+    GtkWidget* noticeText_ = nullptr;
+    std::string noticeShown_;
     GdkCursor* arrowCursor_ = nullptr;
     GdkCursor* brushCursor_ = nullptr;
     GdkCursor* busyCursor_ = nullptr;

@@ -13,6 +13,8 @@
 // clang-format on
 #include <png.h>
 #include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -127,6 +129,9 @@ protected:
         XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
         const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
         prefix_ = ::testing::TempDir() + "kolo_window_" + info->name() + "_";
+        // A case of a table is named "Test/Case".
+        std::replace(prefix_.begin() + static_cast<std::ptrdiff_t>(::testing::TempDir().size()),
+                     prefix_.end(), '/', '_');
         // Work kept by an earlier run of the same test must not come back in this one.
         std::filesystem::remove_all(DataHome());
     }
@@ -136,9 +141,10 @@ protected:
             kill(windowManager_, SIGTERM);
             waitpid(windowManager_, nullptr, 0);
         }
-        if (pid_ > 0) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, nullptr, 0);
+        for (const pid_t pid : {pid_, otherPid_}) {
+            if (pid <= 0) continue;
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
         }
         if (display_ != nullptr) XCloseDisplay(display_);
     }
@@ -151,7 +157,18 @@ protected:
             std::freopen((prefix_ + "kolo.log").c_str(), "w", stdout);
             std::freopen((prefix_ + "kolo.log").c_str(), "a", stderr);
             setenv("XDG_DATA_HOME", DataHome().c_str(), 1);
-            std::vector<char*> argv{const_cast<char*>(KOLO_EXECUTABLE)};
+            // SIGQUIT dumps no core into the test's folder.
+            const rlimit noCore{0, 0};
+            setrlimit(RLIMIT_CORE, &noCore);
+            if (fileSizeLimit_ > 0) {
+                // As a full disk would: writes past the limit fail instead of ending the program.
+                signal(SIGXFSZ, SIG_IGN);
+                const rlimit limit{fileSizeLimit_, fileSizeLimit_};
+                setrlimit(RLIMIT_FSIZE, &limit);
+            }
+            std::vector<char*> argv;
+            for (const std::string& arg : launcher_) argv.push_back(const_cast<char*>(arg.c_str()));
+            argv.push_back(const_cast<char*>(KOLO_EXECUTABLE));
             for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
             argv.push_back(nullptr);
             execv(argv[0], argv.data());
@@ -199,16 +216,7 @@ protected:
         if (shown.width == 0) return false;
         for (int top = 0; top + kBoardHeight <= shown.height; ++top) {
             for (int left = 0; left + kBoardWidth <= shown.width; ++left) {
-                bool same = true;
-                for (int y = 0; y < 80 && same; y += 7) {
-                    for (int x = 0; x < kBoardWidth && same; x += 13) {
-                        const kolo::ColourRef c = skin->Surface().GetPixel(x, y);
-                        const unsigned rgb = (kolo::RedOf(c) << 16) | (kolo::GreenOf(c) << 8) |
-                                             kolo::BlueOf(c);
-                        same = shown.At(left + x, top + y) == rgb;
-                    }
-                }
-                if (same) {
+                if (SkinAt(*skin, shown, left, top)) {
                     areaLeft_ = left;
                     areaTop_ = top;
                     decorationWidth_ = attributes.width - kBoardWidth;
@@ -218,6 +226,29 @@ protected:
             }
         }
         return false;
+    }
+
+    static bool SkinAt(const kolo::SoftBitmap& skin, const Screen& shown, int left, int top) {
+        if (left + kBoardWidth > shown.width || top + kBoardHeight > shown.height) return false;
+        for (int y = 0; y < 80; y += 7) {
+            for (int x = 0; x < kBoardWidth; x += 13) {
+                const kolo::ColourRef c = skin.Surface().GetPixel(x, y);
+                const unsigned rgb = (kolo::RedOf(c) << 16) | (kolo::GreenOf(c) << 8) |
+                                     kolo::BlueOf(c);
+                if (shown.At(left + x, top + y) != rgb) return false;
+            }
+        }
+        return true;
+    }
+
+    // Whether the board's title rows still show where they were found: a notice covers them.
+    bool BoardInPlace() {
+        kolo::BmpResources resources(kolo::kEmbeddedResources, kolo::kEmbeddedResourceCount);
+        const std::unique_ptr<kolo::DeviceBitmap> bitmap = resources.LoadBitmap(kolo::kIdSkin);
+        const auto* skin = dynamic_cast<const kolo::SoftBitmap*>(bitmap.get());
+        return skin != nullptr &&
+               SkinAt(*skin, ReadArea(0, 0, areaLeft_ + kBoardWidth, areaTop_ + kBoardHeight),
+                      areaLeft_, areaTop_);
     }
 
     // The area's size now: the window less what its bar and edges took at the start.
@@ -437,6 +468,22 @@ protected:
 
     std::string SamplesUrl() const { return std::string("file://") + KOLO_SAMPLES_DIR; }
 
+    // The house's wall coloured in one run and kept: the path of its record, the only one.
+    std::string KeepAFill() {
+        Start({});
+        EXPECT_TRUE(WaitForScreen(Expected({SamplesUrl()})));
+        ClickAt(kWallX, kWallY);
+        EXPECT_TRUE(WaitForPixel(kWallX, kWallY, kPink));
+        Key(window_, "ctrl+q");
+        EXPECT_EQ(WaitForExit(), 0);
+        std::vector<std::string> records;
+        for (const auto& entry : std::filesystem::directory_iterator(DataHome() + "/kolo")) {
+            if (entry.path().extension() == ".work") records.push_back(entry.path());
+        }
+        EXPECT_EQ(records.size(), 1u);
+        return records.empty() ? std::string() : records[0];
+    }
+
     Display* display_ = nullptr;
     Window window_ = 0;
     pid_t windowManager_ = -1;
@@ -445,6 +492,9 @@ protected:
     int decorationWidth_ = 0;    // the window's size beyond its area
     int decorationHeight_ = 0;
     pid_t pid_ = -1;
+    pid_t otherPid_ = -1;                 // a second instance, when a test runs two
+    std::vector<std::string> launcher_;   // runs the program, when set: kolo is its last word
+    rlim_t fileSizeLimit_ = 0;            // bytes a file may take, when set
     std::string prefix_;
 };
 
@@ -898,5 +948,216 @@ TEST_F(KoloWindow, PrintOnA4LandscapeKeepsOneInchMargins) {
     EXPECT_GE(top, inside.top - 2);
     EXPECT_NEAR(bottom, inside.bottom, 3);
 }
+
+// The store's folder: its records' texts, and whether a temporary file is left in it.
+struct StoreContents {
+    std::vector<std::string> records;
+    bool partLeft = false;
+};
+
+StoreContents ReadStore(const std::string& folder) {
+    StoreContents contents;
+    std::error_code error;
+    for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
+         it.increment(error)) {
+        const std::string name = it->path().filename();
+        contents.partLeft |= name.size() > 5 && name.compare(name.size() - 5, 5, ".part") == 0;
+        if (it->path().extension() == ".work") contents.records.push_back(ReadFile(it->path()));
+    }
+    return contents;
+}
+
+constexpr int kDoorX = 310, kDoorY = 500;   // inside the house's door
+
+TEST_F(KoloWindow, TwoWindowsOnOnePictureBothKeepTheirFills) {
+    Start({});
+    ASSERT_TRUE(WaitForScreen(Expected({SamplesUrl()})));
+    const pid_t first = pid_;
+    const Window firstWindow = window_;
+    otherPid_ = first;
+    Start({});
+    const pid_t second = pid_;
+    const Window secondWindow = window_;
+    // Side by side, so that each shows all of its board.
+    XDo({"windowmove", std::to_string(secondWindow), "900", "0"});
+    ASSERT_TRUE(WaitForScreen(Expected({SamplesUrl()})));
+    const unsigned cell = ReadWindow().At(kPaletteX, kPaletteY);
+
+    pid_ = first;
+    window_ = firstWindow;
+    ClickAt(kWallX, kWallY);
+    ASSERT_TRUE(WaitForPixel(kWallX, kWallY, kPink));
+    ASSERT_TRUE(WaitUntil([&] { return !ReadStore(DataHome() + "/kolo").records.empty(); }))
+        << "the first window did not keep its fill";
+    pid_ = second;
+    window_ = secondWindow;
+    ClickAt(kPaletteX, kPaletteY);
+    ClickAt(kDoorX, kDoorY);
+    ASSERT_TRUE(WaitForPixel(kDoorX, kDoorY, cell));
+    // Keeping its fill, the second window finds the first one's and shows both.
+    EXPECT_TRUE(WaitForPixel(kWallX, kWallY, kPink)) << "the second window lost the first's fill";
+
+    for (const auto& [pid, window] : {std::pair{first, firstWindow}, std::pair{second, secondWindow}}) {
+        pid_ = pid;
+        Key(window, "ctrl+q");
+        EXPECT_EQ(WaitForExit(), 0);
+    }
+    otherPid_ = -1;
+    Start({});
+    EXPECT_TRUE(WaitForPixel(kWallX, kWallY, kPink)) << "the first window's fill was lost";
+    EXPECT_TRUE(WaitForPixel(kDoorX, kDoorY, cell)) << "the second window's fill was lost";
+}
+
+struct QuitSignal {
+    const char* name;
+    int number;
+};
+
+class KoloWindowSignal : public KoloWindow, public ::testing::WithParamInterface<QuitSignal> {};
+
+TEST_P(KoloWindowSignal, KeepsAFillMadeJustBeforeIt) {
+    Start({});
+    ASSERT_TRUE(WaitForScreen(Expected({SamplesUrl()})));
+    ClickAt(kWallX, kWallY);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    ASSERT_TRUE(WaitForPixel(kWallX, kWallY, kPink));
+    ASSERT_EQ(kill(pid_, GetParam().number), 0);
+    int status = 0;
+    ASSERT_TRUE(WaitUntil([&] { return waitpid(pid_, &status, WNOHANG) == pid_; }))
+        << "the program did not end";
+    pid_ = -1;
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == GetParam().number)
+        << "it should end as the signal asks, once the work is kept";
+    const StoreContents kept = ReadStore(DataHome() + "/kolo");
+    ASSERT_EQ(kept.records.size(), 1u) << "the fill was not kept";
+    EXPECT_NE(kept.records[0].find("\ndone 1\n"), std::string::npos) << kept.records[0];
+    EXPECT_FALSE(kept.partLeft);
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, KoloWindowSignal,
+                         ::testing::Values(QuitSignal{"Interrupt", SIGINT}, QuitSignal{"Terminate", SIGTERM},
+                                           QuitSignal{"HangUp", SIGHUP}, QuitSignal{"Quit", SIGQUIT}),
+                         [](const ::testing::TestParamInfo<QuitSignal>& info) { return info.param.name; });
+
+// What stands where the house's record was kept, and what the program says of it ("" for
+// nothing to check).
+struct StoreFault {
+    const char* name;
+    std::function<void(const std::string& record, const std::string& scratch)> make;
+    const char* said;
+};
+
+class KoloWindowStoreFault : public KoloWindow, public ::testing::WithParamInterface<StoreFault> {};
+
+TEST_P(KoloWindowStoreFault, IsLeftUnreadAndTheWindowKeepsAnswering) {
+    const std::string record = KeepAFill();
+    ASSERT_FALSE(record.empty());
+    std::filesystem::remove(record);
+    GetParam().make(record, prefix_);
+    Start({});
+    // The house comes clean: nothing was taken from the record's place, and nothing waits on it.
+    ASSERT_TRUE(WaitForScreen(Expected({SamplesUrl()})));
+    ClickAt(kWallX, kWallY);
+    EXPECT_TRUE(WaitForPixel(kWallX, kWallY, kPink)) << "the window stopped answering";
+    Key(window_, "ctrl+q");
+    EXPECT_EQ(WaitForExit(), 0) << "Ctrl+Q did not end the program";
+    EXPECT_NE(ReadFile(prefix_ + "kolo.log").find(GetParam().said), std::string::npos)
+        << ReadFile(prefix_ + "kolo.log");
+    EXPECT_FALSE(ReadStore(DataHome() + "/kolo").partLeft);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, KoloWindowStoreFault,
+    ::testing::Values(
+        StoreFault{"NamedPipe", [](const std::string& record, const std::string&) {
+                       ASSERT_EQ(mkfifo(record.c_str(), 0600), 0);
+                   }, "not a regular file"},
+        StoreFault{"LinkToAPipe", [](const std::string& record, const std::string& scratch) {
+                       std::remove((scratch + "pipe").c_str());
+                       ASSERT_EQ(mkfifo((scratch + "pipe").c_str(), 0600), 0);
+                       ASSERT_EQ(symlink((scratch + "pipe").c_str(), record.c_str()), 0);
+                   }, "a symbolic link"},
+        StoreFault{"Folder", [](const std::string& record, const std::string&) {
+                       std::filesystem::create_directory(record);
+                   }, "a folder"},
+        // A write the program's earlier run never finished: pid 1 is no kolo, so only a
+        // dead writer's number stands in the name.
+        StoreFault{"StalePart", [](const std::string& record, const std::string&) {
+                       const pid_t gone = fork();
+                       if (gone == 0) _exit(0);
+                       waitpid(gone, nullptr, 0);
+                       const std::filesystem::path path(record);
+                       std::ofstream(path.parent_path() / ("." + path.filename().string() + "." +
+                                                           std::to_string(gone) + "-0.part"))
+                           << "kolo work 3\nfol";
+                   }, ""},
+        // Readable all the same when the tests run as root: then it is only damaged.
+        StoreFault{"Unreadable", [](const std::string& record, const std::string&) {
+                       std::ofstream(record) << "kolo work 3\nfolder ";
+                       chmod(record.c_str(), 0);
+                   }, ""}),
+    [](const ::testing::TestParamInfo<StoreFault>& info) { return info.param.name; });
+
+// A store that cannot be written, and the reason the grown-up is told ("" where the limit
+// cuts the program's log short too).
+struct OutputFault {
+    const char* name;
+    enum class Kind { kFullDisk, kReadOnlyDisk, kFileSizeLimit, kStoreIsAFile } kind;
+    const char* reason;
+};
+
+class KoloWindowOutputFault : public KoloWindow, public ::testing::WithParamInterface<OutputFault> {};
+
+TEST_P(KoloWindowOutputFault, SaysSoInTheWindowAndPrintsNoEmptyPage) {
+    using Kind = OutputFault::Kind;
+    const OutputFault& fault = GetParam();
+    std::filesystem::create_directories(DataHome());
+    std::string pdf = DataHome() + "/page.pdf";
+    if (fault.kind == Kind::kFullDisk || fault.kind == Kind::kReadOnlyDisk) {
+        // A small disk of the program's own, in a namespace where it may mount one.
+        if (RunProgram({"/usr/bin/unshare", "-rm", "/bin/true"}) != 0) {
+            GTEST_SKIP() << "no user namespace to mount a small disk in";
+        }
+        const std::string script =
+            fault.kind == Kind::kFullDisk
+                ? "mount -t tmpfs -o size=256k tmpfs \"$1\" || exit 99; "
+                  "cat /dev/zero >\"$1/filler\" 2>/dev/null; shift; exec \"$@\""
+                : "mount -t tmpfs -o ro tmpfs \"$1\" || exit 99; shift; exec \"$@\"";
+        launcher_ = {"/usr/bin/unshare", "-rm", "/bin/sh", "-c", script, "sh", DataHome()};
+    } else if (fault.kind == Kind::kFileSizeLimit) {
+        fileSizeLimit_ = 64;   // bytes: less than any record or page
+        pdf = prefix_ + "page.pdf";
+        std::remove(pdf.c_str());
+    } else {
+        std::ofstream(DataHome() + "/kolo") << "not a folder\n";
+        pdf = DataHome() + "/kolo/page.pdf";
+    }
+    Start({"--print-to", pdf});
+    ASSERT_TRUE(WaitForScreen(Expected({SamplesUrl()})));
+    ClickAt(kWallX, kWallY);
+    ASSERT_TRUE(WaitForPixel(kWallX, kWallY, kPink));
+    // The notice shows over the top of the board.
+    EXPECT_TRUE(WaitUntil([&] { return !BoardInPlace(); })) << "no notice in the window";
+    EXPECT_NE(ReadFile(prefix_ + "kolo.log").find(fault.reason), std::string::npos)
+        << ReadFile(prefix_ + "kolo.log");
+
+    Key(window_, "ctrl+p");
+    Window message = 0;
+    ASSERT_TRUE(WaitUntil([&] { return (message = FindWindow(false, "Kolo")) != 0; }))
+        << "a print that could not be written was not reported";
+    EXPECT_TRUE(KeyUntil(message, "Return", [&] { return FindWindow(false, "Kolo") == 0; }));
+    EXPECT_FALSE(std::filesystem::exists(pdf)) << "a page was left that holds no picture";
+    EXPECT_FALSE(ReadStore(std::filesystem::path(pdf).parent_path()).partLeft);
+    Key(window_, "ctrl+q");
+    EXPECT_EQ(WaitForExit(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, KoloWindowOutputFault,
+    ::testing::Values(OutputFault{"FullDisk", OutputFault::Kind::kFullDisk, "no space left on device"},
+                      OutputFault{"ReadOnlyDisk", OutputFault::Kind::kReadOnlyDisk, "read-only file system"},
+                      OutputFault{"FileSizeLimit", OutputFault::Kind::kFileSizeLimit, ""},
+                      OutputFault{"StoreIsAFile", OutputFault::Kind::kStoreIsAFile, "not a directory"}),
+    [](const ::testing::TestParamInfo<OutputFault>& info) { return info.param.name; });
 
 }  // namespace
