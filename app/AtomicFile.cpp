@@ -62,6 +62,11 @@ bool WriteFileAtomically(const std::string& path, const FileWriter& write, std::
     if (error == 0 && std::fflush(file) != 0) error = errno;
     if (error == 0 && fsync(fileno(file)) != 0 && errno != EINVAL) error = errno;
     if (std::fclose(file) != 0 && error == 0) error = errno;
+    return CommitTemporary(temporary, path, error, reason);
+}
+
+bool CommitTemporary(const std::string& temporary, const std::string& path, int error,
+                     std::string& reason) {
     if (error == 0 && rename(temporary.c_str(), path.c_str()) != 0) error = errno;
     if (error != 0) {
         unlink(temporary.c_str());

@@ -22,4 +22,9 @@ std::string ErrorReason(int error);
 // short lower-case text such as "no space left on device".
 bool WriteFileAtomically(const std::string& path, const FileWriter& write, std::string& reason);
 
+// Ends a write made under the name `temporary`, flushed and closed: renamed over `path` when
+// `error` is 0, else removed, with `reason` saying why. True when `path` holds it.
+bool CommitTemporary(const std::string& temporary, const std::string& path, int error,
+                     std::string& reason);
+
 }  // namespace kolo

@@ -156,13 +156,7 @@ bool FinishPdf(const std::string& temporary, const std::string& path, std::strin
     }
     if (error == 0 && fsync(fd) != 0 && errno != EINVAL) error = errno;
     if (fd >= 0 && close(fd) != 0 && error == 0) error = errno;
-    if (error == 0 && rename(temporary.c_str(), path.c_str()) != 0) error = errno;
-    if (error != 0) {
-        unlink(temporary.c_str());
-        reason = ErrorReason(error);
-        return false;
-    }
-    return true;
+    return CommitTemporary(temporary, path, error, reason);
 }
 
 }  // namespace

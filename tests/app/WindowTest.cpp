@@ -1126,8 +1126,9 @@ TEST_P(KoloWindowOutputFault, SaysSoInTheWindowAndPrintsNoEmptyPage) {
         launcher_ = {"/usr/bin/unshare", "-rm", "/bin/sh", "-c", script, "sh", DataHome()};
     } else if (fault.kind == Kind::kFileSizeLimit) {
         fileSizeLimit_ = 64;   // bytes: less than any record or page
-        pdf = prefix_ + "page.pdf";
-        std::remove(pdf.c_str());
+        std::filesystem::remove_all(prefix_ + "out");
+        std::filesystem::create_directories(prefix_ + "out");
+        pdf = prefix_ + "out/page.pdf";
     } else {
         std::ofstream(DataHome() + "/kolo") << "not a folder\n";
         pdf = DataHome() + "/kolo/page.pdf";
