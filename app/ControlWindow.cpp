@@ -306,6 +306,7 @@ int ControlWindow::Run() {
     gtk_widget_show_all(window_);
     gtk_widget_set_size_request(area_, kMinimumWidth, kMinimumHeight);
     gtk_widget_grab_focus(area_);
+    if (Translated()) control_.SetLanguage(Tr);
     control_.Create();
     AfterEvent();
     if (!quitting_) gtk_main();

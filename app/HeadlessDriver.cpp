@@ -12,6 +12,7 @@
 #include "app/CommandLine.h"
 #include "app/ImageFiles.h"
 #include "app/PicturePng.h"
+#include "app/Translation.h"
 #include "app/SamplesFolder.h"
 #include "board/BoardLayout.h"
 #include "board/ColouringBoard.h"
@@ -231,6 +232,7 @@ int RunHeadless(const std::vector<std::string>& args) {
     std::size_t pagesWritten = 0;
     int status = 0;
 
+    if (Translated()) control.SetLanguage(Tr);
     control.Create();
     control.Board().SetCloseGaps(options.closeGaps);
     control.Board().SetDetail(options.detail);

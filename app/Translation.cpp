@@ -37,6 +37,12 @@ void InitTranslation() {
 
 const char* Tr(const char* english) { return dgettext(kTextDomain, english); }
 
+bool Translated() {
+    // Every catalogue translates the board's first button.
+    const char* undo = "Undo";
+    return Tr(undo) != undo;
+}
+
 std::string TrFormat(const char* englishFormat, const std::string& value) {
     const std::string format = Tr(englishFormat);
     const std::size_t at = format.find("%s");

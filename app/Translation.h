@@ -16,6 +16,9 @@ void InitTranslation();
 
 const char* Tr(const char* english);
 
+// True when the user's language is one the program has a catalogue for.
+bool Translated();
+
 // A translated format with one %s filled in, e.g. TrFormat("light %s", "red").
 std::string TrFormat(const char* englishFormat, const std::string& value);
 

@@ -254,7 +254,7 @@ void ColouringBoard::Paint(DrawingSurface& target, const Rect& bounds, const Rec
     } else {
         CDibImage view(blankCanvas_);
         view.Draw(*surface, canvasRect_);
-        surface->DrawText(kNoImageText, canvasRect_, TextPlacement::kTop);
+        surface->DrawText(noImageText_, canvasRect_, TextPlacement::kTop);
         skinShowsCanvas_ = nullptr;
     }
     if (!pictures_.empty()) {

@@ -38,7 +38,7 @@ Rect ColouringBoard::PrintPlacement(int pageWidth, int pageHeight, int dpiX, int
 void ColouringBoard::DrawPictureInto(DrawingSurface& surface, const Rect& rect) const {
     if (!sourcePicture_.HasPicture()) {
         surface.FillRect(rect, 0x00FFFFFF);
-        surface.DrawText(kNoImageText, rect, TextPlacement::kTop);
+        surface.DrawText(noImageText_, rect, TextPlacement::kTop);
         return;
     }
     const Rect source{0, 0, sourcePicture_.Width(), sourcePicture_.Height()};

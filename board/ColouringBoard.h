@@ -203,6 +203,8 @@ public:
     // fill's own value, so undo, redo and restored work repeat it.
     void SetCloseGaps(int gaps);
     int CloseGaps() const { return closeGaps_; }
+    // What an empty canvas and a print without a picture say, in the user's language.
+    void SetNoImageText(std::string text) { noImageText_ = std::move(text); }
     bool OverCanvas() const { return overCanvas_; }
     const Rect& BoundsRect() const { return boundsRect_; }
     const Rect& CanvasRect() const { return canvasRect_; }
@@ -304,6 +306,7 @@ private:
     Rect swatchRect_;
     ColourRef selectedColour_ = 0;
     int closeGaps_ = 0;
+    std::string noImageText_ = kNoImageText;
     bool overCanvas_ = false;
     FillHistory history_;
     std::array<BitmapButton, 6> buttons_;

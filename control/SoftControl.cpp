@@ -51,6 +51,11 @@ void SoftControl::WaitForFolder() {
     }
 }
 
+void SoftControl::SetLanguage(TranslateText translate) {
+    resources_.SetLanguage(translate);
+    board_.SetNoImageText(resources_.Word(BoardWord::kNoImage));
+}
+
 int SoftControl::Create() {
     const int result = board_.Initialise();
     Pump();

@@ -22,6 +22,7 @@
 
 #include "board/ColouringBoard.h"
 #include "board/ThreadedFolderLoader.h"
+#include "control/BoardWords.h"
 #include "platform/BoardHost.h"
 #include "platform/soft/BmpResources.h"
 #include "platform/soft/ScreenContext.h"
@@ -44,6 +45,9 @@ public:
     // In a classroom the board's Exit must not end the program.
     bool ignoreClose = false;
 
+    // The board's words in the language `translate` gives (null: English, as drawn in the
+    // art). Call before Create.
+    void SetLanguage(TranslateText translate);
     // Window creation: the board's Initialise and a first paint.
     int Create();
     void LeftButtonDown(int x, int y);
@@ -88,7 +92,7 @@ private:
     void Enqueue(std::function<void()> task);
 
     ScreenContext screen_;
-    BmpResources resources_;
+    WordedResources resources_;
     ColouringBoard board_;
     int pressedButton_ = 0;     // id of the button held down, 0 = none
     Rect invalid_ = kBoardRect;     // screen pixels the board has to paint again

@@ -15,6 +15,8 @@
 
 namespace kolo {
 
+constexpr ColourRef kInvalidColour = 0xFFFFFFFFu;
+
 // How an image drawn at another size is sampled.
 enum class ImageFilter {
     kNearest,   // every device pixel takes the nearest source pixel: no colour is made up
@@ -26,6 +28,15 @@ enum class ImageFilter {
 enum class TextPlacement {
     kTop,      // lines stacked from the top of the box (a message that may have several)
     kMiddle,   // one line, centred down the box
+};
+
+// How a label is written: its ink, an optional shadow one pixel down and right, and the size
+// it is meant to have; a label wider than its box is written smaller until it fits.
+struct LabelStyle {
+    ColourRef ink;
+    ColourRef shadow;   // kInvalidColour: none
+    int pixels;         // em size in device pixels
+    bool bold;
 };
 
 class DeviceBitmap;
@@ -50,8 +61,11 @@ public:
     // Black 8-bit text in the surface's own font, on an opaque white band behind each line,
     // clipped to `box`.
     virtual void DrawText(const std::string& text, const Rect& box, TextPlacement placement) = 0;
+    // One line of text in UTF-8 (any script the font has), centred in `box` over what is
+    // there, without a band behind it. A surface whose art carries its own words draws none.
+    virtual void DrawLabel(const std::string& text, const Rect& box, const LabelStyle& style) {
+        (void)text, (void)box, (void)style;
+    }
 };
-
-constexpr ColourRef kInvalidColour = 0xFFFFFFFFu;
 
 }  // namespace kolo

@@ -23,6 +23,10 @@ constexpr int kIdNextNormal = 222;
 constexpr int kIdPreviousPressed = 223;
 constexpr int kIdCanvasFrame = 224;        // 572 × 452
 
+// The skin and the faces of the four worded buttons without their words have the worded
+// bitmap's id plus this (only the software hosts carry them).
+constexpr int kWordlessArtOffset = 100;
+
 // The brush tip, in cursor pixels from the top-left; pure magenta pixels are transparent.
 constexpr int kBrushHotSpotX = 0;
 constexpr int kBrushHotSpotY = 66;

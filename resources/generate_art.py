@@ -214,8 +214,10 @@ def draw_door_glyph(d, cx, cy, colour):
     d.line((cx - 2, cy, cx + 5, cy), fill=colour, width=3)
 
 
-def button_face(bg, name, state):
-    """state: 'normal', 'pressed' or 'disabled'. bg is the skin under the button."""
+def button_face(bg, name, state, worded=True):
+    """state: 'normal', 'pressed' or 'disabled'. bg is the skin under the button. Without
+    words, the glyph stands at a fixed place on the left and the rest is left for the label the
+    program draws in the user's language (BUTTON_LABEL_BOXES)."""
     img = bg.copy()
     w, h = img.size
     base, label = BUTTON_STYLE[name]
@@ -271,8 +273,8 @@ def button_face(bg, name, state):
         return img
     size = 19 if h >= 45 else 17
     glyph_w = 30
-    text_w = d.textlength(label, font=font(size))
-    start = (w - (glyph_w + text_w)) / 2
+    text_w = d.textlength(label, font=font(size)) if worded else 0
+    start = (w - (glyph_w + text_w)) / 2 if worded else label_margin(h)
     gx = int(start + 12)
     tx = start + glyph_w + text_w / 2
     glyph_ink = ink
@@ -282,10 +284,17 @@ def button_face(bg, name, state):
         draw_printer_glyph(d, gx, cy, mix(base, (0, 0, 0), 0.5), (255, 255, 255))
     else:
         draw_door_glyph(d, gx, cy, glyph_ink)
+    if not worded:
+        return img
     if shadow_ink:
         text_centre(img, (tx + 1, cy + 1), label, size, shadow_ink)
     text_centre(img, (tx, cy), label, size, ink)
     return img
+
+
+def label_margin(h):
+    """Pixels kept clear at each end of a pill-shaped button of height h."""
+    return h // 4
 
 
 # ---------------------------------------------------------------- the skin
@@ -328,7 +337,7 @@ def draw_palette(img):
         d.rectangle((x0, y0, x0 + 10, y0 + 10), fill=colour)
 
 
-def skin_and_frames():
+def skin_and_frames(worded=True):
     img = background()
     # The top bar behind the four buttons.
     panel(img, (24, 76, 590, 146), (255, 246, 224), (236, 196, 140))
@@ -337,7 +346,8 @@ def skin_and_frames():
     d = ImageDraw.Draw(img)
     draw_title(img)
     draw_crayons(img)
-    text_centre(img, ((THUMB[0] + THUMB[2]) // 2, 172), "Pictures", 17, (120, 72, 30))
+    if worded:
+        text_centre(img, ((THUMB[0] + THUMB[2]) // 2, 172), "Pictures", 17, (120, 72, 30))
 
     wooden_frame(img, CANVAS, CANVAS_FRAME, CANVAS_LIP, seed=11)
     wooden_frame(img, THUMB, THUMB_FRAME, THUMB_LIP, seed=12)
@@ -359,13 +369,18 @@ def skin_and_frames():
     d.arc((cx - 14, cy - 24, cx + 14, cy + 2), 20, 160, fill=(150, 90, 20), width=3)
     d.ellipse((cx - 11, cy - 28, cx - 5, cy - 22), fill=(150, 90, 20))
     d.ellipse((cx + 5, cy - 28, cx + 11, cy - 22), fill=(150, 90, 20))
-    text_centre(img, (cx, cy + 44), "Pictures come here", 12, (150, 110, 70), bold=False)
+    if worded:
+        text_centre(img, (cx, cy + 44), "Pictures come here", 12, (150, 110, 70), bold=False)
 
     # Labels under the arrows and beside the swatch.
-    text_centre(img, ((673 + 706) // 2, 416), "Previous", 12, (120, 72, 30))
-    text_centre(img, ((751 + 784) // 2, 416), "Next", 12, (120, 72, 30))
-    text_centre(img, (696, 437), "picture", 11, (150, 110, 70), bold=False)
-    text_centre(img, (695, 463), "My colour", 14, (120, 72, 30))
+    if worded:
+        text_centre(img, ((673 + 706) // 2, 416), "Previous", 12, (120, 72, 30))
+    if worded:
+        text_centre(img, ((751 + 784) // 2, 416), "Next", 12, (120, 72, 30))
+    if worded:
+        text_centre(img, (696, 437), "picture", 11, (150, 110, 70), bold=False)
+    if worded:
+        text_centre(img, (695, 463), "My colour", 14, (120, 72, 30))
     d.line((734, 463, 740, 463), fill=(120, 72, 30), width=2)
     # Swatch with a small rim; its inside is the initial colour.
     rounded(img, (SWATCH[0] - 4, SWATCH[1] - 4, SWATCH[2] + 4, SWATCH[3] + 4), 6, (120, 72, 30))
@@ -480,25 +495,38 @@ def save(img, name):
     img.convert("RGB").save(os.path.join(OUT, name), format="BMP")
 
 
-def main():
-    os.makedirs(OUT, exist_ok=True)
-    skin, canvas_frame, thumb_frame = skin_and_frames()
+def skin_and_faces(worded):
+    """The skin with the button faces on it, and the faces by id; without words, the files
+    are named *_blank.bmp."""
+    skin, canvas_frame, thumb_frame = skin_and_frames(worded)
+    suffix = "" if worded else "_blank"
     faces = {}
     for _, name, rect, normal, pressed, disabled in BUTTONS:
         bg = skin.crop(rect)
-        faces[normal] = (name + "_normal.bmp", button_face(bg, name, "normal"))
-        faces[pressed] = (name + "_pressed.bmp", button_face(bg, name, "pressed"))
-        if disabled is not None:
-            faces[disabled] = (name + "_disabled.bmp", button_face(bg, name, "disabled"))
+        for face_id, state in ((normal, "normal"), (pressed, "pressed"), (disabled, "disabled")):
+            if face_id is not None:
+                faces[face_id] = ("%s_%s%s.bmp" % (name, state, suffix),
+                                  button_face(bg, name, state, worded))
         # The skin carries the faces too, so the board looks whole under any button host.
         skin.paste(faces[normal][1], rect[:2])
     draw_palette(skin)
+    return skin, canvas_frame, thumb_frame, faces
 
+
+def main():
+    os.makedirs(OUT, exist_ok=True)
+    skin, canvas_frame, thumb_frame, faces = skin_and_faces(True)
     save(skin, "skin.bmp")
     save(canvas_frame, "canvas_frame.bmp")
     save(thumb_frame, "thumbnail_frame.bmp")
     for _, (fname, face) in sorted(faces.items()):
         save(face, fname)
+    # The same art without words, for the program to write them in the user's language.
+    blank_skin, _, _, blank_faces = skin_and_faces(False)
+    save(blank_skin, "skin_blank.bmp")
+    for face_id, (fname, face) in sorted(blank_faces.items()):
+        if BUTTON_STYLE[fname.split("_")[0]][1]:
+            save(face, fname)
     save(brush_cursor(), "brush_cursor.bmp")
     save(icon(32), "icon_32.bmp")
     save(icon(16), "icon_16.bmp")

@@ -189,6 +189,10 @@ void FramebufferContext::DrawText(const std::string& text, const Rect& box,
     DrawTextInto(*this, text, box, placement, dotsPerInch_);
 }
 
+void FramebufferContext::DrawLabel(const std::string& text, const Rect& box, const LabelStyle& style) {
+    DrawLabelInto(*this, text, box, style);
+}
+
 ColourRef FramebufferContext::GetPixel(int x, int y) const {
     if (x < 0 || y < 0 || x >= width_ || y >= height_) return kInvalidColour;
     const std::uint8_t* p = Row(y) + static_cast<std::size_t>(x) * 3;

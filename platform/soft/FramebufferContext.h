@@ -24,6 +24,7 @@ public:
     void DrawBitmap(const DeviceBitmap& bitmap, const Rect& source, int x, int y) override;
     void FillRect(const Rect& rect, ColourRef colour) override;
     void DrawText(const std::string& text, const Rect& box, TextPlacement placement) override;
+    void DrawLabel(const std::string& text, const Rect& box, const LabelStyle& style) override;
 
     // The colour at a point; kInvalidColour outside the surface.
     ColourRef GetPixel(int x, int y) const;

@@ -1,8 +1,9 @@
 #include "control/ColourNames.h"
 
+#include "tests/app/Catalogue.h"
+
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <map>
 #include <set>
 #include <string>
@@ -74,69 +75,22 @@ TEST(ColourNames, EveryPaletteCellHasANameOfAtMostTwoWords) {
     EXPECT_GE(names.size(), 40u);
 }
 
-// A catalogue's translations, read from po/LANG.po: msgid and msgstr on one line or continued
-// on the lines after.
-std::map<std::string, std::string> ReadCatalogue(const std::string& language) {
-    std::map<std::string, std::string> catalogue;
-    std::ifstream po(std::string(KOLO_PO_DIR) + language + ".po");
-    std::string line, id, text;
-    std::string* current = nullptr;
-    auto unquote = [](const std::string& quoted) {
-        std::string out;
-        for (std::size_t i = quoted.find('"') + 1; i + 1 < quoted.size(); ++i) {
-            if (quoted[i] == '\\' && i + 2 < quoted.size()) ++i;
-            out += quoted[i];
-        }
-        return out;
-    };
-    while (std::getline(po, line)) {
-        if (line.rfind("msgid ", 0) == 0) {
-            if (!id.empty()) catalogue[id] = text;
-            id.clear();
-            text.clear();
-            current = &id;
-        } else if (line.rfind("msgstr ", 0) == 0) {
-            current = &text;
-        } else if (line.empty() || line[0] != '"') {
-            continue;
-        }
-        if (current != nullptr) *current += unquote(line);
-    }
-    if (!id.empty()) catalogue[id] = text;
-    return catalogue;
-}
-
-std::map<std::string, std::string> g_catalogue;
-std::set<std::string> g_missing;
-
-const char* FromCatalogue(const char* english) {
-    const auto found = g_catalogue.find(english);
-    if (found == g_catalogue.end() || found->second.empty()) {
-        g_missing.insert(english);
-        return english;
-    }
-    return found->second.c_str();
-}
-
 class PaletteNamesIn : public testing::TestWithParam<const char*> {};
 
 // Every cell of the palette has a name no other cell has, in each language, from words the
 // catalogue translates.
 TEST_P(PaletteNamesIn, AreUniqueAndTranslated) {
     const std::string language = GetParam();
-    g_catalogue = language == "en" ? std::map<std::string, std::string>{} : ReadCatalogue(language);
-    g_missing.clear();
+    UseCatalogue(language);
     std::map<std::string, int> cellOf;
     for (int cell = 0; cell < 132; ++cell) {
         const std::string name =
-            PaletteColourName(cell, language == "en" ? Untranslated : FromCatalogue);
+            PaletteColourName(cell, FromCatalogue);
         const auto [at, added] = cellOf.emplace(name, cell);
         EXPECT_TRUE(added) << language << ": cells " << at->second << " and " << cell << " are both \""
                            << name << "\"";
     }
-    if (language != "en") {
-        EXPECT_TRUE(g_missing.empty()) << *g_missing.begin();
-    }
+    EXPECT_TRUE(MissingWords().empty()) << *MissingWords().begin();
 }
 
 INSTANTIATE_TEST_SUITE_P(Languages, PaletteNamesIn, testing::Values("en", "fr", "de", "ar"));
