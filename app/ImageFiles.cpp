@@ -168,4 +168,22 @@ bool WritePdfPage(const std::string& path, const std::uint8_t* rgb, int widthPix
     return Report(written, why, reason);
 }
 
+int WritePdfPages(std::FILE* file, double widthPoints, double heightPoints,
+                  const std::function<bool(cairo_t*)>& drawPages) {
+    FileSink sink{file};
+    cairo_surface_t* pdf = cairo_pdf_surface_create_for_stream(CairoWrite, &sink, widthPoints, heightPoints);
+    bool drawn = false;
+    if (cairo_surface_status(pdf) == CAIRO_STATUS_SUCCESS) {
+        cairo_t* cr = cairo_create(pdf);
+        drawn = cairo_status(cr) == CAIRO_STATUS_SUCCESS && drawPages(cr) &&
+                cairo_status(cr) == CAIRO_STATUS_SUCCESS;
+        cairo_destroy(cr);
+    }
+    cairo_surface_finish(pdf);
+    const bool finished = cairo_surface_status(pdf) == CAIRO_STATUS_SUCCESS;
+    cairo_surface_destroy(pdf);
+    if (sink.error != 0) return sink.error;
+    return drawn && finished ? 0 : EIO;
+}
+
 }  // namespace kolo

@@ -7,6 +7,8 @@
 #include <cairo.h>
 
 #include <cstdint>
+#include <cstdio>
+#include <functional>
 #include <string>
 
 namespace kolo {
@@ -21,5 +23,11 @@ bool WritePng(const std::string& path, const std::uint8_t* rgb, int width, int h
 // One page of widthPixels × heightPixels at dotsPerInch, scaled to its size in points.
 bool WritePdfPage(const std::string& path, const std::uint8_t* rgb, int widthPixels,
                   int heightPixels, int dotsPerInch, std::string* reason = nullptr);
+
+// A PDF of pages widthPoints × heightPoints written onto `file`: `drawPages` draws them on the
+// context, ending each with cairo_show_page, and returns false to give up. Returns 0, or the
+// errno value of the failure (EIO when there is none).
+int WritePdfPages(std::FILE* file, double widthPoints, double heightPoints,
+                  const std::function<bool(cairo_t*)>& drawPages);
 
 }  // namespace kolo

@@ -8,6 +8,7 @@
 
 #include "app/CommandLine.h"
 #include "app/ControlWindow.h"
+#include "app/ClassPack.h"
 #include "app/HeadlessDriver.h"
 #include "app/Translation.h"
 
@@ -49,6 +50,15 @@ constexpr const char* kDetailUsage = N_(
     "Headless detail:\n"
     "  --detail K            colour, save and print the picture at K times the canvas's size\n"
     "                        (1-4, 1 by default): --save writes it at that size\n");
+
+// A class's pages in one run.
+constexpr const char* kClassPackUsage = N_(
+    "\n"
+    "Class pack: kolo --print-all FILE.pdf [--per-page 1|2|4] [--name-line] [--coloured]\n"
+    "                 [--paper a4|letter] [--landscape] [ADDRESS]\n"
+    "  writes every picture of the folder into FILE.pdf, 1, 2 or 4 to a page, uncoloured\n"
+    "  or with their kept colouring, each under a \"Name: ____\" line if asked; exit status\n"
+    "  as for --headless.\n");
 
 // The options of the desktop program and of the teachers' batch runs, after the basic ones.
 constexpr const char* kMoreUsage = N_(
@@ -125,6 +135,7 @@ int main(int argc, char** argv) {
     for (const std::string& arg : args) {
         if (arg == "--help") {
             std::cout << kolo::Tr(kUsage) << kolo::Tr(kMoreUsage) << kolo::Tr(kDetailUsage)
+                      << kolo::Tr(kClassPackUsage)
                       << kolo::Tr(kExitStatusHelp);
             return 0;
         }
@@ -134,6 +145,7 @@ int main(int argc, char** argv) {
         }
     }
     for (const std::string& arg : args) {
+        if (arg == "--print-all") return kolo::RunClassPack(args);
         if (arg == "--headless") return kolo::RunHeadless(args);
     }
 

@@ -130,6 +130,10 @@ CDibImage ColouringBoard::KeptPage(std::int32_t index, const CDibImage& picture)
     const std::string name = at < pictureNames_.size() ? pictureNames_[at] : std::string();
     const SavedWork& work = WorkFor(WorkKey{imageUrl_, name, PictureHash(picture)});
     if (!IsPageColoured(work.done)) return {};
+    return ColouredPage(picture, work);
+}
+
+CDibImage ColouredPage(const CDibImage& picture, const SavedWork& work) {
     CDibImage page = picture;
     page.Threshold(kThresholdLevel);
     ReplayFills(page, 1, work.done);
