@@ -17,6 +17,7 @@
 #include "app/AppIcon.h"
 #include "app/AtomicFile.h"
 #include "app/BoardAccessible.h"
+#include "app/ClassPack.h"
 #include "app/CommandLine.h"
 #include "app/ImageFiles.h"
 #include "app/PicturePng.h"
@@ -598,6 +599,9 @@ void ControlWindow::Perform(WindowAction action) {
             if (board.SourcePicture().HasPicture()) board.Command(kButtonPrint);
             break;
         case WindowAction::kSave: SavePicture(); break;
+        case WindowAction::kPrintAll:
+            if (!board.Pictures().empty()) RunPrintOperation(true);
+            break;
         case WindowAction::kNewPage: board.NewPage(); break;
         case WindowAction::kAbout: AboutBox(); break;
         case WindowAction::kFullScreen:
@@ -726,10 +730,10 @@ void ControlWindow::AboutBox() {
 
 // The board's Print runs the operation; its page handler draws the page. Cancelling the
 // operation's dialog never reaches the page handler, so nothing is printed.
-void ControlWindow::RunPrintOperation() {
+void ControlWindow::RunPrintOperation(bool allPictures) {
     GtkPrintOperation* operation = gtk_print_operation_new();
     // The job is known by the picture it prints.
-    const std::string picture = control_.Board().CanvasPictureName();
+    const std::string picture = allPictures ? std::string() : control_.Board().CanvasPictureName();
     const std::string jobName =
         picture.empty() ? std::string(kProgramName) : picture.substr(picture.find_last_of('/') + 1) + kJobNameTail;
     gtk_print_operation_set_job_name(operation, jobName.c_str());
@@ -737,11 +741,12 @@ void ControlWindow::RunPrintOperation() {
     gtk_print_operation_set_embed_page_setup(operation, TRUE);
     gtk_print_operation_set_default_page_setup(operation, pageSetup_);
     if (printSettings_ != nullptr) gtk_print_operation_set_print_settings(operation, printSettings_);
-    gtk_print_operation_set_n_pages(operation, 1);
+    const auto pictures = static_cast<gint>(control_.Board().Pictures().size());
+    gtk_print_operation_set_n_pages(operation, allPictures ? std::max(pictures, 1) : 1);
     // The board sets its own one-inch margins from the paper's edge.
     gtk_print_operation_set_use_full_page(operation, TRUE);
     gtk_print_operation_set_unit(operation, GTK_UNIT_POINTS);
-    g_signal_connect(operation, "draw-page", G_CALLBACK(OnDrawPage), this);
+    g_signal_connect(operation, "draw-page", G_CALLBACK(allPictures ? OnDrawPackPage : OnDrawPage), this);
 
     GtkPrintOperationAction action = GTK_PRINT_OPERATION_ACTION_PRINT_DIALOG;
     std::string temporary;
@@ -785,6 +790,16 @@ void ControlWindow::RunPrintOperation() {
 void ControlWindow::OnDrawPage(GtkPrintOperation*, GtkPrintContext* context, gint,
                                gpointer data) {
     static_cast<ControlWindow*>(data)->PrintPage(context);
+}
+
+void ControlWindow::OnDrawPackPage(GtkPrintOperation*, GtkPrintContext* context, gint page,
+                                   gpointer data) {
+    auto* self = static_cast<ControlWindow*>(data);
+    // One picture a page, laid out as the class pack lays it out, decoded only for its page.
+    const CDibImage picture = self->control_.Board().FolderPage(page, true);
+    const std::vector<PackCell> cells = PackCells(gtk_print_context_get_width(context),
+                                                  gtk_print_context_get_height(context), 1);
+    DrawPackPicture(gtk_print_context_get_cairo_context(context), cells[0], picture, false);
 }
 
 void ControlWindow::PrintPage(GtkPrintContext* context) {

@@ -77,6 +77,9 @@ private:
     static gboolean OnSaveWork(gpointer self);
     static void OnDrawPage(GtkPrintOperation* operation, GtkPrintContext* context, gint page,
                            gpointer self);
+    // A page of "Print all pictures…": the folder's pictures with their colouring, one a page.
+    static void OnDrawPackPage(GtkPrintOperation* operation, GtkPrintContext* context, gint page,
+                               gpointer self);
 
     // After every event: show what changed, keep the work, follow the cursor, close on Exit.
     void AfterEvent();
@@ -96,7 +99,8 @@ private:
     void SizeForMonitor();
     void ShowMessage(const std::string& text);
     void SavePicture();
-    void RunPrintOperation();
+    // The picture on the canvas, or every picture of the folder.
+    void RunPrintOperation(bool allPictures = false);
     void PrintPage(GtkPrintContext* context);
 
     WindowOptions options_;

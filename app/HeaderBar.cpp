@@ -12,6 +12,7 @@ constexpr const char* kActionKey = "kolo-action";   // the action a widget runs
 // The menu, top to bottom; kNone draws a separator.
 constexpr WindowAction kMenuActions[] = {
     WindowAction::kNewPage,         WindowAction::kSave,        WindowAction::kPrint,
+    WindowAction::kPrintAll,
     WindowAction::kNone,            WindowAction::kUndo,        WindowAction::kRedo,
     WindowAction::kCloseGaps,
     WindowAction::kNone,            WindowAction::kPreviousPicture,

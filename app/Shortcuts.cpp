@@ -33,6 +33,7 @@ const std::vector<Shortcut>& Shortcuts() {
         {WindowAction::kNewPage, GDK_KEY_n, kControl, N_("New page")},
         {WindowAction::kSave, GDK_KEY_s, kControl, N_("Save as PNG…")},
         {WindowAction::kPrint, GDK_KEY_p, kControl, N_("Print…")},
+        {WindowAction::kPrintAll, GDK_KEY_p, kControl | kShift, N_("Print all pictures…")},
         {WindowAction::kFullScreen, GDK_KEY_F11, 0, N_("Full screen")},
         {WindowAction::kAbout, GDK_KEY_F1, 0, N_("About Kolo")},
         {WindowAction::kQuit, GDK_KEY_q, kControl, N_("Quit")},
@@ -62,7 +63,8 @@ WindowAction ActionForKey(unsigned key, unsigned modifiers, bool kiosk, bool boa
     for (const Shortcut& shortcut : Shortcuts()) {
         if (shortcut.key != key || shortcut.modifiers != modifiers) continue;
         if (kiosk && (shortcut.action == WindowAction::kQuit ||
-                      shortcut.action == WindowAction::kFullScreen)) {
+                      shortcut.action == WindowAction::kFullScreen ||
+                      shortcut.action == WindowAction::kPrintAll)) {
             return WindowAction::kNone;
         }
         if (boardPartFocused && IsBrowsing(shortcut.action)) return WindowAction::kNone;

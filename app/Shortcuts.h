@@ -22,6 +22,7 @@ enum class WindowAction {
     kQuit,
     kLeaveKiosk,      // the one way out of the classroom mode
     kCloseGaps,       // toggles whether fills stop at small openings in the lines
+    kPrintAll,        // every picture of the folder, through the print dialog
 };
 
 struct Shortcut {

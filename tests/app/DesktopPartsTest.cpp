@@ -378,6 +378,8 @@ TEST(Keyboard, KeysAndTheirActions) {
         {GDK_KEY_n, kCtrl, false, false, WindowAction::kNewPage},
         {GDK_KEY_s, kCtrl, false, false, WindowAction::kSave},
         {GDK_KEY_p, kCtrl, false, false, WindowAction::kPrint},
+        {GDK_KEY_P, kCtrl | kShift, false, false, WindowAction::kPrintAll},
+        {GDK_KEY_P, kCtrl | kShift, true, false, WindowAction::kNone},
         {GDK_KEY_F1, 0, false, false, WindowAction::kAbout},
         {GDK_KEY_F11, 0, false, false, WindowAction::kFullScreen},
         {GDK_KEY_F11, 0, true, false, WindowAction::kNone},

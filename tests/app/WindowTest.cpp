@@ -608,6 +608,35 @@ TEST_F(KoloWindow, BrushCursorOverTheCanvasArrowElsewhere) {
     EXPECT_TRUE(WaitUntil(brushShown));
 }
 
+// Print all pictures: every picture of the folder, one a page, with its colouring.
+TEST_F(KoloWindow, PrintAllWritesEveryPictureWithItsColouring) {
+    const std::string pdf = prefix_ + "all.pdf";
+    std::remove(pdf.c_str());
+    Start({"--print-to", pdf});
+    ASSERT_TRUE(WaitForScreen(Expected({SamplesUrl()})));
+    ClickAt(kWallX, kWallY);
+    ASSERT_TRUE(WaitForPixel(kWallX, kWallY, kPink));
+    const std::string info = prefix_ + "all.txt";
+    ASSERT_TRUE(KeyUntil(window_, "ctrl+shift+p", [&] {
+        return RunProgram({"/usr/bin/pdfinfo", pdf}, info) == 0;
+    })) << "no readable PDF from Print all pictures";
+    EXPECT_NE(ReadFile(info).find("Pages:           11\n"), std::string::npos) << ReadFile(info);
+    const std::string png = prefix_ + "all";
+    Screen page;
+    ASSERT_EQ(RunProgram({"/usr/bin/pdftoppm", "-r", "36", "-png", "-f", "1", "-l", "1",
+                          "-singlefile", pdf, png}), 0);
+    ASSERT_TRUE(ReadPng(png + ".png", page));
+    int pink = 0;
+    for (int y = 0; y < page.height; ++y) {
+        for (int x = 0; x < page.width; ++x) {
+            const unsigned colour = page.At(x, y);
+            const int r = colour >> 16, g = (colour >> 8) & 0xFF, b = colour & 0xFF;
+            pink += r > 230 && g < 30 && b > 110 && b < 155;
+        }
+    }
+    EXPECT_GT(pink, 100) << "the first page shows the house as coloured";
+}
+
 TEST_F(KoloWindow, PrintWritesOnePdfPageInsideOneInchMargins) {
     const std::string pdf = prefix_ + "page.pdf";
     std::remove(pdf.c_str());
