@@ -73,26 +73,17 @@ cairo_status_t CairoWrite(void* closure, const unsigned char* data, unsigned int
                                                                  : CAIRO_STATUS_WRITE_ERROR;
 }
 
-// Draws the page into a PDF written through `sink`. Every cairo object is released on every
+// Draws pages into a PDF written through `sink`. Every cairo object is released on every
 // path, and each status is checked before the object is used further: a context in error
 // hands out shared error objects that must not be touched.
-int WritePdfToSink(FileSink& sink, cairo_surface_t* image, int widthPixels, int heightPixels,
-                   int dotsPerInch) {
-    const double scale = kPointsPerInch / dotsPerInch;
-    cairo_surface_t* pdf = cairo_pdf_surface_create_for_stream(
-        CairoWrite, &sink, widthPixels * scale, heightPixels * scale);
+int WritePdfThroughSink(FileSink& sink, double widthPoints, double heightPoints,
+                        const std::function<bool(cairo_t*)>& drawPages) {
+    cairo_surface_t* pdf = cairo_pdf_surface_create_for_stream(CairoWrite, &sink, widthPoints, heightPoints);
     bool drawn = false;
     if (cairo_surface_status(pdf) == CAIRO_STATUS_SUCCESS) {
         cairo_t* cr = cairo_create(pdf);
-        if (cairo_status(cr) == CAIRO_STATUS_SUCCESS) {
-            cairo_scale(cr, scale, scale);
-            cairo_set_source_surface(cr, image, 0, 0);
-            // Device pixels stay sharp: the page is a raster, not a picture to be smoothed.
-            cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
-            cairo_paint(cr);
-            cairo_show_page(cr);
-            drawn = cairo_status(cr) == CAIRO_STATUS_SUCCESS;
-        }
+        drawn = cairo_status(cr) == CAIRO_STATUS_SUCCESS && drawPages(cr) &&
+                cairo_status(cr) == CAIRO_STATUS_SUCCESS;
         cairo_destroy(cr);
     }
     // The document's tail is written here, so only the status after finishing tells whether
@@ -102,6 +93,21 @@ int WritePdfToSink(FileSink& sink, cairo_surface_t* image, int widthPixels, int 
     cairo_surface_destroy(pdf);
     if (sink.error != 0) return sink.error;
     return drawn && finished ? 0 : EIO;
+}
+
+// One page, the raster at its size in points.
+int WritePdfToSink(FileSink& sink, cairo_surface_t* image, int widthPixels, int heightPixels,
+                   int dotsPerInch) {
+    const double scale = kPointsPerInch / dotsPerInch;
+    return WritePdfThroughSink(sink, widthPixels * scale, heightPixels * scale, [&](cairo_t* cr) {
+        cairo_scale(cr, scale, scale);
+        cairo_set_source_surface(cr, image, 0, 0);
+        // Device pixels stay sharp: the page is a raster, not a picture to be smoothed.
+        cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
+        cairo_paint(cr);
+        cairo_show_page(cr);
+        return true;
+    });
 }
 
 bool Report(bool written, const std::string& why, std::string* reason) {
@@ -171,19 +177,7 @@ bool WritePdfPage(const std::string& path, const std::uint8_t* rgb, int widthPix
 int WritePdfPages(std::FILE* file, double widthPoints, double heightPoints,
                   const std::function<bool(cairo_t*)>& drawPages) {
     FileSink sink{file};
-    cairo_surface_t* pdf = cairo_pdf_surface_create_for_stream(CairoWrite, &sink, widthPoints, heightPoints);
-    bool drawn = false;
-    if (cairo_surface_status(pdf) == CAIRO_STATUS_SUCCESS) {
-        cairo_t* cr = cairo_create(pdf);
-        drawn = cairo_status(cr) == CAIRO_STATUS_SUCCESS && drawPages(cr) &&
-                cairo_status(cr) == CAIRO_STATUS_SUCCESS;
-        cairo_destroy(cr);
-    }
-    cairo_surface_finish(pdf);
-    const bool finished = cairo_surface_status(pdf) == CAIRO_STATUS_SUCCESS;
-    cairo_surface_destroy(pdf);
-    if (sink.error != 0) return sink.error;
-    return drawn && finished ? 0 : EIO;
+    return WritePdfThroughSink(sink, widthPoints, heightPoints, drawPages);
 }
 
 }  // namespace kolo

@@ -96,15 +96,12 @@ std::vector<std::string> SplitLines(const std::string& text) {
     return lines;
 }
 
-void DrawLine(FramebufferContext& surface, FT_Face face, const std::string& line, int left,
-              int top, int width, const Rect& clip) {
-    const int height = LineHeight(face);
-    const Rect box = Intersect(Rect{left, top, left + width, top + height}, clip);
-    if (box.left < box.right && box.top < box.bottom) surface.FillRect(box, 0x00FFFFFF);
-
-    long penX = static_cast<long>(left) * 64;   // 26.6 fixed point; left may be negative
-    const int baseline = top + Ascender(face);
-    for (char32_t ch : DisplayOrder(line)) {
+// Blends glyph coverage in `ink` over the surface, clipped to `clip`.
+void InkLine(FramebufferContext& surface, FT_Face face, const std::u32string& line, int left,
+             int baseline, ColourRef ink, const Rect& clip) {
+    long penX = static_cast<long>(left) * 64;
+    const unsigned inkRgb[3] = {RedOf(ink), GreenOf(ink), BlueOf(ink)};   // framebuffer order
+    for (char32_t ch : line) {
         if (FT_Load_Char(face, ch, FT_LOAD_RENDER) != 0) continue;
         const FT_GlyphSlot glyph = face->glyph;
         const FT_Bitmap& bitmap = glyph->bitmap;
@@ -113,21 +110,28 @@ void DrawLine(FramebufferContext& surface, FT_Face face, const std::string& line
         for (unsigned row = 0; row < bitmap.rows; ++row) {
             const int y = gy + static_cast<int>(row);
             if (y < clip.top || y >= clip.bottom) continue;
-            const unsigned char* coverage = bitmap.buffer + row * bitmap.pitch;
+            const unsigned char* coverage = bitmap.buffer + row * static_cast<unsigned>(bitmap.pitch);
             std::uint8_t* dst = surface.Row(y);
             for (unsigned col = 0; col < bitmap.width; ++col) {
                 const int x = gx + static_cast<int>(col);
                 if (x < clip.left || x >= clip.right || coverage[col] == 0) continue;
-                // Black ink over what is there, weighted by the glyph's coverage.
-                const unsigned keep = 255u - coverage[col];
                 std::uint8_t* p = dst + static_cast<std::size_t>(x) * 3;
-                p[0] = static_cast<std::uint8_t>(p[0] * keep / 255u);
-                p[1] = static_cast<std::uint8_t>(p[1] * keep / 255u);
-                p[2] = static_cast<std::uint8_t>(p[2] * keep / 255u);
+                const unsigned a = coverage[col];
+                for (int c = 0; c < 3; ++c) {
+                    p[c] = static_cast<std::uint8_t>(p[c] * (255u - a) / 255u + inkRgb[c] * a / 255u);
+                }
             }
         }
         penX += glyph->advance.x;
     }
+}
+
+void DrawLine(FramebufferContext& surface, FT_Face face, const std::string& line, int left,
+              int top, int width, const Rect& clip) {
+    const int height = LineHeight(face);
+    const Rect box = Intersect(Rect{left, top, left + width, top + height}, clip);
+    if (box.left < box.right && box.top < box.bottom) surface.FillRect(box, 0x00FFFFFF);
+    InkLine(surface, face, DisplayOrder(line), left, top + Ascender(face), 0, clip);
 }
 
 }  // namespace
@@ -300,36 +304,6 @@ FT_Face FittedFace(const std::u32string& line, int width, const LabelStyle& styl
         if (face == nullptr) return nullptr;
         lineWidth = CodePointsWidth(face, line);
         if (lineWidth <= width || pixels <= kSmallestLabelPixels) return face;
-    }
-}
-
-// Blends glyph coverage in `ink` over the surface, clipped to `clip`.
-void InkLine(FramebufferContext& surface, FT_Face face, const std::u32string& line, int left,
-             int baseline, ColourRef ink, const Rect& clip) {
-    long penX = static_cast<long>(left) * 64;
-    const unsigned inkRgb[3] = {RedOf(ink), GreenOf(ink), BlueOf(ink)};   // framebuffer order
-    for (char32_t ch : line) {
-        if (FT_Load_Char(face, ch, FT_LOAD_RENDER) != 0) continue;
-        const FT_GlyphSlot glyph = face->glyph;
-        const FT_Bitmap& bitmap = glyph->bitmap;
-        const int gx = static_cast<int>(penX >> 6) + glyph->bitmap_left;
-        const int gy = baseline - glyph->bitmap_top;
-        for (unsigned row = 0; row < bitmap.rows; ++row) {
-            const int y = gy + static_cast<int>(row);
-            if (y < clip.top || y >= clip.bottom) continue;
-            const unsigned char* coverage = bitmap.buffer + row * static_cast<unsigned>(bitmap.pitch);
-            std::uint8_t* dst = surface.Row(y);
-            for (unsigned col = 0; col < bitmap.width; ++col) {
-                const int x = gx + static_cast<int>(col);
-                if (x < clip.left || x >= clip.right || coverage[col] == 0) continue;
-                std::uint8_t* p = dst + static_cast<std::size_t>(x) * 3;
-                const unsigned a = coverage[col];
-                for (int c = 0; c < 3; ++c) {
-                    p[c] = static_cast<std::uint8_t>((p[c] * (255u - a) + inkRgb[c] * a + 127u) / 255u);
-                }
-            }
-        }
-        penX += glyph->advance.x;
     }
 }
 
