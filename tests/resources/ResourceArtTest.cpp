@@ -53,13 +53,22 @@ TEST(ResourceArt, EveryBitmapHasItsLayoutSize) {
         {kIdPreviousNormal, 33, 33},  {kIdPreviousPressed, 33, 33},
         {kIdNextNormal, 33, 33},      {kIdNextPressed, 33, 33},
     };
-    EXPECT_EQ(kEmbeddedResourceCount, std::size(expected));
+    // The skin and the ten faces with words also come without them, at the same size.
+    constexpr std::size_t kWordlessTwins = 11;
+    EXPECT_EQ(kEmbeddedResourceCount, std::size(expected) + kWordlessTwins);
+    std::size_t twins = 0;
     for (const Expected& e : expected) {
         auto bitmap = Load(e.id);
         ASSERT_NE(bitmap, nullptr) << "resource " << e.id;
         EXPECT_EQ(bitmap->Width(), e.width) << "resource " << e.id;
         EXPECT_EQ(bitmap->Height(), e.height) << "resource " << e.id;
+        if (auto twin = Load(e.id + kWordlessArtOffset)) {
+            ++twins;
+            EXPECT_EQ(twin->Width(), e.width) << "resource " << e.id + kWordlessArtOffset;
+            EXPECT_EQ(twin->Height(), e.height) << "resource " << e.id + kWordlessArtOffset;
+        }
     }
+    EXPECT_EQ(twins, kWordlessTwins);
 }
 
 TEST(ResourceArt, IconsAndToolboxBitmapHaveTheirSizes) {
