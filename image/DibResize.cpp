@@ -219,21 +219,26 @@ inline std::uint32_t SumOf(const std::uint8_t* p) { return p[0] + p[1] + p[2]; }
 
 
 // Takes the smaller of each byte of `mins` and of the row.
-void KeepSmaller(std::uint8_t* mins, const std::uint8_t* p, std::size_t rowBytes) {
+void KeepSmaller(std::uint8_t* __restrict mins, const std::uint8_t* __restrict p, std::size_t rowBytes) {
     for (std::size_t i = 0; i < rowBytes; ++i) mins[i] = std::min(mins[i], p[i]);
 }
 
 // Averages the span's source rows into `d`, summing in `Sum`, and leaves each byte's minimum
-// over the rows in `mins`.
+// over the rows in `mins`. Both in one pass, so that each source byte is read once.
 template <typename Sum>
-void AverageRows(const PixelRows& source, const ShrinkSpan& span, std::size_t rowBytes, Sum* sums,
-                 std::uint8_t* mins, std::uint8_t* d) {
-    std::fill(sums, sums + rowBytes, Sum{0});
-    std::fill(mins, mins + rowBytes, std::uint8_t{255});
-    for (std::int32_t k = 0; k < span.count; ++k) {
-        const std::uint8_t* p = source.pixels + source.stride * (span.first + k);
-        for (std::size_t i = 0; i < rowBytes; ++i) sums[i] = static_cast<Sum>(sums[i] + p[i]);
-        KeepSmaller(mins, p, rowBytes);
+void AverageRows(const PixelRows& source, const ShrinkSpan& span, std::size_t rowBytes,
+                 Sum* __restrict sums, std::uint8_t* __restrict mins, std::uint8_t* __restrict d) {
+    const std::uint8_t* first = source.pixels + source.stride * span.first;
+    for (std::size_t i = 0; i < rowBytes; ++i) {
+        sums[i] = first[i];
+        mins[i] = first[i];
+    }
+    for (std::int32_t k = 1; k < span.count; ++k) {
+        const std::uint8_t* __restrict p = first + source.stride * k;
+        for (std::size_t i = 0; i < rowBytes; ++i) {
+            sums[i] = static_cast<Sum>(sums[i] + p[i]);
+            mins[i] = std::min(mins[i], p[i]);
+        }
     }
     if constexpr (sizeof(Sum) == 2) {
         const std::uint32_t m = span.reciprocal16;
@@ -298,69 +303,38 @@ void ShrinkRows(const PixelRows& source, CDibImage& target) {
     }
 }
 
-// Whether any byte of each block of kBlockPixels pixels of a row is at or below the level: a
-// block without one holds no line pixel.
-void MarkDarkBlocks(const std::uint8_t* line, std::int32_t width, std::vector<std::uint8_t>& dark) {
-    for (std::int32_t b = 0; b * kBlockPixels < width; ++b) {
-        const std::int32_t end = 3 * std::min(width, (b + 1) * kBlockPixels);
-        std::uint8_t low = 255;
-        for (std::int32_t i = 3 * b * kBlockPixels; i < end; ++i) low = std::min(low, line[i]);
-        dark[static_cast<std::size_t>(b)] = low <= kLineLevel ? 1 : 0;
-    }
-}
-
-// Gives the destination pixel `d` the darkest of the span's pixels in `line` when its mean is
-// light and one of them is a line pixel.
-void KeepLineInSpan(const std::uint8_t* line, const ShrinkSpan& span, std::uint8_t* d) {
-    if (SumOf(d) < kLightSum) return;
-    const std::uint8_t* darkest = nullptr;
-    std::uint32_t darkestSum = kLightSum;
-    const std::uint8_t* p = line + 3 * static_cast<std::size_t>(span.first);
-    for (std::int32_t k = 0; k < span.darkCount; ++k, p += 3) {
-        if (SumOf(p) < darkestSum) {
-            darkestSum = SumOf(p);
-            darkest = p;
-        }
-    }
-    if (darkest != nullptr) std::memcpy(d, darkest, 3);
-}
-
+// Each destination pixel of a row: the mean of its span's pixels, or, when that is light and
+// one of them is a line pixel, the darkest of them. One pass finds both.
 void ShrinkColumns(const PixelRows& source, CDibImage& target) {
     const std::vector<ShrinkSpan> spans = ShrinkSpans(source.width, target.Width());
-    const std::int32_t blocks = (source.width + kBlockPixels - 1) / kBlockPixels;
-    std::vector<std::uint8_t> dark(static_cast<std::size_t>(blocks));
-    // The first span whose lines reach into each block; the spans' last lines never go back.
-    std::vector<std::int32_t> firstSpan(static_cast<std::size_t>(blocks));
-    for (std::int32_t b = 0, i = 0; b < blocks; ++b) {
-        while (i + 1 < target.Width() && spans[i].first + spans[i].darkCount <= b * kBlockPixels) ++i;
-        firstSpan[b] = i;
-    }
     for (std::int32_t row = 0; row < source.height; ++row) {
         const std::uint8_t* const line = source.pixels + source.stride * row;
-        std::uint8_t* const out = target.Pixels() + target.Stride() * row;
-        std::uint8_t* d = out;
+        std::uint8_t* d = target.Pixels() + target.Stride() * row;
         for (const ShrinkSpan& span : spans) {
             std::uint32_t sum[3] = {0, 0, 0};
+            std::uint32_t darkestSum = kLightSum;
+            const std::uint8_t* darkest = nullptr;
             const std::uint8_t* p = line + 3 * static_cast<std::size_t>(span.first);
-            for (std::int32_t k = 0; k < span.count; ++k, p += 3) {
-                sum[0] += p[0];
-                sum[1] += p[1];
-                sum[2] += p[2];
+            for (std::int32_t k = 0; k < span.darkCount; ++k, p += 3) {
+                if (k < span.count) {
+                    sum[0] += p[0];
+                    sum[1] += p[1];
+                    sum[2] += p[2];
+                }
+                if (SumOf(p) < darkestSum) {
+                    darkestSum = SumOf(p);
+                    darkest = p;
+                }
             }
             if (span.count > 0) {
                 d[0] = Mean(sum[0], span);
                 d[1] = Mean(sum[1], span);
                 d[2] = Mean(sum[2], span);
             }
-            d += 3;
-        }
-        // Then the spans over the few blocks that hold a line pixel.
-        MarkDarkBlocks(line, source.width, dark);
-        for (std::int32_t b = 0; b < blocks; ++b) {
-            if (dark[b] == 0) continue;
-            for (std::int32_t i = firstSpan[b]; i < target.Width() && spans[i].first < (b + 1) * kBlockPixels; ++i) {
-                KeepLineInSpan(line, spans[i], out + 3 * i);
+            if (darkest != nullptr && SumOf(d) >= kLightSum) {
+                std::memcpy(d, darkest, 3);
             }
+            d += 3;
         }
     }
 }
