@@ -78,25 +78,30 @@ void BoardView::DropCanvas() {
 }
 
 void BoardView::UpdateCanvas(const ColouringBoard& board, const BoardPlacement& placement,
-                             const Rect& changed) {
+                             const RectList& changed) {
     const double scale = placement.scale;
     if (scale <= 1.0 + 1e-9 || !board.HasCanvasPicture()) {
         DropCanvas();
         return;
     }
-    const Rect device = DeviceCanvas(scale);
-    Rect area = Intersect(changed, kCanvasRect);
+    RectList areas = changed.Within(kCanvasRect);
     if (canvas_ == nullptr || std::fabs(canvasScale_ - scale) > 1e-9) {
         DropCanvas();
+        const Rect device = DeviceCanvas(scale);
         canvas_ = cairo_image_surface_create(CAIRO_FORMAT_RGB24, device.Width(), device.Height());
         if (cairo_surface_status(canvas_) != CAIRO_STATUS_SUCCESS) {
             DropCanvas();
             return;
         }
         canvasScale_ = scale;
-        area = kCanvasRect;
+        areas = RectList{kCanvasRect};
     }
-    if (area.IsEmpty()) return;
+    for (const Rect& area : areas) DrawCanvasPart(board, area);
+}
+
+void BoardView::DrawCanvasPart(const ColouringBoard& board, const Rect& area) {
+    const double scale = canvasScale_;
+    const Rect device = DeviceCanvas(scale);
     const int left = DeviceOf(area.left, scale), top = DeviceOf(area.top, scale);
     FramebufferContext part(DeviceOf(area.right, scale) - left, DeviceOf(area.bottom, scale) - top);
     part.SetScale(scale);
@@ -126,25 +131,29 @@ Rect ShownArea(const BoardPlacement& placement, const Rect& changed) {
                 at(changed.bottom, placement.top) + reach};
 }
 
-Rect BoardView::Update(const ScreenContext& screen, const Rect& changed) {
+RectList BoardView::Update(const ScreenContext& screen, const RectList& changed) {
     if (cairo_surface_status(surface_) != CAIRO_STATUS_SUCCESS) return {};
-    const Rect area = Intersect(fresh_ ? kBoardRect : changed,
-                                Rect{0, 0, std::min(screen.Width(), kBoardWidth),
-                                     std::min(screen.Height(), kBoardHeight)});
+    const RectList areas = (fresh_ ? RectList{kBoardRect} : changed)
+                               .Within(Rect{0, 0, std::min(screen.Width(), kBoardWidth),
+                                            std::min(screen.Height(), kBoardHeight)});
     fresh_ = false;
-    if (area.IsEmpty()) return {};
+    if (areas.IsEmpty()) return {};
     cairo_surface_flush(surface_);
     unsigned char* bytes = cairo_image_surface_get_data(surface_);
     const int stride = cairo_image_surface_get_stride(surface_);
-    for (int y = area.top; y < area.bottom; ++y) {
-        const std::uint8_t* in = screen.Row(y) + area.left * 3;
-        auto* out = reinterpret_cast<std::uint32_t*>(bytes + static_cast<std::size_t>(y) * stride);
-        for (int x = area.left; x < area.right; ++x, in += 3) {
-            out[x] = (std::uint32_t{in[0]} << 16) | (std::uint32_t{in[1]} << 8) | in[2];
+    for (const Rect& area : areas) {
+        for (int y = area.top; y < area.bottom; ++y) {
+            const std::uint8_t* in = screen.Row(y) + area.left * 3;
+            auto* out =
+                reinterpret_cast<std::uint32_t*>(bytes + static_cast<std::size_t>(y) * stride);
+            for (int x = area.left; x < area.right; ++x, in += 3) {
+                out[x] = (std::uint32_t{in[0]} << 16) | (std::uint32_t{in[1]} << 8) | in[2];
+            }
         }
+        cairo_surface_mark_dirty_rectangle(surface_, area.left, area.top, area.Width(),
+                                           area.Height());
     }
-    cairo_surface_mark_dirty_rectangle(surface_, area.left, area.top, area.Width(), area.Height());
-    return area;
+    return areas;
 }
 
 void BoardView::Draw(cairo_t* cr, int width, int height) const {

@@ -10,6 +10,7 @@
 
 #include "board/ColouringBoard.h"
 #include "platform/Geometry.h"
+#include "platform/RectList.h"
 #include "platform/soft/ScreenContext.h"
 
 namespace kolo {
@@ -46,21 +47,23 @@ public:
     BoardView(const BoardView&) = delete;
     BoardView& operator=(const BoardView&) = delete;
 
-    // Takes the part `changed` of the screen as shown now (all of it the first time), and
+    // Takes the parts `changed` of the screen as shown now (all of it the first time), and
     // returns the board pixels taken, so that only they need drawing again.
-    Rect Update(const ScreenContext& screen, const Rect& changed);
+    RectList Update(const ScreenContext& screen, const RectList& changed);
     // On a board shown larger than its pixels, the canvas is drawn at the screen's own pixels
     // from the picture at its detail: takes the part `changed` (board pixels) of it again,
     // all of it when the scale changed. At scale 1, or without a picture, the screen's
     // canvas is shown as it is.
     void UpdateCanvas(const ColouringBoard& board, const BoardPlacement& placement,
-                      const Rect& changed);
+                      const RectList& changed);
     // Draws it into `cr`, whose units are device pixels, over a window of width × height.
     // Whatever `cr` is clipped to bounds the work.
     void Draw(cairo_t* cr, int width, int height) const;
 
 private:
     void DropCanvas();
+    // Draws board pixels `area` of the canvas again into the kept device-pixel canvas.
+    void DrawCanvasPart(const ColouringBoard& board, const Rect& area);
 
     cairo_surface_t* surface_ = nullptr;
     cairo_surface_t* canvas_ = nullptr;   // the canvas rectangle in device pixels, or none

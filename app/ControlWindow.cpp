@@ -397,7 +397,7 @@ void ControlWindow::AfterEvent() {
         headerBar_->SetHavePicture(board.HasCanvasPicture());
         headerBar_->SetPictureName(board.CanvasPictureName());
     }
-    const Rect changed = view_.Update(control_.Screen(), control_.TakeChanged());
+    const RectList changed = view_.Update(control_.Screen(), control_.TakeChanged());
     view_.UpdateCanvas(board, placement, changed);
     QueueBoardDraw(changed);
     BoardAccessibleChanged(area_);
@@ -421,7 +421,7 @@ void ControlWindow::AfterEvent() {
     }
 }
 
-void ControlWindow::QueueBoardDraw(const Rect& changed) {
+void ControlWindow::QueueBoardDraw(const RectList& changed) {
     // The focus marks follow the keyboard, not the screen: while they show, and once more as
     // they go, the whole board is drawn again.
     const bool focusShown = focus_.Focused() != BoardPart::kNone;
@@ -430,17 +430,20 @@ void ControlWindow::QueueBoardDraw(const Rect& changed) {
         gtk_widget_queue_draw(area_);
         return;
     }
-    if (changed.Width() <= 0 || changed.Height() <= 0) return;
+    if (changed.IsEmpty()) return;
     const int factor = std::max(1, gtk_widget_get_scale_factor(area_));
-    const Rect device =
-        ShownArea(FitBoard(gtk_widget_get_allocated_width(area_) * factor,
-                           gtk_widget_get_allocated_height(area_) * factor),
-                  changed);
-    const int left = static_cast<int>(std::floor(static_cast<double>(device.left) / factor));
-    const int top = static_cast<int>(std::floor(static_cast<double>(device.top) / factor));
-    const int right = static_cast<int>(std::ceil(static_cast<double>(device.right) / factor));
-    const int bottom = static_cast<int>(std::ceil(static_cast<double>(device.bottom) / factor));
-    gtk_widget_queue_draw_area(area_, left, top, right - left, bottom - top);
+    const BoardPlacement placement = FitBoard(gtk_widget_get_allocated_width(area_) * factor,
+                                              gtk_widget_get_allocated_height(area_) * factor);
+    // Each area on its own: GTK gathers them into one region, and draws only that.
+    for (const Rect& area : changed) {
+        const Rect device = ShownArea(placement, area);
+        const int left = static_cast<int>(std::floor(static_cast<double>(device.left) / factor));
+        const int top = static_cast<int>(std::floor(static_cast<double>(device.top) / factor));
+        const int right = static_cast<int>(std::ceil(static_cast<double>(device.right) / factor));
+        const int bottom =
+            static_cast<int>(std::ceil(static_cast<double>(device.bottom) / factor));
+        gtk_widget_queue_draw_area(area_, left, top, right - left, bottom - top);
+    }
 }
 
 void ControlWindow::OnResized(GtkWidget*, GdkRectangle*, gpointer data) {

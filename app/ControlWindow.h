@@ -86,7 +86,7 @@ private:
     // The menu's "Close small gaps": off, or on at --close-gaps (the default without it).
     void ToggleCloseGaps();
     // Asks for the window pixels that show the changed board pixels to be drawn again.
-    void QueueBoardDraw(const Rect& changed);
+    void QueueBoardDraw(const RectList& changed);
     // The keyboard's focus ring and cross, in board pixels over the drawn board.
     void DrawFocus(cairo_t* cr);
     void Quit();

@@ -54,11 +54,13 @@ void FillAndRedrawAtTwice(benchmark::State& state) {
         }
         filled = !filled;
         // As the window does: only the window pixels that show what changed are drawn.
-        const Rect changed = view.Update(control.Screen(), control.TakeChanged());
+        const RectList changed = view.Update(control.Screen(), control.TakeChanged());
         if (detail > 1) view.UpdateCanvas(control.Board(), placement, changed);
-        const Rect area = ShownArea(placement, changed);
         cairo_save(cr);
-        cairo_rectangle(cr, area.left, area.top, area.Width(), area.Height());
+        for (const Rect& part : changed) {
+            const Rect area = ShownArea(placement, part);
+            cairo_rectangle(cr, area.left, area.top, area.Width(), area.Height());
+        }
         cairo_clip(cr);
         view.Draw(cr, kBoardWidth * kScale, kBoardHeight * kScale);
         cairo_restore(cr);
@@ -73,7 +75,7 @@ void ScreenIntoWindowImage(benchmark::State& state) {
     SoftControl control(Curl());
     OpenSamples(control);
     BoardView view;
-    for (auto _ : state) view.Update(control.Screen(), kBoardRect);
+    for (auto _ : state) view.Update(control.Screen(), RectList{kBoardRect});
 }
 
 void RestoreTwoHundredFills(benchmark::State& state) {

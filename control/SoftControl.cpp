@@ -132,20 +132,20 @@ void SoftControl::MouseMove(int x, int y) {
 }
 
 void SoftControl::Pump() {
-    const Rect invalid = Intersect(invalid_, kBoardRect);
-    invalid_ = Rect{};
-    if (!invalid.IsEmpty()) {
-        board_.Paint(screen_, kBoardRect, invalid);
-        changed_ = Union(changed_, invalid);
+    const RectList invalid = invalid_.Within(kBoardRect);
+    invalid_ = RectList{};
+    for (const Rect& rect : invalid) {
+        board_.Paint(screen_, kBoardRect, rect);
+        changed_.Add(rect);
     }
     // A button covered by the repaint, or whose state shows another face, is drawn again.
     for (std::size_t i = 0; i < board_.Buttons().size(); ++i) {
         const BitmapButton& button = board_.Buttons()[i];
         const Rect& rect = button.GetRect();
-        if (button.CurrentFace() == drawnFaces_[i] && Intersect(rect, invalid).IsEmpty()) continue;
+        if (button.CurrentFace() == drawnFaces_[i] && invalid.Within(rect).IsEmpty()) continue;
         button.Draw(screen_);
         drawnFaces_[i] = button.CurrentFace();
-        changed_ = Union(changed_, rect);
+        changed_.Add(rect);
     }
 }
 

@@ -4,7 +4,7 @@
 // an enabled button sends its command, any other release reaches the board's Click.
 // Whatever drives it (the headless driver, a window) calls Pump after each event so that a
 // requested repaint happens, and reads the screen as shown, buttons included; TakeChanged
-// says which part of it changed, so that a host copies only that.
+// says which parts of it changed, so that a host copies only those.
 //
 // Folders load on the control's own ThreadedFolderLoader, over the sessions its host's
 // factory opens (none: no network). Results come back through the host's poster, which runs
@@ -24,6 +24,7 @@
 #include "board/ThreadedFolderLoader.h"
 #include "control/BoardWords.h"
 #include "platform/BoardHost.h"
+#include "platform/RectList.h"
 #include "platform/soft/BmpResources.h"
 #include "platform/soft/ScreenContext.h"
 #include "resources/EmbeddedResources.h"
@@ -61,9 +62,9 @@ public:
     // and any button whose face changed.
     void Pump();
     // The screen pixels repainted since the last call (the whole screen the first time).
-    Rect TakeChanged() {
-        const Rect changed = changed_;
-        changed_ = Rect{};
+    RectList TakeChanged() {
+        const RectList changed = changed_;
+        changed_ = RectList{};
         return changed;
     }
     // Without a host poster: runs the tasks the loader has queued, then Pump. Returns how
@@ -78,7 +79,7 @@ public:
     bool Closed() const { return closed_; }
 
     // BoardHost
-    void InvalidateControl(const Rect& rect) override { invalid_ = Union(invalid_, rect); }
+    void InvalidateControl(const Rect& rect) override { invalid_.Add(rect); }
     void EnableButton(int id, bool enabled) override;
     ColourRef GetDisplayedColour(int x, int y) override { return screen_.GetPixel(x, y); }
     void SetCursor(BoardCursor cursor) override { cursor_ = cursor; }
@@ -95,8 +96,8 @@ private:
     WordedResources resources_;
     ColouringBoard board_;
     int pressedButton_ = 0;     // id of the button held down, 0 = none
-    Rect invalid_ = kBoardRect;     // screen pixels the board has to paint again
-    Rect changed_;                  // screen pixels painted since TakeChanged
+    RectList invalid_{kBoardRect};  // screen pixels the board has to paint again
+    RectList changed_;              // screen pixels painted since TakeChanged
     // The face each button showed when it was last drawn, in the order of the board's.
     std::array<const DeviceBitmap*, 6> drawnFaces_{};
     bool closed_ = false;

@@ -4,6 +4,7 @@
 // shared between boards.
 #include <emscripten/emscripten.h>
 
+#include <array>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -105,15 +106,26 @@ public:
         return picture_.data();
     }
 
-    // The screen as RGBA; only what was repainted since the last frame is converted again.
+    // The screen as RGBA; only what was repainted since the last frame is converted again,
+    // and FrameAreas says where that is so that the page uploads only those pixels.
     const std::uint8_t* Frame() {
         Pump();
         const bool first = frame_.empty();
         if (first) frame_.resize(static_cast<std::size_t>(kBoardWidth) * kBoardHeight * 4);
-        const Rect changed = TakeChanged();
-        ToRgba(Screen(), first ? kBoardRect : changed, kBoardWidth, frame_.data(), false, 0);
+        const RectList changed = first ? RectList{kBoardRect} : TakeChanged();
+        frameAreas_[0] = 0;
+        for (const Rect& area : changed.Within(kBoardRect)) {
+            ToRgba(Screen(), area, kBoardWidth, frame_.data(), false, 0);
+            std::int32_t* entry = &frameAreas_[1 + 4 * frameAreas_[0]++];
+            entry[0] = area.left;
+            entry[1] = area.top;
+            entry[2] = area.Width();
+            entry[3] = area.Height();
+        }
         return frame_.data();
     }
+    // The areas the last Frame converted: their count, then left, top, width, height of each.
+    const std::int32_t* FrameAreas() const { return frameAreas_.data(); }
 
     static std::vector<std::uint8_t> ToRgba(const FramebufferContext& surface, int width,
                                             int height, bool keyed, ColourRef key) {
@@ -144,6 +156,7 @@ private:
     PageFolder folder_;
     BoardFocus focus_{*this};
     std::vector<std::uint8_t> frame_;
+    std::array<std::int32_t, 1 + 4 * RectList::kMaxRects> frameAreas_{};
     std::vector<std::uint8_t> picture_;
 };
 
@@ -197,6 +210,9 @@ EMSCRIPTEN_KEEPALIVE WebControl* kolo_create() {
 }
 
 EMSCRIPTEN_KEEPALIVE const std::uint8_t* kolo_frame(WebControl* control) { return control->Frame(); }
+EMSCRIPTEN_KEEPALIVE const std::int32_t* kolo_frame_areas(WebControl* control) {
+    return control->FrameAreas();
+}
 // 0: the arrow, 1: the brush, 2: busy.
 EMSCRIPTEN_KEEPALIVE int kolo_cursor(WebControl* control) {
     switch (control->Cursor()) {

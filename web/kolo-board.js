@@ -1022,8 +1022,18 @@ export class KoloBoard extends HTMLElement {
   _paint() {
     const core = this._core;
     const pointer = core._kolo_frame(this._control);
-    const pixels = new Uint8ClampedArray(core.HEAPU8.buffer, pointer, BOARD_WIDTH * BOARD_HEIGHT * 4);
-    this._context.putImageData(new ImageData(pixels, BOARD_WIDTH, BOARD_HEIGHT), 0, 0);
+    // Only the areas that changed go up to the canvas; the frame holds the whole board.
+    const at = core._kolo_frame_areas(this._control);
+    const count = new Int32Array(core.HEAPU8.buffer, at, 1)[0];
+    if (count > 0) {
+      const areas = new Int32Array(core.HEAPU8.buffer, at + 4, 4 * count);
+      const pixels = new Uint8ClampedArray(core.HEAPU8.buffer, pointer, BOARD_WIDTH * BOARD_HEIGHT * 4);
+      const frame = new ImageData(pixels, BOARD_WIDTH, BOARD_HEIGHT);
+      for (let i = 0; i < 4 * count; i += 4) {
+        const [x, y, width, height] = areas.subarray(i, i + 4);
+        this._context.putImageData(frame, 0, 0, x, y, width, height);
+      }
+    }
     const cursor = core._kolo_cursor(this._control);
     if (cursor !== this._shownCursor) {
       this._shownCursor = cursor;

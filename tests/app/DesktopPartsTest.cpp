@@ -282,17 +282,18 @@ TEST(BoardViewChanges, CoverWhatTheFillChangedAtEveryScale) {
     control.Board().NextPicture();
     control.Pump();
     BoardView view;
-    EXPECT_EQ(view.Update(control.Screen(), control.TakeChanged()), (Rect{0, 0, kBoardWidth, kBoardHeight}));
-    EXPECT_EQ(view.Update(control.Screen(), control.TakeChanged()).Width(), 0);
+    EXPECT_EQ(view.Update(control.Screen(), control.TakeChanged()).Bounds(), (Rect{0, 0, kBoardWidth, kBoardHeight}));
+    EXPECT_EQ(view.Update(control.Screen(), control.TakeChanged()).Bounds().Width(), 0);
     const ScreenContext before = control.Screen();
     control.Click(211, 475);
-    const Rect changed = view.Update(control.Screen(), control.TakeChanged());
+    const RectList taken = view.Update(control.Screen(), control.TakeChanged());
+    const Rect changed = taken.Bounds();
     ASSERT_TRUE(changed.Contains(211, 475));
     EXPECT_LT(changed.Width() * changed.Height(), kBoardWidth * kBoardHeight / 2);
     for (int y = 0; y < kBoardHeight; ++y) {
         for (int x = 0; x < kBoardWidth; ++x) {
             if (before.GetPixel(x, y) != control.Screen().GetPixel(x, y)) {
-                ASSERT_TRUE(changed.Contains(x, y)) << x << "," << y;
+                ASSERT_TRUE(taken.Contains(x, y)) << x << "," << y;
             }
         }
     }
@@ -421,7 +422,7 @@ TEST(BoardDetail, AScaledWindowShowsTheCanvasFromThePictureAtDetail) {
     control.Click(211, 475);
     control.Pump();
     BoardView view;
-    const Rect changed = view.Update(control.Screen(), control.TakeChanged());
+    const RectList changed = view.Update(control.Screen(), control.TakeChanged());
     view.UpdateCanvas(control.Board(), placement, changed);
     cairo_surface_t* window =
         cairo_image_surface_create(CAIRO_FORMAT_RGB24, placement.width, placement.height);
