@@ -250,7 +250,7 @@ bool PictureWork::SaveOne(const WorkKey& key, const SavedWork& ours, std::string
     const SavedWork work = merging ? MergeWork(base.work, ours, disk.work) : ours;
     const std::uint64_t generation = std::max(disk.generation, base.generation) + 1;
     const std::string path = PathFor(key);
-    const bool empty = work.done.empty() && work.undone.empty();
+    const bool empty = work.done.empty() && work.undone.empty() && !work.finished;
     if (empty) {
         if (std::remove(path.c_str()) != 0 && errno != ENOENT) {
             reason = ErrorReason(errno);

@@ -183,6 +183,51 @@ void ColouringBoard::SetDetail(int detail) {
     host_.InvalidateControl(canvasRect_);
 }
 
+void ColouringBoard::ChangeWorkStore(WorkStore* store) {
+    workStore_ = store;
+    work_.clear();
+    if (canvasIndex_ >= 0 && sourcePicture_.HasPicture()) CanvasGiven(canvasIndex_);
+    thumbnailIndex_ = -1;
+    host_.InvalidateControl(boundsRect_);
+}
+
+int ColouringBoard::ShowPicture(std::int32_t index) {
+    if (index < 0 || static_cast<std::size_t>(index) >= pictures_.size()) return 0;
+    pictureIndex_ = index;
+    sourcePicture_ = pictures_[static_cast<std::size_t>(index)].Image();
+    CanvasGiven(index);
+    host_.InvalidateControl(thumbnailRect_);
+    host_.InvalidateControl(canvasRect_);
+    return 1;
+}
+
+CDibImage ColouringBoard::ColouredPicture(std::int32_t index) {
+    if (index < 0 || static_cast<std::size_t>(index) >= pictures_.size()) return {};
+    const CDibImage& picture = pictures_[static_cast<std::size_t>(index)].Image();
+    CDibImage page = KeptPage(index, picture);
+    return page.HasPicture() ? page : picture;
+}
+
+bool ColouringBoard::IsFinished(std::int32_t index) {
+    if (index < 0 || static_cast<std::size_t>(index) >= pictures_.size()) return false;
+    const CDibImage& picture = pictures_[static_cast<std::size_t>(index)].Image();
+    if (!picture.HasPicture()) return false;
+    const auto at = static_cast<std::size_t>(index);
+    const std::string name = at < pictureNames_.size() ? pictureNames_[at] : std::string();
+    return WorkFor(WorkKey{imageUrl_, name, PictureHash(picture)}).finished;
+}
+
+bool ColouringBoard::CanvasFinished() const {
+    const auto found = work_.find(canvasKey_);
+    return canvasIndex_ >= 0 && found != work_.end() && found->second.finished;
+}
+
+void ColouringBoard::SetCanvasFinished(bool finished) {
+    if (canvasIndex_ < 0 || !sourcePicture_.HasPicture()) return;
+    work_[canvasKey_].finished = finished;
+    KeepWork();
+}
+
 void ColouringBoard::SetCloseGaps(int gaps) { closeGaps_ = std::clamp(gaps, 0, kMaxCloseGaps); }
 
 bool ColouringBoard::PageHasGapClosedFill() const {

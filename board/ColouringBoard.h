@@ -112,6 +112,22 @@ public:
     // board takes `work` as that picture's work, on the canvas too when it shows it, without
     // telling the store back.
     void TakeStoredWork(const WorkKey& key, const SavedWork& work);
+    // Another keeper of the work takes over (another child's): the work seen so far is
+    // forgotten, and the picture on the canvas and the thumbnail show the new store's.
+    void ChangeWorkStore(WorkStore* store);
+
+    // Puts picture `index` of the list on the canvas, with the thumbnail on it too, as
+    // browsing to it and opening the thumbnail would. Returns 0 for an index not in the list.
+    int ShowPicture(std::int32_t index);
+    // The names the folder's page gave its pictures, in list order.
+    const std::vector<std::string>& PictureNames() const { return pictureNames_; }
+    // Picture `index` as coloured so far: its page with the kept fills, or the bare picture
+    // when nothing is coloured; empty for an index not in the list.
+    CDibImage ColouredPicture(std::int32_t index);
+    // A picture the child calls done is marked finished; the mark is kept with its work.
+    bool IsFinished(std::int32_t index);
+    bool CanvasFinished() const;
+    void SetCanvasFinished(bool finished);
 
     // Brings the board up to date and copies the part of it that `invalid` asks for to
     // `target`, at the target's origin; the rest of the target is left as it is. Of `bounds`

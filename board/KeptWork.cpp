@@ -14,10 +14,13 @@ namespace kolo {
 namespace {
 
 // Version 1 entries carry no fill options; version 2 adds the gap a fill closed; version 3
-// adds the record's generation, which tells a writer whether another one wrote it meanwhile.
+// adds the record's generation, which tells a writer whether another one wrote it meanwhile;
+// version 4 adds the finished mark, and is written only for a marked picture, so that a
+// program before the mark still reads every other record.
 constexpr const char* kWorkHeaderV1 = "kolo work 1";
 constexpr const char* kWorkHeaderV2 = "kolo work 2";
-constexpr const char* kWorkHeader = "kolo work 3";
+constexpr const char* kWorkHeaderV3 = "kolo work 3";
+constexpr const char* kWorkHeader = "kolo work 4";
 constexpr std::uint64_t kFnvOffset = 14695981039346656037ull;
 constexpr std::uint64_t kFnvPrime = 1099511628211ull;
 // Bounds on what a record may claim, so a damaged one cannot ask for all memory: far more
@@ -133,11 +136,12 @@ std::string WorkRecordName(const WorkKey& key) {
 
 std::string FormatWork(const WorkKey& key, const SavedWork& work, std::uint64_t generation) {
     std::ostringstream out;
-    out << kWorkHeader << '\n'
+    out << (work.finished ? kWorkHeader : kWorkHeaderV3) << '\n'
         << "folder " << key.folder << '\n'
         << "picture " << key.picture << '\n'
         << "content " << Hex64(key.contentHash) << '\n'
         << "generation " << generation << '\n';
+    if (work.finished) out << "finished 1\n";
     FormatEntries(out, "done", work.done);
     FormatEntries(out, "undone", work.undone);
     return out.str();
@@ -148,11 +152,13 @@ bool ParseWork(const std::string& text, const WorkKey& key, SavedWork& work,
     std::istringstream in(text);
     std::string line, folder, picture, content, count;
     if (!std::getline(in, line) ||
-        (line != kWorkHeader && line != kWorkHeaderV2 && line != kWorkHeaderV1)) {
+        (line != kWorkHeader && line != kWorkHeaderV3 && line != kWorkHeaderV2 &&
+         line != kWorkHeaderV1)) {
         return false;
     }
     const bool withOptions = line != kWorkHeaderV1;
-    const bool withGeneration = line == kWorkHeader;
+    const bool withGeneration = line == kWorkHeader || line == kWorkHeaderV3;
+    const bool withMark = line == kWorkHeader;
     if (!TakeField(in, "folder", folder) || folder != key.folder) return false;
     if (!TakeField(in, "picture", picture) || picture != key.picture) return false;
     if (!TakeField(in, "content", content) || content != Hex64(key.contentHash)) return false;
@@ -163,6 +169,11 @@ bool ParseWork(const std::string& text, const WorkKey& key, SavedWork& work,
         return false;
     }
     SavedWork read;
+    if (withMark) {
+        std::string mark;
+        if (!TakeField(in, "finished", mark) || (mark != "0" && mark != "1")) return false;
+        read.finished = mark == "1";
+    }
     if (!ParseEntries(in, "done", withOptions, read.done) ||
         !ParseEntries(in, "undone", withOptions, read.undone)) {
         return false;
@@ -182,6 +193,8 @@ SavedWork MergeWork(const SavedWork& base, const SavedWork& ours, const SavedWor
     const auto shared = std::mismatch(base.done.begin(), base.done.end(), ours.done.begin(),
                                       ours.done.end(), sameFill);
     SavedWork merged = theirs;
+    // The mark follows the window that changed it.
+    if (ours.finished != base.finished) merged.finished = ours.finished;
     if (shared.second == ours.done.end()) return merged;
     merged.done.insert(merged.done.end(), shared.second, ours.done.end());
     merged.undone = ours.undone;

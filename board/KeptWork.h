@@ -8,8 +8,9 @@
 // under the same name starts clean.
 //
 // The record is text: a version line, the key, its generation (how many times it was
-// written, so two writers of one record can tell), then both stacks, one fill a line as seed
-// point, colours and fill options. ParseWork reads every version it knows (records older
+// written, so two writers of one record can tell), for a picture marked finished a line
+// saying so (only then the newest version, which older programs do not read), then both
+// stacks, one fill a line as seed point, colours and fill options. ParseWork reads every version it knows (records older
 // than generations read as generation 0) and refuses (false, `work` untouched) anything
 // malformed, any entry that is not a fill or a cleared page, and a key other than the one
 // asked for.
@@ -27,6 +28,7 @@ namespace kolo {
 struct SavedWork {
     std::vector<FillEntry> done;     // can be undone, oldest first
     std::vector<FillEntry> undone;   // can be redone, the next to redo last
+    bool finished = false;           // the child marked the picture done
 };
 
 // What finds a picture's work again.

@@ -60,7 +60,7 @@ public:
         return read;
     }
     void WorkChanged(const WorkKey& key, const SavedWork& work) override {
-        const bool empty = work.done.empty() && work.undone.empty();
+        const bool empty = work.done.empty() && work.undone.empty() && !work.finished;
         HostWorkChanged(key.folder.c_str(), key.picture.c_str(),
                         empty ? "" : FormatWork(key, work).c_str());
     }
