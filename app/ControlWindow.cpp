@@ -1,5 +1,7 @@
 #include "app/ControlWindow.h"
 
+#include <gtk/gtkunixprint.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -18,11 +20,13 @@
 #include "app/AtomicFile.h"
 #include "app/BoardAccessible.h"
 #include "app/ClassPack.h"
+#include "app/ClassroomFiles.h"
 #include "app/CommandLine.h"
 #include "app/ImageFiles.h"
 #include "app/PicturePng.h"
 #include "app/QuitSignals.h"
 #include "app/SamplesFolder.h"
+#include "app/ShellDialogs.h"
 #include "app/Translation.h"
 #include "board/BoardLayout.h"
 #include "platform/soft/BmpResources.h"
@@ -36,17 +40,29 @@ namespace kolo {
 namespace {
 
 constexpr const char* kProgramName = "Kolo";
-constexpr const char* kAboutTitle = KOLO_ABOUT_TITLE;
-constexpr const char* kAboutName = KOLO_ABOUT_NAME;
-constexpr const char* kAboutNotice = KOLO_ABOUT_NOTICE;
 constexpr const char* kJobNameTail = " — Kolo";      // after the picture's name
-constexpr const char* kShortcutsHeading = N_("Keyboard shortcuts:");
 constexpr const char* kSaveTitle = N_("Save the Picture");
 constexpr const char* kSaveButton = N_("_Save");
 constexpr const char* kCancelButton = N_("_Cancel");
 constexpr const char* kPngFilterName = N_("PNG pictures");
 constexpr const char* kCannotSave = N_("The picture could not be saved in ");
 constexpr const char* kCannotPrint = N_("The picture could not be printed to ");
+constexpr const char* kSavedTo = N_("Saved to %s");
+constexpr const char* kCannotPrintHere = N_("The picture could not be printed");
+constexpr const char* kMarkedFinished = N_("Finished! ★");
+constexpr const char* kNotFinished = N_("Not finished yet");
+constexpr const char* kColouredTail = "-coloured";   // a saved picture's name after its own
+constexpr const char* kLastPictureFile = "last-picture";
+// The window's pages.
+constexpr const char* kBoardPage = "board";
+constexpr const char* kGalleryPage = "gallery";
+constexpr const char* kChildrenPage = "children";
+// How long the classroom's print looks for the default printer, and how often it looks
+// whether one was found (milliseconds).
+constexpr int kPrinterSearchMs = 8000;
+constexpr guint kPrinterPollMs = 200;
+// The classroom's Exit, washed out as a disabled button is: its art has no disabled face.
+constexpr double kDisabledWash = 0.6;   // opacity of the light grey over it
 constexpr const char* kWindowRole = "kolo-board";     // how tests and scripts find the board
 // Written this long after the last change, so a run of fills is one write (milliseconds).
 constexpr guint kSaveDelayMs = 400;
@@ -174,7 +190,14 @@ ControlWindow::ControlWindow(const WindowOptions& options)
       control_([] { return std::make_unique<CurlSession>(); },
                [this](std::function<void()> task) { PostToMainLoop(std::move(task)); }),
       workFolder_(!options.workFolder.empty() ? options.workFolder : DefaultWorkFolder()),
-      work_(workFolder_) {
+      work_(ChildWorkFolder(workFolder_, options.child)),
+      gallery_([this](int index) {
+          control_.Board().ShowPicture(index);
+          ShowPage(kBoardPage);
+          AfterEvent();
+      }),
+      picker_([this](const std::string& name) { SwitchChild(name); }),
+      child_(options.child) {
     window_ = gtk_window_new(GTK_WINDOW_TOPLEVEL);
     gtk_window_set_title(GTK_WINDOW(window_), kProgramName);
     gtk_window_set_role(GTK_WINDOW(window_), kWindowRole);
@@ -192,6 +215,10 @@ ControlWindow::ControlWindow(const WindowOptions& options)
     gtk_widget_set_can_focus(area_, TRUE);
     gtk_widget_add_events(area_, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK |
                                      GDK_POINTER_MOTION_MASK | GDK_KEY_PRESS_MASK);
+    stack_ = gtk_stack_new();
+    gtk_stack_add_named(GTK_STACK(stack_), area_, kBoardPage);
+    gtk_stack_add_named(GTK_STACK(stack_), gallery_.Widget(), kGalleryPage);
+    gtk_stack_add_named(GTK_STACK(stack_), picker_.Widget(), kChildrenPage);
     // The notice that work cannot be kept lies over the top of the board, over the title art,
     // where the grown-up looks; the board keeps its place and size under it.
     GtkWidget* overlay = gtk_overlay_new();
@@ -207,8 +234,23 @@ ControlWindow::ControlWindow(const WindowOptions& options)
     gtk_widget_set_no_show_all(notice_, TRUE);
     gtk_widget_show(noticeText_);
     gtk_widget_set_valign(notice_, GTK_ALIGN_START);
-    gtk_container_add(GTK_CONTAINER(overlay), area_);
+    gtk_container_add(GTK_CONTAINER(overlay), stack_);
     gtk_overlay_add_overlay(GTK_OVERLAY(overlay), notice_);
+    gtk_overlay_add_overlay(GTK_OVERLAY(overlay), toast_.Widget());
+    if (options_.kiosk && !options_.children.empty()) {
+        // Two clicks change the child: this, then the name.
+        childButton_ = gtk_button_new_from_icon_name("system-users-symbolic", GTK_ICON_SIZE_LARGE_TOOLBAR);
+        gtk_button_set_always_show_image(GTK_BUTTON(childButton_), TRUE);
+        gtk_widget_set_tooltip_text(childButton_, Tr(ActionDescription(WindowAction::kChangeChild)));
+        gtk_widget_set_can_focus(childButton_, FALSE);
+        gtk_widget_set_halign(childButton_, GTK_ALIGN_START);
+        gtk_widget_set_valign(childButton_, GTK_ALIGN_END);
+        g_signal_connect(childButton_, "clicked", G_CALLBACK(+[](GtkWidget*, gpointer self) {
+                             static_cast<ControlWindow*>(self)->Perform(WindowAction::kChangeChild);
+                         }),
+                         this);
+        gtk_overlay_add_overlay(GTK_OVERLAY(overlay), childButton_);
+    }
     gtk_container_add(GTK_CONTAINER(window_), overlay);
     SizeForMonitor();
 
@@ -305,10 +347,22 @@ void ControlWindow::SizeForMonitor() {
 int ControlWindow::Run() {
     if (options_.fullscreen || options_.kiosk) gtk_window_fullscreen(GTK_WINDOW(window_));
     gtk_widget_show_all(window_);
+    // The pages were shown as they were made; the board is the one in front.
+    gtk_stack_set_visible_child(GTK_STACK(stack_), area_);
     gtk_widget_set_size_request(area_, kMinimumWidth, kMinimumHeight);
     gtk_widget_grab_focus(area_);
     if (Translated()) control_.SetLanguage(Tr);
+    if (headerBar_) headerBar_->SetChild(child_);
+    if (childButton_ != nullptr) gtk_button_set_label(GTK_BUTTON(childButton_), child_.c_str());
     control_.Create();
+    if (options_.kiosk) {
+        BitmapButton* exit = control_.Board().FindButton(kButtonExit);
+        if (exit != nullptr) exit->Enable(false);
+        control_.InvalidateControl(exit != nullptr ? exit->GetRect() : Rect{});
+        control_.Pump();
+    }
+    // A family or a class starts by saying who colours.
+    if (!options_.children.empty() && child_.empty()) ShowChildren();
     AfterEvent();
     if (!quitting_) gtk_main();
     SaveWorkNow();
@@ -339,6 +393,7 @@ void ControlWindow::SaveWorkNow() {
         g_source_remove(saveTimer_);
         saveTimer_ = 0;
     }
+    RememberLastPicture();
     // Said once, not at every retry; the notice says it in the window.
     if (!work_.Save() && work_.Problem() != noticeShown_) {
         g_printerr("kolo: %s\n", work_.Problem().c_str());
@@ -381,7 +436,13 @@ void ControlWindow::AfterEvent() {
         return;
     }
     ColouringBoard& board = control_.Board();
+    if (reopenPending_ && !board.IsLoading() && !board.Pictures().empty()) {
+        reopenPending_ = false;
+        if (!touched_) ReopenLastPicture();
+    }
     if (work_.Unsaved()) {
+        const std::string coloured = board.ImageUrl() + "\n" + board.CanvasPictureName() + "\n";
+        if (board.CanvasIndex() >= 0) lastPicture_ = coloured;
         // Each event restarts the wait, so a burst of fills is written once.
         if (saveTimer_ != 0) g_source_remove(saveTimer_);
         saveTimer_ = g_timeout_add(kSaveDelayMs, OnSaveWork, this);
@@ -396,6 +457,7 @@ void ControlWindow::AfterEvent() {
     if (headerBar_) {
         headerBar_->SetHavePicture(board.HasCanvasPicture());
         headerBar_->SetPictureName(board.CanvasPictureName());
+        headerBar_->SetFinished(board.CanvasFinished());
     }
     const RectList changed = view_.Update(control_.Screen(), control_.TakeChanged());
     view_.UpdateCanvas(board, placement, changed);
@@ -471,6 +533,15 @@ gboolean ControlWindow::OnDraw(GtkWidget* widget, cairo_t* cr, gpointer data) {
     cairo_translate(cr, placement.left, placement.top);
     cairo_scale(cr, placement.scale, placement.scale);
     self->DrawFocus(cr);
+    if (self->options_.kiosk) {
+        const BitmapButton* exit = self->control_.Board().FindButton(kButtonExit);
+        if (exit != nullptr && !exit->IsEnabled()) {
+            const Rect face = exit->GetRect();
+            cairo_set_source_rgba(cr, 0.9, 0.9, 0.9, kDisabledWash);
+            cairo_rectangle(cr, face.left, face.top, face.Width(), face.Height());
+            cairo_fill(cr);
+        }
+    }
     cairo_restore(cr);
     return TRUE;
 }
@@ -521,6 +592,7 @@ gboolean ControlWindow::OnButtonPress(GtkWidget*, GdkEventButton* event, gpointe
     // A double click arrives as two presses and an extra 2BUTTON_PRESS; only presses count.
     if (event->button != GDK_BUTTON_PRIMARY || event->type != GDK_BUTTON_PRESS) return FALSE;
     int x = 0, y = 0;
+    self->touched_ = true;
     self->BoardPoint(event->x, event->y, x, y);
     self->control_.LeftButtonDown(x, y);
     self->AfterEvent();
@@ -569,6 +641,20 @@ bool BoardKeyOf(const GdkEventKey* event, BoardKey& key) {
 
 gboolean ControlWindow::OnKeyPress(GtkWidget*, GdkEventKey* event, gpointer data) {
     auto* self = static_cast<ControlWindow*>(data);
+    if (!self->BoardShown()) {
+        // The gallery and the names take their own keys; Escape goes back to the board once
+        // there is a child to colour as.
+        const WindowAction action = ActionForKey(event->keyval, event->state, self->options_.kiosk, true);
+        const bool back = event->keyval == GDK_KEY_Escape || action == WindowAction::kGallery;
+        if (back && (self->options_.children.empty() || !self->child_.empty())) {
+            self->ShowPage(kBoardPage);
+            return TRUE;
+        }
+        if (action != WindowAction::kLeaveKiosk && action != WindowAction::kQuit) return FALSE;
+        self->Perform(action);
+        return TRUE;
+    }
+    self->touched_ = true;
     BoardKey key;
     if (gtk_widget_has_focus(self->area_) && BoardKeyOf(event, key) &&
         self->focus_.HandleKey(key)) {
@@ -606,7 +692,15 @@ void ControlWindow::Perform(WindowAction action) {
             if (!board.Pictures().empty()) RunPrintOperation(true);
             break;
         case WindowAction::kNewPage: board.NewPage(); break;
-        case WindowAction::kAbout: AboutBox(); break;
+        case WindowAction::kAbout:
+            if (!options_.kiosk) AboutBox();
+            break;
+        case WindowAction::kShortcutsWindow:
+            if (!options_.kiosk) ShowShortcutsWindow(GTK_WINDOW(window_));
+            break;
+        case WindowAction::kFinished: ToggleFinished(); break;
+        case WindowAction::kGallery: ToggleGallery(); break;
+        case WindowAction::kChangeChild: ShowChildren(); break;
         case WindowAction::kFullScreen:
             if (options_.kiosk) break;
             if (fullscreen_) {
@@ -641,6 +735,13 @@ gboolean ControlWindow::OnDelete(GtkWidget*, GdkEvent*, gpointer data) {
 void ControlWindow::SavePicture() {
     ColouringBoard& board = control_.Board();
     if (!board.SourcePicture().HasPicture()) return;
+    // In the classroom no dialog may open: Save goes to the class folder.
+    if (options_.saveTo.empty() && (options_.kiosk || !options_.saveDir.empty())) {
+        const char* pictures = g_get_user_special_dir(G_USER_DIRECTORY_PICTURES);
+        SaveIntoFolder(!options_.saveDir.empty() ? options_.saveDir
+                                                 : DefaultSaveFolder(pictures != nullptr ? pictures : ""));
+        return;
+    }
     std::string path = options_.saveTo;
     if (path.empty()) {
         GtkWidget* dialog = gtk_file_chooser_dialog_new(
@@ -665,7 +766,116 @@ void ControlWindow::SavePicture() {
         gtk_widget_destroy(dialog);
         if (path.empty()) return;
     }
-    if (!SavePicturePng(board, path)) ShowMessage(Tr(kCannotSave) + path);
+    if (!SavePicturePng(board, path)) {
+        ShowMessage(Tr(kCannotSave) + path);
+        return;
+    }
+    TellSaved(path);
+}
+
+void ControlWindow::SaveIntoFolder(const std::string& folder) {
+    ColouringBoard& board = control_.Board();
+    std::string stem = SuggestedPngName(board.CanvasPictureName());
+    stem = stem.substr(0, stem.size() - 4) + kColouredTail;   // without ".png"
+    std::string reason;
+    const std::string path = SaveUnderNewName(
+        folder, stem, [&board](const std::string& to) { return SavePicturePng(board, to); }, reason);
+    if (path.empty()) {
+        g_printerr("kolo: the picture could not be saved in %s: %s\n", folder.c_str(), reason.c_str());
+        toast_.Show(Tr(kCannotSave) + folder, "", GTK_WINDOW(window_));
+        return;
+    }
+    TellSaved(path);
+}
+
+void ControlWindow::TellSaved(const std::string& path) {
+    const char* home = g_get_home_dir();
+    const std::string shown = PathFromHome(path, home != nullptr ? home : "");
+    // Outside the classroom the folder can be opened from the notice.
+    const std::string folder = options_.kiosk ? std::string() : path.substr(0, path.find_last_of('/'));
+    toast_.Show(TrFormat(kSavedTo, shown), folder, GTK_WINDOW(window_));
+}
+
+void ControlWindow::ShowPage(const char* name) {
+    gtk_stack_set_visible_child_name(GTK_STACK(stack_), name);
+    if (std::string(name) == kBoardPage) gtk_widget_grab_focus(area_);
+}
+
+bool ControlWindow::BoardShown() const {
+    return gtk_stack_get_visible_child(GTK_STACK(stack_)) == area_;
+}
+
+void ControlWindow::ToggleGallery() {
+    if (!BoardShown()) {
+        ShowPage(kBoardPage);
+        return;
+    }
+    gallery_.Fill(control_.Board());
+    ShowPage(kGalleryPage);
+}
+
+void ControlWindow::ToggleFinished() {
+    ColouringBoard& board = control_.Board();
+    if (!board.HasCanvasPicture()) return;
+    board.SetCanvasFinished(!board.CanvasFinished());
+    // Without the header bar's star the window says it.
+    if (!headerBar_) {
+        toast_.Show(Tr(board.CanvasFinished() ? kMarkedFinished : kNotFinished), "", GTK_WINDOW(window_));
+    }
+}
+
+void ControlWindow::ShowChildren() {
+    std::vector<std::string> names = options_.children;
+    // Outside the classroom the children already kept are offered too, and a new one.
+    if (!options_.kiosk) {
+        for (const std::string& known : KnownChildren(workFolder_)) {
+            if (std::find(names.begin(), names.end(), known) == names.end()) names.push_back(known);
+        }
+    }
+    picker_.SetNames(names, !options_.kiosk);
+    ShowPage(kChildrenPage);
+}
+
+void ControlWindow::SwitchChild(const std::string& child) {
+    SaveWorkNow();
+    if (child != child_ || work_.Folder() != ChildWorkFolder(workFolder_, child)) {
+        child_ = child;
+        work_ = PictureWork(ChildWorkFolder(workFolder_, child));
+        lastPicture_.clear();
+        control_.Board().ChangeWorkStore(&work_);
+        ReopenLastPicture();
+    }
+    if (headerBar_) headerBar_->SetChild(child_);
+    if (childButton_ != nullptr) gtk_button_set_label(GTK_BUTTON(childButton_), child_.c_str());
+    ShowPage(kBoardPage);
+    control_.Pump();
+    AfterEvent();
+}
+
+void ControlWindow::ReopenLastPicture() {
+    if (work_.Folder().empty()) return;
+    std::ifstream in(work_.Folder() + "/" + kLastPictureFile);
+    std::string folder, picture;
+    ColouringBoard& board = control_.Board();
+    if (!std::getline(in, folder) || !std::getline(in, picture) || folder != board.ImageUrl()) return;
+    const std::vector<std::string>& names = board.PictureNames();
+    const auto found = std::find(names.begin(), names.end(), picture);
+    if (found == names.end() || static_cast<std::int32_t>(found - names.begin()) == board.CanvasIndex()) return;
+    board.ShowPicture(static_cast<std::int32_t>(found - names.begin()));
+    control_.Pump();
+}
+
+void ControlWindow::RememberLastPicture() {
+    if (lastPicture_.empty() || work_.Folder().empty()) return;
+    std::string reason;
+    const std::string text = lastPicture_;
+    if (WriteFileAtomically(work_.Folder() + "/" + kLastPictureFile,
+                            [&text](std::FILE* file) {
+                                return std::fwrite(text.data(), 1, text.size(), file) == text.size() ? 0 : EIO;
+                            },
+                            reason)) {
+        lastPicture_.clear();
+    }
 }
 
 namespace {
@@ -709,26 +919,8 @@ void ControlWindow::ShowMessage(const std::string& text) {
 
 void ControlWindow::AboutBox() {
     GdkPixbuf* icon = LoadIcon();
-    GtkWidget* image = icon != nullptr ? gtk_image_new_from_pixbuf(icon) : nullptr;
+    RunAboutDialog(GTK_WINDOW(window_), icon);
     if (icon != nullptr) g_object_unref(icon);
-    std::vector<std::string> lines{Tr(kAboutName), Tr(kAboutNotice), Tr(kShortcutsHeading)};
-    // One line an action, its keys first: "Ctrl+Y, Shift+Ctrl+Z   Redo".
-    std::vector<WindowAction> listed;
-    for (const Shortcut& shortcut : Shortcuts()) {
-        if (std::find(listed.begin(), listed.end(), shortcut.action) != listed.end()) continue;
-        listed.push_back(shortcut.action);
-        std::string keys;
-        for (const Shortcut& other : Shortcuts()) {
-            if (other.action != shortcut.action) continue;
-            gchar* label = gtk_accelerator_get_label(
-                other.key, static_cast<GdkModifierType>(other.modifiers));
-            if (!keys.empty()) keys += ", ";
-            keys += label;
-            g_free(label);
-        }
-        lines.push_back(keys + "   " + Tr(ActionDescription(shortcut.action)));
-    }
-    RunOkDialog(GTK_WINDOW(window_), Tr(kAboutTitle), image, lines);
 }
 
 // The board's Print runs the operation; its page handler draws the page. Cancelling the
@@ -761,6 +953,18 @@ void ControlWindow::RunPrintOperation(bool allPictures) {
                     std::to_string(getpid()) + "-print.part";
         gtk_print_operation_set_export_filename(operation, temporary.c_str());
         action = GTK_PRINT_OPERATION_ACTION_EXPORT;
+    } else if (options_.kiosk) {
+        // No dialog in the classroom: the default printer, once it is known to be there.
+        if (printer_.empty()) {
+            g_object_unref(operation);
+            PrintToDefaultPrinter();
+            return;
+        }
+        GtkPrintSettings* settings = gtk_print_settings_new();
+        gtk_print_settings_set_printer(settings, printer_.c_str());
+        gtk_print_operation_set_print_settings(operation, settings);
+        g_object_unref(settings);
+        action = GTK_PRINT_OPERATION_ACTION_PRINT;
     }
     GError* error = nullptr;
     const GtkPrintOperationResult result =
@@ -787,7 +991,61 @@ void ControlWindow::RunPrintOperation(bool allPictures) {
         }
         // The page is a file the user chose, so its failure is said like Save's.
         if (!failure.empty()) ShowMessage(Tr(kCannotPrint) + options_.exportPdf + ": " + failure);
+    } else if (!failure.empty() && options_.kiosk) {
+        // Without the print system's dialog the classroom hears it here.
+        toast_.Show(Tr(kCannotPrintHere), "", GTK_WINDOW(window_));
     }
+}
+
+namespace {
+
+// The search for the default printer, shared by the enumeration and the poll that waits for
+// it; either may outlive the window.
+struct PrinterSearch {
+    std::shared_ptr<bool> alive;
+    std::string found;
+    int waitedMs = 0;
+};
+
+}  // namespace
+
+void ControlWindow::PrintToDefaultPrinter() {
+    if (printerSearch_) return;   // one press is enough; the search is under way
+    printerSearch_ = true;
+    auto search = std::make_shared<PrinterSearch>(PrinterSearch{alive_, {}, 0});
+    gtk_enumerate_printers(
+        [](GtkPrinter* printer, gpointer data) -> gboolean {
+            auto& found = (*static_cast<std::shared_ptr<PrinterSearch>*>(data))->found;
+            if (!gtk_printer_is_default(printer) || gtk_printer_is_virtual(printer)) return FALSE;
+            found = gtk_printer_get_name(printer);
+            return TRUE;
+        },
+        new std::shared_ptr<PrinterSearch>(search),
+        [](gpointer data) { delete static_cast<std::shared_ptr<PrinterSearch>*>(data); }, FALSE);
+    struct Poll {
+        ControlWindow* window;
+        std::shared_ptr<PrinterSearch> search;
+    };
+    g_timeout_add_full(
+        G_PRIORITY_DEFAULT, kPrinterPollMs,
+        [](gpointer data) -> gboolean {
+            auto* poll = static_cast<Poll*>(data);
+            PrinterSearch& search = *poll->search;
+            search.waitedMs += static_cast<int>(kPrinterPollMs);
+            if (!*search.alive) return G_SOURCE_REMOVE;
+            if (search.found.empty() && search.waitedMs < kPrinterSearchMs) return G_SOURCE_CONTINUE;
+            ControlWindow* window = poll->window;
+            window->printerSearch_ = false;
+            if (search.found.empty()) {
+                g_printerr("kolo: printing failed: no default printer\n");
+                window->toast_.Show(Tr(kCannotPrintHere), "", GTK_WINDOW(window->window_));
+            } else {
+                window->printer_ = search.found;
+                window->RunPrintOperation();
+            }
+            return G_SOURCE_REMOVE;
+        },
+        new Poll{this, search}, [](gpointer data) { delete static_cast<Poll*>(data); });
 }
 
 void ControlWindow::OnDrawPage(GtkPrintOperation*, GtkPrintContext* context, gint,

@@ -10,7 +10,14 @@
 // Nothing coloured is lost (PictureWork): every picture keeps its work for the run and in
 // the user's data folder, so Exit and the window's close button quit without a question.
 // In the classroom mode the window is full screen without its bar, and only Ctrl+Alt+Q ends
-// the program.
+// the program: no key or button opens a file chooser, a print dialog or another window,
+// Save writes to the class folder under a new name and says so in the window, Print goes
+// straight to the printer, and Exit shows disabled.
+//
+// Each child's work can be kept apart (--child, or a tile of the start screen that
+// --children fills), in a folder of the child's name under the kept-work folder; the
+// program reopens on the picture the child last coloured. The gallery shows every picture
+// of the folder as coloured so far, a star on the finished ones.
 //
 // As the container, the program answers OnInitImage with SetImageURL of the address it was
 // given, once the window is on the screen. The folder's pictures arrive through GLib's main
@@ -23,11 +30,15 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/BoardView.h"
+#include "app/ChildPicker.h"
+#include "app/GalleryView.h"
 #include "app/HeaderBar.h"
 #include "app/PictureWork.h"
 #include "app/Shortcuts.h"
+#include "app/Toast.h"
 #include "control/BoardFocus.h"
 #include "control/SoftControl.h"
 
@@ -43,6 +54,9 @@ struct WindowOptions {
     bool kiosk = false;
     int closeGaps = -1;      // from --close-gaps; −1 for the setting the menu keeps
     std::string workFolder;  // where work is kept across runs; "" for the user's data folder
+    std::string saveDir;     // when set, Save writes here under a new name without asking
+    std::string child;       // whose work this is; "" for the work kept without a name
+    std::vector<std::string> children;   // the start screen's tiles
 };
 
 class ControlWindow {
@@ -101,6 +115,25 @@ private:
     void SavePicture();
     // The picture on the canvas, or every picture of the folder.
     void RunPrintOperation(bool allPictures = false);
+    // Save without a dialog: a new file in the class folder, told in the window.
+    void SaveIntoFolder(const std::string& folder);
+    // After a save: where it went, with a way to the folder outside the classroom.
+    void TellSaved(const std::string& path);
+    // The classroom's print, without a dialog: the desktop's default printer is looked for
+    // first, for a few seconds, since asking GTK to print to a default printer that does not
+    // exist waits for ever.
+    void PrintToDefaultPrinter();
+    // Which page the window shows: the board, the gallery, or the children's names.
+    void ShowPage(const char* name);
+    bool BoardShown() const;
+    void ToggleGallery();
+    void ToggleFinished();
+    void ShowChildren();
+    // Colours as `child` from now on: the work so far is kept, and the child's comes back.
+    void SwitchChild(const std::string& child);
+    // The picture the child coloured last, kept beside the work, goes back on the canvas.
+    void ReopenLastPicture();
+    void RememberLastPicture();
     void PrintPage(GtkPrintContext* context);
 
     WindowOptions options_;
@@ -113,7 +146,17 @@ private:
     PictureWork work_;
     BoardView view_;
     std::unique_ptr<HeaderBar> headerBar_;
+    Toast toast_;
+    GalleryView gallery_;
+    ChildPicker picker_;
+    std::string child_;
+    bool reopenPending_ = true;    // the last picture is to come back once the folder is in
+    bool touched_ = false;
+    bool printerSearch_ = false;   // the classroom's print is looking for the printer         // the child acted on the board since the folder began
+    std::string lastPicture_;      // the folder and picture last coloured, as kept
     GtkWidget* window_ = nullptr;
+    GtkWidget* stack_ = nullptr;
+    GtkWidget* childButton_ = nullptr;   // the classroom's way to the start screen
     GtkWidget* area_ = nullptr;
     GtkWidget* notice_ = nullptr;       // an info bar, hidden while the work is kept
     GtkWidget* noticeText_ = nullptr;
@@ -124,6 +167,7 @@ private:
     std::string shownTitle_;
     BoardCursor shownCursor_ = BoardCursor::kArrow;
     GtkPrintSettings* printSettings_ = nullptr;
+    std::string printer_;          // the printer the classroom prints on, once found
     GtkPageSetup* pageSetup_ = nullptr;
     guint saveTimer_ = 0;
     bool fullscreen_ = false;

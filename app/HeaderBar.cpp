@@ -14,11 +14,12 @@ constexpr WindowAction kMenuActions[] = {
     WindowAction::kNewPage,         WindowAction::kSave,        WindowAction::kPrint,
     WindowAction::kPrintAll,
     WindowAction::kNone,            WindowAction::kUndo,        WindowAction::kRedo,
-    WindowAction::kCloseGaps,
+    WindowAction::kCloseGaps,       WindowAction::kFinished,
     WindowAction::kNone,            WindowAction::kPreviousPicture,
     WindowAction::kNextPicture,     WindowAction::kOpenThumbnail,
-    WindowAction::kNone,            WindowAction::kFullScreen,  WindowAction::kAbout,
-    WindowAction::kQuit,
+    WindowAction::kGallery,         WindowAction::kChangeChild,
+    WindowAction::kNone,            WindowAction::kFullScreen,  WindowAction::kShortcutsWindow,
+    WindowAction::kAbout,           WindowAction::kQuit,
 };
 
 void SetAction(GtkWidget* widget, WindowAction action) {
@@ -38,12 +39,29 @@ HeaderBar::HeaderBar(std::function<void(WindowAction)> perform) : perform_(std::
     save_ = AddButton(WindowAction::kSave, "document-save", true);
     print_ = AddButton(WindowAction::kPrint, "document-print", true);
 
+    star_ = gtk_toggle_button_new();
+    gtk_button_set_image(GTK_BUTTON(star_),
+                         gtk_image_new_from_icon_name("starred-symbolic", GTK_ICON_SIZE_BUTTON));
+    gtk_widget_set_tooltip_text(star_, Tr(ActionDescription(WindowAction::kFinished)));
+    gtk_widget_set_can_focus(star_, FALSE);
+    SetAction(star_, WindowAction::kFinished);
+    g_signal_connect(star_, "toggled", G_CALLBACK(OnClicked), this);
+    gtk_header_bar_pack_start(GTK_HEADER_BAR(bar_), star_);
+
     GtkWidget* menuButton = gtk_menu_button_new();
     gtk_widget_set_tooltip_text(menuButton, Tr(kMenuTooltip));
     gtk_button_set_image(GTK_BUTTON(menuButton),
                          gtk_image_new_from_icon_name("open-menu-symbolic", GTK_ICON_SIZE_BUTTON));
     gtk_menu_button_set_popup(GTK_MENU_BUTTON(menuButton), BuildMenu());
     gtk_header_bar_pack_end(GTK_HEADER_BAR(bar_), menuButton);
+    AddButton(WindowAction::kGallery, "view-grid-symbolic", false);
+    child_ = gtk_button_new_with_label("");
+    gtk_widget_set_tooltip_text(child_, Tr(ActionDescription(WindowAction::kChangeChild)));
+    gtk_widget_set_can_focus(child_, FALSE);
+    gtk_widget_set_no_show_all(child_, TRUE);
+    SetAction(child_, WindowAction::kChangeChild);
+    g_signal_connect(child_, "clicked", G_CALLBACK(OnClicked), this);
+    gtk_header_bar_pack_end(GTK_HEADER_BAR(bar_), child_);
     SetHavePicture(false);
 }
 
@@ -69,10 +87,11 @@ GtkWidget* HeaderBar::BuildMenu() {
             gtk_menu_shell_append(GTK_MENU_SHELL(menu), gtk_separator_menu_item_new());
             continue;
         }
-        GtkWidget* item = action == WindowAction::kCloseGaps
+        GtkWidget* item = action == WindowAction::kCloseGaps || action == WindowAction::kFinished
                               ? gtk_check_menu_item_new_with_label(Tr(ActionDescription(action)))
                               : gtk_menu_item_new_with_label(Tr(ActionDescription(action)));
         if (action == WindowAction::kCloseGaps) closeGapsItem_ = item;
+        if (action == WindowAction::kFinished) finishedItem_ = item;
         // The item shows its first shortcut at the right; the keys themselves are handled
         // by the window, so the label only tells.
         for (const Shortcut& shortcut : Shortcuts()) {
@@ -94,6 +113,22 @@ GtkWidget* HeaderBar::BuildMenu() {
     return menu;
 }
 
+void HeaderBar::SetFinished(bool finished) {
+    g_signal_handlers_block_by_func(star_, reinterpret_cast<gpointer>(OnClicked), this);
+    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(star_), finished ? TRUE : FALSE);
+    g_signal_handlers_unblock_by_func(star_, reinterpret_cast<gpointer>(OnClicked), this);
+    if (finishedItem_ != nullptr) {
+        g_signal_handlers_block_by_func(finishedItem_, reinterpret_cast<gpointer>(OnClicked), this);
+        gtk_check_menu_item_set_active(GTK_CHECK_MENU_ITEM(finishedItem_), finished ? TRUE : FALSE);
+        g_signal_handlers_unblock_by_func(finishedItem_, reinterpret_cast<gpointer>(OnClicked), this);
+    }
+}
+
+void HeaderBar::SetChild(const std::string& child) {
+    gtk_button_set_label(GTK_BUTTON(child_), child.c_str());
+    gtk_widget_set_visible(child_, !child.empty());
+}
+
 void HeaderBar::SetCloseGaps(bool on) {
     // Showing the state is not choosing it: the item's own signal stays quiet.
     g_signal_handlers_block_by_func(closeGapsItem_, reinterpret_cast<gpointer>(OnClicked), this);
@@ -109,7 +144,7 @@ void HeaderBar::OnClicked(GtkWidget* widget, gpointer data) {
 }
 
 void HeaderBar::SetHavePicture(bool havePicture) {
-    for (GtkWidget* widget : {save_, print_, saveItem_, printItem_}) {
+    for (GtkWidget* widget : {save_, print_, saveItem_, printItem_, star_, finishedItem_}) {
         if (widget != nullptr) gtk_widget_set_sensitive(widget, havePicture);
     }
 }

@@ -1,5 +1,5 @@
-// HeaderBar: the window's title bar with the program's own buttons: New page, Save and
-// Print, and a menu that lists every action with its keyboard shortcut. Every user-visible
+// HeaderBar: the window's title bar with the program's own buttons: New page, Save, Print,
+// the gallery, the finished star, the child colouring (when there is one), and a menu that lists every action with its keyboard shortcut. Every user-visible
 // word of the bar comes from the shortcut table or from the labels at the top of the source.
 #pragma once
 
@@ -26,6 +26,10 @@ public:
     void SetPictureName(const std::string& name);
     // Ticks "Close small gaps" in the menu.
     void SetCloseGaps(bool on);
+    // Lights the star: the picture on the canvas is finished.
+    void SetFinished(bool finished);
+    // The child colouring, on the button that changes child; "" hides it.
+    void SetChild(const std::string& child);
 
 private:
     static void OnClicked(GtkWidget* widget, gpointer self);
@@ -39,6 +43,9 @@ private:
     GtkWidget* saveItem_ = nullptr;
     GtkWidget* printItem_ = nullptr;
     GtkWidget* closeGapsItem_ = nullptr;
+    GtkWidget* star_ = nullptr;
+    GtkWidget* finishedItem_ = nullptr;
+    GtkWidget* child_ = nullptr;
 };
 
 }  // namespace kolo

@@ -34,7 +34,10 @@ const std::vector<Shortcut>& Shortcuts() {
         {WindowAction::kSave, GDK_KEY_s, kControl, N_("Save as PNG…")},
         {WindowAction::kPrint, GDK_KEY_p, kControl, N_("Print…")},
         {WindowAction::kPrintAll, GDK_KEY_p, kControl | kShift, N_("Print all pictures…")},
+        {WindowAction::kFinished, GDK_KEY_f, 0, N_("Finished")},
+        {WindowAction::kGallery, GDK_KEY_g, kControl, N_("Gallery")},
         {WindowAction::kFullScreen, GDK_KEY_F11, 0, N_("Full screen")},
+        {WindowAction::kShortcutsWindow, GDK_KEY_question, kControl, N_("Keyboard shortcuts")},
         {WindowAction::kAbout, GDK_KEY_F1, 0, N_("About Kolo")},
         {WindowAction::kQuit, GDK_KEY_q, kControl, N_("Quit")},
     };
@@ -46,6 +49,7 @@ const char* ActionDescription(WindowAction action) {
         if (shortcut.action == action) return shortcut.description;
     }
     if (action == WindowAction::kCloseGaps) return N_("Close small gaps");
+    if (action == WindowAction::kChangeChild) return N_("Change child");
     return action == WindowAction::kLeaveKiosk ? N_("Leave the classroom mode") : "";
 }
 
@@ -58,13 +62,20 @@ WindowAction ActionForKey(unsigned key, unsigned modifiers, bool kiosk, bool boa
     if (key == GDK_KEY_KP_Right) key = GDK_KEY_Right;
     if (key == GDK_KEY_KP_Page_Up) key = GDK_KEY_Page_Up;
     if (key == GDK_KEY_KP_Page_Down) key = GDK_KEY_Page_Down;
+    // "?" takes Shift on most keyboards, and Ctrl+/ is the same key on them.
+    if (key == GDK_KEY_question || key == GDK_KEY_slash) {
+        key = GDK_KEY_question;
+        modifiers &= ~kShift;
+    }
 
     if (key == GDK_KEY_q && modifiers == (kControl | kAlt)) return WindowAction::kLeaveKiosk;
     for (const Shortcut& shortcut : Shortcuts()) {
         if (shortcut.key != key || shortcut.modifiers != modifiers) continue;
         if (kiosk && (shortcut.action == WindowAction::kQuit ||
                       shortcut.action == WindowAction::kFullScreen ||
-                      shortcut.action == WindowAction::kPrintAll)) {
+                      shortcut.action == WindowAction::kPrintAll ||
+                      shortcut.action == WindowAction::kAbout ||
+                      shortcut.action == WindowAction::kShortcutsWindow)) {
             return WindowAction::kNone;
         }
         if (boardPartFocused && IsBrowsing(shortcut.action)) return WindowAction::kNone;

@@ -23,6 +23,10 @@ enum class WindowAction {
     kLeaveKiosk,      // the one way out of the classroom mode
     kCloseGaps,       // toggles whether fills stop at small openings in the lines
     kPrintAll,        // every picture of the folder, through the print dialog
+    kFinished,        // toggles the picture's finished mark
+    kGallery,         // every picture of the folder as coloured so far, or back to the board
+    kShortcutsWindow, // the list of every key
+    kChangeChild,     // the children's names, to colour as another child
 };
 
 struct Shortcut {
@@ -35,7 +39,8 @@ struct Shortcut {
 // Every shortcut, the first of each action being the one a menu shows beside it.
 const std::vector<Shortcut>& Shortcuts();
 
-// What a key press does. Ctrl+Q does nothing in the classroom mode, where Ctrl+Alt+Q leaves;
+// What a key press does. Ctrl+Q does nothing in the classroom mode, where Ctrl+Alt+Q leaves
+// and no key opens a window of its own (About, the shortcuts, full screen's end);
 // the arrow and page keys browse pictures only while no part of the board has the keyboard
 // focus (there they move within the part).
 WindowAction ActionForKey(unsigned key, unsigned modifiers, bool kiosk, bool boardPartFocused);

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/ClassroomFiles.h"
 #include "app/CommandLine.h"
 #include "app/ControlWindow.h"
 #include "app/ClassPack.h"
@@ -59,6 +60,15 @@ constexpr const char* kClassPackUsage = N_(
     "  writes every picture of the folder into FILE.pdf, 1, 2 or 4 to a page, uncoloured\n"
     "  or with their kept colouring, each under a \"Name: ____\" line if asked; exit status\n"
     "  as for --headless.\n");
+
+// Families and classrooms.
+constexpr const char* kClassroomUsage = N_(
+    "\n"
+    "Families and classrooms:\n"
+    "  --save-dir DIR        Save writes into DIR under a new name each time, without\n"
+    "                        asking (in the classroom mode: Pictures/Kolo unless given)\n"
+    "  --child NAME          keep this child's colouring apart from the others'\n"
+    "  --children A,B,...    start with a big tile for each child's name\n");
 
 // The options of the desktop program and of the teachers' batch runs, after the basic ones.
 constexpr const char* kMoreUsage = N_(
@@ -114,6 +124,31 @@ bool ParseWindowOptions(const std::vector<std::string>& args, kolo::WindowOption
             options.fullscreen = true;
         } else if (arg == "--kiosk") {
             options.kiosk = true;
+        } else if (arg == "--save-dir") {
+            if (!hasValue || args[i + 1].empty()) {
+                std::cerr << kolo::Tr("kolo: --save-dir needs a folder") << "\n";
+                return false;
+            }
+            options.saveDir = args[++i];
+        } else if (arg == "--child") {
+            if (!hasValue || !kolo::IsChildNameSafe(args[i + 1])) {
+                std::cerr << kolo::Tr("kolo: --child needs a name without slashes, control "
+                                      "characters or a leading dot")
+                          << "\n";
+                return false;
+            }
+            options.child = args[++i];
+        } else if (arg == "--children") {
+            std::string refused;
+            if (!hasValue || !kolo::SplitChildNames(args[i + 1], options.children, refused) ||
+                options.children.empty()) {
+                std::cerr << kolo::TrFormat(N_("kolo: --children needs names separated by commas; "
+                                               "\"%s\" cannot be used"),
+                                            refused)
+                          << "\n";
+                return false;
+            }
+            ++i;
         } else if (arg == "--close-gaps") {
             if (!hasValue || !kolo::ParseCloseGaps(args[i + 1], options.closeGaps)) {
                 std::cerr << "kolo: --close-gaps needs a width from 0 to 4\n";
@@ -136,6 +171,7 @@ int main(int argc, char** argv) {
         if (arg == "--help") {
             std::cout << kolo::Tr(kUsage) << kolo::Tr(kMoreUsage) << kolo::Tr(kDetailUsage)
                       << kolo::Tr(kClassPackUsage)
+                      << kolo::Tr(kClassroomUsage)
                       << kolo::Tr(kExitStatusHelp);
             return 0;
         }

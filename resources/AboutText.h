@@ -12,4 +12,14 @@
 #define KOLO_ABOUT_NAME N_("Kolo Control, Version 1.0")
 #define KOLO_ABOUT_NOTICE N_("A colouring book for children. Free to use and share.")
 
+// The desktop's about dialog shows these beside the texts above.
+#define KOLO_ABOUT_PROGRAM "Kolo"
+#define KOLO_ABOUT_VERSION "1.0"
+#define KOLO_ABOUT_WEBSITE "https://kolobook.org/"
+#define KOLO_ABOUT_COPYRIGHT N_("© The Kolo authors")
+#define KOLO_ABOUT_LICENCE "MIT"
+#define KOLO_ABOUT_AUTHORS "The Kolo authors"
+#define KOLO_ABOUT_BUILT_WITH_HEADING N_("Built with")
+#define KOLO_ABOUT_BUILT_WITH "GTK", "cairo", "libcurl", "libjpeg-turbo", "libpng", "librsvg", "FreeType"
+
 #endif

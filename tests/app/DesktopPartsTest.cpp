@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <gdk/gdk.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -97,6 +98,16 @@ INSTANTIATE_TEST_SUITE_P(
                   {{}, {}}, {3}, {}}),
     [](const ::testing::TestParamInfo<MergeCase>& info) { return info.param.name; });
 
+TEST(WorkFile, KeepsTheFinishedMarkAndWritesTheOlderVersionWithoutIt) {
+    SavedWork read;
+    ASSERT_TRUE(ParseWork(FormatWork(kKey, {{}, {}, true}), kKey, read));
+    EXPECT_TRUE(read.finished);
+    const std::string unmarked = FormatWork(kKey, {{{0x00FFFFFF, 0x008400FF, 10, 20}}, {}});
+    EXPECT_EQ(unmarked.rfind("kolo work 3\n", 0), 0u) << "a program before the mark reads it";
+    ASSERT_TRUE(ParseWork(unmarked, kKey, read));
+    EXPECT_FALSE(read.finished);
+}
+
 struct BadWork {
     const char* name;
     std::string text;
@@ -115,7 +126,10 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, WorkFileRefuses,
     ::testing::Values(
         BadWork{"Empty", ""},
-        BadWork{"OtherVersion", "kolo work 3\n"},
+        BadWork{"OtherVersion", "kolo work 9\n"},
+        BadWork{"MarkNeitherZeroNorOne", "kolo work 4\nfolder file:///pictures/\npicture house.gif\n"
+                                         "content 0123456789abcdef\ngeneration 1\nfinished 2\n"
+                                         "done 0\nundone 0\n"},
         BadWork{"OtherFolder", "kolo work 1\nfolder file:///other/\npicture house.gif\n"
                                "content 0123456789abcdef\ndone 0\nundone 0\n"},
         BadWork{"OtherPicture", "kolo work 1\nfolder file:///pictures/\npicture cat.gif\n"
@@ -215,6 +229,42 @@ TEST_F(KeptWork, WithoutAFolderTheWorkLastsTheRun) {
     EXPECT_EQ(control.Screen().GetPixel(211, 475), 0x008400FFu);
     EXPECT_TRUE(work.Save());
     EXPECT_FALSE(std::filesystem::exists(folder_));
+}
+
+TEST_F(KeptWork, EachChildsStoreShowsItsOwnColouringAndFinishedMarks) {
+    SoftControl control(Curl());
+    PictureWork ana(folder_ + "/Ana");
+    PictureWork ben(folder_ + "/Ben");
+    Open(control, ana);
+    ColouringBoard& board = control.Board();
+    control.Click(211, 475);
+    board.SetCanvasFinished(true);
+    ASSERT_TRUE(ana.Save());
+    // The gallery's view of the house: coloured for Ana, bare for Ben.
+    const CDibImage bare = board.Pictures()[0].Image();
+    const std::size_t bytes = bare.Stride() * static_cast<std::size_t>(bare.Height());
+    const auto sameAsBare = [&] {
+        const CDibImage shown = board.ColouredPicture(0);
+        return std::equal(bare.Pixels(), bare.Pixels() + bytes, shown.Pixels());
+    };
+    EXPECT_FALSE(sameAsBare());
+    EXPECT_TRUE(board.IsFinished(0));
+    board.ChangeWorkStore(&ben);
+    control.Pump();
+    EXPECT_FALSE(board.History().CanUndo());
+    EXPECT_FALSE(board.CanvasFinished());
+    EXPECT_EQ(control.Screen().GetPixel(211, 475), 0x00FFFFFFu);
+    EXPECT_TRUE(sameAsBare());
+    ASSERT_TRUE(board.ShowPicture(1));
+    EXPECT_EQ(board.CanvasIndex(), 1);
+    EXPECT_EQ(board.PictureIndex(), 1);
+    EXPECT_FALSE(board.ShowPicture(static_cast<std::int32_t>(board.Pictures().size())));
+    EXPECT_FALSE(board.ColouredPicture(-1).HasPicture());
+    board.ChangeWorkStore(&ana);
+    EXPECT_TRUE(board.IsFinished(0)) << "the mark was not kept";
+    ASSERT_TRUE(board.ShowPicture(0));
+    EXPECT_TRUE(board.CanvasFinished());
+    EXPECT_TRUE(board.History().CanUndo());
 }
 
 struct FitCase {
@@ -388,6 +438,14 @@ TEST(Keyboard, KeysAndTheirActions) {
         {GDK_KEY_q, kCtrl, true, false, WindowAction::kNone},
         {GDK_KEY_q, kCtrl | kAlt, true, false, WindowAction::kLeaveKiosk},
         {GDK_KEY_Q, kCtrl | kAlt | kShift, true, false, WindowAction::kNone},
+        {GDK_KEY_question, kCtrl | kShift, false, false, WindowAction::kShortcutsWindow},
+        {GDK_KEY_slash, kCtrl, false, false, WindowAction::kShortcutsWindow},
+        {GDK_KEY_f, 0, false, false, WindowAction::kFinished},
+        {GDK_KEY_F, kShift, false, false, WindowAction::kNone},
+        {GDK_KEY_g, kCtrl, true, false, WindowAction::kGallery},
+        // In a classroom nothing opens a window of its own.
+        {GDK_KEY_F1, 0, true, false, WindowAction::kNone},
+        {GDK_KEY_question, kCtrl | kShift, true, false, WindowAction::kNone},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(ActionForKey(c.key, c.modifiers, c.kiosk, c.focused), c.expected)

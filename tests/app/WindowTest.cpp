@@ -322,6 +322,33 @@ protected:
         return found;
     }
 
+    // How many top-level windows of the program are on the screen.
+    int CountWindows() {
+        const Atom pidAtom = XInternAtom(display_, "_NET_WM_PID", False);
+        Window root = 0, parent = 0, *children = nullptr;
+        unsigned count = 0;
+        if (!XQueryTree(display_, DefaultRootWindow(display_), &root, &parent, &children, &count)) return -1;
+        int shown = 0;
+        for (unsigned i = 0; i < count; ++i) {
+            XWindowAttributes attributes;
+            Atom type = 0;
+            int format = 0;
+            unsigned long items = 0, after = 0;
+            unsigned char* data = nullptr;
+            if (!XGetWindowAttributes(display_, children[i], &attributes) ||
+                attributes.map_state != IsViewable ||
+                XGetWindowProperty(display_, children[i], pidAtom, 0, 1, False, XA_CARDINAL, &type,
+                                   &format, &items, &after, &data) != Success ||
+                data == nullptr) {
+                continue;
+            }
+            shown += *reinterpret_cast<long*>(data) == pid_ ? 1 : 0;
+            XFree(data);
+        }
+        XFree(children);
+        return shown;
+    }
+
     std::string Role(Window window) {
         const Atom roleAtom = XInternAtom(display_, "WM_WINDOW_ROLE", False);
         Atom type = 0;
@@ -932,6 +959,86 @@ TEST_F(KoloWindow, KioskIgnoresExitAndCtrlQAndLeavesOnCtrlAltQ) {
     ClickAt(kWallX, kWallY);
     EXPECT_TRUE(WaitForPixel(kWallX, kWallY, kPink)) << "a click at the full screen's scale";
     Key(window_, "ctrl+alt+q");
+    EXPECT_EQ(WaitForExit(), 0);
+}
+
+TEST_F(KoloWindow, KioskOpensNothingOutsideTheBoardWhateverIsPressed) {
+    const std::string classFolder = prefix_ + "class";
+    std::filesystem::remove_all(classFolder);
+    Start({"--kiosk", "--save-dir", classFolder, "--child", "Ana", "--children", "Ana,Ben"});
+    ClickAt(kWallX, kWallY);
+    ASSERT_TRUE(WaitForPixel(kWallX, kWallY, kPink));
+    const auto onlyTheBoard = [&](const std::string& what) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        EXPECT_EQ(CountWindows(), 1) << "a window opened after " << what;
+        EXPECT_TRUE(Running()) << "the program ended after " << what;
+        // Whatever opened is closed again, so that the next key reaches the board.
+        if (CountWindows() > 1) XDo({"key", "Escape"});
+    };
+    // Every key of the window, those it refuses in a classroom and the desktop's usual ones.
+    const char* keys[] = {"ctrl+z", "ctrl+y", "ctrl+shift+z", "Left", "Right", "Page_Up", "Page_Down",
+                          "Return", "ctrl+n", "ctrl+s", "ctrl+p", "F11", "F1", "ctrl+question",
+                          "ctrl+slash", "f", "f", "ctrl+g", "Escape", "ctrl+q", "ctrl+w", "ctrl+o",
+                          "alt+F4", "F10", "Menu", "shift+F10", "ctrl+comma", "Escape"};
+    for (const char* key : keys) {
+        Key(window_, key);
+        onlyTheBoard(key);
+    }
+    // Every board button, by pointer and by the keyboard's focus.
+    const std::pair<int, int> buttons[] = {{kUndoX, kUndoY},     {kRedoX, kRedoY},   {kPrintX, kPrintY},
+                                           {kExitX, kExitY},     {kPreviousX, kArrowY}, {kNextX, kArrowY},
+                                           {kThumbnailX, kThumbnailY}, {kPaletteX, kPaletteY}};
+    for (const auto& [x, y] : buttons) {
+        ClickAt(x, y);
+        onlyTheBoard("a click at " + std::to_string(x) + "," + std::to_string(y));
+    }
+    MoveTo(kWallX, kWallY);
+    XDo({"click", "3"});
+    onlyTheBoard("a right click");
+    for (int part = 0; part < 12; ++part) {
+        Key(window_, "Tab");
+        Key(window_, "space");
+        onlyTheBoard("space on part " + std::to_string(part));
+    }
+    // The child's button, in the window's bottom-left corner, brings the names; Escape the board.
+    XWindowAttributes attributes{};
+    XGetWindowAttributes(display_, window_, &attributes);
+    XDo({"mousemove", "--window", std::to_string(window_), "12", std::to_string(attributes.height - 12)});
+    XDo({"click", "1"});
+    EXPECT_TRUE(WaitUntil([&] { return !FindBoard(); })) << "the child's button showed no names";
+    onlyTheBoard("the child's button");
+    Key(window_, "Escape");
+    EXPECT_TRUE(WaitUntil([&] { return FindBoard(); }));
+
+    // Save wrote into the class folder, each time under a new name (Enter above opened the
+    // second picture).
+    EXPECT_TRUE(std::filesystem::exists(classFolder + "/sun-coloured.png"));
+    Key(window_, "ctrl+s");
+    EXPECT_TRUE(WaitUntil([&] { return std::filesystem::exists(classFolder + "/sun-coloured-2.png"); }));
+    Key(window_, "ctrl+alt+q");
+    EXPECT_EQ(WaitForExit(), 0);
+}
+
+TEST_F(KoloWindow, EachChildFindsTheirOwnWorkOnThePictureTheyColouredLast) {
+    // Ana colours the second picture and leaves.
+    Start({"--child", "Ana"});
+    ASSERT_TRUE(WaitForScreen(Expected({SamplesUrl()})));
+    Key(window_, "Right");
+    ClickAt(kThumbnailX, kThumbnailY);
+    ClickAt(kWallX, kWallY);
+    const Screen anas = Expected({"--click", "767,386", "--click", "728,276", "--click", "211,475", SamplesUrl()});
+    ASSERT_TRUE(WaitForScreen(anas));
+    Key(window_, "ctrl+q");
+    ASSERT_EQ(WaitForExit(), 0);
+    EXPECT_TRUE(std::filesystem::exists(DataHome() + "/kolo/Ana/last-picture"));
+    // Ben starts on the first picture, uncoloured; Ana comes back to hers.
+    Start({"--child", "Ben"});
+    EXPECT_TRUE(WaitForScreen(Expected({SamplesUrl()})));
+    Key(window_, "ctrl+q");
+    ASSERT_EQ(WaitForExit(), 0);
+    Start({"--child", "Ana"});
+    EXPECT_TRUE(WaitForScreen(anas)) << "Ana's picture did not come back as she left it";
+    Key(window_, "ctrl+q");
     EXPECT_EQ(WaitForExit(), 0);
 }
 

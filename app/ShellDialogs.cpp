@@ -1,0 +1,114 @@
+#include "app/ShellDialogs.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "app/Shortcuts.h"
+#include "app/Translation.h"
+#include "resources/AboutText.h"
+
+namespace kolo {
+namespace {
+
+constexpr int kLogoSize = 96;   // pixels; the embedded icon is drawn larger, as the dialog wants
+constexpr const char* kBoardGroup = N_("On the board");
+constexpr const char* kWindowGroup = N_("In the window");
+
+// The board's own keys, which the shortcut table does not hold: they act on the focused part.
+struct BoardKeyHelp {
+    const char* accelerators;   // as gtk_accelerator_parse reads them, space-separated
+    const char* description;
+};
+constexpr BoardKeyHelp kBoardKeys[] = {
+    {"Tab <Shift>Tab", N_("Move the keyboard focus among the board's parts")},
+    {"Left Right Up Down", N_("Move within the focused part")},
+    {"space Return", N_("Press the focused button, pick the colour or fill")},
+};
+
+GtkWidget* NewShortcut(const std::string& accelerators, const char* title) {
+    return GTK_WIDGET(g_object_new(GTK_TYPE_SHORTCUTS_SHORTCUT, "accelerator",
+                                   accelerators.c_str(), "title", title, "visible", TRUE,
+                                   nullptr));
+}
+
+GtkWidget* NewGroup(const char* title) {
+    return GTK_WIDGET(g_object_new(GTK_TYPE_SHORTCUTS_GROUP, "title", title, "visible", TRUE, nullptr));
+}
+
+}  // namespace
+
+void RunAboutDialog(GtkWindow* parent, GdkPixbuf* logo) {
+    GtkWidget* dialog = gtk_about_dialog_new();
+    GtkAboutDialog* about = GTK_ABOUT_DIALOG(dialog);
+    gtk_window_set_transient_for(GTK_WINDOW(dialog), parent);
+    gtk_window_set_modal(GTK_WINDOW(dialog), TRUE);
+    gtk_about_dialog_set_program_name(about, KOLO_ABOUT_PROGRAM);
+    gtk_about_dialog_set_version(about, KOLO_ABOUT_VERSION);
+    gtk_about_dialog_set_comments(about, Tr(KOLO_ABOUT_NOTICE));
+    gtk_about_dialog_set_website(about, KOLO_ABOUT_WEBSITE);
+    gtk_about_dialog_set_copyright(about, Tr(KOLO_ABOUT_COPYRIGHT));
+    gtk_about_dialog_set_license_type(about, GTK_LICENSE_MIT_X11);
+    const char* authors[] = {KOLO_ABOUT_AUTHORS, nullptr};
+    gtk_about_dialog_set_authors(about, authors);
+    const char* builtWith[] = {KOLO_ABOUT_BUILT_WITH, nullptr};
+    gtk_about_dialog_add_credit_section(about, Tr(KOLO_ABOUT_BUILT_WITH_HEADING), builtWith);
+    // Translators list themselves in their own language's file.
+    const std::string translators = Tr("translator-credits");
+    if (translators != "translator-credits") {
+        gtk_about_dialog_set_translator_credits(about, translators.c_str());
+    }
+    if (logo != nullptr) {
+        GdkPixbuf* large = gdk_pixbuf_scale_simple(logo, kLogoSize, kLogoSize, GDK_INTERP_NEAREST);
+        gtk_about_dialog_set_logo(about, large != nullptr ? large : logo);
+        if (large != nullptr) g_object_unref(large);
+    }
+    // The dialog names itself after the program; the control's own title is kept, as every
+    // host shows it.
+    gtk_window_set_title(GTK_WINDOW(dialog), Tr(KOLO_ABOUT_TITLE));
+    // Enter closes it, as OK did: the Close button starts with the focus and is the default.
+    GtkWidget* close = gtk_dialog_get_widget_for_response(GTK_DIALOG(dialog), GTK_RESPONSE_DELETE_EVENT);
+    if (close != nullptr) {
+        gtk_widget_set_can_default(close, TRUE);
+        gtk_widget_grab_default(close);
+        gtk_widget_grab_focus(close);
+    }
+    gtk_dialog_run(GTK_DIALOG(dialog));
+    gtk_widget_destroy(dialog);
+}
+
+void ShowShortcutsWindow(GtkWindow* parent) {
+    GtkWidget* window = GTK_WIDGET(g_object_new(GTK_TYPE_SHORTCUTS_WINDOW, "modal", TRUE,
+                                                "transient-for", parent, nullptr));
+    GtkWidget* section = GTK_WIDGET(g_object_new(GTK_TYPE_SHORTCUTS_SECTION, "section-name",
+                                                 "shortcuts", "visible", TRUE, nullptr));
+    // One line an action with all its keys, in the table's order.
+    GtkWidget* windowKeys = NewGroup(Tr(kWindowGroup));
+    std::vector<WindowAction> listed;
+    for (const Shortcut& shortcut : Shortcuts()) {
+        if (std::find(listed.begin(), listed.end(), shortcut.action) != listed.end()) continue;
+        listed.push_back(shortcut.action);
+        std::string accelerators;
+        for (const Shortcut& other : Shortcuts()) {
+            if (other.action != shortcut.action) continue;
+            gchar* name = gtk_accelerator_name(other.key, static_cast<GdkModifierType>(other.modifiers));
+            if (!accelerators.empty()) accelerators += ' ';
+            accelerators += name;
+            g_free(name);
+        }
+        gtk_container_add(GTK_CONTAINER(windowKeys),
+                          NewShortcut(accelerators, Tr(ActionDescription(shortcut.action))));
+    }
+    gtk_container_add(GTK_CONTAINER(windowKeys),
+                      NewShortcut("<Control><Alt>q", Tr(ActionDescription(WindowAction::kLeaveKiosk))));
+    GtkWidget* boardKeys = NewGroup(Tr(kBoardGroup));
+    for (const BoardKeyHelp& help : kBoardKeys) {
+        gtk_container_add(GTK_CONTAINER(boardKeys), NewShortcut(help.accelerators, Tr(help.description)));
+    }
+    gtk_container_add(GTK_CONTAINER(section), windowKeys);
+    gtk_container_add(GTK_CONTAINER(section), boardKeys);
+    gtk_container_add(GTK_CONTAINER(window), section);
+    gtk_widget_show(window);
+}
+
+}  // namespace kolo
