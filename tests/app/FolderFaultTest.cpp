@@ -157,7 +157,7 @@ TEST(FolderDownload, WritesNothingWhateverStopsItOrWhereverTemporaryFilesWouldGo
 // page gives, and the pictures past the first few are kept as their bytes, so the program's
 // peak memory stays far below what as many canvas-size pictures would take (770 MB).
 TEST(FolderMemory, APageOfAHundredThousandLinksStaysWithinTheBound) {
-    constexpr long kPeakBoundKb = 400L * 1024;
+    [[maybe_unused]] constexpr long kPeakBoundKb = 400L * 1024;
     const fs::path root = fs::path(::testing::TempDir()) / "kolo_many_links";
     fs::remove_all(root);
     fs::create_directories(root);
@@ -179,7 +179,9 @@ TEST(FolderMemory, APageOfAHundredThousandLinksStaysWithinTheBound) {
     EXPECT_EQ(run.status, 0) << run.errors;
     EXPECT_EQ(run.errors, "kolo: the folder page links 100000 pictures; only the first 1000 are loaded\n");
     EXPECT_GT(run.peakMemoryKb, 0);
+#if !defined(__SANITIZE_ADDRESS__)   // its quarantine keeps every freed block resident
     EXPECT_LT(run.peakMemoryKb, kPeakBoundKb);
+#endif
     EXPECT_TRUE(fs::exists(shot));
     fs::remove_all(root);
 }
