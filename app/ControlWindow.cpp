@@ -1057,7 +1057,7 @@ void ControlWindow::OnDrawPackPage(GtkPrintOperation*, GtkPrintContext* context,
                                    gpointer data) {
     auto* self = static_cast<ControlWindow*>(data);
     // One picture a page, laid out as the class pack lays it out, decoded only for its page.
-    const CDibImage picture = self->control_.Board().FolderPage(page, true);
+    const CDibImage picture = self->control_.Board().ColouredPicture(page);
     const std::vector<PackCell> cells = PackCells(gtk_print_context_get_width(context),
                                                   gtk_print_context_get_height(context), 1);
     DrawPackPicture(gtk_print_context_get_cairo_context(context), cells[0], picture, false);

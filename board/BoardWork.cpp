@@ -133,13 +133,6 @@ CDibImage ColouringBoard::KeptPage(std::int32_t index, const CDibImage& picture)
     return ColouredPage(picture, work);
 }
 
-CDibImage ColouringBoard::FolderPage(std::int32_t index, bool coloured) {
-    if (index < 0 || static_cast<std::size_t>(index) >= pictures_.size()) return {};
-    CDibImage picture = pictures_[static_cast<std::size_t>(index)].Image();
-    CDibImage page = coloured ? KeptPage(index, picture) : CDibImage();
-    return page.HasPicture() ? page : picture;
-}
-
 CDibImage ColouredPage(const CDibImage& picture, const SavedWork& work) {
     CDibImage page = picture;
     page.Threshold(kThresholdLevel);

@@ -201,9 +201,6 @@ public:
     int LastCursorState() const { return lastCursorState_; }
 
     const std::vector<FolderPicture>& Pictures() const { return pictures_; }
-    // Picture `index` of the folder as it prints: with the colouring kept for it when
-    // `coloured`, otherwise (or with none kept) as drawn; no picture for an index out of range.
-    CDibImage FolderPage(std::int32_t index, bool coloured);
     const CDibImage& SourcePicture() const { return sourcePicture_; }
     const CDibImage& Canvas() const { return canvas_; }
     const CDibImage& BlankCanvas() const { return blankCanvas_; }
