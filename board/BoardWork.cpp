@@ -174,6 +174,9 @@ void ColouringBoard::SetDetail(int detail) {
     }
     RebuildCanvas();
     host_.InvalidateControl(canvasRect_);
+    // The thumbnail samples the canvas at its new detail too: it is drawn again with it, or
+    // the screen would keep one taken from the old one.
+    host_.InvalidateControl(thumbnailRect_);
 }
 
 void ColouringBoard::ChangeWorkStore(WorkStore* store) {
