@@ -1,8 +1,10 @@
 #include "module/BoardPlacement.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "board/BoardLayout.h"
+#include "image/DibImage.h"
 
 namespace kolo {
 namespace {
@@ -31,6 +33,13 @@ BoardPlacement FitBoard(const Rect& area) {
     placement.top = area.top + static_cast<int>((height - placement.height) / 2);
     return placement;
 }
+
+int DetailFor(int devicePixels, int boardPixels) {
+    if (boardPixels <= 0 || devicePixels <= boardPixels) return 1;
+    return static_cast<int>(std::min<std::int64_t>(CeilDiv(devicePixels, boardPixels), kMaxDetail));
+}
+
+int BoardPlacement::Detail() const { return DetailFor(width, kBoardWidth); }
 
 bool BoardPlacement::IsOneToOne() const { return width == kBoardWidth && height == kBoardHeight; }
 

@@ -15,6 +15,9 @@ struct BoardPlacement {
     int height = 0;
 
     bool IsOneToOne() const;
+    // The detail the picture on the canvas is worth holding at for this placement
+    // (DetailFor the board's width).
+    int Detail() const;
     Rect Shown() const { return Rect{left, top, left + width, top + height}; }
     // The board point at the centre of device pixel (x, y); outside the board over the
     // letterbox. False for an empty placement.
@@ -22,6 +25,10 @@ struct BoardPlacement {
     // The device pixels that show the board rectangle `part`, rounded outwards.
     Rect ToDevice(const Rect& part) const;
 };
+
+// The detail that gives each of `devicePixels` a picture pixel of its own where the board has
+// `boardPixels`: their ratio rounded up, 1 … kMaxDetail (1 for an empty or smaller area).
+int DetailFor(int devicePixels, int boardPixels);
 
 // The placement in `area`; an empty one when the area is empty.
 BoardPlacement FitBoard(const Rect& area);

@@ -271,6 +271,14 @@ INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     return FALSE;
 }
 
+// A printer's or a metafile's context, which a board drawn once for it may give more detail
+// than the screen's.
+bool IsOutputContext(HDC dc) {
+    const DWORD kind = GetObjectType(dc);
+    return kind == OBJ_ENHMETADC || kind == OBJ_METADC ||
+           GetDeviceCaps(dc, TECHNOLOGY) == DT_RASPRINTER;
+}
+
 // The board's composed image: 32 bits a pixel, bottom-up.
 BITMAPINFO ComposedInfo() {
     BITMAPINFO info{};
@@ -798,6 +806,9 @@ void CKoloCtrl::PlaceBoard() {
     RECT client{};
     GetClientRect(window_, &client);
     placement_ = FitBoard(Rect{client.left, client.top, client.right, client.bottom});
+    // The picture is held at as much detail as the site has device pixels for; the fills are
+    // replayed there, so the colouring stays.
+    board_.SetDetail(placement_.Detail());
     for (const BitmapButton& button : board_.Buttons()) {
         HWND child = GetDlgItem(window_, button.Id());
         const Rect place = placement_.ToDevice(button.GetRect());
@@ -831,7 +842,11 @@ void CKoloCtrl::PaintWindow(HDC dc, const RECT& update, bool withButtons) {
     GetClientRect(window_, &client);
     const Rect area{client.left, client.top, client.right, client.bottom};
     if (!placement_.IsOneToOne()) {
-        DrawScaled(dc, placement_, area);
+        // The board points under the update, and one more around them that smoothing reaches.
+        int left = 0, top = 0, right = 0, bottom = 0;
+        placement_.ToBoard(update.left, update.top, left, top);
+        placement_.ToBoard(update.right - 1, update.bottom - 1, right, bottom);
+        DrawScaled(dc, placement_, area, Rect{left - 1, top - 1, right + 2, bottom + 2});
         return;
     }
     // One to one the board paints only the part asked for, straight from its own image.
@@ -862,7 +877,8 @@ bool CKoloCtrl::ComposeBoard() {
     return true;
 }
 
-bool CKoloCtrl::DrawScaled(HDC dc, const BoardPlacement& placement, const Rect& area) {
+bool CKoloCtrl::DrawScaled(HDC dc, const BoardPlacement& placement, const Rect& area,
+                           const Rect& part) {
     if (!ComposeBoard()) return false;
     const BITMAPINFO info = ComposedInfo();
     // From the bits rather than the memory context, which a printer or a metafile cannot
@@ -871,8 +887,30 @@ bool CKoloCtrl::DrawScaled(HDC dc, const BoardPlacement& placement, const Rect& 
     StretchDIBits(dc, placement.left, placement.top, placement.width, placement.height, 0, 0,
                   kBoardWidth, kBoardHeight, composedBits_, &info, DIB_RGB_COLORS, SRCCOPY);
     SetStretchBltMode(dc, mode);
+    if (placement.width > kBoardWidth && board_.CanvasDetail() > 1) {
+        // Over the enlarged skin, the canvas from the picture at its detail, at the device's
+        // own pixels.
+        GdiContext target(dc, GdiContext::Release::kNone);
+        target.SetScale(static_cast<double>(placement.width) / kBoardWidth);
+        board_.DrawCanvas(target, part, placement.left, placement.top);
+    }
     FillLetterbox(dc, placement, area);
     return true;
+}
+
+void CKoloCtrl::DrawAtDetail(int detail, HDC dc, const std::function<void()>& draw) {
+    const int shown = board_.Detail();
+    const bool raise = detail > shown && IsOutputContext(dc);
+    if (raise) {
+        // The container is not told of a change that is undone before Draw returns.
+        quietView_ = true;
+        board_.SetDetail(detail);
+    }
+    draw();
+    if (raise) {
+        board_.SetDetail(shown);
+        quietView_ = false;
+    }
 }
 
 void CKoloCtrl::FillLetterbox(HDC dc, const BoardPlacement& placement, const Rect& area) {
@@ -941,9 +979,12 @@ HRESULT CKoloCtrl::Draw(DWORD aspect, LONG, void*, DVTARGETDEVICE*, HDC, HDC dc,
     IntersectClipRect(dc, area.left, area.top, area.right, area.bottom);
     const RECT whole{area.left, area.top, area.right, area.bottom};
     // Before its window exists the board has no art loaded: an empty white area.
-    if (!boardReady_ || !DrawScaled(dc, FitBoard(area), area)) {
-        ::FillRect(dc, &whole, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    const BoardPlacement placement = FitBoard(area);
+    bool drawn = false;
+    if (boardReady_) {
+        DrawAtDetail(placement.Detail(), dc, [&] { drawn = DrawScaled(dc, placement, area); });
     }
+    if (!drawn) ::FillRect(dc, &whole, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
     RestoreDC(dc, saved);
     return S_OK;
 }
@@ -1415,7 +1456,7 @@ void CKoloCtrl::InvalidateControl(const Rect& rect) {
         Rect{rect.left - reach, rect.top - reach, rect.right + reach, rect.bottom + reach});
     const RECT area{shown.left, shown.top, shown.right, shown.bottom};
     if (window_ != nullptr) InvalidateRect(window_, &area, FALSE);
-    if (viewSink_ != nullptr) viewSink_->OnViewChange(DVASPECT_CONTENT, -1);
+    if (viewSink_ != nullptr && !quietView_) viewSink_->OnViewChange(DVASPECT_CONTENT, -1);
 }
 
 void CKoloCtrl::EnableButton(int id, bool enabled) {
@@ -1495,11 +1536,12 @@ void CKoloCtrl::PrintPicture() {
             AbortDoc(printer);
         } else {
             GdiContext page(printer, GdiContext::Release::kNone);
-            board_.DrawPictureInto(
-                page, board_.PrintPlacement(GetDeviceCaps(printer, HORZRES),
-                                            GetDeviceCaps(printer, VERTRES),
-                                            GetDeviceCaps(printer, LOGPIXELSX),
-                                            GetDeviceCaps(printer, LOGPIXELSY)));
+            const Rect place = board_.PrintPlacement(
+                GetDeviceCaps(printer, HORZRES), GetDeviceCaps(printer, VERTRES),
+                GetDeviceCaps(printer, LOGPIXELSX), GetDeviceCaps(printer, LOGPIXELSY));
+            // The picture at as much detail as the page has printer dots for.
+            DrawAtDetail(DetailFor(place.Width(), kCanvasRect.Width()), printer,
+                         [&] { board_.DrawPictureInto(page, place); });
             if (EndPage(printer) > 0) EndDoc(printer);
         }
     }

@@ -22,8 +22,11 @@
 // Any size and resolution: the board is drawn as large as the window (or the rectangle Draw is
 // given) allows with its proportions kept, centred on the container's ambient background or
 // else the board's edge colour; at whole factors each board pixel is a block of device pixels,
-// at other sizes the board is smoothed. Pointer events map back to the board point shown. The
-// natural extent is the board's 834 x 644 pixels at 96 dpi, in HIMETRIC.
+// at other sizes the board is smoothed. Enlarged, the canvas is drawn over that from the
+// picture held at the window's detail (its scale rounded up, up to four), at the device's own
+// pixels; a printer or a metafile gets the detail its rectangle has pixels for, the window
+// keeping its own. Pointer events map back to the board point shown. The natural extent is the
+// board's 834 x 644 pixels at 96 dpi, in HIMETRIC.
 //
 // Events: OnInitImage when the window is ready, FolderLoaded(count) when a folder has loaded,
 // FolderFailed(message) when it could not (the board's message, also shown in a message box
@@ -246,8 +249,13 @@ private:
     // the placement puts it, the letterbox around it.
     void PaintWindow(HDC dc, const RECT& update, bool withButtons);
     // Draws the whole board, buttons included, scaled to `placement` in `dc`, and the letterbox
-    // over the rest of `area`; false when the board's image cannot be made.
-    bool DrawScaled(HDC dc, const BoardPlacement& placement, const Rect& area);
+    // over the rest of `area`; false when the board's image cannot be made. Enlarged, the
+    // canvas's board pixels inside `part` come from the picture at its detail.
+    bool DrawScaled(HDC dc, const BoardPlacement& placement, const Rect& area,
+                    const Rect& part = kBoardRect);
+    // Runs `draw` with the picture held at `detail` when that is more than the screen's and
+    // `dc` is a printer's or a metafile's, then holds it at the screen's detail again.
+    void DrawAtDetail(int detail, HDC dc, const std::function<void()>& draw);
     void FillLetterbox(HDC dc, const BoardPlacement& placement, const Rect& area);
     // The container's ambient background colour, or else the board's own edge colour.
     COLORREF LetterboxColour();
@@ -288,6 +296,7 @@ private:
     bool letterboxKnown_ = false;
     COLORREF letterbox_ = 0;
     bool answeringSetCursor_ = false;   // inside WM_SETCURSOR
+    bool quietView_ = false;            // the view sink is not told of changes meanwhile
     IOleClientSite* clientSite_ = nullptr;
     IOleInPlaceSite* inPlaceSite_ = nullptr;
     IOleAdviseHolder* adviseHolder_ = nullptr;

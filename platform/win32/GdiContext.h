@@ -28,6 +28,9 @@ public:
 
     int Width() const override { return GetDeviceCaps(dc_, HORZRES); }
     int Height() const override { return GetDeviceCaps(dc_, VERTRES); }
+    // Device pixels per board pixel where the board is drawn scaled; 1 unless set.
+    double Scale() const override { return scale_; }
+    void SetScale(double scale) { scale_ = scale; }
     void DrawImage(const BitmapInfoHeader& header, const std::uint8_t* bits, const Rect& source,
                    const Rect& dest, ImageFilter filter) override;
     // Draws GDI bitmaps only.
@@ -41,6 +44,7 @@ private:
     HDC dc_;
     Release release_;
     HWND window_;
+    double scale_ = 1.0;
 };
 
 }  // namespace kolo

@@ -1,14 +1,16 @@
 // The control at another resolution and in sites of any size, and IViewObject::Draw into
 // rectangles of any size. Run in a prefix at 192 dpi: a DPI-aware container sizes its site
 // from the control's extent, and the board must fill it with every click landing on the board
-// point shown. Pixels are read back through WM_PRINTCLIENT, which paints as WM_PAINT does,
-// since a 1668 x 1288 site is larger than the screen.
+// point shown, the canvas drawn from the picture held at twice its size. Pixels are read back
+// through WM_PRINTCLIENT, which paints as WM_PAINT does, since a 1668 x 1288 site is larger
+// than the screen.
 //
 // Usage: ScaleTest.exe FOLDER_URL (the folder of tests/windows/make_picture_folder.py)
 #include <windows.h>
 #include <ocidl.h>
 #include <olectl.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -134,8 +136,16 @@ int ClickChild(HWND control, POINT device) {
 
 // ---------------------------------------------------------------- the tests
 
+// The canvas rectangle, in board pixels; at twice the size it shows the picture at its detail.
+constexpr RECT kCanvas{31, 155, 603, 607};
+bool InCanvas(int boardX, int boardY) {
+    const POINT p{boardX, boardY};
+    return PtInRect(&kCanvas, p) != FALSE;
+}
+
 // At 192 dpi the natural extent becomes a 1668 x 1288 site, which the board fills exactly:
-// every device pixel is the board pixel under it, and clicks reach the board point shown.
+// outside the canvas every device pixel is the board pixel under it, and clicks reach the board
+// point shown.
 void TestDoubleSize(HWND control, IViewObject2* view) {
     RECT client{};
     GetClientRect(control, &client);
@@ -151,9 +161,12 @@ void TestDoubleSize(HWND control, IViewObject2* view) {
     Snapshot(control, twice);
     int different = 0;
     for (int y = 0; y < 2 * kBoardHeight; ++y) {
-        for (int x = 0; x < 2 * kBoardWidth; ++x) different += twice.At(x, y) != one.At(x / 2, y / 2);
+        for (int x = 0; x < 2 * kBoardWidth; ++x) {
+            if (!InCanvas(x / 2, y / 2)) different += twice.At(x, y) != one.At(x / 2, y / 2);
+        }
     }
-    Check("every pixel of the site is the board pixel under it, buttons included", different == 0,
+    Check("outside the canvas every pixel of the site is the board pixel under it, buttons included",
+          different == 0,
           std::to_string(different) + " differ");
     // What the screen shows where it shows the site (the top left of it).
     UpdateWindow(control);
@@ -183,6 +196,77 @@ void TestDoubleSize(HWND control, IViewObject2* view) {
     expect("and a click on it paints it again", kSquareInside, kPink);
     Release(control, fit.Device(CellCentre(13)));
     expect("a click on palette cell 13 shows its colour in the swatch", kSwatch, CellColour(13));
+}
+
+// Aligned 2 x 2 blocks of the canvas in `twice` whose four pixels are not all one colour, and
+// pixels of `one` further than 2 from the mean of their block.
+void CompareCanvas(const Canvas& twice, const Canvas& one, int& mixed, int& apart) {
+    mixed = apart = 0;
+    for (int y = kCanvas.top; y < kCanvas.bottom; ++y) {
+        for (int x = kCanvas.left; x < kCanvas.right; ++x) {
+            const COLORREF block[] = {twice.At(2 * x, 2 * y), twice.At(2 * x + 1, 2 * y),
+                                      twice.At(2 * x, 2 * y + 1), twice.At(2 * x + 1, 2 * y + 1)};
+            mixed += block[0] != block[1] || block[0] != block[2] || block[0] != block[3];
+            int r = 0, g = 0, b = 0;
+            for (COLORREF c : block) r += GetRValue(c), g += GetGValue(c), b += GetBValue(c);
+            apart += !Near(one.At(x, y), RGB((r + 2) / 4, (g + 2) / 4, (b + 2) / 4), 2);
+        }
+    }
+}
+
+// The widest source of the metafile's bitmap records.
+int CALLBACK NoteWidest(HDC, HANDLETABLE*, const ENHMETARECORD* record, int, LPARAM widest) {
+    const int width = record->iType == EMR_STRETCHDIBITS ? reinterpret_cast<const EMRSTRETCHDIBITS*>(record)->cxSrc
+                      : record->iType == EMR_SETDIBITSTODEVICE ? reinterpret_cast<const EMRSETDIBITSTODEVICE*>(record)->cxSrc
+                                                              : 0;
+    *reinterpret_cast<int*>(widest) = std::max(*reinterpret_cast<int*>(widest), width);
+    return 1;
+}
+
+// A ring held at twice the canvas's size: in the 1668 x 1288 site its curve is drawn at the
+// device's own pixels, not in 2 x 2 blocks, and averages back to the board's own anti-aliased
+// canvas, also after a fill and a resize to the board's size and back. A metafile four times
+// the size carries the picture at four times the canvas, and leaves the site as it was.
+void TestDetail(IOleInPlaceObject* inPlace, HWND control, IViewObject2* view, IDispatch* dispatch,
+                const std::wstring& url) {
+    const RECT twiceSite{0, 0, 2 * kBoardWidth, 2 * kBoardHeight}, oneSite{0, 0, kBoardWidth, kBoardHeight};
+    inPlace->SetObjectRects(&twiceSite, &twiceSite);
+    CallMethod(dispatch, L"SetImageURL", (url + L"detail/").c_str());
+    Check("the ring's folder loads", WaitForLoad(control));
+    const Fit fit = FitOf(2 * kBoardWidth, 2 * kBoardHeight);
+    const POINT centre{31 + 286, 155 + 226};
+    Release(control, fit.Device(CellCentre(5)));
+    Release(control, fit.Device(centre));
+    inPlace->SetObjectRects(&oneSite, &oneSite);
+    inPlace->SetObjectRects(&twiceSite, &twiceSite);
+    Canvas one(kBoardWidth, kBoardHeight), twice(2 * kBoardWidth, 2 * kBoardHeight);
+    const RECTL whole{0, 0, kBoardWidth, kBoardHeight};
+    view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, one.Dc(), &whole, nullptr, nullptr, 0);
+    Snapshot(control, twice);
+    const POINT inside = fit.Device(centre);
+    Check("the fill at the ring's centre outlives a resize", twice.At(inside.x, inside.y) == CellColour(5),
+          Colour(twice.At(inside.x, inside.y)));
+    int mixed = 0, apart = 0;
+    CompareCanvas(twice, one, mixed, apart);
+    Check("the ring's curve shows at the device's pixels", mixed > 500, std::to_string(mixed) + " mixed blocks");
+    Check("and averages back to the board's own canvas", apart == 0, std::to_string(apart) + " pixels differ");
+
+    HDC metafile = CreateEnhMetaFileW(nullptr, nullptr, nullptr, nullptr);
+    const RECTL fourTimes{0, 0, 4 * kBoardWidth, 4 * kBoardHeight};
+    view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, metafile, &fourTimes, nullptr, nullptr, 0);
+    HENHMETAFILE picture = CloseEnhMetaFile(metafile);
+    int widest = 0;
+    EnumEnhMetaFile(nullptr, picture, NoteWidest, &widest, nullptr);
+    DeleteEnhMetaFile(picture);
+    Check("a metafile four times the size carries the picture at four times the canvas",
+          widest == 4 * 572, std::to_string(widest));
+    Canvas after(2 * kBoardWidth, 2 * kBoardHeight);
+    Snapshot(control, after);
+    int changed = 0;
+    for (int y = 0; y < 2 * kBoardHeight; ++y) {
+        for (int x = 0; x < 2 * kBoardWidth; ++x) changed += after.At(x, y) != twice.At(x, y);
+    }
+    Check("and the site shows what it showed before", changed == 0, std::to_string(changed) + " differ");
 }
 
 // Sites of other shapes: the board as large as fits, centred on the container's background,
@@ -356,6 +440,7 @@ int wmain(int argc, wchar_t** argv) {
     TestDoubleSize(control, view);
     TestSiteShapes(inPlace, control);
     TestDrawWhereAsked(view);
+    TestDetail(inPlace, control, view, dispatch, argv[1]);
 
     dispatch->Release();
     inPlace->Release();

@@ -14,6 +14,9 @@ columns 100 to 115; fitted to the canvas it keeps its size and sits 173 pixels f
 
 broken/: a page whose links give no picture: one the server does not have, one that is text.
 
+detail/: ring.bmp, 1144 x 904 (twice the canvas), white with a black ring 8 pixels wide
+centred at (572, 452), outer radius 300: at twice the board's size it shows at its own pixels.
+
 grün/ and "two words/": folders whose names travel percent-encoded, holding band.bmp and
 square.bmp respectively.
 
@@ -77,6 +80,7 @@ def main():
         with open(os.path.join(dest, name, "index.html"), "w") as f:
             f.write('<a href="%s">picture</a>\n' % picture)
     write_png(os.path.join(dest, "png"))
+    write_detail(os.path.join(dest, "detail"))
     # Read as a local folder: a.bmp (the square) lists before B.bmp (the band) only when
     # names sort case-blind; the subfolder is not a picture.
     cases = os.path.join(dest, "cases")
@@ -110,6 +114,17 @@ def write_png(dest):
     tall.save(os.path.join(dest, "tall.png"))
     with open(os.path.join(dest, "index.html"), "w") as f:
         f.write('<a href="tall.png">png</a>\n')
+
+
+def write_detail(dest):
+    from PIL import Image, ImageDraw
+
+    os.makedirs(dest, exist_ok=True)
+    ring = Image.new("RGB", (2 * WIDTH, 2 * HEIGHT), "white")
+    ImageDraw.Draw(ring).ellipse((572 - 300, 452 - 300, 572 + 300, 452 + 300), outline="black", width=8)
+    ring.save(os.path.join(dest, "ring.bmp"))
+    with open(os.path.join(dest, "index.html"), "w") as f:
+        f.write('<a href="ring.bmp">ring</a>\n')
 
 
 if __name__ == "__main__":
