@@ -10,6 +10,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "board/BoardLayout.h"
@@ -160,6 +161,19 @@ private:
     std::vector<std::uint8_t> picture_;
 };
 
+// The board's words in the page's language, English and translation (empty: English). A
+// hundred or so, looked up when the board is drawn and a colour named: a plain list will do.
+std::vector<std::pair<std::string, std::string>> g_words;
+
+const char* PageWord(const char* english) {
+    for (const auto& [from, to] : g_words) {
+        if (from == english) return to.c_str();
+    }
+    return english;
+}
+
+TranslateText PageLanguage() { return g_words.empty() ? Untranslated : PageWord; }
+
 // The instance's art, kept for the life of the module.
 std::vector<std::uint8_t> g_artBytes;
 std::vector<EmbeddedFile> g_art;
@@ -203,8 +217,26 @@ EMSCRIPTEN_KEEPALIVE int kolo_set_art(std::uint8_t* bytes, std::size_t size) {
     return 1;
 }
 
+// The translations of the board's words, as English and translation one after the other, each
+// ending in a zero byte. Call before kolo_create; the words stay for the instance's life.
+EMSCRIPTEN_KEEPALIVE void kolo_set_words(const char* pairs, std::size_t size) {
+    const char* end = pairs + size;
+    while (pairs < end) {
+        const char* english = pairs;
+        const char* stop = static_cast<const char*>(std::memchr(english, 0, end - english));
+        if (stop == nullptr) break;
+        const char* word = stop + 1;
+        const char* wordStop = word < end ? static_cast<const char*>(std::memchr(word, 0, end - word))
+                                          : nullptr;
+        if (wordStop == nullptr) break;
+        kolo::g_words.emplace_back(english, word);
+        pairs = wordStop + 1;
+    }
+}
+
 EMSCRIPTEN_KEEPALIVE WebControl* kolo_create() {
     auto* control = new WebControl(kolo::g_art.data(), kolo::g_art.size());
+    if (!kolo::g_words.empty()) control->SetLanguage(kolo::PageWord);
     control->Create();
     return control;
 }
@@ -234,7 +266,7 @@ EMSCRIPTEN_KEEPALIVE void kolo_pointer(WebControl* control, int kind, int x, int
 // What the page compares to send its change events: the canvas picture's index (-1: none),
 // the number of pictures, the history's lengths (every fill, undo and redo changes them) and
 // a count of the pictures given to the canvas; then the thumbnail's picture, which the arrows
-// move without changing the canvas.
+// move without changing the canvas; and whether the canvas's picture is marked finished.
 EMSCRIPTEN_KEEPALIVE void kolo_state(WebControl* control, int* state) {
     const kolo::ColouringBoard& board = control->Board();
     state[0] = board.CanvasIndex();
@@ -243,6 +275,7 @@ EMSCRIPTEN_KEEPALIVE void kolo_state(WebControl* control, int* state) {
     state[3] = static_cast<int>(board.History().RedoEntries().size());
     state[4] = static_cast<int>(board.CanvasSerial());
     state[5] = board.PictureIndex();
+    state[6] = board.CanvasFinished() ? 1 : 0;
 }
 // The name of the picture on the canvas ("" without one).
 EMSCRIPTEN_KEEPALIVE const char* kolo_picture_name(WebControl* control) {
@@ -254,6 +287,15 @@ EMSCRIPTEN_KEEPALIVE const std::uint8_t* kolo_picture(WebControl* control, int* 
 }
 EMSCRIPTEN_KEEPALIVE void kolo_new_page(WebControl* control) {
     control->Board().NewPage();
+}
+// The finished mark of the picture on the canvas (kept with its work), and whether picture
+// `index` of the folder carries it (-1: the canvas's).
+EMSCRIPTEN_KEEPALIVE void kolo_set_finished(WebControl* control, int finished) {
+    control->Board().SetCanvasFinished(finished != 0);
+}
+EMSCRIPTEN_KEEPALIVE int kolo_finished(WebControl* control, int index) {
+    kolo::ColouringBoard& board = control->Board();
+    return (index < 0 ? board.CanvasFinished() : board.IsFinished(index)) ? 1 : 0;
 }
 
 // The keyboard, as the desktop's: the page moves its own focus over elements laid on the
@@ -273,9 +315,6 @@ EMSCRIPTEN_KEEPALIVE int kolo_part(WebControl* control, int part, int* rect) {
     rect[2] = r.right;
     rect[3] = r.bottom;
     return focus.IsEnabled(static_cast<kolo::BoardPart>(part)) ? 1 : 0;
-}
-EMSCRIPTEN_KEEPALIVE const char* kolo_part_name(int part) {
-    return kolo::BoardFocus::PartName(static_cast<kolo::BoardPart>(part));
 }
 // The palette cell under the keyboard, the cross over the picture, and a cell's rectangle.
 EMSCRIPTEN_KEEPALIVE void kolo_focus_state(WebControl* control, int* state) {
@@ -297,8 +336,8 @@ EMSCRIPTEN_KEEPALIVE std::uint32_t kolo_cell_colour(WebControl* control, int cel
     return cell < 0 ? control->Board().SelectedColour() : kolo::PaletteColour(cell);
 }
 EMSCRIPTEN_KEEPALIVE const char* kolo_colour_name(WebControl* control, int cell) {
-    kolo::g_text = cell < 0 ? kolo::ColourName(control->Board().SelectedColour())
-                            : kolo::PaletteColourName(cell);
+    kolo::g_text = cell < 0 ? kolo::ColourName(control->Board().SelectedColour(), kolo::PageLanguage())
+                            : kolo::PaletteColourName(cell, kolo::PageLanguage());
     return kolo::g_text.c_str();
 }
 

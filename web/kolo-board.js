@@ -20,8 +20,14 @@ const here = new URL('.', import.meta.url);
 const SERVER_HELP = new URL('README.md#picture-servers', here).href;
 
 // What every board on the page shares: the compiled code, the unpacked art, and the images
-// made from it. Nothing of a board's state is shared.
+// made from it; each language's words. Nothing of a board's state is shared.
 let sharedAssets = null;
+const sharedWords = new Map();   // language -> promise of a Map from English to the language
+
+// The languages the board speaks besides English, each with its words in kolo-words-LANG.json.
+const LANGUAGES = ['ar', 'de', 'fr'];
+// Marks a text for the catalogues where it is translated later.
+const N_ = (english) => english;
 
 // The largest size inside boxWidth × boxHeight with the proportions of width × height, as the
 // core fits a picture (rounding half up, each side at least 1).
@@ -114,8 +120,69 @@ async function webpAsBmp(bytes) {
   return bmpFile(context.getImageData(0, 0, width, height).data, width, height);
 }
 
+const PATCH_MAGIC = 'KPAT';
+
+// Lays the RGBA `patch` over a copy of the 24-bit bottom-up BMP file `bmp` with its top left
+// corner at `left`, `top`, clipped to the bitmap.
+function patchBmp(bmp, { left, top, width, height, rgba }) {
+  const view = new DataView(bmp.buffer, bmp.byteOffset, bmp.byteLength);
+  const offset = view.getUint32(10, true);
+  const bmpWidth = view.getInt32(18, true);
+  const bmpHeight = view.getInt32(22, true);
+  const stride = (bmpWidth * 3 + 3) & ~3;
+  const out = bmp.slice();
+  for (let y = 0; y < height && top + y < bmpHeight; y++) {
+    let o = offset + stride * (bmpHeight - 1 - top - y) + left * 3;
+    for (let x = 0, i = y * width * 4; x < width && left + x < bmpWidth; x++, i += 4, o += 3) {
+      out[o] = rgba[i + 2];
+      out[o + 1] = rgba[i + 1];
+      out[o + 2] = rgba[i];
+    }
+  }
+  return out;
+}
+
+async function decodePatch(body) {
+  const view = new DataView(body.buffer, body.byteOffset, body.byteLength);
+  const bitmap = await createImageBitmap(new Blob([body.subarray(8)], { type: 'image/webp' }),
+                                         { premultiplyAlpha: 'none', colorSpaceConversion: 'none' });
+  const { width, height } = bitmap;
+  const context = new OffscreenCanvas(width, height).getContext('2d', { willReadFrequently: true });
+  context.drawImage(bitmap, 0, 0);
+  bitmap.close();
+  return { left: view.getUint16(4, true), top: view.getUint16(6, true), width, height,
+           rgba: context.getImageData(0, 0, width, height).data };
+}
+
+// Records as the core takes them: a 32-bit id, a 32-bit size, the bytes.
+function packRecords(records) {
+  const art = new Uint8Array(records.reduce((total, [, body]) => total + 8 + body.length, 0));
+  const out = new DataView(art.buffer);
+  let at = 0;
+  for (const [id, body] of records) {
+    out.setUint32(at, id, true);
+    out.setUint32(at + 4, body.length, true);
+    art.set(body, at + 8);
+    at += 8 + body.length;
+  }
+  return art;
+}
+
+// The art without words, which only a board speaking another language than English needs:
+// each wordless bitmap is its worded one (id - 100) with the bundle's patches laid over.
+async function wordlessArt(assets) {
+  const bitmaps = new Map(assets.records);
+  const made = new Map();
+  for (const [id, patch] of assets.patches) {
+    const base = made.get(id) ?? bitmaps.get(id - 100);
+    if (base) made.set(id, patchBmp(base, await patch));
+  }
+  return packRecords([...assets.records, ...made]);
+}
+
 // The art bundle's records (a 32-bit id, a 32-bit size, the bytes), its WebP bitmaps turned
-// into BMP files. A damaged bundle is passed on as it is, for the core to refuse.
+// into BMP files; the patches of the art without words are decoded and kept aside. A damaged
+// bundle is passed on as it is, for the core to refuse.
 async function unpackArt() {
   const response = await fetch(new URL('kolo-art.gz', here));
   if (!response.ok) throw new Error(`kolo-art.gz: ${response.status}`);
@@ -123,25 +190,54 @@ async function unpackArt() {
   const bytes = new Uint8Array(await new Response(stream).arrayBuffer());
   const view = new DataView(bytes.buffer);
   const records = [];
+  const patches = [];
   for (let at = 0; at < bytes.length;) {
     const size = at + 8 <= bytes.length ? view.getUint32(at + 4, true) : Infinity;
-    if (size > bytes.length - at - 8) return bytes;
+    if (size > bytes.length - at - 8) return { art: bytes, records: [], patches: [] };
     const body = bytes.subarray(at + 8, at + 8 + size);
-    const webp = size >= 12 && String.fromCharCode(...body.subarray(0, 4), ...body.subarray(8, 12)) === 'RIFFWEBP';
-    records.push([view.getUint32(at, true), webp ? webpAsBmp(body) : body]);
+    const tag = (from, to) => String.fromCharCode(...body.subarray(from, to));
+    const id = view.getUint32(at, true);
+    if (size >= 20 && tag(0, 4) === PATCH_MAGIC) {
+      const patch = decodePatch(body);
+      patch.catch(() => {});
+      patches.push([id, patch]);
+    } else {
+      const webp = size >= 12 && tag(0, 4) + tag(8, 12) === 'RIFFWEBP';
+      records.push([id, webp ? webpAsBmp(body) : body]);
+    }
     at += 8 + size;
   }
   const bodies = await Promise.all(records.map(([, body]) => body));
-  const art = new Uint8Array(bodies.reduce((total, body) => total + 8 + body.length, 0));
-  const out = new DataView(art.buffer);
-  let at = 0;
-  records.forEach(([id], index) => {
-    out.setUint32(at, id, true);
-    out.setUint32(at + 4, bodies[index].length, true);
-    art.set(bodies[index], at + 8);
-    at += 8 + bodies[index].length;
-  });
-  return art;
+  const decoded = records.map(([id], index) => [id, bodies[index]]);
+  return { art: packRecords(decoded), records: decoded, patches };
+}
+
+// The words of `language` ('en' or one of LANGUAGES), fetched once per page; English, or
+// words that cannot be fetched, give an empty map, and the board speaks English.
+function loadWords(language) {
+  if (!LANGUAGES.includes(language)) return Promise.resolve(new Map());
+  if (!sharedWords.has(language)) {
+    sharedWords.set(language, fetch(new URL(`kolo-words-${language}.json`, here))
+      .then((response) => (response.ok ? response.json() : {}))
+      .then((words) => new Map(Object.entries(words).filter(([, word]) => typeof word === 'string')))
+      .catch(() => new Map()));
+  }
+  return sharedWords.get(language);
+}
+
+// The language a web author means for an element: its own lang attribute, else the nearest
+// ancestor's (the document's included), else the browser's; a language the board does not
+// speak is English.
+function elementLanguage(element) {
+  const tag = element.closest('[lang]')?.getAttribute('lang') || navigator.language || '';
+  const primary = tag.trim().toLowerCase().split(/[-_]/)[0];
+  return LANGUAGES.includes(primary) ? primary : 'en';
+}
+
+// `format` with %s, or %1$s, %2$s …, filled with `values` in order.
+function fill(format, ...values) {
+  let next = 0;
+  return format.replace(/%(?:(\d)\$)?s/g, (_, index) => String(values[index ? index - 1 : next++] ?? ''));
 }
 
 // The core's code, its loader and its art are fetched side by side, the code compiled as it
@@ -150,7 +246,8 @@ function loadSharedAssets() {
   if (!sharedAssets) {
     sharedAssets = Promise.all([compileCore(), unpackArt(), import('./kolo-board-core.js')]).then(([module, art, loader]) => ({
       module,
-      art,
+      ...art,
+      wordless: null,   // promise of the art with the wordless bitmaps, made on first need
       createKoloCore: loader.default,
       cursor: null,   // CSS cursor value, made by the first board
       icon: null,     // data address of the About box's icon
@@ -257,6 +354,10 @@ const KEYS = { ArrowLeft: 2, ArrowRight: 3, ArrowUp: 4, ArrowDown: 5 };
 const ACTIVATE = 6;
 // The six buttons, which keep a fingertip's touch area however small the board is drawn.
 const BUTTONS = [PARTS.undo, PARTS.redo, PARTS.print, PARTS.exit, PARTS.previous, PARTS.next];
+// Each part's accessible name, in the order of PARTS: the canvas's takes the picture's name and
+// the thumbnail's its place in the folder.
+const PART_NAMES = [N_('Undo'), N_('Redo'), N_('Print'), N_('Exit'), N_('Picture: %s'),
+                    N_('Picture %1$s of %2$s'), N_('Previous picture'), N_('Next picture'), N_('Colours')];
 // Fingers (and pens on touch screens) pick colours from a magnified palette.
 const coarsePointer = matchMedia('(pointer: coarse)');
 
@@ -367,6 +468,12 @@ const TEMPLATE = `
   .toolbar { display: flex; justify-content: flex-end; gap: 8px; padding: 4px 0; touch-action: manipulation; }
   :host([toolbar="none"]) .toolbar { display: none; }
   .toolbar button { font: 14px sans-serif; min-width: 44px; min-height: 44px; padding: 0 16px; }
+  .toolbar .star { color: #b07800; }
+  .toolbar [aria-pressed="true"] .star { color: #f5b400; }
+  .parts { container-type: inline-size; }
+  .parts .mark { position: absolute; right: 2%; top: 0; display: none; color: #f5b400; font: 2.8cqw/1 sans-serif;
+           text-shadow: 0 0 2px #000a; pointer-events: none; }
+  .parts [data-finished] .mark { display: block; }
   .parts { position: absolute; left: 0; top: 0; width: 100%; aspect-ratio: ${BOARD_WIDTH} / ${BOARD_HEIGHT};
            pointer-events: none; }
   .parts > *, .parts [role="radio"] { position: absolute; box-sizing: border-box; margin: 0; padding: 0;
@@ -417,7 +524,8 @@ const TEMPLATE = `
   <header><h2 id="swatches-title">Colours</h2><button type="button" class="close" aria-label="Close">&times;</button></header>
   <div class="grid" role="radiogroup" aria-labelledby="swatches-title"></div>
 </dialog>
-<div class="toolbar" part="toolbar"><button type="button" class="save">Save</button></div>
+<div class="toolbar" part="toolbar"><button type="button" class="finished" aria-pressed="false"><span class="star"
+  aria-hidden="true">&#9734;</span> <span class="label">Finished</span></button><button type="button" class="save">Save</button></div>
 <dialog class="message" role="alertdialog" aria-labelledby="message-title" aria-describedby="message-text">
   <h2 id="message-title" hidden>Kolo</h2>
   <div class="row"><span class="sign" aria-hidden="true">&#9888;</span><div><p id="message-text"></p>
@@ -467,6 +575,17 @@ export class KoloBoard extends HTMLElement {
     });
     root.querySelector('.toolbar .save').addEventListener('click', () => this._download());
     this._state = null;   // what the last change event reported, as text
+    this._language = 'en';
+    this._words = new Map();
+    this._thumbnailMark = null;   // what the thumbnail's finished mark was last worked out for
+    root.querySelector('.toolbar .finished').addEventListener('click', () => this.toggleFinished());
+    // F marks the picture finished, as on the desktop; not while a key goes to a text field.
+    this.addEventListener('keydown', (event) => {
+      if (event.key.toLowerCase() !== 'f' || event.ctrlKey || event.metaKey || event.altKey || event.repeat) return;
+      if (event.composedPath()[0]?.closest?.('input, textarea, select, [contenteditable]')) return;
+      event.preventDefault();
+      this.toggleFinished();
+    });
     this._serverRefused = false;   // the next message is about a server refusing this page
     this._beforePrint = () => this._preparePrint();
     this.ready = new Promise((resolve, reject) => {
@@ -526,8 +645,20 @@ export class KoloBoard extends HTMLElement {
   get folder() { return this.getAttribute('folder'); }
   set folder(value) { this.setAttribute('folder', value); }
 
+  // The translation of `english` in the board's language (itself in English, or without one).
+  _tr(english) {
+    return this._words.get(english) ?? english;
+  }
+
   async _start() {
-    const assets = await loadSharedAssets();
+    this._language = elementLanguage(this);
+    const [assets, words] = await Promise.all([loadSharedAssets(), loadWords(this._language)]);
+    this._words = words;
+    let art = assets.art;
+    if (words.size > 0) {
+      assets.wordless ??= wordlessArt(assets);
+      art = await assets.wordless;
+    }
     const host = {
       initImage: () => queueMicrotask(() => this._initImage()),
       message: (text) => this._showMessage(text),
@@ -543,9 +674,13 @@ export class KoloBoard extends HTMLElement {
         return {};
       },
     });
-    const art = core._malloc(assets.art.length);
-    core.HEAPU8.set(assets.art, art);
-    if (!core._kolo_set_art(art, assets.art.length)) throw new Error('kolo-art.gz is damaged');
+    const artPointer = core._malloc(art.length);
+    core.HEAPU8.set(art, artPointer);
+    if (!core._kolo_set_art(artPointer, art.length)) throw new Error('kolo-art.gz is damaged');
+    if (words.size > 0) {
+      const pairs = new TextEncoder().encode([...words].flat().join('\0') + '\0');
+      this._withBytes(pairs, (pointer) => core._kolo_set_words(pointer, pairs.length), core);
+    }
     if (!assets.cursor) {
       const cursor = artImage(core, (size) => core._kolo_cursor_image(size));
       assets.cursor = cursor ? `url(${cursor.url}) ${cursor.hotX} ${cursor.hotY}, crosshair` : 'crosshair';
@@ -555,6 +690,7 @@ export class KoloBoard extends HTMLElement {
     this._aboutDialog.querySelector('img.icon').src = assets.icon;
     this._core = core;
     this._control = core._kolo_create();
+    this._applyWords();
     this._buildParts();
     this._applyCloseGaps();
     this._paint();
@@ -632,8 +768,7 @@ export class KoloBoard extends HTMLElement {
   }
 
   // Runs `use` on a copy of `bytes` in the core's memory.
-  _withBytes(bytes, use) {
-    const core = this._core;
+  _withBytes(bytes, use, core = this._core) {
     const pointer = core._malloc(Math.max(1, bytes.length));
     core.HEAPU8.set(bytes, pointer);
     try { return use(pointer); } finally { core._free(pointer); }
@@ -775,13 +910,52 @@ export class KoloBoard extends HTMLElement {
     setTimeout(() => URL.revokeObjectURL(link.href), 10000);
   }
 
+  // Whether the child marked the picture on the canvas finished; the mark is kept with the
+  // picture's work. Setting it without a picture on the canvas does nothing.
+  get finished() {
+    return this._control ? this._core._kolo_finished(this._control, -1) === 1 : false;
+  }
+
+  set finished(value) {
+    if (!this._control) return;
+    this._core._kolo_set_finished(this._control, value ? 1 : 0);
+    this._noteChange();
+  }
+
+  toggleFinished() {
+    this.finished = !this.finished;
+  }
+
+  // The language the board speaks: 'en', 'fr', 'de' or 'ar' (see elementLanguage).
+  get language() { return this._language; }
+
+  // The element's own texts in the board's language; its boxes read right to left in Arabic.
+  _applyWords() {
+    const root = this.shadowRoot;
+    const label = (selector, text) => root.querySelector(selector).setAttribute('aria-label', text);
+    const text = (selector, words) => { root.querySelector(selector).textContent = words; };
+    label('canvas.board', this._tr('Colouring board'));
+    label('canvas.print', this._tr('Coloured picture'));
+    label('.swatches .close', this._tr('Close'));
+    text('#swatches-title', this._tr('Colours'));
+    text('.toolbar .save', this._tr('Save'));
+    text('.toolbar .finished .label', this._tr('Finished'));
+    text('dialog.message form button', this._tr('OK'));
+    text('dialog.message .help a', this._tr('What a picture server must send'));
+    for (const child of root.children) {
+      if (child.localName === 'style') continue;
+      child.lang = this._language;
+      if (this._language === 'ar' && !child.classList.contains('parts')) child.dir = 'rtl';
+    }
+  }
+
   // Clears the picture on the canvas; Undo brings the colouring back.
   newPage() {
     if (!this._control) return;
     this._core._kolo_new_page(this._control);
     this._paint();
     this._noteChange();
-    this._announce('New page');
+    this._announce(this._tr('New page'));
   }
 
   // Elements laid over the board's parts give them the focus, a role and a name; the keys
@@ -843,10 +1017,17 @@ export class KoloBoard extends HTMLElement {
           element.tabIndex = 0;
         }
         if (part !== PARTS.canvas && part !== PARTS.thumbnail) {
-          element.setAttribute('aria-label', core.UTF8ToString(core._kolo_part_name(part)));
+          element.setAttribute('aria-label', this._tr(PART_NAMES[part]));
         }
         element.dataset.part = part;
         place(element, box, board);
+        if (part === PARTS.thumbnail) {
+          const mark = document.createElement('span');
+          mark.className = 'mark';
+          mark.setAttribute('aria-hidden', 'true');
+          mark.textContent = '\u2605';
+          element.appendChild(mark);
+        }
         if (BUTTONS.includes(part)) {
           const hit = document.createElement('span');
           hit.className = 'hit';
@@ -923,7 +1104,7 @@ export class KoloBoard extends HTMLElement {
 
   // The parts' names and states follow the board: the buttons' disabled state, the picture's
   // name and place in the folder.
-  _refreshParts(index, count, thumbnail) {
+  _refreshParts([index, count, , , serial, thumbnail, finished]) {
     const core = this._core;
     const rect = core._malloc(16);
     try {
@@ -936,45 +1117,57 @@ export class KoloBoard extends HTMLElement {
     } finally {
       core._free(rect);
     }
-    const format = (part, ...values) => {
-      let text = core.UTF8ToString(core._kolo_part_name(part));
-      for (const value of values) text = text.replace(/%[ds]/, value);
-      return text;
-    };
-    this._parts[PARTS.thumbnail].setAttribute('aria-label', format(PARTS.thumbnail, thumbnail + 1, count));
-    this._parts[PARTS.canvas].setAttribute('aria-label', index < 0 ? 'Picture'
+    const format = (part, ...values) => fill(this._tr(PART_NAMES[part]), ...values);
+    // The thumbnail's finished mark is looked up only when what it shows may have changed.
+    const markKey = `${thumbnail} ${count} ${serial} ${finished}`;
+    if (markKey !== this._thumbnailMark) {
+      this._thumbnailMark = markKey;
+      this._thumbnailFinished = thumbnail >= 0 && core._kolo_finished(this._control, thumbnail) === 1;
+    }
+    const thumbnailElement = this._parts[PARTS.thumbnail];
+    thumbnailElement.toggleAttribute('data-finished', this._thumbnailFinished);
+    const place = format(PARTS.thumbnail, thumbnail + 1, count);
+    thumbnailElement.setAttribute('aria-label', this._thumbnailFinished ? fill(this._tr('%s, finished'), place) : place);
+    this._parts[PARTS.canvas].setAttribute('aria-label', index < 0 ? this._tr('No picture')
       : format(PARTS.canvas, this.pictureName));
+    const toggle = this.shadowRoot.querySelector('.toolbar .finished');
+    toggle.setAttribute('aria-pressed', String(finished));
+    toggle.disabled = index < 0;
+    toggle.querySelector('.star').textContent = finished ? '\u2605' : '\u2606';
   }
 
   // Sends `change` when the picture on the canvas or its history changed since the last one.
   _noteChange() {
     const core = this._core;
-    const pointer = core._malloc(24);
+    const pointer = core._malloc(28);
     let state;
     try {
       core._kolo_state(this._control, pointer);
-      state = [...new Int32Array(core.HEAPU8.buffer, pointer, 6)];
+      state = [...new Int32Array(core.HEAPU8.buffer, pointer, 7)];
+      state[6] = state[6] === 1;
     } finally {
       core._free(pointer);
     }
-    const [index, count, undo, redo, serial, thumbnail] = state;
-    this._refreshParts(index, count, thumbnail);
-    const key = `${index} ${undo} ${redo} ${serial}`;
+    const [index, count, undo, redo, serial, , finished] = state;
+    this._refreshParts(state);
+    const key = `${index} ${undo} ${redo} ${serial} ${finished}`;
     if (key === this._state) return;
     const before = this._lastState;
     this._state = key;
     this._lastState = state;
     if (index < 0) return;
     if (!before || before[0] !== index || before[4] !== serial) {
-      this._announce(`Picture ${index + 1} of ${count}: ${this.pictureName}`);
+      this._announce(`${fill(this._tr('Picture %1$s of %2$s'), index + 1, count)}: ${this.pictureName}`);
     } else if (undo === before[2] + 1 && redo === 0) {
-      this._announce(`Filled with ${this._colourName(-1)}`);
+      this._announce(fill(this._tr('Filled with %s'), this._colourName(-1)));
     } else if (undo < before[2]) {
-      this._announce('Undone');
+      this._announce(this._tr('Undone'));
     } else if (redo < before[3]) {
-      this._announce('Redone');
+      this._announce(this._tr('Redone'));
+    } else if (finished !== before[6]) {
+      this._announce(finished ? this._tr('Finished! ★') : this._tr('Not finished yet'));
     }
-    this.dispatchEvent(new CustomEvent('change', { detail: { picture: this.pictureName, index, count } }));
+    this.dispatchEvent(new CustomEvent('change', { detail: { picture: this.pictureName, index, count, finished } }));
   }
 
   aboutBox() {
@@ -1183,7 +1376,7 @@ export class KoloBoard extends HTMLElement {
     for (const group of [this._cells, this._swatches]) {
       group.forEach((radio, index) => radio.setAttribute('aria-checked', String(index === cell)));
     }
-    this._announce(`Colour: ${this._colourName(-1)}`);
+    this._announce(fill(this._tr('Colour: %s'), this._colourName(-1)));
   }
 }
 

@@ -8,7 +8,8 @@
 const VERSION = '@KOLO_SITE_VERSION@';
 const ELEMENT_CACHE = `kolo-element-${VERSION}`;
 const VISITED_CACHE = 'kolo-visited';
-const ELEMENT_FILES = ['kolo-board.js', 'kolo-board-core.js', 'kolo-board-core.wasm', 'kolo-art.gz'];
+const ELEMENT_FILES = ['kolo-board.js', 'kolo-board-core.js', 'kolo-board-core.wasm', 'kolo-art.gz',
+                       'kolo-words-ar.json', 'kolo-words-de.json', 'kolo-words-fr.json'];
 const SITE_FILES = ['./', 'index.html', 'manifest.webmanifest', 'kolo-192.png', 'kolo-512.png'];
 
 const address = (file) => new URL(file, self.registration.scope).href;

@@ -7,6 +7,8 @@ pot=$(mktemp)
 trap 'rm -f "$pot"' EXIT
 xgettext --from-code=UTF-8 -C --keyword=Tr --keyword=N_ --keyword=TrFormat:1 \
   --files-from=po/POTFILES -o "$pot"
+# The web element's own words, marked _tr('...') and N_('...').
+xgettext -j --from-code=UTF-8 -L JavaScript --keyword=_tr --keyword=N_ -o "$pot" web/kolo-board.js
 status=0
 for po in po/*.po; do
   stats=$(LC_ALL=C msgfmt --check --statistics -o /dev/null "$po" 2>&1)

@@ -8,10 +8,12 @@ export interface KoloBoardChangeDetail {
   index: number;
   /** The pictures in the folder. */
   count: number;
+  /** Whether the child marked the picture finished. */
+  finished: boolean;
 }
 
 export interface KoloBoardEventMap extends HTMLElementEventMap {
-  /** After every fill, Undo, Redo and change of picture. */
+  /** After every fill, Undo, Redo, change of picture and of its finished mark. */
   change: CustomEvent<KoloBoardChangeDetail>;
   /** A folder load has ended, whether or not it found pictures. */
   load: Event;
@@ -22,8 +24,10 @@ export interface KoloBoardEventMap extends HTMLElementEventMap {
 }
 
 /**
- * Attributes: `folder` (a folder page's address), `toolbar="none"` (no Save toolbar under the
- * board), `keep="none"` (the colouring is kept only while the page is open, not in IndexedDB).
+ * Attributes: `folder` (a folder page's address), `lang` (the board's language: en, fr, de or
+ * ar; without it the nearest ancestor's, then the browser's; others are English; read when the
+ * board starts), `toolbar="none"` (no toolbar under the board), `keep="none"` (the colouring is
+ * kept only while the page is open, not in IndexedDB).
  */
 export declare class KoloBoard extends HTMLElement {
   /** The `folder` attribute: the address of a folder page; setting it loads the folder. */
@@ -32,6 +36,12 @@ export declare class KoloBoard extends HTMLElement {
   readonly ready: Promise<void>;
   /** The picture on the board, as its folder page names it ("" without one). */
   readonly pictureName: string;
+  /** The language the board speaks, as `lang` chose it. */
+  readonly language: 'en' | 'fr' | 'de' | 'ar';
+  /** Whether the child marked the picture on the board finished (kept with its work). */
+  finished: boolean;
+  /** Marks the picture finished, or takes the mark away, as the toolbar's star and F do. */
+  toggleFinished(): void;
   /** Milliseconds from navigation to the board's first paint. */
   readonly firstPaintTime?: number;
   /** Loads a folder; a newer address cancels a load under way. Resolves when it has ended. */
