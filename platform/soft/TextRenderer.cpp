@@ -2,6 +2,7 @@
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
+#include FT_SYNTHESIS_H
 
 #include <algorithm>
 #include <iterator>
@@ -96,13 +97,22 @@ std::vector<std::string> SplitLines(const std::string& text) {
     return lines;
 }
 
+// Loads `ch` into the face's glyph slot, rendered when `render`. `embolden` thickens the
+// outline first: bold asked of a host that carries the regular face only (the web page's).
+bool LoadGlyph(FT_Face face, char32_t ch, bool embolden, bool render) {
+    if (!embolden) return FT_Load_Char(face, ch, render ? FT_LOAD_RENDER : FT_LOAD_DEFAULT) == 0;
+    if (FT_Load_Char(face, ch, FT_LOAD_DEFAULT) != 0) return false;
+    FT_GlyphSlot_Embolden(face->glyph);
+    return !render || FT_Render_Glyph(face->glyph, FT_RENDER_MODE_NORMAL) == 0;
+}
+
 // Blends glyph coverage in `ink` over the surface, clipped to `clip`.
 void InkLine(FramebufferContext& surface, FT_Face face, const std::u32string& line, int left,
-             int baseline, ColourRef ink, const Rect& clip) {
+             int baseline, ColourRef ink, const Rect& clip, bool embolden = false) {
     long penX = static_cast<long>(left) * 64;
     const unsigned inkRgb[3] = {RedOf(ink), GreenOf(ink), BlueOf(ink)};   // framebuffer order
     for (char32_t ch : line) {
-        if (FT_Load_Char(face, ch, FT_LOAD_RENDER) != 0) continue;
+        if (!LoadGlyph(face, ch, embolden, true)) continue;
         const FT_GlyphSlot glyph = face->glyph;
         const FT_Bitmap& bitmap = glyph->bitmap;
         const int gx = static_cast<int>(penX >> 6) + glyph->bitmap_left;
@@ -275,20 +285,22 @@ std::u32string JoinArabic(const std::u32string& text) {
     return out;
 }
 
-// Every pixel size a face is set to goes through here.
-FT_Face FaceAt(bool bold, int pixels) {
+// Every pixel size a face is set to goes through here. `embolden` is set when bold was asked
+// for and only the regular face is at hand.
+FT_Face FaceAt(bool bold, int pixels, bool& embolden) {
     FT_Face face = (bold ? FontFace::Bold() : FontFace::Instance()).Face();
-    if (face == nullptr && bold) face = FontFace::Instance().Face();
+    embolden = face == nullptr && bold;
+    if (embolden) face = FontFace::Instance().Face();
     if (face == nullptr || FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(std::max(1, pixels))) != 0) {
         return nullptr;
     }
     return face;
 }
 
-int CodePointsWidth(FT_Face face, const std::u32string& line) {
+int CodePointsWidth(FT_Face face, const std::u32string& line, bool embolden) {
     long width = 0;
     for (char32_t ch : line) {
-        if (FT_Load_Char(face, ch, FT_LOAD_DEFAULT) != 0) continue;
+        if (!LoadGlyph(face, ch, embolden, false)) continue;
         width += face->glyph->advance.x;
     }
     return static_cast<int>((width + 63) >> 6);
@@ -298,11 +310,11 @@ constexpr int kSmallestLabelPixels = 6;
 
 // The size and face a label is written with in a box `width` wide.
 FT_Face FittedFace(const std::u32string& line, int width, const LabelStyle& style, int& pixels,
-                   int& lineWidth) {
+                   int& lineWidth, bool& embolden) {
     for (pixels = std::max(style.pixels, 1);; --pixels) {
-        FT_Face face = FaceAt(style.bold, pixels);
+        FT_Face face = FaceAt(style.bold, pixels, embolden);
         if (face == nullptr) return nullptr;
-        lineWidth = CodePointsWidth(face, line);
+        lineWidth = CodePointsWidth(face, line, embolden);
         if (lineWidth <= width || pixels <= kSmallestLabelPixels) return face;
     }
 }
@@ -326,14 +338,16 @@ std::u32string DisplayOrder(const std::string& utf8) {
 }
 
 bool FitLabel(const std::string& text, int width, const LabelStyle& style, int& pixels, int& labelWidth) {
-    return FittedFace(DisplayOrder(text), width, style, pixels, labelWidth) != nullptr;
+    bool embolden = false;
+    return FittedFace(DisplayOrder(text), width, style, pixels, labelWidth, embolden) != nullptr;
 }
 
 int DrawLabelInto(FramebufferContext& surface, const std::string& text, const Rect& box,
                   const LabelStyle& style) {
     const std::u32string line = DisplayOrder(text);
     int pixels = 0, width = 0;
-    FT_Face face = FittedFace(line, box.Width(), style, pixels, width);
+    bool embolden = false;
+    FT_Face face = FittedFace(line, box.Width(), style, pixels, width, embolden);
     if (face == nullptr) return 0;
     const Rect clip = Intersect(box, Rect{0, 0, surface.Width(), surface.Height()});
     if (clip.left >= clip.right || clip.top >= clip.bottom) return pixels;
@@ -342,8 +356,10 @@ int DrawLabelInto(FramebufferContext& surface, const std::string& text, const Re
     const long ascender = face->size->metrics.ascender, descender = face->size->metrics.descender;
     const int baseline = (box.top + box.bottom) / 2 + static_cast<int>((ascender + descender) / 128);
     const int left = box.left + (box.Width() - width) / 2;
-    if (style.shadow != kInvalidColour) InkLine(surface, face, line, left + 1, baseline + 1, style.shadow, clip);
-    InkLine(surface, face, line, left, baseline, style.ink, clip);
+    if (style.shadow != kInvalidColour) {
+        InkLine(surface, face, line, left + 1, baseline + 1, style.shadow, clip, embolden);
+    }
+    InkLine(surface, face, line, left, baseline, style.ink, clip, embolden);
     return pixels;
 }
 
