@@ -122,24 +122,22 @@ async function webpAsBmp(bytes) {
 
 const PATCH_MAGIC = 'KPAT';
 
-// Lays the RGBA `patch` over a copy of the 24-bit bottom-up BMP file `bmp` with its top left
-// corner at `left`, `top`, clipped to the bitmap.
+// Lays the RGBA `patch` over the 24-bit bottom-up BMP file `bmp` with its top left corner at
+// `left`, `top`, clipped to the bitmap.
 function patchBmp(bmp, { left, top, width, height, rgba }) {
   const view = new DataView(bmp.buffer, bmp.byteOffset, bmp.byteLength);
   const offset = view.getUint32(10, true);
   const bmpWidth = view.getInt32(18, true);
   const bmpHeight = view.getInt32(22, true);
   const stride = (bmpWidth * 3 + 3) & ~3;
-  const out = bmp.slice();
   for (let y = 0; y < height && top + y < bmpHeight; y++) {
     let o = offset + stride * (bmpHeight - 1 - top - y) + left * 3;
     for (let x = 0, i = y * width * 4; x < width && left + x < bmpWidth; x++, i += 4, o += 3) {
-      out[o] = rgba[i + 2];
-      out[o + 1] = rgba[i + 1];
-      out[o + 2] = rgba[i];
+      bmp[o] = rgba[i + 2];
+      bmp[o + 1] = rgba[i + 1];
+      bmp[o + 2] = rgba[i];
     }
   }
-  return out;
 }
 
 async function decodePatch(body) {
@@ -174,8 +172,10 @@ async function wordlessArt(assets) {
   const bitmaps = new Map(assets.records);
   const made = new Map();
   for (const [id, patch] of assets.patches) {
-    const base = made.get(id) ?? bitmaps.get(id - 100);
-    if (base) made.set(id, patchBmp(base, await patch));
+    if (!made.has(id) && bitmaps.has(id - 100)) made.set(id, bitmaps.get(id - 100).slice());
+    // A patch the browser cannot decode leaves the English word there.
+    const piece = await patch.catch(() => null);
+    if (piece && made.has(id)) patchBmp(made.get(id), piece);
   }
   return packRecords([...assets.records, ...made]);
 }
