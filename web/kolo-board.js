@@ -226,10 +226,14 @@ function loadWords(language) {
 }
 
 // The language a web author means for an element: its own lang attribute, else the nearest
-// ancestor's (the document's included), else the browser's; a language the board does not
-// speak is English.
+// ancestor's (the document's included, through the hosts of shadow roots it sits in), else
+// the browser's; a language the board does not speak is English.
 function elementLanguage(element) {
-  const tag = element.closest('[lang]')?.getAttribute('lang') || navigator.language || '';
+  let tag = '';
+  for (let node = element; node && !tag; node = node.getRootNode().host) {
+    tag = node.closest('[lang]')?.getAttribute('lang') ?? '';
+  }
+  tag ||= navigator.language || '';
   const primary = tag.trim().toLowerCase().split(/[-_]/)[0];
   return LANGUAGES.includes(primary) ? primary : 'en';
 }

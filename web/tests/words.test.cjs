@@ -14,6 +14,13 @@ const shared = k.suite({
   '/document.html': page('<kolo-board keep="none" folder="samples/"></kolo-board>', '<html lang="ar">'),
   '/browser.html': page('<kolo-board keep="none" folder="samples/"></kolo-board>'),
   '/other.html': page('<kolo-board keep="none" lang="es" folder="samples/"></kolo-board>'),
+  // Inside another component's shadow root, under an ancestor of its host.
+  '/nested.html': page(`<div lang="de"><x-frame></x-frame></div><script>
+    customElements.define('x-frame', class extends HTMLElement {
+      connectedCallback() {
+        this.attachShadow({ mode: 'open' }).innerHTML = '<kolo-board keep="none" folder="/samples/"></kolo-board>';
+      }
+    });</script>`),
   '/nearest.html': page('<div lang="fr"><kolo-board keep="none" lang="en" folder="samples/"></kolo-board></div>'),
   '/in-fr.html': page('<kolo-board keep="none" lang="fr" folder="samples/"></kolo-board>'),
   '/in-de.html': page('<kolo-board keep="none" lang="de" folder="samples/"></kolo-board>'),
@@ -26,9 +33,13 @@ const shared = k.suite({
 async function openBoard(address, options = {}, count = 1) {
   const tab = await (await shared.browser.newContext(options)).newPage();
   await tab.goto(`${shared.server.origin}${address}`);
-  await k.boardsReady(tab, count);
+  if (address === '/nested.html') await tab.waitForFunction(() => document.querySelector('x-frame').shadowRoot?.querySelector('kolo-board')?._control);
+  else await k.boardsReady(tab, count);
   return tab;
 }
+
+const boardLanguage = (tab) => tab.evaluate(() =>
+  (document.querySelector('kolo-board') ?? document.querySelector('x-frame').shadowRoot.querySelector('kolo-board')).language);
 
 // The names a board's parts are known by, from Chromium's accessibility tree.
 async function accessibleNames(tab, role) {
@@ -46,11 +57,12 @@ test('the language is the element\'s lang, else an ancestor\'s or the document\'
     ['/browser.html', { locale: 'pt-BR' }, 'en', 'Undo'],
     ['/other.html', { locale: 'de-DE' }, 'en', 'Undo'],
     ['/nearest.html', {}, 'en', 'Undo'],
+    ['/nested.html', { locale: 'fr-FR' }, 'de', 'Rückgängig'],
   ];
   for (const [address, options, language, undo] of cases) {
     await t.test(`${address} ${options.locale ?? ''}`, async () => {
       const tab = await openBoard(address, options);
-      assert.strictEqual(await tab.evaluate(() => document.querySelector('kolo-board').language), language);
+      assert.strictEqual(await boardLanguage(tab), language);
       assert.ok((await accessibleNames(tab, 'button')).includes(undo));
       await tab.context().close();
     });
@@ -114,7 +126,7 @@ test('the accessible names and announcements are in the board\'s language', asyn
   for (const [lang, previous, colours, thumbnail, canvas, filled] of languages) {
     await t.test(lang, async () => {
       const tab = await openBoard(`/in-${lang}.html`);
-      assert.strictEqual(await tab.evaluate(() => document.querySelector('kolo-board').language), lang);
+      assert.strictEqual(await boardLanguage(tab), lang);
       assert.ok((await accessibleNames(tab, 'button')).includes(previous));
       assert.ok((await accessibleNames(tab, 'button')).includes(thumbnail));
       assert.deepStrictEqual(await accessibleNames(tab, 'radiogroup'), [colours]);
