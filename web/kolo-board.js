@@ -1323,7 +1323,9 @@ export class KoloBoard extends HTMLElement {
       // Up and down move by the overlay's row, however many swatches fit in one.
       const swatches = this._swatches;
       const columns = swatches.filter((other) => other.offsetTop === swatches[0].offsetTop).length;
-      const step = { ArrowLeft: -1, ArrowRight: 1, ArrowUp: -columns, ArrowDown: columns }[event.key];
+      // Read right to left, the overlay's rows run from the right: the arrows go the way they point.
+      const ahead = getComputedStyle(dialog).direction === 'rtl' ? -1 : 1;
+      const step = { ArrowLeft: -ahead, ArrowRight: ahead, ArrowUp: -columns, ArrowDown: columns }[event.key];
       const next = swatches[Number(swatch.dataset.cell) + step];
       if (next) this._focusSwatch(next);
     });

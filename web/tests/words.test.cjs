@@ -178,3 +178,27 @@ test('the finished mark is set from the toolbar or F, told in change events and 
   assert.match(record, /^kolo work 4\n/);
   await tab.context().close();
 });
+
+test('in the magnified palette the arrows go the way they point, read either way', async (t) => {
+  for (const address of ['/nearest.html', '/in-ar.html']) {
+    for (const key of ['ArrowLeft', 'ArrowRight']) {
+      await t.test(`${address} ${key}`, async () => {
+        const tab = await openBoard(address);
+        const focusedX = () => tab.evaluate(() => {
+          const box = document.querySelector('kolo-board').shadowRoot.activeElement.getBoundingClientRect();
+          return box.x + box.width / 2;
+        });
+        await tab.evaluate(() => {
+          const board = document.querySelector('kolo-board');
+          board._openSwatches();
+          board._focusSwatch(board._swatches[5]);
+        });
+        const before = await focusedX();
+        await tab.keyboard.press(key);
+        const after = await focusedX();
+        assert.ok(key === 'ArrowLeft' ? after < before : after > before, `${before} -> ${after}`);
+        await tab.context().close();
+      });
+    }
+  }
+});
