@@ -213,8 +213,8 @@ void kolo_part_accessible_init(KoloPartAccessible* part) {
 
 // The part's rectangle in board pixels, scaled as the board is drawn in the area.
 kolo::Rect PartBoardRect(const KoloPartAccessible* part) {
-    if (part->kind == kSwatchKind) return kolo::kSwatchRect;
-    if (part->cell != kNoCell) return kolo::PaletteCellRect(part->cell);
+    if (part->kind == kSwatchKind) return FocusOf(part).Control().Mirror().Shown(kolo::kSwatchRect);
+    if (part->cell != kNoCell) return FocusOf(part).CellRect(part->cell);
     return FocusOf(part).PartRect(static_cast<kolo::BoardPart>(part->kind));
 }
 

@@ -84,7 +84,12 @@ void BoardView::UpdateCanvas(const ColouringBoard& board, const BoardPlacement& 
         DropCanvas();
         return;
     }
-    RectList areas = changed.Within(kCanvasRect);
+    // The screen's changes over its canvas, as the board's own canvas pixels.
+    RectList areas;
+    const int shift = canvasPlace_.left - kCanvasRect.left;
+    for (const Rect& area : changed.Within(canvasPlace_)) {
+        areas.Add(Rect{area.left - shift, area.top, area.right - shift, area.bottom});
+    }
     if (canvas_ == nullptr || std::fabs(canvasScale_ - scale) > 1e-9) {
         DropCanvas();
         const Rect device = DeviceCanvas(scale);
@@ -176,7 +181,9 @@ void BoardView::Draw(cairo_t* cr, int width, int height) const {
         if (canvas_ != nullptr && std::fabs(canvasScale_ - placement.scale) < 1e-9) {
             // The canvas over it at the device's own pixels, one to one.
             cairo_scale(cr, 1.0 / placement.scale, 1.0 / placement.scale);
-            const Rect device = DeviceCanvas(placement.scale);
+            Rect device = DeviceCanvas(placement.scale);
+            const int left = DeviceOf(canvasPlace_.left, placement.scale);
+            device = Rect{left, device.top, left + device.Width(), device.bottom};
             cairo_set_source_surface(cr, canvas_, device.left, device.top);
             cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
             cairo_rectangle(cr, device.left, device.top, device.Width(), device.Height());

@@ -56,6 +56,8 @@ public:
     // canvas is shown as it is.
     void UpdateCanvas(const ColouringBoard& board, const BoardPlacement& placement,
                       const RectList& changed);
+    // Where the screen shows the canvas rectangle (elsewhere on a mirrored board).
+    void SetCanvasPlace(const Rect& shown) { canvasPlace_ = shown; }
     // Draws it into `cr`, whose units are device pixels, over a window of width × height.
     // Whatever `cr` is clipped to bounds the work.
     void Draw(cairo_t* cr, int width, int height) const;
@@ -68,6 +70,7 @@ private:
     cairo_surface_t* surface_ = nullptr;
     cairo_surface_t* canvas_ = nullptr;   // the canvas rectangle in device pixels, or none
     double canvasScale_ = 0;              // the scale it was drawn at
+    Rect canvasPlace_ = kCanvasRect;      // board pixels of the screen that show it
     bool fresh_ = true;   // nothing taken yet: the whole screen is taken
 };
 

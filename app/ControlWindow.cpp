@@ -352,6 +352,9 @@ int ControlWindow::Run() {
     gtk_widget_set_size_request(area_, kMinimumWidth, kMinimumHeight);
     gtk_widget_grab_focus(area_);
     if (Translated()) control_.SetLanguage(Tr);
+    // A language read right to left has the board mirrored, as GTK mirrors the window.
+    control_.SetMirrored(gtk_widget_get_direction(area_) == GTK_TEXT_DIR_RTL);
+    view_.SetCanvasPlace(control_.Mirror().Shown(kCanvasRect));
     if (headerBar_) headerBar_->SetChild(child_);
     if (childButton_ != nullptr) gtk_button_set_label(GTK_BUTTON(childButton_), child_.c_str());
     control_.Create();
@@ -536,7 +539,7 @@ gboolean ControlWindow::OnDraw(GtkWidget* widget, cairo_t* cr, gpointer data) {
     if (self->options_.kiosk) {
         const BitmapButton* exit = self->control_.Board().FindButton(kButtonExit);
         if (exit != nullptr && !exit->IsEnabled()) {
-            const Rect face = exit->GetRect();
+            const Rect face = self->control_.Mirror().Shown(exit->GetRect());
             cairo_set_source_rgba(cr, 0.9, 0.9, 0.9, kDisabledWash);
             cairo_rectangle(cr, face.left, face.top, face.Width(), face.Height());
             cairo_fill(cr);
@@ -664,9 +667,18 @@ gboolean ControlWindow::OnKeyPress(GtkWidget*, GdkEventKey* event, gpointer data
     // The arrows and Enter browse pictures only while no part of the board has the focus.
     const bool partFocused =
         gtk_widget_has_focus(self->area_) && self->focus_.Focused() != BoardPart::kNone;
-    const WindowAction action =
-        ActionForKey(event->keyval, event->state, self->options_.kiosk, partFocused);
+    WindowAction action = ActionForKey(event->keyval, event->state, self->options_.kiosk, partFocused);
     if (action == WindowAction::kNone) return FALSE;
+    // On the mirrored board Next is on the left: the arrow keys go the way they point.
+    const bool arrow = event->keyval == GDK_KEY_Left || event->keyval == GDK_KEY_Right ||
+                       event->keyval == GDK_KEY_KP_Left || event->keyval == GDK_KEY_KP_Right;
+    if (arrow && self->control_.Mirror().Mirrored()) {
+        if (action == WindowAction::kPreviousPicture) {
+            action = WindowAction::kNextPicture;
+        } else if (action == WindowAction::kNextPicture) {
+            action = WindowAction::kPreviousPicture;
+        }
+    }
     self->Perform(action);
     return TRUE;
 }
@@ -680,10 +692,11 @@ void ControlWindow::Perform(WindowAction action) {
         case WindowAction::kRedo: board.Command(kButtonRedo); break;
         case WindowAction::kPreviousPicture: board.Command(kButtonPrevious); break;
         case WindowAction::kNextPicture: board.Command(kButtonNext); break;
-        case WindowAction::kOpenThumbnail:
-            control_.Click((kThumbnailRect.left + kThumbnailRect.right) / 2,
-                           (kThumbnailRect.top + kThumbnailRect.bottom) / 2);
+        case WindowAction::kOpenThumbnail: {
+            const Rect thumbnail = control_.Mirror().Shown(kThumbnailRect);
+            control_.Click((thumbnail.left + thumbnail.right) / 2, (thumbnail.top + thumbnail.bottom) / 2);
             break;
+        }
         case WindowAction::kPrint:
             if (board.SourcePicture().HasPicture()) board.Command(kButtonPrint);
             break;

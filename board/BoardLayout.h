@@ -16,6 +16,14 @@ constexpr Rect kBoardRect{0, 0, kBoardWidth, kBoardHeight};
 constexpr Rect kCanvasRect{31, 155, 603, 607};       // 572 × 452, one to one with the canvas
 constexpr Rect kThumbnailRect{641, 197, 815, 355};   // 174 × 158
 constexpr Rect kSwatchRect{744, 445, 796, 482};      // 52 × 37
+constexpr Rect kTitleRect{40, 12, 432, 74};          // the drawn title, "Kolo" and its line
+// The buttons: the four worded ones in a row over the canvas, the arrows under the thumbnail.
+constexpr Rect kUndoRect{45, 85, 169, 137};
+constexpr Rect kRedoRect{179, 85, 310, 119};
+constexpr Rect kPrintRect{318, 84, 451, 133};
+constexpr Rect kExitRect{461, 85, 564, 119};
+constexpr Rect kPreviousRect{673, 370, 706, 403};
+constexpr Rect kNextRect{751, 370, 784, 403};
 // The palette: 12 × 11 cells of 11 pixels on 1-pixel lines, counted row by row from the top
 // left; it spans 145 × 133 pixels.
 constexpr int kPaletteColumns = 12;

@@ -10,12 +10,12 @@ namespace {
 
 // Creation order of the buttons; undo and redo start disabled.
 constexpr std::array<ButtonDesign, 6> kButtonDesigns = {{
-    {kButtonUndo, Rect{45, 85, 169, 137}, kIdUndoNormal, kIdUndoPressed, kIdUndoDisabled, false},
-    {kButtonRedo, Rect{179, 85, 310, 119}, kIdRedoNormal, kIdRedoPressed, kIdRedoDisabled, false},
-    {kButtonPrint, Rect{318, 84, 451, 133}, kIdPrintNormal, kIdPrintPressed, 0, true},
-    {kButtonExit, Rect{461, 85, 564, 119}, kIdExitNormal, kIdExitPressed, 0, true},
-    {kButtonPrevious, Rect{673, 370, 706, 403}, kIdPreviousNormal, kIdPreviousPressed, 0, true},
-    {kButtonNext, Rect{751, 370, 784, 403}, kIdNextNormal, kIdNextPressed, 0, true},
+    {kButtonUndo, kUndoRect, kIdUndoNormal, kIdUndoPressed, kIdUndoDisabled, false},
+    {kButtonRedo, kRedoRect, kIdRedoNormal, kIdRedoPressed, kIdRedoDisabled, false},
+    {kButtonPrint, kPrintRect, kIdPrintNormal, kIdPrintPressed, 0, true},
+    {kButtonExit, kExitRect, kIdExitNormal, kIdExitPressed, 0, true},
+    {kButtonPrevious, kPreviousRect, kIdPreviousNormal, kIdPreviousPressed, 0, true},
+    {kButtonNext, kNextRect, kIdNextNormal, kIdNextPressed, 0, true},
 }};
 
 constexpr const char* kConfirmUrl = "\nPlease confirm your url.";

@@ -40,18 +40,26 @@ const char* BoardFocus::PartName(BoardPart part) {
 
 Rect BoardFocus::PartRect(BoardPart part) const {
     switch (part) {
-        case BoardPart::kCanvas: return kCanvasRect;
-        case BoardPart::kThumbnail: return kThumbnailRect;
-        case BoardPart::kPalette: return kPaletteRect;
+        case BoardPart::kCanvas: return control_.Mirror().Shown(kCanvasRect);
+        case BoardPart::kThumbnail: return control_.Mirror().Shown(kThumbnailRect);
+        case BoardPart::kPalette: return control_.Mirror().Shown(kPaletteRect);
         default: break;
     }
     const BitmapButton* button = control_.Board().FindButton(ButtonId(part));
-    return button != nullptr ? button->GetRect() : Rect{};
+    return button != nullptr ? control_.Mirror().Shown(button->GetRect()) : Rect{};
 }
 
+Rect BoardFocus::CellRect(int cell) const { return control_.Mirror().Shown(PaletteCellRect(cell)); }
+
 Rect BoardFocus::FocusRect() const {
-    if (focused_ == BoardPart::kPalette) return PaletteCellRect(paletteCell_);
+    if (focused_ == BoardPart::kPalette) return CellRect(paletteCell_);
     return PartRect(focused_);
+}
+
+BoardPoint BoardFocus::Crosshair() const {
+    BoardPoint shown = crosshair_;
+    control_.Mirror().ToShown(shown.x, shown.y);
+    return shown;
 }
 
 bool BoardFocus::IsEnabled(BoardPart part) const {
@@ -62,7 +70,7 @@ bool BoardFocus::IsEnabled(BoardPart part) const {
 }
 
 ColourRef BoardFocus::CellColour(int cell) const {
-    const Rect rect = PaletteCellRect(cell);
+    const Rect rect = CellRect(cell);
     return control_.Screen().GetPixel((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
 }
 
@@ -73,12 +81,13 @@ void BoardFocus::ClickAt(const Rect& rect) {
 void BoardFocus::PickCell(int cell) {
     if (cell < 0 || cell >= kPaletteCells) return;
     paletteCell_ = cell;
-    ClickAt(PaletteCellRect(cell));
+    ClickAt(CellRect(cell));
 }
 
 void BoardFocus::Activate(BoardPart part) {
     if (part == BoardPart::kCanvas) {
-        control_.Click(crosshair_.x, crosshair_.y);
+        const BoardPoint shown = Crosshair();
+        control_.Click(shown.x, shown.y);
     } else if (part == BoardPart::kPalette) {
         PickCell(paletteCell_);
     } else if (part != BoardPart::kNone) {
@@ -88,6 +97,8 @@ void BoardFocus::Activate(BoardPart part) {
 }
 
 void BoardFocus::MovePaletteCell(int dx, int dy) {
+    // The arrows go the way they point: the mirrored palette's columns run right to left.
+    if (control_.Mirror().Mirrored()) dx = -dx;
     const int column = std::clamp(paletteCell_ % kPaletteColumns + dx, 0, kPaletteColumns - 1);
     const int row = std::clamp(paletteCell_ / kPaletteColumns + dy, 0, kPaletteRows - 1);
     paletteCell_ = row * kPaletteColumns + column;

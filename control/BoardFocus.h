@@ -6,7 +6,8 @@
 //
 // Everything goes through the control's own click routing, so a disabled button stays
 // unpressable and a fill is recorded for undo exactly as a click's. Rectangles and points are
-// in board pixels; the host scales them with the board when it draws the ring and the cross.
+// in the pixels of the screen as shown (mirrored with the control); the host scales them with
+// the board when it draws the ring and the cross.
 #pragma once
 
 #include <string>
@@ -46,11 +47,13 @@ public:
     SoftControl& Control() const { return control_; }
     BoardPart Focused() const { return focused_; }
     int PaletteCell() const { return paletteCell_; }
-    BoardPoint Crosshair() const { return crosshair_; }
+    BoardPoint Crosshair() const;
 
     // The rectangle the focus ring goes round: the part's, or the palette's current cell.
     Rect FocusRect() const;
     Rect PartRect(BoardPart part) const;
+    // Palette cell `cell`'s rectangle, its lines left out.
+    Rect CellRect(int cell) const;
     // The button id of a button part, 0 for the other parts.
     static int ButtonId(BoardPart part);
     bool IsEnabled(BoardPart part) const;
@@ -67,7 +70,7 @@ private:
     SoftControl& control_;
     BoardPart focused_ = BoardPart::kNone;
     int paletteCell_ = 0;
-    BoardPoint crosshair_;
+    BoardPoint crosshair_;   // in the board's own pixels
 };
 
 }  // namespace kolo

@@ -56,6 +56,12 @@ void SoftControl::SetLanguage(TranslateText translate) {
     board_.SetNoImageText(resources_.Word(BoardWord::kNoImage));
 }
 
+void SoftControl::SetMirrored(bool mirrored) {
+    mirror_ = BoardMirror(mirrored);
+    shown_ = mirrored ? std::make_unique<ScreenContext>(kBoardWidth, kBoardHeight) : nullptr;
+    invalid_.Add(kBoardRect);
+}
+
 int SoftControl::Create() {
     const int result = board_.Initialise();
     Pump();
@@ -95,6 +101,7 @@ BitmapButton* SoftControl::ButtonAt(int x, int y) {
 }
 
 void SoftControl::LeftButtonDown(int x, int y) {
+    mirror_.ToBoard(x, y);
     BitmapButton* button = ButtonAt(x, y);
     // A disabled button takes no input; the press goes to nothing.
     if (button == nullptr || !button->IsEnabled()) return;
@@ -104,6 +111,7 @@ void SoftControl::LeftButtonDown(int x, int y) {
 }
 
 void SoftControl::LeftButtonUp(int x, int y) {
+    mirror_.ToBoard(x, y);
     if (pressedButton_ != 0) {
         BitmapButton* button = board_.FindButton(pressedButton_);
         pressedButton_ = 0;
@@ -121,6 +129,7 @@ void SoftControl::LeftButtonUp(int x, int y) {
 }
 
 void SoftControl::MouseMove(int x, int y) {
+    mirror_.ToBoard(x, y);
     if (ButtonAt(x, y) != nullptr) {
         cursor_ = BoardCursor::kArrow;   // a button window shows its own arrow
         return;
@@ -134,9 +143,10 @@ void SoftControl::MouseMove(int x, int y) {
 void SoftControl::Pump() {
     const RectList invalid = invalid_.Within(kBoardRect);
     invalid_ = RectList{};
+    RectList painted;
     for (const Rect& rect : invalid) {
         board_.Paint(screen_, kBoardRect, rect);
-        changed_.Add(rect);
+        painted.Add(rect);
     }
     // A button covered by the repaint, or whose state shows another face, is drawn again.
     for (std::size_t i = 0; i < board_.Buttons().size(); ++i) {
@@ -145,7 +155,17 @@ void SoftControl::Pump() {
         if (button.CurrentFace() == drawnFaces_[i] && invalid.Within(rect).IsEmpty()) continue;
         button.Draw(screen_);
         drawnFaces_[i] = button.CurrentFace();
-        changed_.Add(rect);
+        painted.Add(rect);
+    }
+    if (!shown_) {
+        changed_.Add(painted);
+        return;
+    }
+    for (const Rect& rect : painted) {
+        for (const Rect& area : mirror_.ShownAreas(rect)) {
+            mirror_.Compose(screen_, *shown_, area);
+            changed_.Add(area);
+        }
     }
 }
 

@@ -10,6 +10,10 @@
 // factory opens (none: no network). Results come back through the host's poster, which runs
 // each task later on the host's thread and then calls Pump; without one, they wait in the
 // control's own queue for RunPosted or WaitForFolder.
+//
+// For a language read right to left the board can be shown mirrored (BoardMirror): the
+// screen, the changed rectangles and the pointer's points are then the shown ones, while
+// the board keeps its own layout behind them.
 #pragma once
 
 #include <array>
@@ -22,6 +26,7 @@
 
 #include "board/ColouringBoard.h"
 #include "board/ThreadedFolderLoader.h"
+#include "control/BoardMirror.h"
 #include "control/BoardWords.h"
 #include "platform/BoardHost.h"
 #include "platform/RectList.h"
@@ -49,6 +54,9 @@ public:
     // The board's words in the language `translate` gives (null: English, as drawn in the
     // art). Call before Create.
     void SetLanguage(TranslateText translate);
+    // Shows the board mirrored, for a language read right to left. Call before Create.
+    void SetMirrored(bool mirrored);
+    const BoardMirror& Mirror() const { return mirror_; }
     // Window creation: the board's Initialise and a first paint.
     int Create();
     void LeftButtonDown(int x, int y);
@@ -74,7 +82,8 @@ public:
     void WaitForFolder();
 
     ColouringBoard& Board() { return board_; }
-    const ScreenContext& Screen() const { return screen_; }
+    // The screen as shown: the board's, or its mirrored placement.
+    const ScreenContext& Screen() const { return shown_ ? *shown_ : screen_; }
     BoardCursor Cursor() const { return cursor_; }
     bool Closed() const { return closed_; }
 
@@ -92,7 +101,9 @@ private:
     BitmapButton* ButtonAt(int x, int y);
     void Enqueue(std::function<void()> task);
 
-    ScreenContext screen_;
+    ScreenContext screen_;   // the board's own pixels
+    BoardMirror mirror_;
+    std::unique_ptr<ScreenContext> shown_;   // the mirrored screen, when mirrored
     WordedResources resources_;
     ColouringBoard board_;
     int pressedButton_ = 0;     // id of the button held down, 0 = none

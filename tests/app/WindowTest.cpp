@@ -33,6 +33,7 @@
 
 #include "app/BoardView.h"
 #include "board/ColouringBoard.h"
+#include "control/BoardMirror.h"
 #include "platform/soft/BmpResources.h"
 #include "resources/EmbeddedResources.h"
 #include "resources/ResourceIds.h"
@@ -128,7 +129,8 @@ protected:
         // the call then fails, as the test expects, instead of Xlib ending the test program.
         XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
         const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        prefix_ = ::testing::TempDir() + "kolo_window_" + info->name() + "_";
+        // Per process: two trees may run the same test at once.
+        prefix_ = ::testing::TempDir() + "kolo_window_" + std::to_string(getpid()) + "_" + info->name() + "_";
         // A case of a table is named "Test/Case".
         std::replace(prefix_.begin() + static_cast<std::ptrdiff_t>(::testing::TempDir().size()),
                      prefix_.end(), '/', '_');
@@ -203,12 +205,21 @@ protected:
 
     bool Running() { return pid_ > 0 && waitpid(pid_, nullptr, WNOHANG) == 0; }
 
-    // Where the board's area lies in the window (below the header bar, inside the window's
-    // edges): found where the skin's title rows, which nothing paints over, appear one to one.
-    bool FindBoard() {
+    // The skin as the board shows it: mirrored in a language read right to left.
+    std::unique_ptr<kolo::FramebufferContext> ShownSkin() {
         kolo::BmpResources resources(kolo::kEmbeddedResources, kolo::kEmbeddedResourceCount);
         const std::unique_ptr<kolo::DeviceBitmap> bitmap = resources.LoadBitmap(kolo::kIdSkin);
         const auto* skin = dynamic_cast<const kolo::SoftBitmap*>(bitmap.get());
+        if (skin == nullptr) return nullptr;
+        auto shown = std::make_unique<kolo::FramebufferContext>(kBoardWidth, kBoardHeight);
+        kolo::BoardMirror(mirrored_).Compose(skin->Surface(), *shown, kolo::kBoardRect);
+        return shown;
+    }
+
+    // Where the board's area lies in the window (below the header bar, inside the window's
+    // edges): found where the skin's title rows, which nothing paints over, appear one to one.
+    bool FindBoard() {
+        const std::unique_ptr<kolo::FramebufferContext> skin = ShownSkin();
         if (skin == nullptr) return false;
         XWindowAttributes attributes;
         if (!XGetWindowAttributes(display_, window_, &attributes)) return false;
@@ -228,11 +239,11 @@ protected:
         return false;
     }
 
-    static bool SkinAt(const kolo::SoftBitmap& skin, const Screen& shown, int left, int top) {
+    static bool SkinAt(const kolo::FramebufferContext& skin, const Screen& shown, int left, int top) {
         if (left + kBoardWidth > shown.width || top + kBoardHeight > shown.height) return false;
         for (int y = 0; y < 80; y += 7) {
             for (int x = 0; x < kBoardWidth; x += 13) {
-                const kolo::ColourRef c = skin.Surface().GetPixel(x, y);
+                const kolo::ColourRef c = skin.GetPixel(x, y);
                 const unsigned rgb = (kolo::RedOf(c) << 16) | (kolo::GreenOf(c) << 8) |
                                      kolo::BlueOf(c);
                 if (shown.At(left + x, top + y) != rgb) return false;
@@ -243,9 +254,7 @@ protected:
 
     // Whether the board's title rows still show where they were found: a notice covers them.
     bool BoardInPlace() {
-        kolo::BmpResources resources(kolo::kEmbeddedResources, kolo::kEmbeddedResourceCount);
-        const std::unique_ptr<kolo::DeviceBitmap> bitmap = resources.LoadBitmap(kolo::kIdSkin);
-        const auto* skin = dynamic_cast<const kolo::SoftBitmap*>(bitmap.get());
+        const std::unique_ptr<kolo::FramebufferContext> skin = ShownSkin();
         return skin != nullptr &&
                SkinAt(*skin, ReadArea(0, 0, areaLeft_ + kBoardWidth, areaTop_ + kBoardHeight),
                       areaLeft_, areaTop_);
@@ -522,6 +531,7 @@ protected:
     pid_t otherPid_ = -1;                 // a second instance, when a test runs two
     std::vector<std::string> launcher_;   // runs the program, when set: kolo is its last word
     rlim_t fileSizeLimit_ = 0;            // bytes a file may take, when set
+    bool mirrored_ = false;               // the program runs in a language read right to left
     std::string prefix_;
 };
 
@@ -579,6 +589,28 @@ TEST_F(KoloWindow, PaletteCellSetsTheSwatch) {
     ASSERT_TRUE(WaitForPixel(kSwatchX, kSwatchY, cell));
     ClickAt(kWallX, kWallY);
     EXPECT_TRUE(WaitForPixel(kWallX, kWallY, cell));
+}
+
+TEST_F(KoloWindow, InArabicTheBoardIsMirroredWithThePaletteOnTheLeft) {
+    setenv("LANGUAGE", "ar", 1);
+    setenv("LC_ALL", "C.UTF-8", 1);
+    mirrored_ = true;
+    Start({});
+    // The canvas moved right by 200 pixels, unmirrored; the palette and the swatch are on the
+    // left, turned over.
+    constexpr int kShift = 200;
+    constexpr unsigned kCell = 0xCC9900;   // the colour of the palette cell at kPaletteX, kPaletteY
+    const int paletteX = kBoardWidth - 1 - kPaletteX, swatchX = kBoardWidth - 1 - kSwatchX;
+    ASSERT_TRUE(WaitUntil([&] { return ReadWindow().At(kWallLineX + kShift, kWallY) != kWhite; }));
+    EXPECT_EQ(ReadWindow().At(paletteX, kPaletteY), kCell);
+    EXPECT_EQ(ReadWindow().At(swatchX, kSwatchY), kPink);
+
+    ClickAt(paletteX, kPaletteY);
+    ASSERT_TRUE(WaitForPixel(swatchX, kSwatchY, kCell));
+    ClickAt(kWallX + kShift, kWallY);
+    EXPECT_TRUE(WaitForPixel(kWallX + kShift, kWallY, kCell));
+    unsetenv("LANGUAGE");
+    unsetenv("LC_ALL");
 }
 
 TEST_F(KoloWindow, ArrowsMoveTheThumbnailAndAThumbnailClickChangesTheCanvas) {
