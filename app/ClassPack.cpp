@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <cstring>
 #include <iostream>
+#include <iterator>
+#include <sstream>
 #include <memory>
 
 #include "app/AtomicFile.h"
@@ -34,10 +36,8 @@ struct PackOptions {
     std::string path;
     std::string address;
     std::string paper;
-    int perPage = 1;
     bool landscape = false;
-    bool nameLine = false;
-    bool coloured = false;
+    PackChoices choices;
 };
 
 bool Refuse(const char* message) {
@@ -56,7 +56,7 @@ bool ParsePackOptions(const std::vector<std::string>& args, PackOptions& options
             ++i;
         } else if (arg == "--per-page") {
             if (value != "1" && value != "2" && value != "4") return Refuse("--per-page needs 1, 2 or 4");
-            options.perPage = value[0] - '0';
+            options.choices.perPage = value[0] - '0';
             ++i;
         } else if (arg == "--paper") {
             if (value != "a4" && value != "letter") return Refuse("--paper needs a4 or letter");
@@ -65,9 +65,9 @@ bool ParsePackOptions(const std::vector<std::string>& args, PackOptions& options
         } else if (arg == "--landscape") {
             options.landscape = true;
         } else if (arg == "--name-line") {
-            options.nameLine = true;
+            options.choices.nameLine = true;
         } else if (arg == "--coloured") {
-            options.coloured = true;
+            options.choices.coloured = true;
         } else if (!TakeAddress(arg, options.address)) {
             return false;
         }
@@ -119,6 +119,41 @@ cairo_surface_t* PictureSurface(const CDibImage& picture) {
 }
 
 }  // namespace
+
+std::string FormatPackChoices(const PackChoices& choices) {
+    return std::to_string(choices.perPage) + (choices.nameLine ? " name" : " plain") +
+           (choices.coloured ? " coloured" : " uncoloured");
+}
+
+PackChoices ParsePackChoices(const std::string& text, const PackChoices& fallback) {
+    std::istringstream in(text);
+    std::string count, name, colour, more;
+    if (!(in >> count >> name >> colour) || (in >> more)) return fallback;
+    const bool countKnown = std::any_of(std::begin(kPackPerPageChoices), std::end(kPackPerPageChoices),
+                                        [&count](int choice) { return count == std::to_string(choice); });
+    if (!countKnown || (name != "name" && name != "plain") || (colour != "coloured" && colour != "uncoloured")) {
+        return fallback;
+    }
+    return PackChoices{std::stoi(count), name == "name", colour == "coloured"};
+}
+
+int PackPageCount(std::size_t pictures, int perPage) {
+    const std::size_t each = static_cast<std::size_t>(std::max(perPage, 1));
+    return static_cast<int>(std::max<std::size_t>(1, (pictures + each - 1) / each));
+}
+
+void DrawBoardPackPage(cairo_t* cr, double pageWidth, double pageHeight, int page,
+                       ColouringBoard& board, const PackChoices& choices) {
+    if (page < 0) return;
+    const std::vector<PackCell> cells = PackCells(pageWidth, pageHeight, choices.perPage);
+    const std::size_t first = static_cast<std::size_t>(page) * cells.size();
+    for (std::size_t i = 0; i < cells.size() && first + i < board.Pictures().size(); ++i) {
+        const std::size_t at = first + i;
+        const CDibImage picture = choices.coloured ? board.ColouredPicture(static_cast<std::int32_t>(at))
+                                                   : board.Pictures()[at].Image();
+        DrawPackPicture(cr, cells[i], picture, choices.nameLine);
+    }
+}
 
 std::vector<PackCell> PackCells(double pageWidth, double pageHeight, int perPage) {
     const double width = pageWidth - 2 * kMarginPoints;
@@ -193,8 +228,8 @@ int RunClassPack(const std::vector<std::string>& args) {
     }
     session.EnterFolder(folder);
     // The kept colouring is read, never written: the pack changes nobody's work.
-    PictureWork work(options.coloured ? DefaultWorkFolder() : std::string());
-    const std::vector<PackCell> cells = PackCells(pageWidth, pageHeight, options.perPage);
+    PictureWork work(options.choices.coloured ? DefaultWorkFolder() : std::string());
+    const std::vector<PackCell> cells = PackCells(pageWidth, pageHeight, options.choices.perPage);
 
     std::size_t placed = 0, missing = 0;
     std::string reason;
@@ -214,12 +249,12 @@ int RunClassPack(const std::vector<std::string>& args) {
                     continue;
                 }
                 SavedWork saved;
-                if (options.coloured &&
+                if (options.choices.coloured &&
                     work.LoadWork(WorkKey{folder, link.name, PictureHash(picture)}, saved) &&
                     IsPageColoured(saved.done)) {
                     picture = ColouredPage(picture, saved);
                 }
-                DrawPackPicture(cr, cells[placed % cells.size()], picture, options.nameLine);
+                DrawPackPicture(cr, cells[placed % cells.size()], picture, options.choices.nameLine);
                 if (++placed % cells.size() == 0) cairo_show_page(cr);
             }
             if (placed % cells.size() != 0) cairo_show_page(cr);

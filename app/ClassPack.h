@@ -23,11 +23,29 @@
 
 namespace kolo {
 
+class ColouringBoard;
+
 struct PackCell {
     double x, y, width, height;   // points from the page's top-left corner
 };
 
 constexpr int kPackPerPageChoices[] = {1, 2, 4};
+
+// What a pack holds besides its pictures: the window's print dialog offers the same choices
+// as the command line's options.
+struct PackChoices {
+    int perPage = 1;          // one of kPackPerPageChoices
+    bool nameLine = false;    // "Name: ________" above each picture
+    bool coloured = false;    // with the kept colouring
+};
+
+// The choices as kept between runs, one line ("2 name coloured"), and read back: anything
+// that is not such a line gives `fallback`.
+std::string FormatPackChoices(const PackChoices& choices);
+PackChoices ParsePackChoices(const std::string& text, const PackChoices& fallback);
+
+// How many pages `pictures` pictures take, `perPage` to a page (at least one).
+int PackPageCount(std::size_t pictures, int perPage);
 
 // The share of a page (in points) each of `perPage` pictures takes inside the margins: one
 // whole, two one above the other (side by side on a page wider than tall), four in a grid.
@@ -35,6 +53,11 @@ std::vector<PackCell> PackCells(double pageWidth, double pageHeight, int perPage
 
 // Draws `picture` fitted and centred in `cell`, below a name line when `nameLine`.
 void DrawPackPicture(cairo_t* cr, const PackCell& cell, const CDibImage& picture, bool nameLine);
+
+// Draws page `page` (from 0) of the pack of the board's pictures on a page of pageWidth ×
+// pageHeight points, as the window prints it; each picture is made only for its own page.
+void DrawBoardPackPage(cairo_t* cr, double pageWidth, double pageHeight, int page,
+                       ColouringBoard& board, const PackChoices& choices);
 
 int RunClassPack(const std::vector<std::string>& args);
 

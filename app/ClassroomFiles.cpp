@@ -11,11 +11,15 @@
 #include <filesystem>
 #include <system_error>
 
+#include "app/AtomicFile.h"
+#include "app/PictureWork.h"
+
 namespace kolo {
 namespace {
 
 // Files the program keeps beside the children's folders; a child may not take their names.
-constexpr const char* kKeptFileNames[] = {"close-gaps", "last-picture"};
+constexpr const char* kKeptFileNames[] = {kCloseGapsSetting, kPackChoicesSetting, kLastPictureSetting};
+constexpr std::size_t kMaxSettingBytes = 64;   // one short line
 constexpr const char* kKeptFileEndings[] = {".work", ".part"};
 // Names tried for one save before giving up: a class saves far fewer of one picture.
 constexpr int kMaxSaveNames = 10000;
@@ -159,6 +163,26 @@ std::string PathFromHome(const std::string& path, const std::string& home) {
         return path;
     }
     return path.substr(home.size() + 1);
+}
+
+std::string ReadSetting(const std::string& folder, const char* name) {
+    std::string text, reason;
+    if (folder.empty() ||
+        ReadStoreFile(folder + "/" + name, kMaxSettingBytes, text, reason) != StoreRead::kRead) {
+        return {};
+    }
+    return text.substr(0, text.find('\n'));
+}
+
+bool WriteSetting(const std::string& folder, const char* name, const std::string& line) {
+    if (folder.empty()) return false;
+    std::error_code ignored;
+    std::filesystem::create_directories(folder, ignored);
+    const std::string text = line + "\n";
+    std::string reason;
+    return WriteFileAtomically(folder + "/" + name, [&text](std::FILE* file) {
+        return std::fwrite(text.data(), 1, text.size(), file) == text.size() ? 0 : EIO;
+    }, reason);
 }
 
 }  // namespace kolo

@@ -44,6 +44,18 @@ std::string SaveUnderNewName(const std::string& folder, const std::string& stem,
                              const std::function<bool(const std::string& path)>& write,
                              std::string& reason);
 
+// The window's settings, each one line in a file of its own in the kept-work folder, where
+// no child's folder may take its name.
+constexpr const char* kCloseGapsSetting = "close-gaps";
+constexpr const char* kPackChoicesSetting = "print-all";
+constexpr const char* kLastPictureSetting = "last-picture";   // in each child's folder
+// The line kept as setting `name` in `folder` (its line end left out); "" when there is
+// none, it cannot be read, or `folder` is "".
+std::string ReadSetting(const std::string& folder, const char* name);
+// Keeps `line` as setting `name` in `folder` (made when missing), whole or not at all; false
+// when it could not.
+bool WriteSetting(const std::string& folder, const char* name, const std::string& line);
+
 // `path` as a person reads it: from the home folder on when it lies there
 // ("Pictures/Kolo/house-coloured.png"), otherwise whole.
 std::string PathFromHome(const std::string& path, const std::string& home);

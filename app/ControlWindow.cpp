@@ -52,7 +52,9 @@ constexpr const char* kCannotPrintHere = N_("The picture could not be printed");
 constexpr const char* kMarkedFinished = N_("Finished! ★");
 constexpr const char* kNotFinished = N_("Not finished yet");
 constexpr const char* kColouredTail = "-coloured";   // a saved picture's name after its own
-constexpr const char* kLastPictureFile = "last-picture";
+// "Print all pictures…" until the dialog's tab chooses otherwise: each picture as coloured so
+// far, one a page.
+constexpr PackChoices kWindowPackChoices{1, false, true};
 // The window's pages.
 constexpr const char* kBoardPage = "board";
 constexpr const char* kGalleryPage = "gallery";
@@ -121,30 +123,11 @@ GdkPixbuf* LoadIcon() {
 
 int ToInt(double value) { return static_cast<int>(std::lround(value)); }
 
-// The menu's "Close small gaps" is kept between runs as the width, one number in a file beside
-// the kept work; a missing or unreadable file means the default.
-std::string CloseGapsFile(const std::string& workFolder) {
-    return workFolder.empty() ? std::string() : workFolder + "/close-gaps";
-}
-
-int RememberedCloseGaps(const std::string& path) {
-    constexpr std::size_t kMaxBytes = 16;   // one small number
-    std::string text, reason;
-    if (path.empty() || ReadStoreFile(path, kMaxBytes, text, reason) != StoreRead::kRead) {
-        return kDefaultCloseGaps;
-    }
-    std::istringstream in(text);
+// The menu's "Close small gaps", kept as the width; the default when none is kept.
+int RememberedCloseGaps(const std::string& workFolder) {
+    std::istringstream in(ReadSetting(workFolder, kCloseGapsSetting));
     int width = -1;
     return in >> width && width >= 0 && width <= kMaxCloseGaps ? width : kDefaultCloseGaps;
-}
-
-void RememberCloseGaps(const std::string& path, int width) {
-    if (path.empty()) return;
-    std::error_code ignored;
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
-    std::string reason;
-    WriteFileAtomically(path, [width](std::FILE* file) { return std::fprintf(file, "%d\n", width) > 0 ? 1 : 0; },
-                        reason);
 }
 
 // GTK writes an exported PDF itself and does not notice when the disk fills up under it, so
@@ -282,8 +265,9 @@ ControlWindow::ControlWindow(const WindowOptions& options)
     control_.print = [this]() { RunPrintOperation(); };
     control_.ignoreClose = options_.kiosk;
     control_.Board().SetCloseGaps(options_.closeGaps >= 0 ? options_.closeGaps
-                                                          : RememberedCloseGaps(CloseGapsFile(workFolder_)));
+                                                          : RememberedCloseGaps(workFolder_));
     if (headerBar_) headerBar_->SetCloseGaps(control_.Board().CloseGaps() > 0);
+    packChoices_ = ParsePackChoices(ReadSetting(workFolder_, kPackChoicesSetting), kWindowPackChoices);
 
     pageSetup_ = gtk_page_setup_new();   // the locale's paper, upright
     if (!options_.paper.empty()) {
@@ -429,7 +413,7 @@ void ControlWindow::ToggleCloseGaps() {
     ColouringBoard& board = control_.Board();
     const int on = options_.closeGaps > 0 ? options_.closeGaps : kDefaultCloseGaps;
     board.SetCloseGaps(board.CloseGaps() > 0 ? 0 : on);
-    RememberCloseGaps(CloseGapsFile(workFolder_), board.CloseGaps());
+    WriteSetting(workFolder_, kCloseGapsSetting, std::to_string(board.CloseGaps()));
     if (headerBar_) headerBar_->SetCloseGaps(board.CloseGaps() > 0);
 }
 
@@ -867,7 +851,7 @@ void ControlWindow::SwitchChild(const std::string& child) {
 
 void ControlWindow::ReopenLastPicture() {
     if (work_.Folder().empty()) return;
-    std::ifstream in(work_.Folder() + "/" + kLastPictureFile);
+    std::ifstream in(work_.Folder() + "/" + kLastPictureSetting);
     std::string folder, picture;
     ColouringBoard& board = control_.Board();
     if (!std::getline(in, folder) || !std::getline(in, picture) || folder != board.ImageUrl()) return;
@@ -882,7 +866,7 @@ void ControlWindow::RememberLastPicture() {
     if (lastPicture_.empty() || work_.Folder().empty()) return;
     std::string reason;
     const std::string text = lastPicture_;
-    if (WriteFileAtomically(work_.Folder() + "/" + kLastPictureFile,
+    if (WriteFileAtomically(work_.Folder() + "/" + kLastPictureSetting,
                             [&text](std::FILE* file) {
                                 return std::fwrite(text.data(), 1, text.size(), file) == text.size() ? 0 : EIO;
                             },
@@ -950,11 +934,19 @@ void ControlWindow::RunPrintOperation(bool allPictures) {
     gtk_print_operation_set_default_page_setup(operation, pageSetup_);
     if (printSettings_ != nullptr) gtk_print_operation_set_print_settings(operation, printSettings_);
     const auto pictures = static_cast<gint>(control_.Board().Pictures().size());
-    gtk_print_operation_set_n_pages(operation, allPictures ? std::max(pictures, 1) : 1);
+    gtk_print_operation_set_n_pages(operation, allPictures ? PackPageCount(static_cast<std::size_t>(pictures),
+                                                                           packChoices_.perPage)
+                                                           : 1);
     // The board sets its own one-inch margins from the paper's edge.
     gtk_print_operation_set_use_full_page(operation, TRUE);
     gtk_print_operation_set_unit(operation, GTK_UNIT_POINTS);
     g_signal_connect(operation, "draw-page", G_CALLBACK(allPictures ? OnDrawPackPage : OnDrawPage), this);
+    if (allPictures) {
+        gtk_print_operation_set_custom_tab_label(operation, PackTabLabel());
+        g_signal_connect(operation, "create-custom-widget", G_CALLBACK(OnCreatePackTab), this);
+        g_signal_connect(operation, "custom-widget-apply", G_CALLBACK(OnApplyPackTab), this);
+        g_signal_connect(operation, "begin-print", G_CALLBACK(OnBeginPack), this);
+    }
 
     GtkPrintOperationAction action = GTK_PRINT_OPERATION_ACTION_PRINT_DIALOG;
     std::string temporary;
@@ -1069,11 +1061,24 @@ void ControlWindow::OnDrawPage(GtkPrintOperation*, GtkPrintContext* context, gin
 void ControlWindow::OnDrawPackPage(GtkPrintOperation*, GtkPrintContext* context, gint page,
                                    gpointer data) {
     auto* self = static_cast<ControlWindow*>(data);
-    // One picture a page, laid out as the class pack lays it out, decoded only for its page.
-    const CDibImage picture = self->control_.Board().ColouredPicture(page);
-    const std::vector<PackCell> cells = PackCells(gtk_print_context_get_width(context),
-                                                  gtk_print_context_get_height(context), 1);
-    DrawPackPicture(gtk_print_context_get_cairo_context(context), cells[0], picture, false);
+    DrawBoardPackPage(gtk_print_context_get_cairo_context(context), gtk_print_context_get_width(context),
+                      gtk_print_context_get_height(context), page, self->control_.Board(), self->packChoices_);
+}
+
+GObject* ControlWindow::OnCreatePackTab(GtkPrintOperation*, gpointer data) {
+    return G_OBJECT(NewPackTab(static_cast<ControlWindow*>(data)->packChoices_));
+}
+
+void ControlWindow::OnApplyPackTab(GtkPrintOperation*, GtkWidget* tab, gpointer data) {
+    auto* self = static_cast<ControlWindow*>(data);
+    self->packChoices_ = PackTabChoices(tab);
+    WriteSetting(self->workFolder_, kPackChoicesSetting, FormatPackChoices(self->packChoices_));
+}
+
+void ControlWindow::OnBeginPack(GtkPrintOperation* operation, GtkPrintContext*, gpointer data) {
+    auto* self = static_cast<ControlWindow*>(data);
+    gtk_print_operation_set_n_pages(
+        operation, PackPageCount(self->control_.Board().Pictures().size(), self->packChoices_.perPage));
 }
 
 void ControlWindow::PrintPage(GtkPrintContext* context) {

@@ -33,6 +33,7 @@
 #include <vector>
 
 #include "app/BoardView.h"
+#include "app/ClassPack.h"
 #include "app/ChildPicker.h"
 #include "app/GalleryView.h"
 #include "app/HeaderBar.h"
@@ -94,6 +95,10 @@ private:
     // A page of "Print all pictures…": the folder's pictures with their colouring, one a page.
     static void OnDrawPackPage(GtkPrintOperation* operation, GtkPrintContext* context, gint page,
                                gpointer self);
+    // Its tab in the print dialog, what the tab chose, and the pages that makes.
+    static GObject* OnCreatePackTab(GtkPrintOperation* operation, gpointer self);
+    static void OnApplyPackTab(GtkPrintOperation* operation, GtkWidget* tab, gpointer self);
+    static void OnBeginPack(GtkPrintOperation* operation, GtkPrintContext* context, gpointer self);
 
     // After every event: show what changed, keep the work, follow the cursor, close on Exit.
     void AfterEvent();
@@ -169,6 +174,7 @@ private:
     GtkPrintSettings* printSettings_ = nullptr;
     std::string printer_;          // the printer the classroom prints on, once found
     GtkPageSetup* pageSetup_ = nullptr;
+    PackChoices packChoices_;      // "Print all pictures…", as last chosen
     guint saveTimer_ = 0;
     bool fullscreen_ = false;
     bool quitting_ = false;

@@ -1,6 +1,7 @@
 #include "app/ShellDialogs.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -14,17 +15,6 @@ namespace {
 constexpr int kLogoSize = 96;   // pixels; the embedded icon is drawn larger, as the dialog wants
 constexpr const char* kBoardGroup = N_("On the board");
 constexpr const char* kWindowGroup = N_("In the window");
-
-// The board's own keys, which the shortcut table does not hold: they act on the focused part.
-struct BoardKeyHelp {
-    const char* accelerators;   // as gtk_accelerator_parse reads them, space-separated
-    const char* description;
-};
-constexpr BoardKeyHelp kBoardKeys[] = {
-    {"Tab <Shift>Tab", N_("Move the keyboard focus among the board's parts")},
-    {"Left Right Up Down", N_("Move within the focused part")},
-    {"space Return", N_("Press the focused button, pick the colour or fill")},
-};
 
 GtkWidget* NewShortcut(const std::string& accelerators, const char* title) {
     return GTK_WIDGET(g_object_new(GTK_TYPE_SHORTCUTS_SHORTCUT, "accelerator",
@@ -99,16 +89,60 @@ void ShowShortcutsWindow(GtkWindow* parent) {
         gtk_container_add(GTK_CONTAINER(windowKeys),
                           NewShortcut(accelerators, Tr(ActionDescription(shortcut.action))));
     }
-    gtk_container_add(GTK_CONTAINER(windowKeys),
-                      NewShortcut("<Control><Alt>q", Tr(ActionDescription(WindowAction::kLeaveKiosk))));
+    for (const KeyHelp& help : OtherWindowKeys()) {
+        gtk_container_add(GTK_CONTAINER(windowKeys), NewShortcut(help.accelerators, Tr(help.description)));
+    }
     GtkWidget* boardKeys = NewGroup(Tr(kBoardGroup));
-    for (const BoardKeyHelp& help : kBoardKeys) {
+    for (const KeyHelp& help : BoardKeys()) {
         gtk_container_add(GTK_CONTAINER(boardKeys), NewShortcut(help.accelerators, Tr(help.description)));
     }
     gtk_container_add(GTK_CONTAINER(section), windowKeys);
     gtk_container_add(GTK_CONTAINER(section), boardKeys);
     gtk_container_add(GTK_CONTAINER(window), section);
     gtk_widget_show(window);
+}
+
+const char* PackTabLabel() { return Tr(N_("All pictures")); }
+
+GtkWidget* NewPackTab(const PackChoices& choices) {
+    GtkWidget* grid = gtk_grid_new();
+    gtk_container_set_border_width(GTK_CONTAINER(grid), 12);
+    gtk_grid_set_row_spacing(GTK_GRID(grid), 8);
+    gtk_grid_set_column_spacing(GTK_GRID(grid), 12);
+    GtkWidget* perPage = gtk_combo_box_text_new();
+    for (const int count : kPackPerPageChoices) {
+        const std::string id = std::to_string(count);
+        gtk_combo_box_text_append(GTK_COMBO_BOX_TEXT(perPage), id.c_str(), id.c_str());
+    }
+    gtk_combo_box_set_active_id(GTK_COMBO_BOX(perPage), std::to_string(choices.perPage).c_str());
+    GtkWidget* label = gtk_label_new_with_mnemonic(Tr(N_("_Pictures on a page:")));
+    gtk_label_set_mnemonic_widget(GTK_LABEL(label), perPage);
+    gtk_widget_set_halign(label, GTK_ALIGN_START);
+    GtkWidget* nameLine = gtk_check_button_new_with_mnemonic(Tr(N_("A _name line above each picture")));
+    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(nameLine), choices.nameLine);
+    GtkWidget* coloured = gtk_radio_button_new_with_mnemonic(nullptr, Tr(N_("With their _colouring")));
+    GtkWidget* plain = gtk_radio_button_new_with_mnemonic_from_widget(GTK_RADIO_BUTTON(coloured),
+                                                                      Tr(N_("_Uncoloured, to colour in")));
+    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(choices.coloured ? coloured : plain), TRUE);
+    gtk_grid_attach(GTK_GRID(grid), label, 0, 0, 1, 1);
+    gtk_grid_attach(GTK_GRID(grid), perPage, 1, 0, 1, 1);
+    gtk_grid_attach(GTK_GRID(grid), nameLine, 0, 1, 2, 1);
+    gtk_grid_attach(GTK_GRID(grid), coloured, 0, 2, 2, 1);
+    gtk_grid_attach(GTK_GRID(grid), plain, 0, 3, 2, 1);
+    g_object_set_data(G_OBJECT(grid), "per-page", perPage);
+    g_object_set_data(G_OBJECT(grid), "name-line", nameLine);
+    g_object_set_data(G_OBJECT(grid), "coloured", coloured);
+    gtk_widget_show_all(grid);
+    return grid;
+}
+
+PackChoices PackTabChoices(GtkWidget* tab) {
+    PackChoices choices;
+    const char* perPage = gtk_combo_box_get_active_id(GTK_COMBO_BOX(g_object_get_data(G_OBJECT(tab), "per-page")));
+    if (perPage != nullptr) choices.perPage = std::atoi(perPage);
+    choices.nameLine = gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(g_object_get_data(G_OBJECT(tab), "name-line")));
+    choices.coloured = gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(g_object_get_data(G_OBJECT(tab), "coloured")));
+    return choices;
 }
 
 }  // namespace kolo

@@ -2,6 +2,8 @@
 
 #include <gdk/gdk.h>
 
+#include <algorithm>
+
 #include "app/Translation.h"
 
 namespace kolo {
@@ -82,6 +84,65 @@ WindowAction ActionForKey(unsigned key, unsigned modifiers, bool kiosk, bool boa
         return shortcut.action;
     }
     return WindowAction::kNone;
+}
+
+const std::vector<KeyHelp>& BoardKeys() {
+    static const std::vector<KeyHelp> keys = {
+        {"Tab <Shift>Tab", "Tab, Shift+Tab", N_("Move the keyboard focus among the board's parts")},
+        {"Left Right Up Down", "Left, Right, Up, Down", N_("Move within the focused part")},
+        {"space Return", "Space, Enter", N_("Press the focused button, pick the colour or fill")},
+    };
+    return keys;
+}
+
+const std::vector<KeyHelp>& OtherWindowKeys() {
+    static const std::vector<KeyHelp> keys = {
+        {"<Control><Alt>q", "Ctrl+Alt+Q", N_("Leave the classroom mode")},
+        {"Escape", "Escape", N_("Back to the board from the gallery or the names")},
+    };
+    return keys;
+}
+
+std::string KeyLabel(unsigned key, unsigned modifiers) {
+    // "?" is typed with Shift on most keyboards; its label goes without it.
+    if (key == GDK_KEY_question) modifiers &= ~kShift;
+    std::string label;
+    if ((modifiers & kControl) != 0) label += "Ctrl+";
+    if ((modifiers & kAlt) != 0) label += "Alt+";
+    if ((modifiers & kShift) != 0) label += "Shift+";
+    switch (key) {
+        case GDK_KEY_Page_Up: return label + "Page Up";
+        case GDK_KEY_Page_Down: return label + "Page Down";
+        case GDK_KEY_Return: return label + "Enter";
+        case GDK_KEY_question: return label + "?";
+        default: break;
+    }
+    const char* name = gdk_keyval_name(gdk_keyval_to_upper(key));
+    return label + (name != nullptr ? name : "?");
+}
+
+std::string KeysHelp() {
+    constexpr std::size_t kKeyColumn = 24;   // characters before the descriptions
+    std::string help = std::string("\n") + Tr(N_("In the window")) + ":\n";
+    const auto line = [&help](const std::string& keys, const char* description) {
+        help += "  " + keys + std::string(keys.size() + 2 < kKeyColumn ? kKeyColumn - keys.size() - 2 : 1, ' ') +
+                Tr(description) + "\n";
+    };
+    std::vector<WindowAction> listed;
+    for (const Shortcut& shortcut : Shortcuts()) {
+        if (std::find(listed.begin(), listed.end(), shortcut.action) != listed.end()) continue;
+        listed.push_back(shortcut.action);
+        std::string keys;
+        for (const Shortcut& other : Shortcuts()) {
+            if (other.action != shortcut.action) continue;
+            keys += (keys.empty() ? "" : ", ") + KeyLabel(other.key, other.modifiers);
+        }
+        line(keys, shortcut.description);
+    }
+    for (const KeyHelp& key : OtherWindowKeys()) line(key.labels, key.description);
+    help += Tr(N_("On the board")) + std::string(":\n");
+    for (const KeyHelp& key : BoardKeys()) line(key.labels, key.description);
+    return help;
 }
 
 }  // namespace kolo

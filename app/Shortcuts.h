@@ -48,4 +48,21 @@ WindowAction ActionForKey(unsigned key, unsigned modifiers, bool kiosk, bool boa
 // The description of an action as the menu shows it; "" for kNone.
 const char* ActionDescription(WindowAction action);
 
+// The board's own keys, which act on the part that has the keyboard focus, and the window's
+// keys outside the table: as gtk_accelerator_parse reads them (space-separated), as the help
+// writes them, and what they do.
+struct KeyHelp {
+    const char* accelerators;
+    const char* labels;
+    const char* description;
+};
+const std::vector<KeyHelp>& BoardKeys();
+const std::vector<KeyHelp>& OtherWindowKeys();
+
+// A key as the help writes it: "Ctrl+Shift+P", "Page Up", "F11".
+std::string KeyLabel(unsigned key, unsigned modifiers);
+// Every key of the window and of the board, one line an action with its keys, translated;
+// for the command line's help.
+std::string KeysHelp();
+
 }  // namespace kolo

@@ -88,12 +88,13 @@ constexpr const char* kMoreUsage = N_(
     "  --colour RRGGBB       choose a colour (the nearest in the palette)\n"
     "  --save FILE.png       write the coloured picture, as Print would print it\n"
     "  --paper, --landscape  as above; --print-to may be given again: each print job\n"
-    "                        writes the next file\n"
+    "                        writes the next file\n");
+
+// After the keys, which the shortcut table lists.
+constexpr const char* kKeptWorkHelp = N_(
     "\n"
-    "In the window: Ctrl+Z undo, Ctrl+Y or Ctrl+Shift+Z redo, Left/Right or Page Up/Down\n"
-    "browse the pictures, Enter colours the picture shown, Ctrl+N new page, Ctrl+S save,\n"
-    "Ctrl+P print, F11 full screen, F1 About, Ctrl+Q quit. The colouring of every picture\n"
-    "is kept in $XDG_DATA_HOME/kolo and comes back when the folder is opened again.\n");
+    "The colouring of every picture is kept in $XDG_DATA_HOME/kolo and comes back when the\n"
+    "folder is opened again.\n");
 
 // The window's own options; false with a one-line message when they cannot be used.
 bool ParseWindowOptions(const std::vector<std::string>& args, kolo::WindowOptions& options) {
@@ -169,7 +170,8 @@ int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     for (const std::string& arg : args) {
         if (arg == "--help") {
-            std::cout << kolo::Tr(kUsage) << kolo::Tr(kMoreUsage) << kolo::Tr(kDetailUsage)
+            std::cout << kolo::Tr(kUsage) << kolo::Tr(kMoreUsage) << kolo::KeysHelp() << kolo::Tr(kKeptWorkHelp)
+                      << kolo::Tr(kDetailUsage)
                       << kolo::Tr(kClassPackUsage)
                       << kolo::Tr(kClassroomUsage)
                       << kolo::Tr(kExitStatusHelp);

@@ -8,7 +8,15 @@
 #include <string>
 #include <vector>
 
+#include <cairo-pdf.h>
+#include <unistd.h>
+
+#include "app/ClassPack.h"
 #include "app/PictureWork.h"
+#include "app/SamplesFolder.h"
+#include "control/Palette.h"
+#include "control/SoftControl.h"
+#include "platform/curl/CurlSession.h"
 #include "board/BoardLayout.h"
 #include "board/FolderPictures.h"
 #include "board/KeptWork.h"
@@ -109,6 +117,73 @@ TEST_F(ClassPack, AFolderThatCannotBeReadOrABadCountLeavesNoFile) {
     EXPECT_EQ(Kolo({"--print-all", pdf, "--per-page", "3", server_->Url()}).status, 2);
     EXPECT_EQ(Kolo({"--print-all", "pack.txt", server_->Url()}).status, 2);
     EXPECT_FALSE(std::filesystem::exists(pdf));
+}
+
+struct ChoicesCase {
+    PackChoices choices;
+    int pages;   // of the eleven samples
+};
+
+class WindowPack : public testing::TestWithParam<ChoicesCase> {};
+
+// The window's pages, drawn by the print dialog's handler, for each choice its tab offers.
+TEST_P(WindowPack, PagesFollowTheChoices) {
+    SoftControl control{[] { return std::make_unique<CurlSession>(); }};
+    control.onInitImage = [&control]() { control.Board().SetImageURL(SamplesFolderUrl()); };
+    control.Create();
+    control.WaitForFolder();
+    ASSERT_EQ(control.Board().Pictures().size(), static_cast<std::size_t>(kSamplePictures));
+    int x = 0, y = 0;
+    PaletteCellCentre(NearestPaletteCell(255, 0, 0), x, y);
+    control.Click(x, y);
+    control.Click(211, 475);   // the first picture's wall, red
+
+    const PackChoices& choices = GetParam().choices;
+    const std::string pdf = testing::TempDir() + "kolo_window_pack_" + std::to_string(getpid()) + ".pdf";
+    constexpr double kA4Width = 595.0, kA4Height = 842.0;   // points
+    const int pages = PackPageCount(control.Board().Pictures().size(), choices.perPage);
+    cairo_surface_t* surface = cairo_pdf_surface_create(pdf.c_str(), kA4Width, kA4Height);
+    cairo_t* cr = cairo_create(surface);
+    for (int page = 0; page < pages; ++page) {
+        DrawBoardPackPage(cr, kA4Width, kA4Height, page, control.Board(), choices);
+        cairo_show_page(cr);
+    }
+    cairo_destroy(cr);
+    cairo_surface_destroy(surface);
+
+    EXPECT_EQ(pages, GetParam().pages);
+    EXPECT_EQ(Field(Output("pdfinfo '" + pdf + "'"), "Pages"), std::to_string(GetParam().pages));
+    const std::string text = Output("pdftotext -f 1 -l 1 '" + pdf + "' -");
+    int names = 0;
+    for (std::size_t at = text.find("Name:"); at != std::string::npos; at = text.find("Name:", at + 1)) ++names;
+    EXPECT_EQ(names, choices.nameLine ? choices.perPage : 0);
+    EXPECT_EQ(RedPixelsOnFirstPage(pdf) > 100, choices.coloured);
+    std::remove(pdf.c_str());
+}
+
+INSTANTIATE_TEST_SUITE_P(Choices, WindowPack, testing::Values(
+    ChoicesCase{{1, false, true}, 11},
+    ChoicesCase{{2, true, false}, 6},
+    ChoicesCase{{4, true, true}, 3},
+    ChoicesCase{{4, false, false}, 3}));
+
+TEST(PackChoices, KeptLineReadsBackAndAnythingElseGivesTheFallback) {
+    for (const int perPage : kPackPerPageChoices) {
+        for (const bool nameLine : {false, true}) {
+            for (const bool coloured : {false, true}) {
+                const PackChoices kept =
+                    ParsePackChoices(FormatPackChoices({perPage, nameLine, coloured}), {});
+                EXPECT_EQ(kept.perPage, perPage);
+                EXPECT_EQ(kept.nameLine, nameLine);
+                EXPECT_EQ(kept.coloured, coloured);
+            }
+        }
+    }
+    for (const char* text : {"", "3 name coloured", "2 name", "2 name coloured more", "2 Name coloured",
+                             "two name coloured", "2 name colored", "-1 plain uncoloured"}) {
+        EXPECT_EQ(ParsePackChoices(text, {2, true, true}).perPage, 2) << text;
+        EXPECT_TRUE(ParsePackChoices(text, {2, true, true}).nameLine) << text;
+    }
 }
 
 }  // namespace

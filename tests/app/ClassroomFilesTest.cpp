@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include <unistd.h>
+
 namespace {
 
 struct NameCase {
@@ -30,7 +32,7 @@ INSTANTIATE_TEST_SUITE_P(
                       NameCase{"rtl\xE2\x80\xAEgnp.exe", false}, NameCase{" Ana", false},
                       NameCase{"\xC3", false}, NameCase{"\xC0\xAF", false},   // cut, overlong '/'
                       NameCase{"\xED\xA0\x80", false},                        // a surrogate
-                      NameCase{"close-gaps", false}, NameCase{"0123456789abcdef.work", false}));
+                      NameCase{"close-gaps", false}, NameCase{"print-all", false}, NameCase{"0123456789abcdef.work", false}));
 
 TEST(ChildNames, LongNamesAreRefused) {
     EXPECT_TRUE(kolo::IsChildNameSafe(std::string(kolo::kMaxChildNameBytes, 'a')));
@@ -61,6 +63,18 @@ TEST(ClassFolder, SavesNeverReplaceAnEarlierPicture) {
     EXPECT_FALSE(std::filesystem::exists(folder + "/kite.png"));
     EXPECT_EQ(kolo::SaveUnderNewName("/proc/kolo-no-such", "kite", write, reason), "");
     EXPECT_FALSE(reason.empty());
+}
+
+TEST(Settings, AreKeptAsOneLineAndReadBack) {
+    const std::string folder = ::testing::TempDir() + "kolo_settings_" + std::to_string(getpid()) + "/a";
+    EXPECT_EQ(kolo::ReadSetting(folder, kolo::kPackChoicesSetting), "");
+    ASSERT_TRUE(kolo::WriteSetting(folder, kolo::kPackChoicesSetting, "2 name coloured"));
+    ASSERT_TRUE(kolo::WriteSetting(folder, kolo::kCloseGapsSetting, "0"));
+    EXPECT_EQ(kolo::ReadSetting(folder, kolo::kPackChoicesSetting), "2 name coloured");
+    EXPECT_EQ(kolo::ReadSetting(folder, kolo::kCloseGapsSetting), "0");
+    EXPECT_FALSE(kolo::WriteSetting("", kolo::kCloseGapsSetting, "1"));
+    EXPECT_FALSE(kolo::WriteSetting("/proc/kolo-no-such", kolo::kCloseGapsSetting, "1"));
+    std::filesystem::remove_all(::testing::TempDir() + "kolo_settings_" + std::to_string(getpid()));
 }
 
 TEST(ClassFolder, PathsReadFromHome) {

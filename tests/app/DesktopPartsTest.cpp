@@ -460,6 +460,46 @@ TEST(Keyboard, KeysAndTheirActions) {
 namespace kolo {
 namespace {
 
+// Every key the window's handler answers, in or out of the classroom, is in the help's
+// list of keys, as the help writes it.
+TEST(Keyboard, HelpListsEveryKeyTheHandlerAnswers) {
+    const std::string help = KeysHelp();
+    std::vector<std::string> listed;   // the key column of each line, split at ", "
+    for (std::size_t at = 0; at < help.size();) {
+        const std::size_t end = help.find('\n', at);
+        const std::string line = help.substr(at, end - at);
+        at = end == std::string::npos ? help.size() : end + 1;
+        if (line.rfind("  ", 0) != 0) continue;
+        const std::string keys = line.substr(2, line.find("  ", 2) - 2);
+        for (std::size_t from = 0; from <= keys.size();) {
+            const std::size_t comma = std::min(keys.find(", ", from), keys.size());
+            listed.push_back(keys.substr(from, comma - from));
+            from = comma + 2;
+        }
+    }
+    std::vector<unsigned> keys{GDK_KEY_Left, GDK_KEY_Right, GDK_KEY_Up, GDK_KEY_Down, GDK_KEY_Page_Up,
+                               GDK_KEY_Page_Down, GDK_KEY_Return, GDK_KEY_question, GDK_KEY_Escape};
+    for (unsigned key = GDK_KEY_a; key <= GDK_KEY_z; ++key) keys.push_back(key);
+    for (unsigned key = GDK_KEY_F1; key <= GDK_KEY_F12; ++key) keys.push_back(key);
+    int answered = 0;
+    for (const unsigned key : keys) {
+        for (const unsigned modifiers : {0u, 0u + GDK_CONTROL_MASK, 0u + GDK_SHIFT_MASK,
+                                         0u + (GDK_CONTROL_MASK | GDK_SHIFT_MASK), 0u + GDK_MOD1_MASK,
+                                         0u + (GDK_CONTROL_MASK | GDK_MOD1_MASK)}) {
+            for (const bool kiosk : {false, true}) {
+                if (ActionForKey(key, modifiers, kiosk, false) == WindowAction::kNone) continue;
+                ++answered;
+                const std::string label = KeyLabel(key, modifiers);
+                EXPECT_NE(std::find(listed.begin(), listed.end(), label), listed.end()) << label;
+            }
+        }
+    }
+    EXPECT_GT(answered, 20);
+    for (const char* label : {"Ctrl+Shift+P", "Ctrl+G", "F", "Ctrl+?", "Ctrl+Alt+Q", "Escape", "Tab"}) {
+        EXPECT_NE(std::find(listed.begin(), listed.end(), label), listed.end()) << label;
+    }
+}
+
 TEST(BoardDetail, FollowsTheDevicePixelsABoardPixelHas) {
     const struct {
         double scale;
