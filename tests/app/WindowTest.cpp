@@ -149,11 +149,19 @@ protected:
             waitpid(pid, nullptr, 0);
         }
         if (display_ != nullptr) XCloseDisplay(display_);
+        // Named per process, the files of a passed test would pile up; a failed one's stay to
+        // be read.
+        if (HasFailure()) return;
+        std::error_code ignored;
+        const std::string name = std::filesystem::path(prefix_).filename();
+        for (const auto& entry : std::filesystem::directory_iterator(::testing::TempDir(), ignored)) {
+            if (entry.path().filename().string().rfind(name, 0) == 0) std::filesystem::remove_all(entry.path(), ignored);
+        }
     }
 
-    // Starts kolo with `args` and waits for its board window and the board in it. Each test
-    // keeps its work in a data folder of its own.
-    void Start(const std::vector<std::string>& args) {
+    // Starts kolo with `args` and waits for its board window and the board in it (unless
+    // another page comes first). Each test keeps its work in a data folder of its own.
+    void Start(const std::vector<std::string>& args, bool boardFirst = true) {
         pid_ = fork();
         if (pid_ == 0) {
             std::freopen((prefix_ + "kolo.log").c_str(), "w", stdout);
@@ -179,6 +187,7 @@ protected:
         ASSERT_GT(pid_, 0);
         ASSERT_TRUE(WaitUntil([&] { return (window_ = FindWindow(true, "")) != 0; }))
             << "no board window from kolo";
+        if (!boardFirst) return;
         ASSERT_TRUE(WaitUntil([&] { return FindBoard(); })) << "no board in the window";
     }
 
@@ -500,6 +509,54 @@ protected:
             }
         }
         return true;
+    }
+
+    // The centres of the tiles of a page the window shows instead of the board (the children's
+    // names, the gallery), left to right: the runs of the tallest band of rows below `top`
+    // whose pixels are not the page's background, the colour at (bgX, bgY).
+    std::vector<std::pair<int, int>> Tiles(int top, int bgX, int bgY) {
+        XWindowAttributes attributes{};
+        XGetWindowAttributes(display_, window_, &attributes);
+        const Screen shown = ReadArea(0, 0, attributes.width, attributes.height);
+        if (shown.width == 0) return {};
+        const unsigned background = shown.At(bgX, bgY);
+        constexpr int kEdge = 12;   // the window's own edges are left out
+        const auto busy = [&](int y) {
+            for (int x = kEdge; x < shown.width - kEdge; ++x) {
+                if (shown.At(x, y) != background) return true;
+            }
+            return false;
+        };
+        int bandTop = 0, bandHeight = 0;
+        for (int y = top; y < shown.height - kEdge;) {
+            int end = y;
+            while (end < shown.height - kEdge && busy(end)) ++end;
+            if (end - y > bandHeight) bandTop = y, bandHeight = end - y;
+            y = end + 1;
+        }
+        std::vector<std::pair<int, int>> tiles;
+        const int middle = bandTop + bandHeight / 2;
+        for (int x = kEdge; x < shown.width - kEdge;) {
+            if (shown.At(x, middle) == background) {
+                ++x;
+                continue;
+            }
+            int end = x;
+            // A tile's run may hold a few background pixels (lines of a picture's paper).
+            while (end < shown.width - kEdge &&
+                   (shown.At(end, middle) != background || shown.At(std::min(end + 4, shown.width - 1), middle) != background)) {
+                ++end;
+            }
+            if (end - x > 40) tiles.emplace_back((x + end) / 2, middle);
+            x = end + 1;
+        }
+        return tiles;
+    }
+
+    void ClickWindowAt(const std::pair<int, int>& point) {
+        XDo({"mousemove", "--window", std::to_string(window_), std::to_string(point.first),
+             std::to_string(point.second)});
+        XDo({"click", "1"});
     }
 
     std::string SamplesUrl() const { return std::string("file://") + KOLO_SAMPLES_DIR; }
@@ -1072,6 +1129,43 @@ TEST_F(KoloWindow, EachChildFindsTheirOwnWorkOnThePictureTheyColouredLast) {
     EXPECT_TRUE(WaitForScreen(anas)) << "Ana's picture did not come back as she left it";
     Key(window_, "ctrl+q");
     EXPECT_EQ(WaitForExit(), 0);
+}
+
+TEST_F(KoloWindow, StartScreenTileOpensTheBoardOnThatChildsWork) {
+    Start({"--child", "Ben"});
+    ASSERT_TRUE(WaitForScreen(Expected({SamplesUrl()})));
+    ClickAt(kWallX, kWallY);
+    ASSERT_TRUE(WaitForPixel(kWallX, kWallY, kPink));
+    Key(window_, "ctrl+q");
+    ASSERT_EQ(WaitForExit(), 0);
+
+    Start({"--children", "Ana,Ben"}, false);
+    XWindowAttributes attributes{};
+    XGetWindowAttributes(display_, window_, &attributes);
+    std::vector<std::pair<int, int>> tiles;
+    ASSERT_TRUE(WaitUntil([&] {
+        tiles = Tiles(0, attributes.width / 2, attributes.height - 20);
+        return tiles.size() == 2;
+    })) << "no tiles for Ana and Ben";
+    ClickWindowAt(tiles[1]);
+    ASSERT_TRUE(WaitUntil([&] { return FindBoard(); })) << "Ben's tile did not open the board";
+    EXPECT_TRUE(WaitForPixel(kWallX, kWallY, kPink)) << "the board is not Ben's work";
+}
+
+TEST_F(KoloWindow, GalleryTilePutsItsPictureOnTheBoard) {
+    Start({});
+    ASSERT_TRUE(WaitForScreen(Expected({SamplesUrl()})));
+    Key(window_, "ctrl+g");
+    ASSERT_TRUE(WaitUntil([&] { return !BoardInPlace(); })) << "no gallery";
+    XWindowAttributes attributes{};
+    XGetWindowAttributes(display_, window_, &attributes);
+    std::vector<std::pair<int, int>> tiles;
+    ASSERT_TRUE(WaitUntil([&] {
+        tiles = Tiles(areaTop_, attributes.width - 20, areaTop_ + 2);
+        return tiles.size() >= 2;
+    })) << "fewer than two tiles in the gallery's first row";
+    ClickWindowAt(tiles[1]);
+    EXPECT_TRUE(WaitForScreen(Expected({"--picture", "2", SamplesUrl()})));
 }
 
 TEST_F(KoloWindow, PrintOnA4LandscapeKeepsOneInchMargins) {
