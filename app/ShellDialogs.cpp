@@ -1,6 +1,5 @@
 #include "app/ShellDialogs.h"
 
-#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -74,20 +73,16 @@ void ShowShortcutsWindow(GtkWindow* parent) {
                                                  "shortcuts", "visible", TRUE, nullptr));
     // One line an action with all its keys, in the table's order.
     GtkWidget* windowKeys = NewGroup(Tr(kWindowGroup));
-    std::vector<WindowAction> listed;
-    for (const Shortcut& shortcut : Shortcuts()) {
-        if (std::find(listed.begin(), listed.end(), shortcut.action) != listed.end()) continue;
-        listed.push_back(shortcut.action);
+    for (const std::vector<Shortcut>& action : ShortcutsByAction()) {
         std::string accelerators;
-        for (const Shortcut& other : Shortcuts()) {
-            if (other.action != shortcut.action) continue;
-            gchar* name = gtk_accelerator_name(other.key, static_cast<GdkModifierType>(other.modifiers));
+        for (const Shortcut& shortcut : action) {
+            gchar* name = gtk_accelerator_name(shortcut.key, static_cast<GdkModifierType>(shortcut.modifiers));
             if (!accelerators.empty()) accelerators += ' ';
             accelerators += name;
             g_free(name);
         }
         gtk_container_add(GTK_CONTAINER(windowKeys),
-                          NewShortcut(accelerators, Tr(ActionDescription(shortcut.action))));
+                          NewShortcut(accelerators, Tr(ActionDescription(action.front().action))));
     }
     for (const KeyHelp& help : OtherWindowKeys()) {
         gtk_container_add(GTK_CONTAINER(windowKeys), NewShortcut(help.accelerators, Tr(help.description)));

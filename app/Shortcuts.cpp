@@ -46,6 +46,21 @@ const std::vector<Shortcut>& Shortcuts() {
     return list;
 }
 
+std::vector<std::vector<Shortcut>> ShortcutsByAction() {
+    std::vector<std::vector<Shortcut>> actions;
+    for (const Shortcut& shortcut : Shortcuts()) {
+        const auto same = std::find_if(actions.begin(), actions.end(), [&shortcut](const std::vector<Shortcut>& keys) {
+            return keys.front().action == shortcut.action;
+        });
+        if (same != actions.end()) {
+            same->push_back(shortcut);
+        } else {
+            actions.push_back({shortcut});
+        }
+    }
+    return actions;
+}
+
 const char* ActionDescription(WindowAction action) {
     for (const Shortcut& shortcut : Shortcuts()) {
         if (shortcut.action == action) return shortcut.description;
@@ -128,16 +143,12 @@ std::string KeysHelp() {
         help += "  " + keys + std::string(keys.size() + 2 < kKeyColumn ? kKeyColumn - keys.size() - 2 : 1, ' ') +
                 Tr(description) + "\n";
     };
-    std::vector<WindowAction> listed;
-    for (const Shortcut& shortcut : Shortcuts()) {
-        if (std::find(listed.begin(), listed.end(), shortcut.action) != listed.end()) continue;
-        listed.push_back(shortcut.action);
+    for (const std::vector<Shortcut>& action : ShortcutsByAction()) {
         std::string keys;
-        for (const Shortcut& other : Shortcuts()) {
-            if (other.action != shortcut.action) continue;
-            keys += (keys.empty() ? "" : ", ") + KeyLabel(other.key, other.modifiers);
+        for (const Shortcut& shortcut : action) {
+            keys += (keys.empty() ? "" : ", ") + KeyLabel(shortcut.key, shortcut.modifiers);
         }
-        line(keys, shortcut.description);
+        line(keys, action.front().description);
     }
     for (const KeyHelp& key : OtherWindowKeys()) line(key.labels, key.description);
     help += Tr(N_("On the board")) + std::string(":\n");

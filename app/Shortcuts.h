@@ -38,6 +38,8 @@ struct Shortcut {
 
 // Every shortcut, the first of each action being the one a menu shows beside it.
 const std::vector<Shortcut>& Shortcuts();
+// The same, one entry an action with all its keys, in the table's order.
+std::vector<std::vector<Shortcut>> ShortcutsByAction();
 
 // What a key press does. Ctrl+Q does nothing in the classroom mode, where Ctrl+Alt+Q leaves
 // and no key opens a window of its own (About, the shortcuts, full screen's end);
