@@ -2,12 +2,16 @@
 // beside the mean-only fit it replaced, on a page a little larger than the canvas (608 × 472)
 // and on a 4000 × 3000 one; the fill with gap closing (2 pixels) beside the plain fill on the
 // canvas of the large page, from the same clicks: a shape and the paper around the shapes. And
-// a 1 MB SVG page of curves drawn at its size on the canvas.
+// two 1 MB SVG pages drawn at their size on the canvas, beside the drawing on one thread at a
+// whole multiple of the fit that came before: curves drawn as 1-unit lines, and a traced
+// drawing, filled outlines of cubic curves. These are timed on the wall clock, as a child
+// waits for them; the CPU column is then the whole program's, both threads.
 //
 // The pages are drawn with anti-aliased lines by tests/support/make_line_art.py into the
 // temporary folder.
 #include <benchmark/benchmark.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -18,6 +22,9 @@
 
 #include "bench/FitPeer.h"
 #include "bench/PeerRatios.h"
+#ifdef KOLO_HAVE_SVG
+#include "bench/SvgPeer.h"
+#endif
 #include "image/DibImage.h"
 #include "sources/PictureFile.h"
 
@@ -112,9 +119,9 @@ void FillPaperGaps(benchmark::State& s) { Fill(s, 1, 1, 2); }
 void FillPaperPlain(benchmark::State& s) { Fill(s, 1, 1, 0); }
 
 #ifdef KOLO_HAVE_SVG
-// A 2000 × 1500 page of 1 MB, as a traced drawing is: a few hundred outlines, each a long
-// closed run of curves, drawn with 1-pixel lines.
-const std::string& MegabytePage() {
+// A 2000 × 1500 page of 1 MB of curves: a few hundred long closed runs of curves, drawn with
+// 1-pixel lines.
+const std::string& CurvesPage() {
     static const std::string page = [] {
         std::mt19937 random(22);
         std::uniform_real_distribution<double> at(0, 1);
@@ -139,17 +146,75 @@ const std::string& MegabytePage() {
     return page;
 }
 
-void SvgPage(benchmark::State& state) {
-    const std::string& page = MegabytePage();
+// A 2000 × 1500 page of 1 MB as a tracer writes a scanned drawing: each line of the drawing a
+// filled outline, its outer edge and its inner edge (the other way round) as runs of relative
+// cubic curves in one path, filled black, nothing stroked.
+const std::string& TracedPage() {
+    static const std::string page = [] {
+        constexpr double kPi = 3.14159265358979;
+        constexpr int kSegments = 48;       // curves around each edge
+        constexpr double kThickness = 5;    // units between the outer and the inner edge
+        std::mt19937 random(23);
+        std::uniform_real_distribution<double> at(0, 1);
+        std::string text = R"(<svg xmlns="http://www.w3.org/2000/svg" width="2000" height="1500">)"
+                           R"(<g fill="#000" stroke="none">)";
+        char step[128];
+        while (text.size() < 1000000) {
+            const double cx = 2000 * at(random), cy = 1500 * at(random), radius = 20 + 100 * at(random);
+            double wobble[kSegments];
+            for (double& w : wobble) w = 1 + 0.25 * (at(random) - 0.5);
+            text += "<path d=\"";
+            for (const double edge : {radius, radius - kThickness}) {
+                const int turn = edge == radius ? 1 : -1;
+                double x = cx + edge * wobble[0], y = cy;
+                std::snprintf(step, sizeof step, "M%.2f %.2f", x, y);
+                text += step;
+                for (int i = 1; i <= kSegments; ++i) {
+                    const double a = turn * 2 * kPi * i / kSegments, r = edge * wobble[i % kSegments];
+                    const double nx = cx + r * std::cos(a), ny = cy + r * std::sin(a);
+                    // Control points a third of the way along the tangents, as a circle's are.
+                    const double t = turn * 2 * kPi * r / kSegments / 3;
+                    std::snprintf(step, sizeof step, "c%.2f %.2f %.2f %.2f %.2f %.2f",
+                                  -t * std::sin(a - turn * 2 * kPi / kSegments) + 0.0, 0.0 + t * std::cos(a - turn * 2 * kPi / kSegments),
+                                  nx - x + t * std::sin(a), ny - y - t * std::cos(a), nx - x, ny - y);
+                    text += step;
+                    x = nx;
+                    y = ny;
+                }
+                text += "z";
+            }
+            text += "\"/>";
+        }
+        return text + "</g></svg>";
+    }();
+    return page;
+}
+
+using SvgLoader = int (*)(CDibImage&, const std::uint8_t*, std::size_t, std::int32_t, std::int32_t);
+
+void DrawSvg(benchmark::State& state, const std::string& page, SvgLoader load) {
     for (auto _ : state) {
         CDibImage image;
-        if (!LoadSvgBytesToFit(image, reinterpret_cast<const std::uint8_t*>(page.data()), page.size(),
-                               kCanvasWidth, kCanvasHeight)) {
+        if (!load(image, reinterpret_cast<const std::uint8_t*>(page.data()), page.size(), kCanvasWidth,
+                  kCanvasHeight)) {
             state.SkipWithError("the page did not draw");
             break;
         }
         benchmark::DoNotOptimize(image.Pixels());
     }
+}
+void SvgCurves(benchmark::State& s) { DrawSvg(s, CurvesPage(), LoadSvgBytesToFit); }
+void SvgCurvesBefore(benchmark::State& s) { DrawSvg(s, CurvesPage(), LoadSvgBytesToFitBefore); }
+void SvgTraced(benchmark::State& s) { DrawSvg(s, TracedPage(), LoadSvgBytesToFit); }
+void SvgTracedBefore(benchmark::State& s) { DrawSvg(s, TracedPage(), LoadSvgBytesToFitBefore); }
+
+void RegisterSvg(const std::string& name, void (*run)(benchmark::State&)) {
+    benchmark::RegisterBenchmark(name.c_str(), run)
+        ->Unit(benchmark::kMillisecond)
+        ->Repetitions(kRepetitions)
+        ->ReportAggregatesOnly(false)
+        ->MeasureProcessCPUTime()
+        ->UseRealTime();
 }
 #endif
 
@@ -167,7 +232,10 @@ int main(int argc, char** argv) {
     Register("fill the paper, close gaps 2/kolo", FillPaperGaps);
     Register("fill the paper, close gaps 2/close_gaps_0", FillPaperPlain);
 #ifdef KOLO_HAVE_SVG
-    Register("svg 1 MB page to canvas/kolo", SvgPage);
+    RegisterSvg("svg 1 MB page to canvas/kolo", SvgCurves);
+    RegisterSvg("svg 1 MB page to canvas/before", SvgCurvesBefore);
+    RegisterSvg("svg 1 MB traced page to canvas/kolo", SvgTraced);
+    RegisterSvg("svg 1 MB traced page to canvas/before", SvgTracedBefore);
 #endif
     return RunWithRatios(argc, argv);
 }

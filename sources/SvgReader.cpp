@@ -12,13 +12,35 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <string_view>
+#include <system_error>
+#include <thread>
 
 #include "image/ImageLimits.h"
 
 namespace kolo {
 namespace {
 
-constexpr double kMaxOversample = 3;   // times the fitted size, each way
+// A page larger than its fit is drawn larger still and shrunk by the fit that keeps line
+// pixels, so that a line one unit wide stays a line on the canvas wherever it falls.
+// Anti-aliased, such a line must cover 0.7 of a pixel, or falling across two rows it leaves
+// neither of them kLineLevel dark; that holds at the fitted size itself up to this ratio.
+constexpr double kAntialiasedRatio = 1.4;   // page size / fitted size
+// Beyond it the page is drawn without anti-aliasing at its own size, up to kMaxOversample times
+// the fit and kMaxDrawnPixels, where a one-unit line always covers the centre of a pixel on
+// each row or column it crosses; the shrink averages those pixels, at least 2 × 2 of them.
+constexpr double kMinSamples = 2;       // drawn pixels to a fitted one, each way
+constexpr double kMaxOversample = 4;    // the same at the most
+constexpr double kMaxDrawnPixels = 16.0 * 572 * 452;   // sixteen canvases
+constexpr char kWithoutAntialiasing[] = "svg { shape-rendering: crispEdges; }";
+// A page is split between threads only when it is long enough for the drawing to outweigh a
+// second parse of it, and drawn tall enough for bands of some height.
+constexpr std::size_t kMinBandBytes = 16 * 1024;
+// Rows each band draws beyond its own: cairo cuts a stroke at the edge of what it draws and
+// starts the cut edges afresh there, which moves pixels near the cut by a few levels; past
+// this many rows they agree with a drawing in one piece to within one level.
+constexpr std::int32_t kBandOverlap = 64;
+constexpr std::int32_t kMinBandRows = 64;   // drawn rows each thread takes at the least
 
 struct HandleDeleter {
     void operator()(RsvgHandle* handle) const { g_object_unref(handle); }
@@ -29,6 +51,46 @@ struct SurfaceDeleter {
 struct ContextDeleter {
     void operator()(cairo_t* cr) const { cairo_destroy(cr); }
 };
+using Handle = std::unique_ptr<RsvgHandle, HandleDeleter>;
+
+// How a page is drawn before the fit: its size, and whether its shapes are anti-aliased.
+struct Drawing {
+    std::int32_t width;
+    std::int32_t height;
+    bool crisp;   // shapes without anti-aliasing, unless the page asks for it
+};
+
+// The page parsed from memory, null for bytes that are no SVG page.
+Handle Parse(const std::uint8_t* data, std::size_t size) {
+    GError* error = nullptr;
+    Handle handle(rsvg_handle_new_from_data(data, size, &error));
+    if (error != nullptr) g_error_free(error);
+    if (handle) rsvg_handle_set_dpi(handle.get(), 96);
+    return handle;
+}
+
+// Has the page's shapes drawn without anti-aliasing for a crisp drawing. A user style sheet:
+// the page's own shape-rendering, where it has one, still wins.
+bool Prepare(RsvgHandle* handle, const Drawing& drawing) {
+    return !drawing.crisp ||
+           rsvg_handle_set_stylesheet(handle, reinterpret_cast<const guint8*>(kWithoutAntialiasing),
+                                      sizeof kWithoutAntialiasing - 1, nullptr);
+}
+
+// How a page of width × height (its own pixels) is drawn for `fit`.
+Drawing DrawingFor(double width, double height, FitSize fit) {
+    const double ratio = std::min(width / fit.width, height / fit.height);
+    if (ratio <= kAntialiasedRatio) return Drawing{fit.width, fit.height, false};
+    const double scale =
+        std::min({std::max(ratio, kMinSamples), kMaxOversample,
+                  std::sqrt(kMaxDrawnPixels / (static_cast<double>(fit.width) * fit.height)),
+                  static_cast<double>(kMaxImageSide) / std::max(fit.width, fit.height)});
+    // Fewer samples than that would show steps on edges: drawn anti-aliased instead, as large
+    // as the limits allow.
+    return Drawing{static_cast<std::int32_t>(std::floor(fit.width * std::max(scale, 1.0))),
+                   static_cast<std::int32_t>(std::floor(fit.height * std::max(scale, 1.0))),
+                   scale >= kMinSamples};
+}
 
 // The page's own size in pixels (96 to the inch), from its width and height or its viewBox.
 bool PageSize(RsvgHandle* handle, double& width, double& height) {
@@ -45,57 +107,92 @@ bool PageSize(RsvgHandle* handle, double& width, double& height) {
     return true;
 }
 
-// Draws the page over white into a width × height image.
-int Render(RsvgHandle* handle, CDibImage& image, std::int32_t width, std::int32_t height) {
-    if (!IsAcceptableImageSize(width, height)) return 0;
+// Whether the page may draw text. Cairo's glyph caches are shared by every thread, and two
+// threads drawing the same glyphs at once have been seen to crash it, so such a page is drawn
+// on one thread; a stray word "text" elsewhere only costs the second thread.
+bool MayDrawText(const std::uint8_t* data, std::size_t size) {
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    for (std::size_t at = text.find("text", 1); at != std::string_view::npos; at = text.find("text", at + 1)) {
+        if (text[at - 1] == '<' || text[at - 1] == ':') return true;
+    }
+    return false;
+}
+
+// Draws rows top to bottom - 1 of the page drawn at width × height, over white, into the same
+// rows of `pixels` (an image of that size). Cairo leaves out whatever falls outside the band's
+// surface before it rasterises it, so each band costs about its share of the lines.
+bool DrawBand(RsvgHandle* handle, std::uint8_t* pixels, std::size_t stride, std::int32_t width,
+              std::int32_t height, std::int32_t top, std::int32_t bottom) {
+    const std::int32_t from = std::max(0, top - kBandOverlap);
+    const std::int32_t to = std::min(height, bottom + kBandOverlap);
     std::unique_ptr<cairo_surface_t, SurfaceDeleter> surface(
-        cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height));
-    if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) return 0;
+        cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, to - from));
+    if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) return false;
     std::unique_ptr<cairo_t, ContextDeleter> cr(cairo_create(surface.get()));
     cairo_set_source_rgb(cr.get(), 1, 1, 1);
     cairo_paint(cr.get());
+    cairo_translate(cr.get(), 0, -from);
     const RsvgRectangle viewport{0, 0, static_cast<double>(width), static_cast<double>(height)};
     GError* error = nullptr;
     const gboolean drawn = rsvg_handle_render_document(handle, cr.get(), &viewport, &error);
     if (error != nullptr) g_error_free(error);
-    if (!drawn || cairo_status(cr.get()) != CAIRO_STATUS_SUCCESS) return 0;
+    if (!drawn || cairo_status(cr.get()) != CAIRO_STATUS_SUCCESS) return false;
     cairo_surface_flush(surface.get());
-    if (!image.Reallocate(width, height)) return 0;
     // Cairo's rows run top down, four bytes a pixel (blue, green, red, unused in memory order).
     const unsigned char* rows = cairo_image_surface_get_data(surface.get());
-    const int stride = cairo_image_surface_get_stride(surface.get());
-    std::uint8_t* pixels = image.Pixels();
-    for (std::int32_t y = 0; y < height; ++y) {
-        const unsigned char* s = rows + static_cast<std::ptrdiff_t>(stride) * y;
-        std::uint8_t* d = pixels + image.Stride() * static_cast<std::size_t>(height - 1 - y);
+    const int rowBytes = cairo_image_surface_get_stride(surface.get());
+    for (std::int32_t y = top; y < bottom; ++y) {
+        const unsigned char* s = rows + static_cast<std::ptrdiff_t>(rowBytes) * (y - from);
+        std::uint8_t* d = pixels + stride * static_cast<std::size_t>(height - 1 - y);
         for (std::int32_t x = 0; x < width; ++x, s += 4, d += 3) std::memcpy(d, s, 3);
     }
-    return 1;
+    return true;
+}
+
+// Draws the page over white into a width × height image, the lower half on a second thread
+// with a handle of its own (librsvg's handles are not to be shared between threads).
+int Render(RsvgHandle* handle, const std::uint8_t* data, std::size_t size, CDibImage& image,
+           const Drawing& drawing, int threads) {
+    const std::int32_t width = drawing.width, height = drawing.height;
+    if (!IsAcceptableImageSize(width, height) || !image.Reallocate(width, height)) return 0;
+    std::uint8_t* pixels = image.Pixels();
+    const std::size_t stride = image.Stride();
+    if (threads < 2 || size < kMinBandBytes || height < 2 * kMinBandRows || MayDrawText(data, size)) {
+        return DrawBand(handle, pixels, stride, width, height, 0, height) ? 1 : 0;
+    }
+    const std::int32_t middle = height / 2;
+    bool lowerDrawn = false;
+    const auto drawLower = [&] {
+        const Handle own = Parse(data, size);
+        lowerDrawn = own && Prepare(own.get(), drawing) && DrawBand(own.get(), pixels, stride, width, height, middle, height);
+    };
+    std::thread helper;
+    try {
+        helper = std::thread(drawLower);
+    } catch (const std::system_error&) {
+        drawLower();   // no thread to be had: the same work, one band after the other
+    }
+    const bool upperDrawn = DrawBand(handle, pixels, stride, width, height, 0, middle);
+    if (helper.joinable()) helper.join();
+    return upperDrawn && lowerDrawn ? 1 : 0;
 }
 
 // Parses the page and draws it at the size `sizeFor` gives for its own size.
 template <typename SizeFor>
-int Load(CDibImage& image, const std::uint8_t* data, std::size_t size, SizeFor sizeFor) {
+int Load(CDibImage& image, const std::uint8_t* data, std::size_t size, int threads, SizeFor sizeFor) {
     image.Release();
     if (data == nullptr || size == 0 || size > kMaxSvgBytes) return 0;
-    GError* error = nullptr;
-    std::unique_ptr<RsvgHandle, HandleDeleter> handle(rsvg_handle_new_from_data(data, size, &error));
-    if (error != nullptr) g_error_free(error);
+    const Handle handle = Parse(data, size);
     if (!handle) return 0;
-    rsvg_handle_set_dpi(handle.get(), 96);
     double width = 0, height = 0;
     if (!PageSize(handle.get(), width, height)) return 0;
     const FitSize fit = sizeFor(width, height);
-    // On a page much larger than its fit a line one unit wide covers too little of a pixel to
-    // stay a line on the canvas: such a page is drawn at up to kMaxOversample times its fit,
-    // enough for such a line to cover 40 % of a pixel, and shrunk, which keeps line pixels.
-    const auto oversample = static_cast<std::int32_t>(
-        std::clamp(std::ceil(0.4 * std::min(width / fit.width, height / fit.height)), 1.0, kMaxOversample));
-    if (Render(handle.get(), image, fit.width * oversample, fit.height * oversample) == 0) {
+    const Drawing drawing = DrawingFor(width, height, fit);
+    if (!Prepare(handle.get(), drawing) || Render(handle.get(), data, size, image, drawing, threads) == 0) {
         image.Release();
         return 0;
     }
-    if (oversample > 1) image = image.Resized(fit.width, fit.height);
+    if (drawing.width != fit.width || drawing.height != fit.height) image = image.Resized(fit.width, fit.height);
     return image.HasPicture() ? 1 : 0;
 }
 
@@ -107,7 +204,7 @@ std::int64_t Pixels(double length) {
 }  // namespace
 
 int LoadSvgBytes(CDibImage& image, const std::uint8_t* data, std::size_t size) {
-    return Load(image, data, size, [](double width, double height) {
+    return Load(image, data, size, kSvgThreads, [](double width, double height) {
         // A page larger than a picture may be is drawn at the largest size that is allowed.
         const double scale = std::min(1.0, std::sqrt(static_cast<double>(kMaxImagePixels) / (width * height)));
         return FitInside(Pixels(width), Pixels(height), static_cast<std::int32_t>(Pixels(width * scale)),
@@ -115,34 +212,38 @@ int LoadSvgBytes(CDibImage& image, const std::uint8_t* data, std::size_t size) {
     });
 }
 
-int LoadSvgBytesToFit(CDibImage& image, const std::uint8_t* data, std::size_t size,
-                      std::int32_t fitWidth, std::int32_t fitHeight) {
+int LoadSvgBytesToFitOnThreads(CDibImage& image, const std::uint8_t* data, std::size_t size,
+                               std::int32_t fitWidth, std::int32_t fitHeight, int threads) {
     if (fitWidth < 1 || fitHeight < 1) return 0;
-    return Load(image, data, size, [fitWidth, fitHeight](double width, double height) {
+    return Load(image, data, size, threads, [fitWidth, fitHeight](double width, double height) {
         return FitInside(Pixels(width), Pixels(height), fitWidth, fitHeight);
     });
+}
+
+int LoadSvgBytesToFit(CDibImage& image, const std::uint8_t* data, std::size_t size,
+                      std::int32_t fitWidth, std::int32_t fitHeight) {
+    return LoadSvgBytesToFitOnThreads(image, data, size, fitWidth, fitHeight, kSvgThreads);
 }
 
 DecodeCost SvgDecodeCost(const std::uint8_t* data, std::size_t size, std::int32_t fitWidth,
                          std::int32_t fitHeight) {
     if (data == nullptr || size == 0 || size > kMaxSvgBytes) return DecodeCost{};
-    GError* error = nullptr;
-    std::unique_ptr<RsvgHandle, HandleDeleter> handle(rsvg_handle_new_from_data(data, size, &error));
-    if (error != nullptr) g_error_free(error);
+    const Handle handle = Parse(data, size);
     if (!handle) return DecodeCost{};
-    rsvg_handle_set_dpi(handle.get(), 96);
     double width = 0, height = 0;
     if (!PageSize(handle.get(), width, height)) return DecodeCost{};
     const std::int64_t ownWidth = Pixels(width), ownHeight = Pixels(height);
     const FitSize fit = fitWidth > 0 && fitHeight > 0 ? FitInside(ownWidth, ownHeight, fitWidth, fitHeight)
                                                       : FitSize{static_cast<std::int32_t>(ownWidth),
                                                                 static_cast<std::int32_t>(ownHeight)};
-    // Drawn at up to three times the fit each way: Cairo's surface at four bytes a pixel, the
-    // picture copied from it, and the fitted one.
-    const std::int64_t drawn = 9 * static_cast<std::int64_t>(fit.width) * fit.height;
+    // Cairo's surfaces at four bytes a pixel (each band with its overlap), the picture copied
+    // from them, and the fitted one.
+    const Drawing drawing = DrawingFor(width, height, fit);
+    const std::int64_t drawn = static_cast<std::int64_t>(drawing.width) * drawing.height;
+    const std::int64_t overlap = static_cast<std::int64_t>(drawing.width) * 2 * kBandOverlap;
     return DecodeCost{fit.width, fit.height,
-                      4 * static_cast<std::uint64_t>(drawn) + PictureBytes(drawn, 1) +
-                          PictureBytes(fit.width, fit.height)};
+                      4 * static_cast<std::uint64_t>(drawn + overlap) +
+                          PictureBytes(drawing.width, drawing.height) + PictureBytes(fit.width, fit.height)};
 }
 
 }  // namespace kolo

@@ -16,10 +16,15 @@
 namespace kolo {
 
 constexpr std::size_t kMaxSvgBytes = 8 * 1024 * 1024;   // bytes of SVG text a page may have
+constexpr int kSvgThreads = 2;   // threads a large page is drawn on, each a band of its own
 
 int LoadSvgBytes(CDibImage& image, const std::uint8_t* data, std::size_t size);
 int LoadSvgBytesToFit(CDibImage& image, const std::uint8_t* data, std::size_t size,
                       std::int32_t fitWidth, std::int32_t fitHeight);
+// LoadSvgBytesToFit on at most `threads` threads (1: on the caller's alone). The pixels are the
+// same for any number.
+int LoadSvgBytesToFitOnThreads(CDibImage& image, const std::uint8_t* data, std::size_t size,
+                               std::int32_t fitWidth, std::int32_t fitHeight, int threads);
 // What drawing the page takes: its size as drawn and the memory held meanwhile (the drawing
 // surface and the pictures made from it); refused for a page the readers refuse. A fit of 0
 // stands for the page's own size.
