@@ -5,6 +5,7 @@
 #include <emscripten/emscripten.h>
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -128,6 +129,30 @@ public:
     // The areas the last Frame converted: their count, then left, top, width, height of each.
     const std::int32_t* FrameAreas() const { return frameAreas_.data(); }
 
+    // Board pixels `area` of the canvas drawn at `scale` device pixels a board pixel from the
+    // picture at its detail, as RGBA; `placed` receives the device rectangle it covers (left,
+    // top, width, height; board pixel b starts at device pixel floor(b × scale)). Null
+    // without a picture or where `area` misses the canvas. The page asks in bands, so that
+    // this buffer, the only one here that grows with the screen, stays small.
+    const std::uint8_t* CanvasArea(double scale, const Rect& area, std::int32_t* placed) {
+        const Rect part = Intersect(area, kCanvasRect);
+        if (scale <= 0 || part.IsEmpty() || !Board().HasCanvasPicture()) return nullptr;
+        const auto device = [scale](int at) { return static_cast<int>(std::floor(at * scale + 1e-9)); };
+        const int left = device(part.left), top = device(part.top);
+        const int width = device(part.right) - left, height = device(part.bottom) - top;
+        if (width <= 0 || height <= 0) return nullptr;
+        FramebufferContext surface(width, height);
+        surface.SetScale(scale);
+        Board().DrawCanvas(surface, part, -left, -top);
+        canvasArea_.resize(static_cast<std::size_t>(width) * height * 4);
+        ToRgba(surface, Rect{0, 0, width, height}, width, canvasArea_.data(), false, 0);
+        placed[0] = left;
+        placed[1] = top;
+        placed[2] = width;
+        placed[3] = height;
+        return canvasArea_.data();
+    }
+
     static std::vector<std::uint8_t> ToRgba(const FramebufferContext& surface, int width,
                                             int height, bool keyed, ColourRef key) {
         std::vector<std::uint8_t> out(static_cast<std::size_t>(width) * height * 4);
@@ -159,6 +184,7 @@ private:
     std::vector<std::uint8_t> frame_;
     std::array<std::int32_t, 1 + 4 * RectList::kMaxRects> frameAreas_{};
     std::vector<std::uint8_t> picture_;
+    std::vector<std::uint8_t> canvasArea_;
 };
 
 // The board's words in the page's language, English and translation (empty: English). A
@@ -244,6 +270,18 @@ EMSCRIPTEN_KEEPALIVE WebControl* kolo_create() {
 EMSCRIPTEN_KEEPALIVE const std::uint8_t* kolo_frame(WebControl* control) { return control->Frame(); }
 EMSCRIPTEN_KEEPALIVE const std::int32_t* kolo_frame_areas(WebControl* control) {
     return control->FrameAreas();
+}
+// The detail the page shows the board at (1 … 4): the picture on the canvas is fitted again
+// and its fills replayed when it changes.
+EMSCRIPTEN_KEEPALIVE void kolo_set_detail(WebControl* control, int detail) {
+    control->Board().SetDetail(detail);
+}
+// Board pixels left, top, right, bottom of the canvas at `scale` device pixels a board pixel
+// (WebControl::CanvasArea); `placed` receives the device rectangle.
+EMSCRIPTEN_KEEPALIVE const std::uint8_t* kolo_canvas_area(WebControl* control, double scale, int left,
+                                                         int top, int right, int bottom,
+                                                         std::int32_t* placed) {
+    return control->CanvasArea(scale, kolo::Rect{left, top, right, bottom}, placed);
 }
 // 0: the arrow, 1: the brush, 2: busy.
 EMSCRIPTEN_KEEPALIVE int kolo_cursor(WebControl* control) {

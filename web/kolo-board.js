@@ -15,6 +15,8 @@
 const PARALLEL_FETCHES = 4;               // pictures of a folder on their way at once
 const CANVAS_WIDTH = 572;                 // the canvas, which an SVG page is drawn to fit
 const CANVAS_HEIGHT = 452;
+const MAX_DETAIL = 4;                     // the most the core holds the picture at, times its size
+const CANVAS_AREA_PIXELS = 1 << 20;       // device pixels of the canvas drawn at one go
 const CONFIRM_URL = '\nPlease confirm your url.';
 const here = new URL('.', import.meta.url);
 const SERVER_HELP = new URL('README.md#picture-servers', here).href;
@@ -39,6 +41,12 @@ function fitInside(width, height, boxWidth, boxHeight) {
     return [Math.max(1, Math.floor((width * boxHeight + Math.floor(height / 2)) / height)), boxHeight];
   }
   return [boxWidth, boxHeight];
+}
+
+// The device pixel where board pixel `at` starts at `scale` device pixels a board pixel, as
+// the core places the canvas.
+function deviceOf(at, scale) {
+  return Math.floor(at * scale + 1e-9);
 }
 
 // Whether the core reads `address` as an SVG page: its format is the first of the extensions,
@@ -602,13 +610,11 @@ export class KoloBoard extends HTMLElement {
       if (this._swatchTap && this._opensSwatches(event)) this._openSwatches();
       this._swatchTap = false;
     });
-    // A board drawn larger than its pixels stays crisp; one drawn smaller is smoothed.
-    new ResizeObserver(() => {
-      const box = this._canvas.getBoundingClientRect();
-      const scale = Math.min(box.width / BOARD_WIDTH, box.height / BOARD_HEIGHT) * devicePixelRatio;
-      this._canvas.style.imageRendering = scale >= 1 ? 'pixelated' : 'auto';
-    }).observe(this._canvas);
     this._bindSwatches();
+    this._scale = 1;            // device pixels a board pixel in the backing store
+    this._deviceSize = null;    // the box's size in device pixels, once known
+    this._repaintAll = false;   // the backing store was sized again: draw all of it
+    this._followScreen();
   }
 
   connectedCallback() {
@@ -697,6 +703,7 @@ export class KoloBoard extends HTMLElement {
     this._applyWords();
     this._buildParts();
     this._applyCloseGaps();
+    this._showAt(this._deviceSize);
     this._paint();
     this._noteChange();
     this.firstPaintTime = performance.now();
@@ -886,7 +893,7 @@ export class KoloBoard extends HTMLElement {
     this._pictureCanvas(this._printCanvas);
   }
 
-  // The coloured picture at its own size as a PNG Blob.
+  // The coloured picture as a PNG Blob, at the detail the board holds it at.
   async save() {
     await this.ready;
     const canvas = this._pictureCanvas();
@@ -1216,19 +1223,78 @@ export class KoloBoard extends HTMLElement {
     image.decode().then(() => setTimeout(start, 0), () => setTimeout(start, 0));
   }
 
+  // The canvas's backing store follows the element's size on the screen in device pixels:
+  // a resize, a zoom or a move to another screen changes it, and the board is drawn again at
+  // the new size (device-pixel-content-box gives it exactly where the browser knows it).
+  _followScreen() {
+    const observer = new ResizeObserver(([entry]) => {
+      const { width, height } = entry.contentRect;
+      const size = [Math.round(width * devicePixelRatio), Math.round(height * devicePixelRatio)];
+      // An emulated pixel ratio is not always in the exact size: that is taken only where it
+      // agrees with the ratio.
+      const exact = entry.devicePixelContentBoxSize?.[0];
+      const agrees = exact && Math.abs(exact.inlineSize - width * devicePixelRatio) < 1 &&
+                     Math.abs(exact.blockSize - height * devicePixelRatio) < 1;
+      this._deviceSize = agrees ? [exact.inlineSize, exact.blockSize] : size;
+      this._showAt(this._deviceSize);
+    });
+    try {
+      observer.observe(this._canvas, { box: 'device-pixel-content-box' });
+    } catch {
+      observer.observe(this._canvas);
+    }
+    // A new pixel ratio with the same CSS size is not a resize in every browser.
+    const watchRatio = () => {
+      const ratio = devicePixelRatio;
+      matchMedia(`(resolution: ${ratio}dppx)`).addEventListener('change', () => {
+        const box = this._canvas.getBoundingClientRect();
+        this._deviceSize = [Math.round(box.width * devicePixelRatio), Math.round(box.height * devicePixelRatio)];
+        this._showAt(this._deviceSize);
+        watchRatio();
+      }, { once: true });
+    };
+    watchRatio();
+  }
+
+  // Sizes the backing store for a box of `size` device pixels: the board's proportions at
+  // `_scale` device pixels a board pixel, and the picture held at the smallest whole detail
+  // that has a pixel for each of the screen's (up to 4). At scale 1 the board is drawn as
+  // the core paints it, pixel for pixel.
+  _showAt(size) {
+    if (!size || !size[0] || !size[1]) return;
+    let scale = Math.min(size[0] / BOARD_WIDTH, size[1] / BOARD_HEIGHT);
+    // Whole-pixel boxes within a pixel of the board's proportions take the width's scale.
+    if (Math.abs(size[0] / BOARD_WIDTH - scale) * BOARD_WIDTH < 1.01) scale = size[0] / BOARD_WIDTH;
+    if (scale === this._scale || !this._control) return;
+    this._scale = scale;
+    this._canvas.width = deviceOf(BOARD_WIDTH, scale);
+    this._canvas.height = deviceOf(BOARD_HEIGHT, scale);
+    this._context = this._canvas.getContext('2d');
+    this._core._kolo_set_detail(this._control, Math.min(MAX_DETAIL, Math.max(1, Math.ceil(scale - 1e-6))));
+    this._repaintAll = true;
+    this._paint();
+  }
+
   _paint() {
     const core = this._core;
     const pointer = core._kolo_frame(this._control);
     // Only the areas that changed go up to the canvas; the frame holds the whole board.
     const at = core._kolo_frame_areas(this._control);
     const count = new Int32Array(core.HEAPU8.buffer, at, 1)[0];
-    if (count > 0) {
-      const areas = new Int32Array(core.HEAPU8.buffer, at + 4, 4 * count);
+    const all = this._repaintAll;
+    this._repaintAll = false;
+    if (count > 0 || all) {
+      const areas = all ? [[0, 0, BOARD_WIDTH, BOARD_HEIGHT]] : [];
+      if (!all) {
+        const list = new Int32Array(core.HEAPU8.buffer, at + 4, 4 * count);
+        for (let i = 0; i < 4 * count; i += 4) areas.push([...list.subarray(i, i + 4)]);
+      }
       const pixels = new Uint8ClampedArray(core.HEAPU8.buffer, pointer, BOARD_WIDTH * BOARD_HEIGHT * 4);
       const frame = new ImageData(pixels, BOARD_WIDTH, BOARD_HEIGHT);
-      for (let i = 0; i < 4 * count; i += 4) {
-        const [x, y, width, height] = areas.subarray(i, i + 4);
-        this._context.putImageData(frame, 0, 0, x, y, width, height);
+      if (this._scale === 1) {
+        for (const [x, y, width, height] of areas) this._context.putImageData(frame, 0, 0, x, y, width, height);
+      } else {
+        this._paintScaled(frame, areas);
       }
     }
     const cursor = core._kolo_cursor(this._control);
@@ -1237,6 +1303,54 @@ export class KoloBoard extends HTMLElement {
       const value = [ 'default', this._cursorValue, 'wait' ][cursor] ?? 'default';
       this._canvas.style.cursor = value;
       this.shadowRoot.querySelector('.parts').style.cursor = value;   // the buttons' touch areas
+    }
+  }
+
+  // The board at another scale: the core's frame is kept in a canvas of the board's size and
+  // drawn scaled over the changed areas (sharp blocks at whole factors, smoothed otherwise, as
+  // the desktop draws it); the canvas rectangle then comes from the picture at its detail, at
+  // the screen's own pixels.
+  _paintScaled(frame, areas) {
+    if (!this._frameCanvas) {
+      this._frameCanvas = new OffscreenCanvas(BOARD_WIDTH, BOARD_HEIGHT);
+      this._frameContext = this._frameCanvas.getContext('2d');
+    }
+    const scale = this._scale;
+    const context = this._context;
+    const whole = Math.abs(scale - Math.round(scale)) < 1e-9;
+    // Smoothing reads the board pixels around a device pixel, a board pixel away at most
+    // when enlarging, 1 / scale of them when shrinking.
+    const reach = whole ? 0 : Math.ceil(1 / scale) + 1;
+    const core = this._core;
+    const placed = core._malloc(16);
+    try {
+      for (const [x, y, width, height] of areas) {
+        this._frameContext.putImageData(frame, 0, 0, x, y, width, height);
+      }
+      context.imageSmoothingEnabled = !whole;
+      context.imageSmoothingQuality = 'high';
+      for (const [x, y, width, height] of areas) {
+        const left = Math.max(0, x - reach), top = Math.max(0, y - reach);
+        const right = Math.min(BOARD_WIDTH, x + width + reach), bottom = Math.min(BOARD_HEIGHT, y + height + reach);
+        const device = [deviceOf(left, scale), deviceOf(top, scale), deviceOf(right, scale), deviceOf(bottom, scale)];
+        context.save();
+        context.beginPath();
+        context.rect(device[0], device[1], device[2] - device[0], device[3] - device[1]);
+        context.clip();
+        context.drawImage(this._frameCanvas, 0, 0, this._canvas.width, this._canvas.height);
+        context.restore();
+        // The canvas's part of it in bands of about a million device pixels.
+        const band = Math.max(1, Math.floor(CANVAS_AREA_PIXELS / Math.max(1, (right - left) * scale * scale)));
+        for (let from = top; from < bottom; from += band) {
+          const rgba = core._kolo_canvas_area(this._control, scale, left, from, right, Math.min(bottom, from + band), placed);
+          if (!rgba) break;
+          const [dx, dy, dw, dh] = new Int32Array(core.HEAPU8.buffer, placed, 4);
+          const pixels = new Uint8ClampedArray(core.HEAPU8.buffer, rgba, dw * dh * 4);
+          context.putImageData(new ImageData(pixels, dw, dh), dx, dy);
+        }
+      }
+    } finally {
+      core._free(placed);
     }
   }
 

@@ -46,7 +46,7 @@ export declare class KoloBoard extends HTMLElement {
   readonly firstPaintTime?: number;
   /** Loads a folder; a newer address cancels a load under way. Resolves when it has ended. */
   setImageURL(url: string): Promise<void>;
-  /** The coloured picture at its own size as a PNG. */
+  /** The coloured picture as a PNG, at the detail the screen has it at (up to 2288 × 1808). */
   save(): Promise<Blob>;
   /** Clears the picture's colouring; Undo brings it back. */
   newPage(): void;

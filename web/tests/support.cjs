@@ -154,10 +154,14 @@ async function differingPixels(page, address, index = 0, rect = null) {
   }, { address, index, rect });
 }
 
+// The colour shown in the middle of board pixel (x, y), wherever the backing store's pixels
+// put it.
 async function boardPixel(page, x, y, index = 0) {
   return page.evaluate(({ x, y, index }) => {
     const canvas = document.querySelectorAll('kolo-board')[index].shadowRoot.querySelector('canvas');
-    return [...canvas.getContext('2d').getImageData(x, y, 1, 1).data.slice(0, 3)];
+    const scale = canvas.width / 834;
+    const at = (board) => Math.floor((board + 0.5) * scale);
+    return [...canvas.getContext('2d').getImageData(at(x), at(y), 1, 1).data.slice(0, 3)];
   }, { x, y, index });
 }
 
