@@ -1340,9 +1340,12 @@ export class KoloBoard extends HTMLElement {
         context.drawImage(this._frameCanvas, 0, 0, this._canvas.width, this._canvas.height);
         context.restore();
         // The canvas's part of it in bands of about a million device pixels.
-        const band = Math.max(1, Math.floor(CANVAS_AREA_PIXELS / Math.max(1, (right - left) * scale * scale)));
-        for (let from = top; from < bottom; from += band) {
-          const rgba = core._kolo_canvas_area(this._control, scale, left, from, right, Math.min(bottom, from + band), placed);
+        const [canvasLeft, canvasTop, canvasRight, canvasBottom] = this._boxes[PARTS.canvas];
+        const [bandLeft, bandRight] = [Math.max(left, canvasLeft), Math.min(right, canvasRight)];
+        const band = Math.max(1, Math.floor(CANVAS_AREA_PIXELS / Math.max(1, (bandRight - bandLeft) * scale * scale)));
+        for (let from = Math.max(top, canvasTop); from < Math.min(bottom, canvasBottom) && bandLeft < bandRight; from += band) {
+          const rgba = core._kolo_canvas_area(this._control, scale, bandLeft, from, bandRight,
+                                              Math.min(bottom, canvasBottom, from + band), placed);
           if (!rgba) break;
           const [dx, dy, dw, dh] = new Int32Array(core.HEAPU8.buffer, placed, 4);
           const pixels = new Uint8ClampedArray(core.HEAPU8.buffer, rgba, dw * dh * 4);

@@ -13,8 +13,9 @@ async function openBoard(ratio, width) {
   const viewport = { width: Math.max(1280, width + 100), height: Math.max(720, width + 100) };
   const page = await (await shared.browser.newContext({ deviceScaleFactor: ratio, viewport })).newPage();
   await page.goto(`${shared.server.origin}/fresh.html`);
-  await setWidth(page, width);
   await k.boardsReady(page);
+  // Sized once the picture is shown, so that the whole board is drawn again at the new size.
+  await setWidth(page, width);
   return page;
 }
 const setWidth = (page, width) => page.evaluate((w) => { document.querySelector('kolo-board').style.width = `${w}px`; }, width);
@@ -46,8 +47,8 @@ test('the backing store and the detail follow the screen, and clicks land where 
   for (const [name, ratio, width, backing, saved] of screens) {
     await t.test(name, async () => {
       const page = await openBoard(ratio, width);
-      await clickBoard(page, [PICK, FILL]);
       assert.deepStrictEqual(await sizes(page, backing[0]), [backing, saved]);
+      await clickBoard(page, [PICK, FILL]);
       assert.deepStrictEqual(await k.boardPixel(page, ...FILL), PICKED);
       await page.context().close();
     });
@@ -55,26 +56,32 @@ test('the backing store and the detail follow the screen, and clicks land where 
 });
 
 // A property, not a picture: lines enlarged from the board's pixels would make every aligned
-// 2 × 2 block one colour, and a one-bit picture would have no greys.
-test('on a 2× screen the picture\'s lines are drawn at its pixels and smoothed', async () => {
-  const page = await openBoard(2, 834);
-  await sizes(page, 1668);
-  const [greys, mixed] = await page.evaluate(() => {
-    const canvas = document.querySelector('kolo-board').shadowRoot.querySelector('canvas.board');
-    const [left, top, width, height] = [62, 310, 1144, 904];   // the canvas rectangle
-    const data = canvas.getContext('2d').getImageData(left, top, width, height).data;
-    let greys = 0, mixed = 0;
-    for (let y = 0; y < height; y += 2) {
-      for (let x = 0; x < width; x += 2) {
-        const block = [0, 4, 4 * width, 4 * width + 4].map((d) => (y * width + x) * 4 + d);
-        if (block.some((i) => data[i] !== data[block[0]])) mixed++;
-        greys += block.filter((i) => data[i] === data[i + 2] && data[i] > 32 && data[i] < 224).length;
-      }
-    }
-    return [greys, mixed];
-  });
-  assert.ok(greys > 500 && mixed > 500, `${greys} grey pixels, ${mixed} blocks of two colours`);
-  await page.context().close();
+// block of scale × scale pixels one colour, and a one-bit picture would have no greys.
+test('the picture\'s lines are drawn at the screen\'s pixels and smoothed', async (t) => {
+  for (const [ratio, width] of [[2, 834], [2, 1668]]) {
+    await t.test(`${width} px wide at ${ratio}×`, async () => {
+      const page = await openBoard(ratio, width);
+      const scale = ratio * width / 834;
+      await sizes(page, 834 * scale);
+      const [greys, mixed] = await page.evaluate((scale) => {
+        const canvas = document.querySelector('kolo-board').shadowRoot.querySelector('canvas.board');
+        const [left, top, width, height] = [31, 155, 572, 452].map((at) => at * scale);   // the canvas
+        const data = canvas.getContext('2d').getImageData(left, top, width, height).data;
+        let greys = 0, mixed = 0;
+        for (let y = 0; y < height; y += scale) {
+          for (let x = 0; x < width; x += scale) {
+            const block = [];
+            for (let dy = 0; dy < scale; dy++) for (let dx = 0; dx < scale; dx++) block.push(((y + dy) * width + x + dx) * 4);
+            if (block.some((i) => data[i] !== data[block[0]])) mixed++;
+            greys += block.filter((i) => data[i] === data[i + 2] && data[i] > 32 && data[i] < 224).length;
+          }
+        }
+        return [greys, mixed];
+      }, scale);
+      assert.ok(greys > 500 && mixed > 500, `${greys} grey pixels, ${mixed} blocks of two colours`);
+      await page.context().close();
+    });
+  }
 });
 
 test('the colouring and its history survive a resize and a new pixel ratio', async () => {
