@@ -135,7 +135,7 @@ public:
     // without a picture or where `area` misses the canvas. The page asks in bands, so that
     // this buffer, the only one here that grows with the screen, stays small.
     const std::uint8_t* CanvasArea(double scale, const Rect& area, std::int32_t* placed) {
-        const Rect part = Intersect(area, kCanvasRect);
+        const Rect part = Intersect(area, Board().CanvasRect());
         if (scale <= 0 || part.IsEmpty() || !Board().HasCanvasPicture()) return nullptr;
         const auto device = [scale](int at) { return static_cast<int>(std::floor(at * scale + 1e-9)); };
         const int left = device(part.left), top = device(part.top);
