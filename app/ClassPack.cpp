@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "app/AtomicFile.h"
+#include "app/BoardView.h"
 #include "app/CommandLine.h"
 #include "app/HeadlessDriver.h"
 #include "app/ImageFiles.h"
@@ -143,14 +144,19 @@ int PackPageCount(std::size_t pictures, int perPage) {
 }
 
 void DrawBoardPackPage(cairo_t* cr, double pageWidth, double pageHeight, int page,
-                       ColouringBoard& board, const PackChoices& choices) {
+                       ColouringBoard& board, const PackChoices& choices, double dotsPerPoint) {
     if (page < 0) return;
     const std::vector<PackCell> cells = PackCells(pageWidth, pageHeight, choices.perPage);
     const std::size_t first = static_cast<std::size_t>(page) * cells.size();
+    // Each picture at the detail its cell has the printer's dots for.
+    const int detail = DetailForScale(std::min(cells[0].width / kCanvasRect.Width(),
+                                               cells[0].height / kCanvasRect.Height()) *
+                                      dotsPerPoint);
     for (std::size_t i = 0; i < cells.size() && first + i < board.Pictures().size(); ++i) {
         const std::size_t at = first + i;
-        const CDibImage picture = choices.coloured ? board.ColouredPicture(static_cast<std::int32_t>(at))
-                                                   : board.Pictures()[at].Image();
+        const CDibImage picture = choices.coloured
+                                      ? board.ColouredPicture(static_cast<std::int32_t>(at), detail)
+                                      : board.Pictures()[at].ImageAt(detail);
         DrawPackPicture(cr, cells[i], picture, choices.nameLine);
     }
 }

@@ -55,9 +55,10 @@ std::vector<PackCell> PackCells(double pageWidth, double pageHeight, int perPage
 void DrawPackPicture(cairo_t* cr, const PackCell& cell, const CDibImage& picture, bool nameLine);
 
 // Draws page `page` (from 0) of the pack of the board's pictures on a page of pageWidth ×
-// pageHeight points, as the window prints it; each picture is made only for its own page.
+// pageHeight points, as the window prints it; each picture is made only for its own page, at
+// the detail (up to four times the canvas) that the printer's dotsPerPoint give its cell.
 void DrawBoardPackPage(cairo_t* cr, double pageWidth, double pageHeight, int page,
-                       ColouringBoard& board, const PackChoices& choices);
+                       ColouringBoard& board, const PackChoices& choices, double dotsPerPoint = 1.0);
 
 int RunClassPack(const std::vector<std::string>& args);
 

@@ -75,8 +75,22 @@ constexpr ColourRef kCursorTransparent = 0x00FF00FF;   // pure magenta in the cu
 
 // GTK's print contexts for PDF and PostScript count 72 units to the inch. The board draws
 // the page as a raster, so it is given a finer grid over the same page: at least this many
-// pixels per inch, a whole multiple of the context's own resolution.
+// pixels per inch, the resolution of common printers, so that a PDF printed there needs no
+// resampling that would make the picture's edges uneven.
 constexpr double kMinimumPrintDpi = 300.0;
+
+// How many times the context's resolution the page is drawn at.
+double PrintScale(double dpiX, double dpiY) {
+    return std::max(1.0, kMinimumPrintDpi / std::min(dpiX, dpiY));
+}
+
+// The dots per inch the page is drawn at, the coarser way; 0 for a context without any.
+double PrintResolution(GtkPrintContext* context) {
+    const double dpiX = gtk_print_context_get_dpi_x(context);
+    const double dpiY = gtk_print_context_get_dpi_y(context);
+    if (dpiX <= 0 || dpiY <= 0) return 0;
+    return std::min(dpiX, dpiY) * PrintScale(dpiX, dpiY);
+}
 
 // A pixbuf of a 24-bit bitmap; pixels of `transparent` get alpha 0 when `keyed` is set.
 GdkPixbuf* PixbufFromBitmap(const DeviceBitmap& bitmap, bool keyed, ColourRef transparent) {
@@ -1062,7 +1076,8 @@ void ControlWindow::OnDrawPackPage(GtkPrintOperation*, GtkPrintContext* context,
                                    gpointer data) {
     auto* self = static_cast<ControlWindow*>(data);
     DrawBoardPackPage(gtk_print_context_get_cairo_context(context), gtk_print_context_get_width(context),
-                      gtk_print_context_get_height(context), page, self->control_.Board(), self->packChoices_);
+                      gtk_print_context_get_height(context), page, self->control_.Board(), self->packChoices_,
+                      PrintResolution(context) / 72.0);
 }
 
 GObject* ControlWindow::OnCreatePackTab(GtkPrintOperation*, gpointer data) {
@@ -1085,7 +1100,7 @@ void ControlWindow::PrintPage(GtkPrintContext* context) {
     const double dpiX = gtk_print_context_get_dpi_x(context);
     const double dpiY = gtk_print_context_get_dpi_y(context);
     if (dpiX <= 0 || dpiY <= 0) return;
-    const double scale = std::max(1.0, std::ceil(kMinimumPrintDpi / std::min(dpiX, dpiY)));
+    const double scale = PrintScale(dpiX, dpiY);
     // Width and height in points (the unit set above); device pixels are points × dpi / 72.
     const int pageWidth = ToInt(gtk_print_context_get_width(context) * dpiX / 72.0 * scale);
     const int pageHeight = ToInt(gtk_print_context_get_height(context) * dpiY / 72.0 * scale);
@@ -1094,11 +1109,24 @@ void ControlWindow::PrintPage(GtkPrintContext* context) {
     const ColouringBoard& board = control_.Board();
     const Rect placement = board.PrintPlacement(pageWidth, pageHeight, resolutionX, resolutionY);
     if (placement.IsEmpty()) return;
+    // The picture is fitted and coloured again for the printer's dots where the board holds
+    // it at less detail than they show, leaving the window's own picture as it is. A page
+    // finer still gets the picture's own pixels, enlarged smoothly by the page's renderer
+    // instead of some of them doubled.
+    const int detail = DetailForScale(std::min(
+        static_cast<double>(placement.Width()) / kCanvasRect.Width(),
+        static_cast<double>(placement.Height()) / kCanvasRect.Height()));
+    const double fit = board.HasCanvasPicture()
+                           ? std::min({1.0, static_cast<double>(detail) * kCanvasRect.Width() / placement.Width(),
+                                       static_cast<double>(detail) * kCanvasRect.Height() / placement.Height()})
+                           : 1.0;
+    const int width = std::max(1, ToInt(placement.Width() * fit));
+    const int height = std::max(1, ToInt(placement.Height() * fit));
     // The board draws the picture at the page's own resolution, text included, and cairo puts
-    // those pixels on the page as they are.
-    FramebufferContext picture(placement.Width(), placement.Height());
-    picture.SetResolution(resolutionY);
-    board.DrawPictureInto(picture, Rect{0, 0, placement.Width(), placement.Height()});
+    // those pixels on the page.
+    FramebufferContext picture(width, height);
+    picture.SetResolution(ToInt(resolutionY * fit));
+    board.DrawPictureInto(picture, Rect{0, 0, width, height}, detail);
     cairo_surface_t* image = PageSurface(picture.Row(0), picture.Width(), picture.Height());
     if (image == nullptr) return;
 
@@ -1106,9 +1134,12 @@ void ControlWindow::PrintPage(GtkPrintContext* context) {
     cairo_t* cr = gtk_print_context_get_cairo_context(context);
     cairo_save(cr);
     cairo_scale(cr, 72.0 / resolutionX, 72.0 / resolutionY);
-    cairo_set_source_surface(cr, image, placement.left, placement.top);
-    cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
-    cairo_rectangle(cr, placement.left, placement.top, placement.Width(), placement.Height());
+    cairo_translate(cr, placement.left, placement.top);
+    cairo_scale(cr, static_cast<double>(placement.Width()) / width,
+                static_cast<double>(placement.Height()) / height);
+    cairo_set_source_surface(cr, image, 0, 0);
+    cairo_pattern_set_filter(cairo_get_source(cr), fit < 1.0 ? CAIRO_FILTER_GOOD : CAIRO_FILTER_NEAREST);
+    cairo_rectangle(cr, 0, 0, width, height);
     cairo_fill(cr);
     cairo_restore(cr);
     cairo_surface_destroy(image);

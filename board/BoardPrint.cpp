@@ -1,7 +1,9 @@
 // Printing the coloured picture on one page, inside one-inch margins.
 #include "board/ColouringBoard.h"
 
+#include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace kolo {
 
@@ -35,20 +37,44 @@ Rect ColouringBoard::PrintPlacement(int pageWidth, int pageHeight, int dpiX, int
                             hasPicture ? sourcePicture_.Height() : 0);
 }
 
+namespace {
+
+// `page`'s colours over `picture`, drawn into `rect`.
+void DrawComposed(DrawingSurface& surface, const Rect& rect, CDibImage picture,
+                  const CDibImage& page) {
+    const Rect source{0, 0, picture.Width(), picture.Height()};
+    page.ComposeOnto(picture);
+    // A picture held at more detail than the page shows is averaged down, so that its curves
+    // stay smooth instead of losing rows and columns; an enlarged one keeps its sharp pixels.
+    const bool shrunk = rect.Width() < source.Width() || rect.Height() < source.Height();
+    surface.DrawImage(picture.Header(), picture.Pixels(), source, rect,
+                      shrunk ? ImageFilter::kArea : ImageFilter::kNearest);
+}
+
+}  // namespace
+
 void ColouringBoard::DrawPictureInto(DrawingSurface& surface, const Rect& rect) const {
     if (!sourcePicture_.HasPicture()) {
         surface.FillRect(rect, 0x00FFFFFF);
         surface.DrawText(noImageText_, rect, TextPlacement::kTop);
         return;
     }
-    const Rect source{0, 0, sourcePicture_.Width(), sourcePicture_.Height()};
-    CDibImage view(sourcePicture_);
-    canvas_.ComposeOnto(view);
-    // A picture held at more detail than the page shows is averaged down, so that its curves
-    // stay smooth instead of losing rows and columns; an enlarged one keeps its sharp pixels.
-    const bool shrunk = rect.Width() < source.Width() || rect.Height() < source.Height();
-    surface.DrawImage(view.Header(), view.Pixels(), source, rect,
-                      shrunk ? ImageFilter::kArea : ImageFilter::kNearest);
+    DrawComposed(surface, rect, sourcePicture_, canvas_);
+}
+
+void ColouringBoard::DrawPictureInto(DrawingSurface& surface, const Rect& rect,
+                                     int detail) const {
+    detail = std::clamp(detail, 1, kMaxDetail);
+    if (detail > canvasDetail_) {
+        CDibImage picture;
+        const CDibImage page = CanvasAtDetail(detail, picture);
+        // Without memory for it the page shows the picture as the board holds it.
+        if (page.HasPicture()) {
+            DrawComposed(surface, rect, std::move(picture), page);
+            return;
+        }
+    }
+    DrawPictureInto(surface, rect);
 }
 
 }  // namespace kolo

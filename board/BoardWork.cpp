@@ -28,6 +28,12 @@ void ReplayFills(CDibImage& page, int detail, const std::vector<FillEntry>& done
     }
 }
 
+// True when `picture` is the width × height picture held at `detail`.
+bool FitsDetail(const CDibImage& picture, std::int32_t width, std::int32_t height, int detail) {
+    return picture.HasPicture() && picture.Width() == width * detail &&
+           picture.Height() == height * detail;
+}
+
 }  // namespace
 
 int FillAtDetail(CDibImage& page, int detail, std::int32_t x, std::int32_t y, ColourRef colour,
@@ -124,19 +130,36 @@ void ColouringBoard::TakeStoredWork(const WorkKey& key, const SavedWork& work) {
     host_.InvalidateControl(canvasRect_);
 }
 
-CDibImage ColouringBoard::KeptPage(std::int32_t index, const CDibImage& picture) {
-    if (!picture.HasPicture()) return {};
+WorkKey ColouringBoard::KeyOf(std::int32_t index, const CDibImage& picture) const {
     const auto at = static_cast<std::size_t>(index);
     const std::string name = at < pictureNames_.size() ? pictureNames_[at] : std::string();
-    const SavedWork& work = WorkFor(WorkKey{imageUrl_, name, PictureHash(picture)});
+    return WorkKey{imageUrl_, name, PictureHash(picture)};
+}
+
+CDibImage ColouringBoard::KeptPage(std::int32_t index, const CDibImage& picture) {
+    if (!picture.HasPicture()) return {};
+    const SavedWork& work = WorkFor(KeyOf(index, picture));
     if (!IsPageColoured(work.done)) return {};
     return ColouredPage(picture, work);
 }
 
-CDibImage ColouredPage(const CDibImage& picture, const SavedWork& work) {
+CDibImage ColouredPage(const CDibImage& picture, const SavedWork& work, int detail) {
     CDibImage page = picture;
     page.Threshold(kThresholdLevel);
-    ReplayFills(page, 1, work.done);
+    ReplayFills(page, detail, work.done);
+    return page;
+}
+
+CDibImage ColouringBoard::CanvasAtDetail(int detail, CDibImage& picture) const {
+    if (canvasIndex_ < 0 || !sourcePicture_.HasPicture() || !canvasSource_.HasPicture()) return {};
+    picture = canvasSource_.ImageAt(detail);
+    if (!FitsDetail(picture, sourcePicture_.Width() / canvasDetail_,
+                    sourcePicture_.Height() / canvasDetail_, detail)) {
+        return {};
+    }
+    CDibImage page = picture;
+    page.Threshold(kThresholdLevel);
+    ReplayFills(page, detail, history_.UndoEntries());
     return page;
 }
 
@@ -148,11 +171,9 @@ void ColouringBoard::RebuildCanvas() {
 
 void ColouringBoard::TakeDetail() {
     CDibImage detailed = canvasSource_.ImageAt(detail_);
-    const std::int32_t width = sourcePicture_.Width() / canvasDetail_;
-    const std::int32_t height = sourcePicture_.Height() / canvasDetail_;
     // The canvas-size picture stays when memory runs out: colouring goes on, less sharp.
-    if (!detailed.HasPicture() || detailed.Width() != width * detail_ ||
-        detailed.Height() != height * detail_) {
+    if (!FitsDetail(detailed, sourcePicture_.Width() / canvasDetail_,
+                    sourcePicture_.Height() / canvasDetail_, detail_)) {
         return;
     }
     sourcePicture_ = std::move(detailed);
@@ -197,9 +218,20 @@ int ColouringBoard::ShowPicture(std::int32_t index) {
     return 1;
 }
 
-CDibImage ColouringBoard::ColouredPicture(std::int32_t index) {
+CDibImage ColouringBoard::ColouredPicture(std::int32_t index, int detail) {
     if (index < 0 || static_cast<std::size_t>(index) >= pictures_.size()) return {};
-    const CDibImage& picture = pictures_[static_cast<std::size_t>(index)].Image();
+    const FolderPicture& source = pictures_[static_cast<std::size_t>(index)];
+    CDibImage picture = source.Image();
+    detail = std::clamp(detail, 1, kMaxDetail);
+    if (detail > 1 && picture.HasPicture()) {
+        // The work is keyed by the canvas-size picture; it is replayed on the larger one.
+        CDibImage detailed = source.ImageAt(detail);
+        if (FitsDetail(detailed, picture.Width(), picture.Height(), detail)) {
+            const SavedWork& work = WorkFor(KeyOf(index, picture));
+            if (!IsPageColoured(work.done)) return detailed;
+            return ColouredPage(detailed, work, detail);
+        }
+    }
     CDibImage page = KeptPage(index, picture);
     return page.HasPicture() ? page : picture;
 }
@@ -208,9 +240,7 @@ bool ColouringBoard::IsFinished(std::int32_t index) {
     if (index < 0 || static_cast<std::size_t>(index) >= pictures_.size()) return false;
     const CDibImage& picture = pictures_[static_cast<std::size_t>(index)].Image();
     if (!picture.HasPicture()) return false;
-    const auto at = static_cast<std::size_t>(index);
-    const std::string name = at < pictureNames_.size() ? pictureNames_[at] : std::string();
-    return WorkFor(WorkKey{imageUrl_, name, PictureHash(picture)}).finished;
+    return WorkFor(KeyOf(index, picture)).finished;
 }
 
 bool ColouringBoard::CanvasFinished() const {

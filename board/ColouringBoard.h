@@ -122,8 +122,10 @@ public:
     // The names the folder's page gave its pictures, in list order.
     const std::vector<std::string>& PictureNames() const { return pictureNames_; }
     // Picture `index` as coloured so far: its page with the kept fills, or the bare picture
-    // when nothing is coloured; empty for an index not in the list.
-    CDibImage ColouredPicture(std::int32_t index);
+    // when nothing is coloured; empty for an index not in the list. At `detail` (1 …
+    // kMaxDetail) it is fitted again at that many times the canvas's size where its file
+    // allows, for a page that shows more than the canvas.
+    CDibImage ColouredPicture(std::int32_t index, int detail = 1);
     // A picture the child calls done is marked finished; the mark is kept with its work.
     bool IsFinished(std::int32_t index);
     bool CanvasFinished() const;
@@ -138,6 +140,11 @@ public:
     // host draws the printable picture (the picture with its colouring; without one, a white
     // area with "No Image!!!" at its top) into `rect` of its page with DrawPictureInto.
     void DrawPictureInto(DrawingSurface& surface, const Rect& rect) const;
+    // The same from the picture at `detail` (1 … kMaxDetail) times the canvas's size, when
+    // that is more than the board holds and the picture's file gives it: fitted again, with
+    // the fills replayed, on a copy, so that the board's own detail, canvas and history stay
+    // as they are. A printer finer than the screen gets its curves from the picture itself.
+    void DrawPictureInto(DrawingSurface& surface, const Rect& rect, int detail) const;
     // Where the printable picture goes on a page of pageWidth × pageHeight device pixels at
     // dpiX, dpiY pixels per inch (PrintDestination).
     Rect PrintPlacement(int pageWidth, int pageHeight, int dpiX, int dpiY) const;
@@ -255,6 +262,12 @@ private:
     void ReplayFill(const FillEntry& entry, ColourRef colour);
     // sourcePicture_ at the board's detail, from canvasSource_.
     void TakeDetail();
+    // The picture on the canvas fitted at `detail` into `picture`, and returned as the canvas
+    // would hold it there with the fills that can be undone; empty when that detail cannot
+    // be had.
+    CDibImage CanvasAtDetail(int detail, CDibImage& picture) const;
+    // The key picture `index` (`picture`, at the canvas's size) keeps its work under.
+    WorkKey KeyOf(std::int32_t index, const CDibImage& picture) const;
     // After a fill of the canvas that recoloured pixels inside `changed` (y from the top);
     // `before` is the canvas's generation before the fill. Returns the board pixels whose
     // colour the fill may have changed.

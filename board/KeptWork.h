@@ -52,9 +52,9 @@ bool ParseWork(const std::string& text, const WorkKey& key, SavedWork& work,
 // added any. Undoing a fill that both had is a change of one writer alone and is not carried.
 SavedWork MergeWork(const SavedWork& base, const SavedWork& ours, const SavedWork& theirs);
 
-// The page as the work leaves it: the picture thresholded as a canvas is, with the fills since
-// its last cleared page replayed on it.
-CDibImage ColouredPage(const CDibImage& picture, const SavedWork& work);
+// The page as the work leaves it: the picture (held at `detail` times the canvas's size)
+// thresholded as a canvas is, with the fills since its last cleared page replayed on it.
+CDibImage ColouredPage(const CDibImage& picture, const SavedWork& work, int detail = 1);
 
 // A short name for the key's record, the same in every run: 16 hex digits.
 std::string WorkRecordName(const WorkKey& key);

@@ -38,6 +38,7 @@
 #include "resources/EmbeddedResources.h"
 #include "resources/ResourceIds.h"
 #include "tests/support/LocalServer.h"
+#include "tests/support/RingEdge.h"
 
 namespace {
 
@@ -470,10 +471,11 @@ protected:
 
     // Presses `key` on `window` until `condition` holds, a few times at most: a key pressed
     // while the server is still moving the focus can be lost, which is no fault of the program.
-    bool KeyUntil(Window window, const std::string& key, const std::function<bool()>& condition) {
-        for (int attempt = 0; attempt < 3; ++attempt) {
+    bool KeyUntil(Window window, const std::string& key, const std::function<bool()>& condition,
+                  Clock::duration attempt = std::chrono::seconds(5)) {
+        for (int tries = 0; tries < 3; ++tries) {
             Key(window, key);
-            if (WaitUntil(condition, std::chrono::seconds(5))) return true;
+            if (WaitUntil(condition, attempt)) return true;
         }
         return false;
     }
@@ -733,9 +735,10 @@ TEST_F(KoloWindow, PrintAllWritesEveryPictureWithItsColouring) {
     ClickAt(kWallX, kWallY);
     ASSERT_TRUE(WaitForPixel(kWallX, kWallY, kPink));
     const std::string info = prefix_ + "all.txt";
+    // Each page is fitted again at the printer's detail, which takes a while on a busy machine.
     ASSERT_TRUE(KeyUntil(window_, "ctrl+shift+p", [&] {
         return RunProgram({"/usr/bin/pdfinfo", pdf}, info) == 0;
-    })) << "no readable PDF from Print all pictures";
+    }, std::chrono::seconds(20))) << "no readable PDF from Print all pictures";
     EXPECT_NE(ReadFile(info).find("Pages:           11\n"), std::string::npos) << ReadFile(info);
     const std::string png = prefix_ + "all";
     Screen page;
@@ -1210,6 +1213,87 @@ TEST_F(KoloWindow, PrintOnA4LandscapeKeepsOneInchMargins) {
     EXPECT_GE(top, inside.top - 2);
     EXPECT_NEAR(bottom, inside.bottom, 3);
 }
+
+// A page with one ring, drawn at four times the canvas, printed from the window (whose own
+// picture is held at less detail) on each paper: the PDF carries the picture finer than
+// 250 dpi, the ring's edge where it runs diagonally goes in steps of at most two dots at
+// 300 dpi, the fill inside it is printed too, and the window shows what it showed before.
+struct SharpPrint {
+    const char* paper;
+    bool landscape;
+};
+
+class KoloWindowSharpPrint : public KoloWindow, public ::testing::WithParamInterface<SharpPrint> {};
+
+TEST_P(KoloWindowSharpPrint, CarriesThePictureAtThePrintersDots) {
+    const std::string folder = prefix_ + "ring/";
+    std::filesystem::create_directories(folder);
+    const int width = 4 * 572, height = 4 * 452;
+    const std::vector<std::uint8_t> ring = kolo::test::RingPixels(width, height, 12);
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = static_cast<png_uint_32>(width);
+    image.height = static_cast<png_uint_32>(height);
+    image.format = PNG_FORMAT_RGB;
+    ASSERT_TRUE(png_image_write_to_file(&image, (folder + "ring.png").c_str(), 0, ring.data(), 0,
+                                        nullptr));
+    const std::string pdf = prefix_ + "ring.pdf";
+    std::remove(pdf.c_str());
+    std::vector<std::string> args{"--print-to", pdf, "--paper", GetParam().paper};
+    if (GetParam().landscape) args.push_back("--landscape");
+    args.push_back("file://" + folder);
+    Start(args);
+    constexpr int kInsideX = 31 + 286, kInsideY = 155 + 226;   // the canvas's middle
+    // A click before the picture arrives fills nothing; one after it fills the ring's inside.
+    ASSERT_TRUE(WaitUntil([&] {
+        ClickAt(kInsideX, kInsideY);
+        return WaitUntil([&] { return ReadWindow().At(kInsideX, kInsideY) == kPink; },
+                         std::chrono::seconds(1));
+    })) << "the ring's picture never showed";
+    const Screen before = ReadWindow();
+    Key(window_, "ctrl+p");
+
+    constexpr int kDpi = 300;
+    const std::string png = prefix_ + "ring";
+    Screen page;
+    ASSERT_TRUE(WaitUntil([&] {
+        return RunProgram({"/usr/bin/pdftoppm", "-r", std::to_string(kDpi), "-png",
+                           "-singlefile", pdf, png}) == 0 &&
+               ReadPng(png + ".png", page);
+    })) << "no readable PDF from Ctrl+P";
+    const std::string list = prefix_ + "images.txt";
+    ASSERT_EQ(RunProgram({"/usr/bin/pdfimages", "-list", pdf}, list), 0);
+    // Two heading lines, then one line per image; x-ppi and y-ppi are its 13th and 14th fields.
+    std::istringstream lines(ReadFile(list));
+    std::string line;
+    std::getline(lines, line);
+    std::getline(lines, line);
+    int images = 0;
+    while (std::getline(lines, line)) {
+        std::istringstream fields(line);
+        std::vector<std::string> field{std::istream_iterator<std::string>(fields), {}};
+        ASSERT_GE(field.size(), 14u) << line;
+        EXPECT_GE(std::stoi(field[12]), 250) << line;
+        EXPECT_GE(std::stoi(field[13]), 250) << line;
+        ++images;
+    }
+    EXPECT_EQ(images, 1);
+
+    const kolo::test::RingEdge edge = kolo::test::MeasureRingEdge(
+        page.width, page.height, [&](int x, int y) { return (page.At(x, y) >> 16) < 128; });
+    ASSERT_GT(edge.span, 1000) << "no ring on the page";
+    EXPECT_LE(edge.longest, 2);
+    const unsigned middle = page.At(page.width / 2, page.height / 2);
+    EXPECT_TRUE((middle >> 16) > 230 && ((middle >> 8) & 0xFF) < 30) << std::hex << middle;
+    EXPECT_TRUE(ReadWindow().pixels == before.pixels) << "printing changed the window";
+}
+
+INSTANTIATE_TEST_SUITE_P(Papers, KoloWindowSharpPrint,
+                         ::testing::Values(SharpPrint{"letter", false}, SharpPrint{"a4", true}),
+                         [](const auto& info) {
+                             return std::string(info.param.paper) +
+                                    (info.param.landscape ? "Landscape" : "Portrait");
+                         });
 
 // The store's folder: its records' texts, and whether a temporary file is left in it.
 struct StoreContents {

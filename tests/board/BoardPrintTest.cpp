@@ -64,6 +64,42 @@ TEST_F(BoardPrintTest, PrintButtonAsksTheHostToPrint) {
     EXPECT_EQ(host.printDialogs, 1);
 }
 
+// A page with more dots than the board holds gets the picture fitted again at the detail it
+// asks for, with the fills that can be undone replayed on a copy; a page asking for less
+// gets the board's own. Either way the board keeps its detail and canvas.
+struct DetailPrint {
+    int held;      // the board's detail
+    int printed;   // the page's
+};
+
+class BoardPrintAtDetail : public BoardPrintTest, public ::testing::WithParamInterface<DetailPrint> {};
+
+TEST_P(BoardPrintAtDetail, ShowsTheFillsLeftAndLeavesTheBoardAsItWas) {
+    const DetailPrint p = GetParam();
+    LoadDrawings(1);
+    board.SetDetail(p.held);
+    board.Click(200, 300);   // the left area
+    board.Click(kCanvasRect.left + 400, kCanvasRect.top + 50);
+    board.Undo();            // the upper right one, taken back: not printed
+    Paint();
+    const CDibImage canvas = board.Canvas();
+    const int k = std::max(p.held, p.printed);
+    const int width = k * kCanvasWidth, height = k * kCanvasHeight;
+    FramebufferContext page(width, height, 0x00123456);
+    board.DrawPictureInto(page, Rect{0, 0, width, height}, p.printed);
+    EXPECT_EQ(page.GetPixel(k * 169, k * 145), kPink);
+    EXPECT_EQ(page.GetPixel(k * 400 + k / 2, k * 50 + k / 2), kWhite) << "an undone fill";
+    const ColourRef line = page.GetPixel(k * kDividerX + k / 2, k * 145);
+    EXPECT_LT(RedOf(line) + GreenOf(line) + BlueOf(line), 3 * 128) << "the divider";
+    EXPECT_EQ(page.GetPixel(width - 1, height - 1), kWhite) << "the picture fills the page";
+    EXPECT_EQ(board.CanvasDetail(), p.held);
+    EXPECT_EQ(test::FirstDifference(board.Canvas(), canvas), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Details, BoardPrintAtDetail,
+                         ::testing::Values(DetailPrint{1, 4}, DetailPrint{2, 3}, DetailPrint{4, 2},
+                                           DetailPrint{1, 1}));
+
 TEST_F(BoardPrintTest, NoPicturePrintsTheplaceholderInsideTheMargins) {
     const std::unique_ptr<FramebufferContext> page = PrintLetterPage();
     int minX = page->Width(), maxX = -1, minY = page->Height(), maxY = -1;

@@ -14,6 +14,7 @@
 #include "platform/soft/BmpResources.h"
 #include "resources/EmbeddedResources.h"
 #include "resources/ResourceIds.h"
+#include "tests/support/RingEdge.h"
 
 namespace kolo {
 namespace {
@@ -160,16 +161,7 @@ TEST_F(HeadlessScenario, DetailSavesAtItsSizeAndPrintsSmoothCurves) {
     const std::string folder = prefix + "ring/";
     std::system(("mkdir -p \"" + folder + "\"").c_str());
     const int width = 4 * kCanvasRect.Width(), height = 4 * kCanvasRect.Height();
-    std::vector<std::uint8_t> ring(static_cast<std::size_t>(width) * height * 3, 255);
-    const double cx = width / 2.0, cy = height / 2.0, outer = 0.4 * height, inner = outer - 12;
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            const double d = std::hypot(x + 0.5 - cx, y + 0.5 - cy);
-            if (d >= inner && d <= outer) {
-                std::fill_n(ring.begin() + (static_cast<std::ptrdiff_t>(y) * width + x) * 3, 3, 0);
-            }
-        }
-    }
+    const std::vector<std::uint8_t> ring = test::RingPixels(width, height, 12);
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
     image.width = static_cast<png_uint_32>(width);
@@ -186,28 +178,10 @@ TEST_F(HeadlessScenario, DetailSavesAtItsSizeAndPrintsSmoothCurves) {
         EXPECT_EQ(saved.width, detail * kCanvasRect.Width());
         EXPECT_EQ(saved.height, detail * kCanvasRect.Height());
         ASSERT_TRUE(ReadPng(prefix + "page.png", page));
-        // The ring's outer edge on its left side, row by row.
-        std::vector<int> edge(static_cast<std::size_t>(page.height), -1);
-        int top = -1, bottom = -1;
-        for (int y = 0; y < page.height; ++y) {
-            for (int x = 0; x < page.width / 2; ++x) {
-                if (RedOf(page.At(x, y)) < 128) {
-                    edge[static_cast<std::size_t>(y)] = x;
-                    if (top < 0) top = y;
-                    bottom = y;
-                    break;
-                }
-            }
-        }
-        ASSERT_GT(bottom - top, 1000) << detail;
-        const double middle = (top + bottom) / 2.0, radius = (bottom - top) / 2.0;
-        int longest = 0;
-        for (int y = top; y < bottom; ++y) {
-            const double from = std::fabs(y - middle) / radius;
-            if (from < 0.6 || from > 0.8) continue;   // where the edge runs near 45°
-            longest = std::max(longest, std::abs(edge[static_cast<std::size_t>(y + 1)] -
-                                                 edge[static_cast<std::size_t>(y)]));
-        }
+        const test::RingEdge edge = test::MeasureRingEdge(
+            page.width, page.height, [&](int x, int y) { return RedOf(page.At(x, y)) < 128; });
+        ASSERT_GT(edge.span, 1000) << detail;
+        const int longest = edge.longest;
         if (detail == 4) {
             EXPECT_LE(longest, 2);
         } else {
