@@ -150,6 +150,8 @@ struct ColouredBoard {
         board.SetFolderLoader(&folder);
         board.Initialise();
         board.SetImageURL("http://pictures.test/house");
+        // Clicks reach the canvas only once the board knows its bounds from a paint.
+        board.Paint(screen, kBounds, kBounds);
         const std::vector<bench::Seed> areas = bench::WhiteAreas(board.Canvas());
         const std::int64_t wanted =
             static_cast<std::int64_t>(kColouredShare * bench::kCanvasWidth * bench::kCanvasHeight);
@@ -190,11 +192,14 @@ void BM_PaintColouredAfterFill(benchmark::State& state) {
     }
 }
 
-// The peer: the canvas composed pixel by pixel straight into the screen (the picture, the
-// canvas's colours, a line pixel next to a colour taking it halved, the frame on top), then
-// the screen copied out in one block, as a paint must.
-void BM_NaiveComposeAndCopy(benchmark::State& state) {
+// The peer: the canvas composed pixel by pixel (the picture, the canvas's colours, a line
+// pixel next to a colour taking it halved, the frame on top); at detail 1 straight into the
+// screen, at more detail each detail × detail block averaged into its screen pixel; then the
+// screen copied out in one block, as a paint must.
+void NaiveComposeAndCopy(benchmark::State& state, int detail) {
     ColouredBoard f;
+    f.board.SetDetail(detail);
+    const int k = f.board.CanvasDetail();
     const CDibImage& source = f.board.SourcePicture();
     const CDibImage& canvas = f.board.Canvas();
     const CDibImage& frame = f.board.BlankCanvas();
@@ -205,10 +210,11 @@ void BM_NaiveComposeAndCopy(benchmark::State& state) {
                (static_cast<std::uint32_t>(p[0]) << 16);
     };
     const int w = canvas.Width(), h = canvas.Height();
+    std::vector<std::uint32_t> sums(static_cast<std::size_t>(w / k) * 3);
     for (auto _ : state) {
         for (int y = 0; y < h; ++y) {
-            std::uint8_t* out = f.screen.Row(kCanvasRect.top + y) + 3 * kCanvasRect.left;
-            for (int x = 0; x < w; ++x, out += 3) {
+            std::uint8_t* out = f.screen.Row(kCanvasRect.top + y / k) + 3 * kCanvasRect.left;
+            for (int x = 0; x < w; ++x) {
                 std::uint32_t c = at(canvas, x, y);
                 std::uint32_t shown = at(source, x, y);
                 if (c == 0) {
@@ -224,11 +230,23 @@ void BM_NaiveComposeAndCopy(benchmark::State& state) {
                 } else if (c != 0xFFFFFF) {
                     shown = c;
                 }
-                const std::uint32_t wood = at(frame, x, y);
+                const std::uint32_t wood = at(frame, x / k, y / k);
                 if (wood != 0xFFFFFF) shown = wood;
-                out[0] = static_cast<std::uint8_t>(shown);
-                out[1] = static_cast<std::uint8_t>(shown >> 8);
-                out[2] = static_cast<std::uint8_t>(shown >> 16);
+                if (k == 1) {
+                    out[3 * x] = static_cast<std::uint8_t>(shown);
+                    out[3 * x + 1] = static_cast<std::uint8_t>(shown >> 8);
+                    out[3 * x + 2] = static_cast<std::uint8_t>(shown >> 16);
+                    continue;
+                }
+                std::uint32_t* sum = sums.data() + 3 * (x / k);
+                sum[0] += shown & 0xFF;
+                sum[1] += (shown >> 8) & 0xFF;
+                sum[2] += shown >> 16;
+            }
+            if (k == 1 || y % k != k - 1) continue;
+            for (std::size_t i = 0; i < sums.size(); ++i) {
+                out[i] = static_cast<std::uint8_t>(sums[i] / static_cast<std::uint32_t>(k * k));
+                sums[i] = 0;
             }
         }
         std::memcpy(target.Row(0), f.screen.Row(0),
@@ -237,8 +255,36 @@ void BM_NaiveComposeAndCopy(benchmark::State& state) {
     }
 }
 
+void BM_NaiveComposeAndCopy(benchmark::State& state) { NaiveComposeAndCopy(state, 1); }
+
 BENCHMARK(BM_PaintColouredAfterFill)->Name("paint a coloured drawing after a fill/kolo")->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_NaiveComposeAndCopy)->Name("paint a coloured drawing after a fill/naive compose")->Unit(benchmark::kMicrosecond);
+
+// The whole canvas composed, as when a picture is first painted: the coloured page taken
+// back from a New page before each round (not timed), then painted, at detail 1 and 4;
+// beside it the naive compose of the same page at the same detail.
+void PaintWholeCanvas(benchmark::State& state, int detail) {
+    ColouredBoard f;
+    f.board.SetDetail(detail);
+    for (auto _ : state) {
+        state.PauseTiming();
+        f.board.NewPage();
+        f.board.Paint(f.screen, kBounds, kBounds);
+        f.board.Undo();
+        state.ResumeTiming();
+        f.board.Paint(f.screen, kBounds, kBounds);
+        benchmark::ClobberMemory();
+    }
+}
+
+void BM_PaintWholeCanvas(benchmark::State& state) { PaintWholeCanvas(state, 1); }
+void BM_PaintWholeCanvasAtFour(benchmark::State& state) { PaintWholeCanvas(state, kMaxDetail); }
+void BM_NaiveWholeCanvasAtFour(benchmark::State& state) { NaiveComposeAndCopy(state, kMaxDetail); }
+
+BENCHMARK(BM_PaintWholeCanvas)->Name("compose the whole canvas at detail 1/kolo")->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_NaiveComposeAndCopy)->Name("compose the whole canvas at detail 1/naive compose")->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PaintWholeCanvasAtFour)->Name("compose the whole canvas at detail 4/kolo")->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_NaiveWholeCanvasAtFour)->Name("compose the whole canvas at detail 4/naive compose")->Unit(benchmark::kMicrosecond);
 
 // A picture's kept work put back: the real drawing coloured as a child would, 200 fills of
 // areas taken at random among the ones large enough to aim at (the same area often again,

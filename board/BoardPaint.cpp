@@ -127,10 +127,13 @@ Rect ColouringBoard::ComposeCanvas() {
         OverlayFrame(again);
         return again;
     }
-    composedCanvas_ = sourcePicture_;
+    // A kept canvas of the same size is written over rather than made again: a new block
+    // would be cleared and faulted in page by page before the picture is copied into it.
+    const Rect whole{0, 0, sourcePicture_.Width(), sourcePicture_.Height()};
+    if (composedCanvas_.CopyArea(sourcePicture_, whole) == 0) composedCanvas_ = sourcePicture_;
     canvas_.ComposeOnto(composedCanvas_);
     // The frame's wood stays on top of the picture and of painted areas.
-    OverlayFrame(Rect{0, 0, composedCanvas_.Width(), composedCanvas_.Height()});
+    OverlayFrame(whole);
     composedFromSource_ = sourcePicture_.Generation();
     composedFromCanvas_ = canvas_.Generation();
     composedFromFrame_ = blankCanvas_.Generation();

@@ -236,24 +236,32 @@ int CDibImage::ComposeOnto(CDibImage& target, const Rect& area) const {
             std::uint8_t* t = targetRow + 3 * x;
             const std::uint32_t colour = PixelValue(c);
             if (colour != kBlackPixel) {
-                StorePixel(t, colour);
-            } else {
-                // A line pixel takes the first coloured neighbour, halved, looking below on
-                // screen, right, above, then left.
-                const std::uint8_t* neighbours[4] = {
-                    row > 0 ? c - stride : nullptr,
-                    x + 1 < width ? c + 3 : nullptr,
-                    row + 1 < height ? c + stride : nullptr,
-                    x > 0 ? c - 3 : nullptr,
-                };
-                for (const std::uint8_t* n : neighbours) {
-                    if (n == nullptr) continue;
-                    const std::uint32_t near = PixelValue(n);
-                    if (near != kBlackPixel && near != kWhitePixel) {
-                        // Halve each byte: shift the whole value, drop the bits that crossed.
-                        StorePixel(t, (near >> 1) & 0x7F7F7F);
-                        break;
-                    }
+                // A painted area's pixels go over as they are, a run at a time.
+                std::int32_t end = x + 1;
+                while (end < span.endX) {
+                    const std::uint32_t next = PixelValue(canvasRow + 3 * end);
+                    if (next == kBlackPixel || next == kWhitePixel) break;
+                    ++end;
+                }
+                std::memcpy(t, c, 3 * static_cast<std::size_t>(end - x));
+                x = end;
+                continue;
+            }
+            // A line pixel takes the first coloured neighbour, halved, looking below on
+            // screen, right, above, then left.
+            const std::uint8_t* neighbours[4] = {
+                row > 0 ? c - stride : nullptr,
+                x + 1 < width ? c + 3 : nullptr,
+                row + 1 < height ? c + stride : nullptr,
+                x > 0 ? c - 3 : nullptr,
+            };
+            for (const std::uint8_t* n : neighbours) {
+                if (n == nullptr) continue;
+                const std::uint32_t near = PixelValue(n);
+                if (near != kBlackPixel && near != kWhitePixel) {
+                    // Halve each byte: shift the whole value, drop the bits that crossed.
+                    StorePixel(t, (near >> 1) & 0x7F7F7F);
+                    break;
                 }
             }
             ++x;

@@ -64,7 +64,17 @@ void FramebufferContext::DrawImage(const BitmapInfoHeader& header, const std::ui
         if (unscaled) {
             // One to one, as the board draws its canvas: a straight run, without the lookup.
             const std::uint8_t* s = src + static_cast<std::size_t>(columns.front()) * 3;
-            for (int x = clip.left; x < clip.right; ++x, s += 3, dst += 3) {
+            int x = clip.left;
+            // While another pixel follows in both rows, a pixel is turned round in one four-byte
+            // word (little-endian: blue, green, red, next → red, green, blue, 0); the 0 lands on
+            // the next pixel's first byte, which that pixel writes again.
+            for (; x + 1 < clip.right; ++x, s += 3, dst += 3) {
+                std::uint32_t word;
+                std::memcpy(&word, s, 4);
+                word = __builtin_bswap32(word) >> 8;
+                std::memcpy(dst, &word, 4);
+            }
+            for (; x < clip.right; ++x, s += 3, dst += 3) {
                 dst[0] = s[2];
                 dst[1] = s[1];
                 dst[2] = s[0];

@@ -125,5 +125,42 @@ TEST(FramebufferContext, AreaFilterTakesTheMeanOfTheCoveredSource) {
     EXPECT_EQ(dc.GetPixel(1, 0), MakeColourRef(128, 128, 255));
 }
 
+// One row drawn one to one: every pixel keeps its colour, and nothing is written past the
+// run, whether it ends inside the surface, at its edge or is cut by it.
+struct UnscaledRun {
+    int width;   // pixels in the source row
+    int left;    // where the run starts on a 6-pixel-wide surface
+};
+
+class FramebufferUnscaled : public ::testing::TestWithParam<UnscaledRun> {};
+
+TEST_P(FramebufferUnscaled, CopiesEachPixelAndNothingPastTheRun) {
+    const UnscaledRun run = GetParam();
+    BitmapInfoHeader header;
+    header.biWidth = run.width;
+    header.biHeight = 1;
+    header.biBitCount = 24;
+    // Pixel i is blue 10 + i, green 100 + i, red 200 + i; the row is padded to four bytes.
+    std::vector<std::uint8_t> bits((3 * static_cast<std::size_t>(run.width) + 3) & ~std::size_t{3}, 0xEE);
+    for (int i = 0; i < run.width; ++i) {
+        bits[3 * i] = static_cast<std::uint8_t>(10 + i);
+        bits[3 * i + 1] = static_cast<std::uint8_t>(100 + i);
+        bits[3 * i + 2] = static_cast<std::uint8_t>(200 + i);
+    }
+    FramebufferContext dc(6, 1, kGrey);
+    dc.DrawImage(header, bits.data(), Rect{0, 0, run.width, 1},
+                 Rect{run.left, 0, run.left + run.width, 1}, ImageFilter::kNearest);
+    for (int x = 0; x < 6; ++x) {
+        const int i = x - run.left;
+        const ColourRef expected = i >= 0 && i < run.width ? MakeColourRef(200 + i, 100 + i, 10 + i) : kGrey;
+        EXPECT_EQ(dc.GetPixel(x, 0), expected) << "x " << x;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Runs, FramebufferUnscaled,
+                         ::testing::Values(UnscaledRun{1, 2}, UnscaledRun{2, 0}, UnscaledRun{3, 1},
+                                           UnscaledRun{5, 1}, UnscaledRun{6, 0},
+                                           UnscaledRun{4, 3}));
+
 }  // namespace
 }  // namespace kolo
