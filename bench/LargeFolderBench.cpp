@@ -48,6 +48,7 @@ constexpr std::int32_t kPhotoWidth = 4000;    // pixels
 constexpr std::int32_t kPhotoHeight = 3000;
 constexpr int kRepetitions = 3;
 constexpr int kMixedRepetitions = 5;   // a load of the mixed folder takes well under a second
+constexpr int kFirstPictureRepetitions = 5;
 constexpr double kMegabyte = 1024.0 * 1024.0;
 
 // Writes pictures with tests/support/make_large_folder.py: `arguments` after the folder.
@@ -184,6 +185,33 @@ void BM_LargeFolderThreaded(benchmark::State& state) {
     state.counters["workers"] = DefaultWorkerCount();
 }
 
+// The first picture of the same folder on the canvas and painted, the board held at detail
+// 1 and 2 (a window on a screen of twice the scale): the time from SetImageURL until the
+// host's thread has painted it, the rest of the load then abandoned.
+void BM_FirstPictureAtDetail(benchmark::State& state) {
+    const ServedFolder& folder = LargeFolder();
+    const int detail = static_cast<int>(state.range(0));
+    for (auto _ : state) {
+        Host host;
+        HostThread hostThread;
+        ThreadedFolderLoader loader([] { return std::make_unique<CurlSession>(); },
+                                    [&hostThread](std::function<void()> task) { hostThread.Post(std::move(task)); });
+        host.Prepare(loader);
+        host.board.SetDetail(detail);
+        const auto start = Clock::now();
+        host.board.SetImageURL(folder.Url());
+        host.Paint();
+        while (!host.board.HasCanvasPicture() && host.board.IsLoading()) {
+            hostThread.Next()();
+            host.Paint();
+        }
+        const double first = Milliseconds(Clock::now() - start);
+        state.SetIterationTime(first / 1000.0);
+        if (host.board.CanvasDetail() != detail) state.SkipWithError("the picture is not held at the detail");
+        Figures()["first picture at detail " + std::to_string(detail) + ", ms"].push_back(first);
+    }
+}
+
 // One load of `url` by the sequential loader: its time and the process's peak memory during it
 // above what it held before.
 struct SequentialLoad {
@@ -261,6 +289,13 @@ BENCHMARK(BM_MixedFolderPeakMemory)
     ->Repetitions(kMixedRepetitions);
 BENCHMARK(BM_LargeFolderThreaded)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1)->Repetitions(kRepetitions);
 BENCHMARK(BM_LargeFolderSequential)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1)->Repetitions(kRepetitions);
+BENCHMARK(BM_FirstPictureAtDetail)
+    ->Arg(1)
+    ->Arg(2)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Repetitions(kFirstPictureRepetitions);
 
 struct Summary {
     double min = 0;
