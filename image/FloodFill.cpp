@@ -107,6 +107,31 @@ struct FillRun {
     std::int32_t row, left, end;
 };
 
+// The runs a fill recoloured, in the order it took them. Adding one is part of the fill's inner
+// loop: the first runs go into room held inline, which needs neither an allocation nor a call.
+class RunLog {
+public:
+    void Add(std::int32_t row, std::int32_t left, std::int32_t end) {
+        if (count_ < kInline) {
+            inline_[count_++] = FillRun{row, left, end};
+        } else {
+            more_.push_back(FillRun{row, left, end});
+        }
+    }
+    std::size_t Size() const { return count_ + more_.size(); }
+    template <typename Visit>
+    void ForEach(Visit&& visit) const {
+        for (std::size_t i = 0; i < count_; ++i) visit(inline_[i]);
+        for (const FillRun& run : more_) visit(run);
+    }
+
+private:
+    static constexpr std::size_t kInline = 1024;   // runs, 12 KB
+    FillRun inline_[kInline];
+    std::size_t count_ = 0;
+    std::vector<FillRun> more_;
+};
+
 class SpanFill {
 public:
     SpanFill(std::uint8_t* bits, std::ptrdiff_t stride, std::int32_t width, std::int32_t height,
@@ -120,7 +145,7 @@ public:
     }
 
     // Also lists every run recoloured, in `runs`.
-    void RecordRuns(std::vector<FillRun>* runs) { runs_ = runs; }
+    void RecordRuns(RunLog* runs) { runs_ = runs; }
 
     void Run(std::int32_t x, std::int32_t seedRow) {
         // The seed row is looked at as if the pixel below the seed had been recoloured; the
@@ -194,7 +219,7 @@ private:
 
     // Recolours columns left … end − 1 of `line`, which is row `row`.
     void Paint(std::uint8_t* line, std::int32_t row, std::int32_t left, std::int32_t end) {
-        if (runs_ != nullptr) runs_->push_back(FillRun{row, left, end});
+        if (runs_ != nullptr) runs_->Add(row, left, end);
         minX_ = std::min(minX_, left);
         endX_ = std::max(endX_, end);
         minRow_ = std::min(minRow_, row);
@@ -276,25 +301,30 @@ private:
     Stretch stack_[kFillStackCapacity];
     std::int32_t top_ = 0;
     std::vector<Stretch> overflow_;
-    std::vector<FillRun>* runs_ = nullptr;
+    RunLog* runs_ = nullptr;
 };
 
 // One bit a pixel over a rectangle of the picture: columns x0 … x0 + width − 1 and bottom-up
 // rows row0 … row0 + height − 1, 64 pixels a word; bits past the width stay clear. Coordinates
-// given to it are the picture's.
+// given to it are the picture's. A clear word lies between one row and the next, and a clear
+// row below the first and above the last, so that the planes can be worked on as one long row
+// of words, each word's neighbours read without a test at the edges.
 class BitPlane {
 public:
     BitPlane(std::int32_t x0, std::int32_t row0, std::int32_t width, std::int32_t height)
         : x0_(x0), row0_(row0), width_(width), height_(height), words_((width + 63) / 64),
-          bits_(static_cast<std::size_t>(words_) * static_cast<std::size_t>(height), 0) {}
+          stride_(words_ + 1),
+          bits_(static_cast<std::size_t>(stride_) * static_cast<std::size_t>(height + 2) + 1, 0) {}
 
+    // Also valid for the clear rows FirstRow() − 1 and EndRow().
     std::uint64_t* Row(std::int32_t row) {
-        return bits_.data() + static_cast<std::size_t>(words_) * (row - row0_);
+        return bits_.data() + 1 + static_cast<std::ptrdiff_t>(stride_) * (row - row0_ + 1);
     }
     const std::uint64_t* Row(std::int32_t row) const {
-        return bits_.data() + static_cast<std::size_t>(words_) * (row - row0_);
+        return bits_.data() + 1 + static_cast<std::ptrdiff_t>(stride_) * (row - row0_ + 1);
     }
     std::int32_t Words() const { return words_; }
+    std::ptrdiff_t Stride() const { return stride_; }
     std::int32_t X0() const { return x0_; }
     std::int32_t Width() const { return width_; }
     std::int32_t FirstRow() const { return row0_; }
@@ -306,22 +336,28 @@ public:
     // Sets columns left … right (local, inclusive) of a row.
     void SetRun(std::int32_t row, std::int32_t left, std::int32_t right) {
         std::uint64_t* r = Row(row);
-        for (std::int32_t w = left >> 6; w <= right >> 6; ++w) {
-            const std::int32_t lo = std::max(left, w * 64) - w * 64;
-            const std::int32_t hi = std::min(right, w * 64 + 63) - w * 64;
-            r[w] |= (~std::uint64_t{0} >> (63 - hi)) & (~std::uint64_t{0} << lo);
+        const std::int32_t first = left >> 6;
+        const std::int32_t last = right >> 6;
+        const std::uint64_t from = ~std::uint64_t{0} << (left & 63);
+        const std::uint64_t to = ~std::uint64_t{0} >> (63 - (right & 63));
+        if (first == last) {
+            r[first] |= from & to;
+            return;
         }
+        r[first] |= from;
+        for (std::int32_t w = first + 1; w < last; ++w) r[w] = ~std::uint64_t{0};
+        r[last] |= to;
     }
-    void Clear() { std::fill(bits_.begin(), bits_.end(), std::uint64_t{0}); }
-    // The bits of word `w` that stand for pixels.
-    std::uint64_t ValidBits(std::int32_t w) const {
-        const std::int32_t left = width_ - 64 * w;
-        return left >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << left) - 1;
+    // The bits of a row's last word that stand for pixels.
+    std::uint64_t LastWordBits() const {
+        const std::int32_t used = width_ - 64 * (words_ - 1);
+        return used == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << used) - 1;
     }
 
 private:
     std::int32_t x0_, row0_, width_, height_;
     std::int32_t words_;
+    std::ptrdiff_t stride_;   // words from a row to the next, the clear word included
     std::vector<std::uint64_t> bits_;
 };
 
@@ -335,136 +371,212 @@ std::int32_t FindBit(const std::uint64_t* r, std::int32_t x, std::int32_t last, 
     return last + 1;
 }
 
-// The first local column of the run of set bits that holds column x.
-std::int32_t RunStartOf(const std::uint64_t* r, std::int32_t x) {
-    for (;;) {
-        const std::int32_t bit = x & 63;
-        // The clear bits at or below x, shifted so that bit x is the top one.
-        const std::uint64_t clear = (~r[x >> 6]) << (63 - bit);
-        if (clear != 0) return x - __builtin_clzll(clear) + 1;
-        if (x - bit == 0) return 0;
-        x = x - bit - 1;
+// ORs into words[0] … words[count − 1], read as one row, their copies moved `by` columns
+// (1 … 63) towards higher columns; words[−1] must be clear.
+void ShiftUpInto(std::uint64_t* words, std::ptrdiff_t count, std::int32_t by) {
+    // Downwards, so that each word reads its lower neighbour before that is changed.
+    for (std::ptrdiff_t i = count - 1; i >= 0; --i) {
+        words[i] |= (words[i] << by) | (words[i - 1] >> (64 - by));
     }
 }
 
-// Sets in `reached` the 4-connected set bits of `area` around the seed (picture coordinates),
-// which must be set. Both planes cover the same rectangle.
-void FloodBits(const BitPlane& area, std::int32_t x, std::int32_t row, BitPlane& reached) {
-    const std::int32_t lastX = area.Width() - 1;
-    std::vector<std::pair<std::int32_t, std::int32_t>> stack;
-    stack.reserve(256);
-    stack.emplace_back(x - area.X0(), row);
-    while (!stack.empty()) {
-        const auto [sx, sr] = stack.back();
-        stack.pop_back();
-        if (reached.Get(sx + area.X0(), sr)) continue;
-        const std::uint64_t* a = area.Row(sr);
-        const std::int32_t left = RunStartOf(a, sx);
-        const std::int32_t right = FindBit(a, sx, lastX, false) - 1;
-        reached.SetRun(sr, left, right);
-        for (const std::int32_t next : {sr - 1, sr + 1}) {
-            if (next < area.FirstRow() || next >= area.EndRow()) continue;
-            const std::uint64_t* b = area.Row(next);
-            for (std::int32_t c = FindBit(b, left, right, true); c <= right;) {
-                if (!reached.Get(c + area.X0(), next)) stack.emplace_back(c, next);
-                c = FindBit(b, FindBit(b, c, lastX, false), right, true);
+// The same towards lower columns; words[count] must be clear.
+void ShiftDownInto(std::uint64_t* words, std::ptrdiff_t count, std::int32_t by) {
+    for (std::ptrdiff_t i = 0; i < count; ++i) {
+        words[i] |= (words[i] >> by) | (words[i + 1] << (64 - by));
+    }
+}
+
+// The runs of set bits of a plane, row after row from the bottom, sorted into 4-connected
+// pieces as they arrive: each run is joined to the runs of the row before that share a column
+// (union-find). One pass in row order tells whether the bits are all one piece, with no
+// flood over them.
+class Pieces {
+public:
+    struct Run {
+        std::int32_t row, left, end;   // local columns left … end − 1
+        std::int32_t parent;           // a run of the same piece; itself at a piece's root
+    };
+
+    void Reserve(std::size_t n) { runs_.reserve(n); }
+
+    // Adds the runs of a row of `words` words; rows must come one after the other.
+    void AddRow(std::int32_t row, const std::uint64_t* bits, std::int32_t words) {
+        const std::int32_t start = static_cast<std::int32_t>(runs_.size());
+        std::int32_t from = -1;   // the first column of a run that goes on into the next word
+        for (std::int32_t w = 0; w < words; ++w) {
+            std::uint64_t v = bits[w];
+            const std::int32_t base = 64 * w;
+            if (from >= 0) {
+                if (v == ~std::uint64_t{0}) continue;
+                const int end = __builtin_ctzll(~v);
+                Add(row, from, base + end);
+                from = -1;
+                v &= ~std::uint64_t{0} << end;
+            }
+            while (v != 0) {
+                const int left = __builtin_ctzll(v);
+                const std::uint64_t after = ~v & (~std::uint64_t{0} << left);
+                if (after == 0) {
+                    from = base + left;
+                    break;
+                }
+                const int end = __builtin_ctzll(after);
+                Add(row, base + left, base + end);
+                v &= ~std::uint64_t{0} << end;
             }
         }
-    }
-}
-
-// ORs a row of bits, shifted by `by` columns (towards higher columns when positive), into `to`.
-void OrShifted(const std::uint64_t* from, std::uint64_t* to, std::int32_t words, std::int32_t by) {
-    const std::int32_t whole = std::abs(by) / 64;
-    const std::int32_t part = std::abs(by) % 64;
-    auto at = [&](std::int32_t i) { return i >= 0 && i < words ? from[i] : std::uint64_t{0}; };
-    for (std::int32_t w = 0; w < words; ++w) {
-        std::uint64_t v;
-        if (by > 0) {
-            v = at(w - whole) << part;
-            if (part != 0) v |= at(w - whole - 1) >> (64 - part);
-        } else {
-            v = at(w + whole) >> part;
-            if (part != 0) v |= at(w + whole + 1) << (64 - part);
+        if (from >= 0) Add(row, from, 64 * words);
+        const std::int32_t stop = static_cast<std::int32_t>(runs_.size());
+        for (std::int32_t i = previous_, j = start; i < start && j < stop;) {
+            if (runs_[i].left < runs_[j].end && runs_[j].left < runs_[i].end) Join(i, j);
+            if (runs_[i].end < runs_[j].end) {
+                ++i;
+            } else {
+                ++j;
+            }
         }
-        to[w] |= v;
+        previous_ = start;
     }
-}
+
+    std::int32_t Count() const { return pieces_; }
+    const std::vector<Run>& Runs() const { return runs_; }
+
+    std::int32_t Root(std::int32_t i) {
+        while (runs_[i].parent != i) {
+            runs_[i].parent = runs_[runs_[i].parent].parent;   // halve the path as it is walked
+            i = runs_[i].parent;
+        }
+        return i;
+    }
+
+    // The run holding local column x of a row; −1 when none does.
+    std::int32_t Find(std::int32_t row, std::int32_t x) const {
+        auto it = std::lower_bound(runs_.begin(), runs_.end(), row,
+                                   [](const Run& r, std::int32_t v) { return r.row < v; });
+        for (; it != runs_.end() && it->row == row; ++it) {
+            if (it->left <= x && x < it->end) return static_cast<std::int32_t>(it - runs_.begin());
+        }
+        return -1;
+    }
+
+private:
+    void Add(std::int32_t row, std::int32_t left, std::int32_t end) {
+        runs_.push_back(Run{row, left, end, static_cast<std::int32_t>(runs_.size())});
+        ++pieces_;
+    }
+
+    void Join(std::int32_t a, std::int32_t b) {
+        a = Root(a);
+        b = Root(b);
+        if (a == b) return;
+        runs_[std::max(a, b)].parent = std::min(a, b);
+        --pieces_;
+    }
+
+    std::vector<Run> runs_;
+    std::int32_t previous_ = 0;   // the first run of the row added last but one
+    std::int32_t pieces_ = 0;
+};
 
 // The fill with gap closing. The plain fill runs first and lists its runs: they are the seed's
 // whole area. Every pixel of it within an (n + 1)-pixel square of a pixel outside it is a wall;
 // what is left is the open area, in which an opening of up to n pixels between lines is shut.
-// When the seed's part of the open area is all of it, the area stays filled whole. Otherwise
-// the fill keeps the seed's part and grows back over the walls for as many steps as they are
-// deep, staying inside the area: it reaches the lines again on every side but cannot cross a
-// shut opening, which is deeper than that. The rest of the area gets its colour back. A seed on a wall starts from the nearest open pixel; an area with no open pixel
-// near the seed (a corridor narrower than the openings shut) stays filled whole.
+// When the open area is all one piece, the area stays filled whole. Otherwise the fill keeps
+// the seed's piece and grows back over the walls for as many steps as they are deep, staying
+// inside the area: it reaches the lines again on every side but cannot cross a shut opening,
+// which is deeper than that. The rest of the area gets its colour back. A seed on a wall
+// starts from the nearest open pixel; an area with no open pixel near the seed (a corridor
+// narrower than the openings shut) stays filled whole.
 class GapFill {
 public:
     GapFill(std::uint8_t* bits, std::ptrdiff_t stride, std::int32_t width, std::int32_t height,
             int gap)
-        : bits_(bits), stride_(stride), width_(width), height_(height), gap_(gap) {}
+        : bits_(bits), stride_(stride), width_(width), height_(height), gap_(gap),
+          before_(gap / 2), after_(gap - gap / 2) {}
 
     // Narrows what `plain` (which recorded `runs`) filled from (x, seedRow) back to the part the
     // gaps hold, giving the region colour back to the rest; the rectangle (y from the top) of
     // what stays recoloured.
-    Rect Run(const SpanFill& plain, const std::vector<FillRun>& runs, std::int32_t x,
+    __attribute__((noinline)) Rect Run(const SpanFill& plain, const RunLog& runs, std::int32_t x,
              std::int32_t seedRow, std::uint32_t region) {
-        // Walls reach `before` pixels left and down of a pixel outside the area, `after` right
+        // Walls reach `before_` pixels left and down of a pixel outside the area, `after_` right
         // and up; the planes cover the area with that much margin, within the picture.
-        const std::int32_t before = gap_ / 2;
-        const std::int32_t after = gap_ - before;
-        const std::int32_t x0 = std::max(0, plain.MinX() - after);
-        const std::int32_t row0 = std::max(0, plain.MinRow() - after);
-        const std::int32_t planeWidth = std::min(width_, plain.MaxX() + after + 1) - x0;
-        const std::int32_t planeHeight = std::min(height_, plain.MaxRow() + after + 1) - row0;
+        const std::int32_t x0 = std::max(0, plain.MinX() - after_);
+        const std::int32_t row0 = std::max(0, plain.MinRow() - after_);
+        const std::int32_t planeWidth = std::min(width_, plain.MaxX() + after_ + 1) - x0;
+        const std::int32_t planeHeight = std::min(height_, plain.MaxRow() + after_ + 1) - row0;
         const auto plane = [&] { return BitPlane(x0, row0, planeWidth, planeHeight); };
         BitPlane area = plane();
-        for (const FillRun& run : runs) area.SetRun(run.row, run.left - x0, run.end - 1 - x0);
-
-        const std::int32_t words = area.Words();
-        const std::int32_t endRow = area.EndRow();
-        BitPlane across = plane();   // the walls each row's own outside pixels make
-        for (std::int32_t row = row0; row < endRow; ++row) {
-            const std::uint64_t* a = area.Row(row);
-            std::uint64_t* h = across.Row(row);
-            std::uint64_t previous = 0;
-            std::uint64_t current = ~a[0] & area.ValidBits(0);
-            for (std::int32_t w = 0; w < words; ++w) {
-                const std::uint64_t next = w + 1 < words ? ~a[w + 1] & area.ValidBits(w + 1) : 0;
-                std::uint64_t v = current;
-                for (std::int32_t d = 1; d <= after; ++d) v |= (current << d) | (previous >> (64 - d));
-                for (std::int32_t d = 1; d <= before; ++d) v |= (current >> d) | (next << (64 - d));
-                h[w] = v;
-                previous = current;
-                current = next;
-            }
-        }
+        runs.ForEach([&](const FillRun& run) { area.SetRun(run.row, run.left - x0, run.end - 1 - x0); });
         BitPlane open = plane();
-        for (std::int32_t row = row0; row < endRow; ++row) {
-            std::uint64_t* o = open.Row(row);
-            const std::uint64_t* a = area.Row(row);
-            for (std::int32_t w = 0; w < words; ++w) {
-                std::uint64_t wall = 0;
-                for (std::int32_t r = std::max(row0, row - after); r <= std::min(endRow - 1, row + before); ++r) {
-                    wall |= across.Row(r)[w];
-                }
-                o[w] = a[w] & ~wall;
-            }
-        }
-        std::int32_t sx = x, sr = seedRow;
-        if (!open.Get(x, seedRow) && !NearestOpen(open, sx, sr)) return plain.Changed();
-        BitPlane kept = std::move(across);   // its memory, cleared
-        kept.Clear();
-        FloodBits(open, sx, sr, kept);
+        Pieces pieces;
+        pieces.Reserve(runs.Size());
+        FindOpen(area, plain.MinRow(), plain.MaxRow(), open, pieces);
         // When the open area is all one piece, no opening was shut: the fill keeps the whole
         // area, thin ends and sharp corners included.
-        if (SameBits(kept, open)) return plain.Changed();
-        GrowBack(kept, area, 2 * after);
+        if (pieces.Count() <= 1) return plain.Changed();
+        std::int32_t sx = x, sr = seedRow;
+        if (!open.Get(x, seedRow) && !NearestOpen(open, sx, sr)) return plain.Changed();
+
+        BitPlane kept = plane();
+        const std::int32_t seedPiece = pieces.Root(pieces.Find(sr, sx - x0));
+        for (std::int32_t i = 0; i < static_cast<std::int32_t>(pieces.Runs().size()); ++i) {
+            if (pieces.Root(i) != seedPiece) continue;
+            const Pieces::Run& r = pieces.Runs()[i];
+            kept.SetRun(r.row, r.left, r.end - 1);
+        }
+        GrowBack(kept, area, 2 * after_);
         return GiveBack(kept, runs, region);
     }
 
 private:
+    // Marks in `open` the pixels of rows first … last of `area` that are no wall, and sorts
+    // them into pieces. A pixel is a wall when a pixel of the picture outside the area lies
+    // within after_ columns and rows below it or before_ above: the rows there are gathered
+    // first, then spread across. The rows are worked on as one long row of words.
+    __attribute__((noinline)) void FindOpen(const BitPlane& area, std::int32_t first, std::int32_t last, BitPlane& open,
+                  Pieces& pieces) const {
+        const std::int32_t words = area.Words();
+        const std::ptrdiff_t stride = area.Stride();
+        std::uint64_t* const o = open.Row(first);
+        const std::ptrdiff_t count = stride * (last - first) + words;
+        for (std::int32_t k = -after_; k <= before_; ++k) {
+            // Rows past the picture are no outside, and rows of the picture past the plane
+            // are too far from the area to matter.
+            const std::int32_t from = std::max(first, area.FirstRow() - k);
+            const std::int32_t to = std::min(last, area.EndRow() - 1 - k);
+            if (from > to) continue;
+            const std::uint64_t* a = area.Row(from + k);
+            std::uint64_t* d = open.Row(from);
+            const std::ptrdiff_t n = stride * (to - from) + words;
+            for (std::ptrdiff_t i = 0; i < n; ++i) d[i] |= ~a[i];
+        }
+        const std::uint64_t lastBits = area.LastWordBits();
+        for (std::int32_t row = first; row <= last; ++row) open.Row(row)[words - 1] &= lastBits;
+        const auto clearGaps = [&] {
+            for (std::int32_t row = first + 1; row <= last; ++row) open.Row(row)[-1] = 0;
+        };
+        clearGaps();
+        // Each step doubles the columns covered, so a wide reach costs a few passes.
+        for (std::int32_t covered = 0; covered < after_;) {
+            const std::int32_t by = std::min(covered + 1, after_ - covered);
+            ShiftUpInto(o, count, by);
+            clearGaps();
+            covered += by;
+        }
+        for (std::int32_t covered = 0; covered < before_;) {
+            const std::int32_t by = std::min(covered + 1, before_ - covered);
+            ShiftDownInto(o, count, by);
+            clearGaps();
+            covered += by;
+        }
+        // The word after the last row stays clear, as ShiftDownInto needs: nothing writes it.
+        const std::uint64_t* a = area.Row(first);
+        for (std::ptrdiff_t i = 0; i < count; ++i) o[i] = a[i] & ~o[i];
+        for (std::int32_t row = first; row <= last; ++row) pieces.AddRow(row, open.Row(row), words);
+    }
+
     // Moves the seed to the nearest open pixel within gap + 1 columns and rows; false if none.
     bool NearestOpen(const BitPlane& open, std::int32_t& x, std::int32_t& row) const {
         const std::int32_t reach = gap_ + 1;
@@ -487,31 +599,19 @@ private:
         return best >= 0;
     }
 
-    static bool SameBits(const BitPlane& a, const BitPlane& b) {
-        for (std::int32_t row = a.FirstRow(); row < a.EndRow(); ++row) {
-            if (!std::equal(a.Row(row), a.Row(row) + a.Words(), b.Row(row))) return false;
-        }
-        return true;
-    }
-
-    // Widens `kept` by one pixel to each side, `steps` times, never past the area.
+    // Widens `kept` by one pixel to each side, `steps` times, never past the area. The clear
+    // words and rows around the plane's rows stay clear, as the area's are.
     static void GrowBack(BitPlane& kept, const BitPlane& area, std::int32_t steps) {
-        const std::int32_t words = kept.Words();
         BitPlane next = BitPlane(kept.X0(), kept.FirstRow(), kept.Width(), kept.EndRow() - kept.FirstRow());
+        const std::ptrdiff_t stride = kept.Stride();
+        const std::ptrdiff_t count = stride * (kept.EndRow() - 1 - kept.FirstRow()) + kept.Words();
+        const std::uint64_t* a = area.Row(area.FirstRow());
         for (std::int32_t step = 0; step < steps; ++step) {
-            for (std::int32_t row = kept.FirstRow(); row < kept.EndRow(); ++row) {
-                std::uint64_t* n = next.Row(row);
-                const std::uint64_t* f = kept.Row(row);
-                std::copy(f, f + words, n);
-                OrShifted(f, n, words, 1);
-                OrShifted(f, n, words, -1);
-                for (const std::int32_t r : {row - 1, row + 1}) {
-                    if (r < kept.FirstRow() || r >= kept.EndRow()) continue;
-                    const std::uint64_t* g = kept.Row(r);
-                    for (std::int32_t w = 0; w < words; ++w) n[w] |= g[w];
-                }
-                const std::uint64_t* a = area.Row(row);
-                for (std::int32_t w = 0; w < words; ++w) n[w] &= a[w];
+            const std::uint64_t* f = kept.Row(kept.FirstRow());
+            std::uint64_t* n = next.Row(next.FirstRow());
+            for (std::ptrdiff_t i = 0; i < count; ++i) {
+                const std::uint64_t across = (f[i] << 1) | (f[i - 1] >> 63) | (f[i] >> 1) | (f[i + 1] << 63);
+                n[i] = (f[i] | across | f[i - stride] | f[i + stride]) & a[i];
             }
             std::swap(kept, next);
         }
@@ -519,10 +619,10 @@ private:
 
     // Puts the region colour back on every pixel of the runs that `kept` leaves out; the
     // rectangle (y from the top) of the pixels kept.
-    Rect GiveBack(const BitPlane& kept, const std::vector<FillRun>& runs, std::uint32_t region) {
+    Rect GiveBack(const BitPlane& kept, const RunLog& runs, std::uint32_t region) {
         std::int32_t minX = width_, endX = 0, minRow = height_, maxRow = -1;
         const std::int32_t x0 = kept.X0();
-        for (const FillRun& run : runs) {
+        runs.ForEach([&](const FillRun& run) {
             const std::uint64_t* k = kept.Row(run.row);
             std::uint8_t* line = bits_ + stride_ * run.row;
             const std::int32_t last = run.end - 1 - x0;
@@ -539,7 +639,7 @@ private:
                 }
                 c = end;
             }
-        }
+        });
         return Rect{minX, height_ - 1 - maxRow, endX, height_ - minRow};
     }
 
@@ -548,6 +648,8 @@ private:
     const std::int32_t width_;
     const std::int32_t height_;
     const int gap_;
+    const std::int32_t before_;   // how far a wall reaches left and down of what makes it
+    const std::int32_t after_;    // and right and up
 };
 
 }  // namespace
@@ -579,8 +681,7 @@ int CDibImage::FloodFill(std::int32_t x, std::int32_t y, std::uint8_t red, std::
         changed = fill.Changed();
         return 1;
     }
-    std::vector<FillRun> runs;
-    runs.reserve(1024);
+    RunLog runs;
     fill.RecordRuns(&runs);
     fill.Run(x, seedRow);
     GapFill gaps(bits, stride, width, height, std::min(closeGaps, kMaxFillGap));

@@ -399,3 +399,62 @@ TEST(FloodFillCloseGaps, ClosedShapesAndNarrowCorridorsFillAsThePlainFill) {
 
 }  // namespace
 }  // namespace kolo
+
+namespace kolo {
+namespace {
+
+// A box whose lines lie on the picture's own edges or across 64-pixel boundaries, with an
+// opening of `gap` pixels in its left side at rows opening … opening + gap − 1; and optionally
+// a comb of 5-pixel corridors inside, so that the fill is made of thousands of runs.
+struct EdgeBox {
+    const char* name;
+    std::int32_t width, height, left, top;   // the box runs from (left, top) to the corner
+    std::int32_t opening;
+    bool comb;
+    int widest;   // gap closing tried up to this (the comb's corridors are narrower than more)
+};
+
+class FloodFillCloseGapsAtEdges : public ::testing::TestWithParam<EdgeBox> {};
+
+TEST_P(FloodFillCloseGapsAtEdges, OpeningsHoldAndTheInsideIsFilledWhole) {
+    const EdgeBox& box = GetParam();
+    const std::int32_t right = box.width - 1, bottom = box.height - 1;
+    for (int n = 1; n <= box.widest; n += 3) {
+        for (const std::int32_t gap : {n, n + 1}) {
+            CDibImage image = MakeImage(box.width, box.height, kWhite);
+            test::FillRectAt(image, box.left, box.top, right + 1, box.top + 1, kBlack);
+            test::FillRectAt(image, box.left, bottom, right + 1, bottom + 1, kBlack);
+            test::FillRectAt(image, box.left, box.top, box.left + 1, bottom + 1, kBlack);
+            test::FillRectAt(image, right, box.top, right + 1, bottom + 1, kBlack);
+            if (box.comb) {
+                for (std::int32_t x = box.left + 20; x < right - 20; x += 6) {
+                    test::FillRectAt(image, x, box.top + 30, x + 1, bottom - 10, kBlack);
+                }
+            }
+            test::FillRectAt(image, box.left, box.opening, box.left + 1, box.opening + gap, kWhite);
+            const CDibImage before = image;
+            Rect changed;
+            ASSERT_EQ(Fill(image, right - 5, bottom - 5, kPink, changed, n), 1);
+            EXPECT_EQ(PixelAt(image, 0, 0) == kPink, gap > n) << "n " << n << " gap " << gap;
+            for (std::int32_t y = box.top + 1; y < bottom; ++y) {
+                for (std::int32_t x = box.left + 1; x < right; ++x) {
+                    if (PixelAt(before, x, y) == kWhite) {
+                        ASSERT_EQ(PixelAt(image, x, y), kPink) << "n " << n << " gap " << gap << " at " << x << "," << y;
+                    }
+                }
+            }
+        }
+    }
+}
+
+const EdgeBox kEdgeBoxes[] = {
+    {"OpeningAcrossAWordBoundary", 130, 90, 63, 3, 40, false, kMaxFillGap},
+    {"LinesOnThePicturesEdges", 128, 80, 10, 0, 30, false, kMaxFillGap},
+    {"RowsOfSixtyFourPixels", 192, 70, 64, 0, 20, false, kMaxFillGap},
+    {"ThousandsOfRuns", 700, 260, 20, 20, 60, true, 4},
+};
+INSTANTIATE_TEST_SUITE_P(Boxes, FloodFillCloseGapsAtEdges, ::testing::ValuesIn(kEdgeBoxes),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace kolo
