@@ -260,9 +260,11 @@ EMSCRIPTEN_KEEPALIVE void kolo_set_words(const char* pairs, std::size_t size) {
     }
 }
 
-EMSCRIPTEN_KEEPALIVE WebControl* kolo_create() {
+// `mirrored`: the board laid out for a language read right to left.
+EMSCRIPTEN_KEEPALIVE WebControl* kolo_create(int mirrored) {
     auto* control = new WebControl(kolo::g_art.data(), kolo::g_art.size());
     if (!kolo::g_words.empty()) control->SetLanguage(kolo::PageWord);
+    if (mirrored != 0) control->SetMirrored(true);
     control->Create();
     return control;
 }
@@ -361,8 +363,8 @@ EMSCRIPTEN_KEEPALIVE void kolo_focus_state(WebControl* control, int* state) {
     state[1] = focus.Crosshair().x;
     state[2] = focus.Crosshair().y;
 }
-EMSCRIPTEN_KEEPALIVE void kolo_cell_rect(int cell, int* rect) {
-    const kolo::Rect r = kolo::PaletteCellRect(cell);
+EMSCRIPTEN_KEEPALIVE void kolo_cell_rect(WebControl* control, int cell, int* rect) {
+    const kolo::Rect r = control->Focus().CellRect(cell);
     rect[0] = r.left;
     rect[1] = r.top;
     rect[2] = r.right;

@@ -28,6 +28,7 @@ const sharedWords = new Map();   // language -> promise of a Map from English to
 
 // The languages the board speaks besides English, each with its words in kolo-words-LANG.json.
 const LANGUAGES = ['ar', 'de', 'fr'];
+const RIGHT_TO_LEFT = ['ar'];
 // Marks a text for the catalogues where it is translated later.
 const N_ = (english) => english;
 
@@ -699,7 +700,9 @@ export class KoloBoard extends HTMLElement {
     this._cursorValue = assets.cursor;
     this._aboutDialog.querySelector('img.icon').src = assets.icon;
     this._core = core;
-    this._control = core._kolo_create();
+    // A language read right to left has the board mirrored, as the desktop shows it.
+    this._mirrored = RIGHT_TO_LEFT.includes(this._language);
+    this._control = core._kolo_create(this._mirrored ? 1 : 0);
     this._applyWords();
     this._buildParts();
     this._applyCloseGaps();
@@ -997,7 +1000,7 @@ export class KoloBoard extends HTMLElement {
           const area = [box[0], box[1], box[2] - box[0], box[3] - box[1]];
           this._cells = [];
           for (let cell = 0; cell < PALETTE_CELLS; cell++) {
-            core._kolo_cell_rect(cell, rect);
+            core._kolo_cell_rect(this._control, cell, rect);
             const name = this._colourName(cell);
             const radio = document.createElement('div');
             radio.setAttribute('role', 'radio');
@@ -1077,7 +1080,9 @@ export class KoloBoard extends HTMLElement {
       // The cell that has the focus is the keyboard's cell, wherever the mouse picked last.
       const from = this._focusState()[0];
       const to = Number(event.target.dataset.cell);
-      const moves = [(to % 12) - (from % 12), Math.floor(to / 12) - Math.floor(from / 12)];
+      // The mirrored palette's columns run from the right, and so do its arrows.
+      const across = this._mirrored ? -1 : 1;
+      const moves = [across * ((to % 12) - (from % 12)), Math.floor(to / 12) - Math.floor(from / 12)];
       for (let i = 0; i < Math.abs(moves[0]); i++) core._kolo_key(this._control, part, moves[0] < 0 ? 2 : 3);
       for (let i = 0; i < Math.abs(moves[1]); i++) core._kolo_key(this._control, part, moves[1] < 0 ? 4 : 5);
     }

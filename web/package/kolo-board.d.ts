@@ -25,8 +25,8 @@ export interface KoloBoardEventMap extends HTMLElementEventMap {
 
 /**
  * Attributes: `folder` (a folder page's address), `lang` (the board's language: en, fr, de or
- * ar; without it the nearest ancestor's, then the browser's; others are English; read when the
- * board starts), `toolbar="none"` (no toolbar under the board), `keep="none"` (the colouring is
+ * ar; without it the nearest ancestor's, then the browser's; others are English; Arabic mirrors
+ * the board; read when the board starts), `toolbar="none"` (no toolbar under the board), `keep="none"` (the colouring is
  * kept only while the page is open, not in IndexedDB).
  */
 export declare class KoloBoard extends HTMLElement {
