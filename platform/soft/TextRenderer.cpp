@@ -3,6 +3,9 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_SYNTHESIS_H
+#include FT_MODULE_H
+
+#include <cstdlib>
 
 #include <algorithm>
 #include <iterator>
@@ -11,8 +14,44 @@
 #include "platform/DrawingSurface.h"
 #include "platform/soft/FramebufferContext.h"
 
+#ifdef __EMSCRIPTEN__
+// FreeType's own module tables: the web page links only what its one TrueType font needs.
+extern "C" {
+extern const FT_Module_Class sfnt_module_class;
+extern const FT_Module_Class tt_driver_class;
+extern const FT_Module_Class ft_smooth_renderer_class;
+}
+#endif
+
 namespace kolo {
 namespace {
+
+#ifdef __EMSCRIPTEN__
+void* Allocate(FT_Memory, long size) { return std::malloc(static_cast<std::size_t>(size)); }
+void Release(FT_Memory, void* block) { std::free(block); }
+void* Reallocate(FT_Memory, long, long size, void* block) {
+    return std::realloc(block, static_cast<std::size_t>(size));
+}
+FT_MemoryRec_ gHeap{nullptr, Allocate, Release, Reallocate};
+
+// The default modules (Type 1, CFF, bitmap fonts, the auto-hinter, compressed fonts) are most
+// of FreeType's code; the download carries only the TrueType driver and the smooth renderer.
+FT_Error OpenLibrary(FT_Library* library) {
+    if (FT_Error error = FT_New_Library(&gHeap, library)) return error;
+    for (const FT_Module_Class* module : {&sfnt_module_class, &tt_driver_class, &ft_smooth_renderer_class}) {
+        if (FT_Error error = FT_Add_Module(*library, module)) {
+            FT_Done_Library(*library);
+            *library = nullptr;
+            return error;
+        }
+    }
+    return 0;
+}
+void CloseLibrary(FT_Library library) { FT_Done_Library(library); }
+#else
+FT_Error OpenLibrary(FT_Library* library) { return FT_Init_FreeType(library); }
+void CloseLibrary(FT_Library library) { FT_Done_FreeType(library); }
+#endif
 
 // One library and one face for the process, opened on first use and kept: reopening the
 // font file on every paint would cost more than drawing the text.
@@ -43,7 +82,7 @@ public:
 
 private:
     explicit FontFace(const char* path) {
-        if (FT_Init_FreeType(&library_) != 0) {
+        if (OpenLibrary(&library_) != 0) {
             library_ = nullptr;
             return;
         }
@@ -51,7 +90,7 @@ private:
     }
     ~FontFace() {
         if (face_ != nullptr) FT_Done_Face(face_);
-        if (library_ != nullptr) FT_Done_FreeType(library_);
+        if (library_ != nullptr) CloseLibrary(library_);
     }
 
     FT_Library library_ = nullptr;
