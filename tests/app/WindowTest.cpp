@@ -121,6 +121,16 @@ bool WaitUntil(const std::function<bool()>& condition, Clock::duration patience 
     return condition();
 }
 
+// A print's PDF read back at `dpi` into `png`.png, waiting until it is whole: the export
+// may still be writing it.
+bool WaitForPdfPage(const std::string& pdf, const std::string& png, int dpi, Screen& page) {
+    return WaitUntil([&] {
+        return RunProgram({"/usr/bin/pdftoppm", "-r", std::to_string(dpi), "-png", "-singlefile", pdf,
+                           png}) == 0 &&
+               ReadPng(png + ".png", page);
+    });
+}
+
 class KoloWindow : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -769,11 +779,7 @@ TEST_F(KoloWindow, PrintWritesOnePdfPageInsideOneInchMargins) {
     constexpr int kDpi = 72;
     const std::string png = prefix_ + "page";
     Screen page;
-    ASSERT_TRUE(WaitUntil([&] {
-        return RunProgram({"/usr/bin/pdftoppm", "-r", std::to_string(kDpi), "-png",
-                           "-singlefile", pdf, png}) == 0 &&
-               ReadPng(png + ".png", page);
-    })) << "no readable PDF from the print button";
+    ASSERT_TRUE(WaitForPdfPage(pdf, png, kDpi, page)) << "no readable PDF from the print button";
     const std::string info = prefix_ + "info.txt";
     ASSERT_EQ(RunProgram({"/usr/bin/pdfinfo", pdf}, info), 0);
     EXPECT_NE(ReadFile(info).find("Pages:           1\n"), std::string::npos);
@@ -1182,11 +1188,7 @@ TEST_F(KoloWindow, PrintOnA4LandscapeKeepsOneInchMargins) {
     const std::string png = prefix_ + "landscape";
     Screen page;
     Key(window_, "ctrl+p");
-    ASSERT_TRUE(WaitUntil([&] {
-        return RunProgram({"/usr/bin/pdftoppm", "-r", std::to_string(kDpi), "-png",
-                           "-singlefile", pdf, png}) == 0 &&
-               ReadPng(png + ".png", page);
-    })) << "no readable PDF from Ctrl+P";
+    ASSERT_TRUE(WaitForPdfPage(pdf, png, kDpi, page)) << "no readable PDF from Ctrl+P";
     // A4 across: 842 × 595 points.
     EXPECT_EQ(page.width, 842);
     EXPECT_NEAR(page.height, 595, 1);
@@ -1256,11 +1258,7 @@ TEST_P(KoloWindowSharpPrint, CarriesThePictureAtThePrintersDots) {
     constexpr int kDpi = 300;
     const std::string png = prefix_ + "ring";
     Screen page;
-    ASSERT_TRUE(WaitUntil([&] {
-        return RunProgram({"/usr/bin/pdftoppm", "-r", std::to_string(kDpi), "-png",
-                           "-singlefile", pdf, png}) == 0 &&
-               ReadPng(png + ".png", page);
-    })) << "no readable PDF from Ctrl+P";
+    ASSERT_TRUE(WaitForPdfPage(pdf, png, kDpi, page)) << "no readable PDF from Ctrl+P";
     const std::string list = prefix_ + "images.txt";
     ASSERT_EQ(RunProgram({"/usr/bin/pdfimages", "-list", pdf}, list), 0);
     // Two heading lines, then one line per image; x-ppi and y-ppi are its 13th and 14th fields.
