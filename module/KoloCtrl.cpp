@@ -1539,9 +1539,9 @@ void CKoloCtrl::PrintPicture() {
             const Rect place = board_.PrintPlacement(
                 GetDeviceCaps(printer, HORZRES), GetDeviceCaps(printer, VERTRES),
                 GetDeviceCaps(printer, LOGPIXELSX), GetDeviceCaps(printer, LOGPIXELSY));
-            // The picture at as much detail as the page has printer dots for.
-            DrawAtDetail(DetailFor(place.Width(), kCanvasRect.Width()), printer,
-                         [&] { board_.DrawPictureInto(page, place); });
+            // The picture at as much detail as the page has printer dots for, drawn from a
+            // copy: the board keeps the detail the screen shows.
+            board_.DrawPictureInto(page, place, DetailFor(place.Width(), kCanvasRect.Width()));
             if (EndPage(printer) > 0) EndDoc(printer);
         }
     }
