@@ -42,22 +42,23 @@ constexpr std::uint64_t PictureBytes(std::int64_t width, std::int64_t height) {
                      static_cast<std::uint64_t>(height);
 }
 
-// What fitting a width × height picture into fitWidth × fitHeight holds besides the picture:
-// the resize works in at most two steps, rows then columns or the other way, each into a new
-// picture held while the next is made, with the tables and sums of one line, and the fitted
-// picture is then put on paper of the fit's size.
+// What fitting a picture of up to width × height into fitWidth × fitHeight holds besides the
+// picture: the resize works in at most two steps, rows then columns or the other way, each into
+// a new picture held while the next is made, with the tables and sums of one line, and the
+// fitted picture is then put on paper of the fit's size. A file may give a smaller picture
+// than it declares, of another shape, that is enlarged where the declared one would shrink, so
+// the bound takes the whole box for the fitted picture rather than the declared shape's fit.
 inline std::uint64_t FitBytes(std::int32_t width, std::int32_t height, std::int32_t fitWidth,
                               std::int32_t fitHeight) {
     if (width <= 0 || height <= 0 || fitWidth <= 0 || fitHeight <= 0) return 0;
-    const FitSize fit = FitInside(width, height, fitWidth, fitHeight);
-    const std::int64_t w = std::max<std::int64_t>(width, fit.width);
-    const std::int64_t h = std::max<std::int64_t>(height, fit.height);
-    const std::uint64_t firstStep = std::max(PictureBytes(w, fit.height), PictureBytes(fit.width, h));
+    const std::int64_t w = std::max<std::int64_t>(width, fitWidth);
+    const std::int64_t h = std::max<std::int64_t>(height, fitHeight);
+    const std::uint64_t firstStep = std::max(PictureBytes(w, fitHeight), PictureBytes(fitWidth, h));
     // Each step's tables and sums for one line or column, a few bytes a pixel of the longest.
     constexpr std::uint64_t kLineBytesPerPixel = 32;
     constexpr std::uint64_t kLineSlackBytes = 4096;
     const std::uint64_t lines = kLineBytesPerPixel * static_cast<std::uint64_t>(std::max(w, h)) + kLineSlackBytes;
-    return std::max(firstStep, PictureBytes(fitWidth, fitHeight)) + PictureBytes(fit.width, fit.height) + lines;
+    return firstStep + PictureBytes(fitWidth, fitHeight) + lines;
 }
 
 }  // namespace kolo

@@ -4,6 +4,7 @@
 // refused before anything is allocated for it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -95,6 +96,22 @@ INSTANTIATE_TEST_SUITE_P(SmallFiles, HostilePicture, ::testing::ValuesIn(kHostil
                              name[name.find('.')] = '_';
                              return name;
                          });
+
+// A file may give a smaller picture than it declares, and of another shape: a tall strip that
+// turns out short is enlarged where the declared one would have shrunk. The fit's declared
+// memory must cover every picture within the declaration.
+TEST(FitBytes, CoversEveryPictureWithinTheDeclaredSize) {
+    const std::int32_t declared[][2] = {{61, 1000}, {1000, 61}, {4000, 3000}, {600, 470}, {20, 20}, {1, 8000}};
+    for (const auto& size : declared) {
+        const std::uint64_t bound = FitBytes(size[0], size[1], kFitWidth, kFitHeight);
+        for (std::int32_t w = 1; w <= size[0]; w += std::max(1, size[0] / 13)) {
+            for (std::int32_t h = 1; h <= size[1]; h += std::max(1, size[1] / 13)) {
+                ASSERT_LE(FitBytes(w, h, kFitWidth, kFitHeight), bound)
+                    << w << " x " << h << " within " << size[0] << " x " << size[1];
+            }
+        }
+    }
+}
 
 }  // namespace
 }  // namespace kolo
