@@ -1,4 +1,6 @@
-// SVG pages through librsvg. The bytes are parsed from memory with no base address: librsvg
+// SVG pages: plain line-art pages through our own reader (SvgPage), which reads them several
+// times faster than librsvg and draws them with cairo; every other page through librsvg. Both
+// draw at the same size, the same way, so a page looks the same whichever reads it. The bytes are parsed from memory with no base address: librsvg
 // then refuses every reference to another file, so a page that names images or style sheets
 // shows without them (recoverable: the rest of the page is drawn). Its own limits on the number
 // of elements and the depth of references bound the work a page can ask for; the byte cap
@@ -17,6 +19,7 @@
 #include <thread>
 
 #include "image/ImageLimits.h"
+#include "sources/SvgPage.h"
 
 namespace kolo {
 namespace {
@@ -41,6 +44,7 @@ constexpr std::size_t kMinBandBytes = 16 * 1024;
 // this many rows they agree with a drawing in one piece to within one level.
 constexpr std::int32_t kBandOverlap = 64;
 constexpr std::int32_t kMinBandRows = 64;   // drawn rows each thread takes at the least
+constexpr std::uint64_t kReadBytesPerByte = 8;   // memory a page read by our reader holds per byte
 
 struct HandleDeleter {
     void operator()(RsvgHandle* handle) const { g_object_unref(handle); }
@@ -119,9 +123,11 @@ bool MayDrawText(const std::uint8_t* data, std::size_t size) {
 }
 
 // Draws rows top to bottom - 1 of the page drawn at width × height, over white, into the same
-// rows of `pixels` (an image of that size). Cairo leaves out whatever falls outside the band's
-// surface before it rasterises it, so each band costs about its share of the lines.
-bool DrawBand(RsvgHandle* handle, std::uint8_t* pixels, std::size_t stride, std::int32_t width,
+// rows of `pixels` (an image of that size); draw(cr, from) draws the page with row `from` at the
+// top of cr's surface. Cairo leaves out whatever falls outside the band's surface before it
+// rasterises it, so each band costs about its share of the lines.
+template <typename Draw>
+bool DrawBand(Draw draw, std::uint8_t* pixels, std::size_t stride, std::int32_t width,
               std::int32_t height, std::int32_t top, std::int32_t bottom) {
     const std::int32_t from = std::max(0, top - kBandOverlap);
     const std::int32_t to = std::min(height, bottom + kBandOverlap);
@@ -131,12 +137,7 @@ bool DrawBand(RsvgHandle* handle, std::uint8_t* pixels, std::size_t stride, std:
     std::unique_ptr<cairo_t, ContextDeleter> cr(cairo_create(surface.get()));
     cairo_set_source_rgb(cr.get(), 1, 1, 1);
     cairo_paint(cr.get());
-    cairo_translate(cr.get(), 0, -from);
-    const RsvgRectangle viewport{0, 0, static_cast<double>(width), static_cast<double>(height)};
-    GError* error = nullptr;
-    const gboolean drawn = rsvg_handle_render_document(handle, cr.get(), &viewport, &error);
-    if (error != nullptr) g_error_free(error);
-    if (!drawn || cairo_status(cr.get()) != CAIRO_STATUS_SUCCESS) return false;
+    if (!draw(cr.get(), from) || cairo_status(cr.get()) != CAIRO_STATUS_SUCCESS) return false;
     cairo_surface_flush(surface.get());
     // Cairo's rows run top down, four bytes a pixel (blue, green, red, unused in memory order).
     const unsigned char* rows = cairo_image_surface_get_data(surface.get());
@@ -149,46 +150,92 @@ bool DrawBand(RsvgHandle* handle, std::uint8_t* pixels, std::size_t stride, std:
     return true;
 }
 
-// Draws the page over white into a width × height image, the lower half on a second thread
-// with a handle of its own (librsvg's handles are not to be shared between threads).
-int Render(RsvgHandle* handle, const std::uint8_t* data, std::size_t size, CDibImage& image,
-           const Drawing& drawing, int threads) {
+// Draws the page over white into a drawing-sized image: in one band, or the upper half on this
+// thread and the lower half on a second one. band(top, bottom, helper) draws the rows.
+template <typename Band>
+int Render(CDibImage& image, const Drawing& drawing, bool split, Band band) {
     const std::int32_t width = drawing.width, height = drawing.height;
     if (!IsAcceptableImageSize(width, height) || !image.Reallocate(width, height)) return 0;
-    std::uint8_t* pixels = image.Pixels();
-    const std::size_t stride = image.Stride();
-    if (threads < 2 || size < kMinBandBytes || height < 2 * kMinBandRows || MayDrawText(data, size)) {
-        return DrawBand(handle, pixels, stride, width, height, 0, height) ? 1 : 0;
-    }
+    if (!split || height < 2 * kMinBandRows) return band(0, height, false) ? 1 : 0;
     const std::int32_t middle = height / 2;
     bool lowerDrawn = false;
-    const auto drawLower = [&] {
-        const Handle own = Parse(data, size);
-        lowerDrawn = own && Prepare(own.get(), drawing) && DrawBand(own.get(), pixels, stride, width, height, middle, height);
-    };
+    const auto drawLower = [&] { lowerDrawn = band(middle, height, true); };
     std::thread helper;
     try {
         helper = std::thread(drawLower);
     } catch (const std::system_error&) {
         drawLower();   // no thread to be had: the same work, one band after the other
     }
-    const bool upperDrawn = DrawBand(handle, pixels, stride, width, height, 0, middle);
+    const bool upperDrawn = band(0, middle, false);
     if (helper.joinable()) helper.join();
     return upperDrawn && lowerDrawn ? 1 : 0;
 }
 
-// Parses the page and draws it at the size `sizeFor` gives for its own size.
+// Draws the page through librsvg; the second thread parses a handle of its own (librsvg's
+// handles are not to be shared between threads).
+int RenderWithLibrsvg(RsvgHandle* handle, const std::uint8_t* data, std::size_t size, CDibImage& image,
+                      const Drawing& drawing, int threads) {
+    const std::int32_t width = drawing.width, height = drawing.height;
+    const auto draw = [width, height](RsvgHandle* h) {
+        return [h, width, height](cairo_t* cr, std::int32_t from) {
+            cairo_translate(cr, 0, -from);
+            const RsvgRectangle viewport{0, 0, static_cast<double>(width), static_cast<double>(height)};
+            GError* error = nullptr;
+            const gboolean drawn = rsvg_handle_render_document(h, cr, &viewport, &error);
+            if (error != nullptr) g_error_free(error);
+            return drawn != FALSE;
+        };
+    };
+    const bool split = threads >= 2 && size >= kMinBandBytes && !MayDrawText(data, size);
+    return Render(image, drawing, split, [&](std::int32_t top, std::int32_t bottom, bool helper) {
+        if (!helper) return DrawBand(draw(handle), image.Pixels(), image.Stride(), width, height, top, bottom);
+        const Handle own = Parse(data, size);
+        return own && Prepare(own.get(), drawing) &&
+               DrawBand(draw(own.get()), image.Pixels(), image.Stride(), width, height, top, bottom);
+    });
+}
+
+// Draws a page our own reader took, both bands from the one reading.
+int RenderPage(const SvgPage& page, std::size_t size, CDibImage& image, const Drawing& drawing, int threads) {
+    const auto draw = [&](cairo_t* cr, std::int32_t from) {
+        return DrawSvgPage(page, cr, drawing.width, drawing.height, from, drawing.crisp);
+    };
+    return Render(image, drawing, threads >= 2 && size >= kMinBandBytes,
+                  [&](std::int32_t top, std::int32_t bottom, bool) {
+                      return DrawBand(draw, image.Pixels(), image.Stride(), drawing.width, drawing.height, top, bottom);
+                  });
+}
+
+// Reads the page and draws it at the size `sizeFor` gives for its own size: with our own
+// reader where the page keeps to what it reads, through librsvg otherwise.
 template <typename SizeFor>
-int Load(CDibImage& image, const std::uint8_t* data, std::size_t size, int threads, SizeFor sizeFor) {
+int Load(CDibImage& image, const std::uint8_t* data, std::size_t size, int threads, SizeFor sizeFor,
+         bool librsvgOnly = false) {
     image.Release();
     if (data == nullptr || size == 0 || size > kMaxSvgBytes) return 0;
-    const Handle handle = Parse(data, size);
-    if (!handle) return 0;
-    double width = 0, height = 0;
-    if (!PageSize(handle.get(), width, height)) return 0;
-    const FitSize fit = sizeFor(width, height);
-    const Drawing drawing = DrawingFor(width, height, fit);
-    if (!Prepare(handle.get(), drawing) || Render(handle.get(), data, size, image, drawing, threads) == 0) {
+    FitSize fit{};
+    Drawing drawing{};
+    int drawn = 0;
+    SvgPage page;
+    bool ours = !librsvgOnly && ReadSvgPage(data, size, page);
+    if (ours) {
+        fit = sizeFor(page.width, page.height);
+        drawing = DrawingFor(page.width, page.height, fit);
+        ours = SvgPageDrawable(page, drawing.width, drawing.height);
+    }
+    if (ours) {
+        drawn = RenderPage(page, size, image, drawing, threads);
+    } else {
+        page = SvgPage{};
+        const Handle handle = Parse(data, size);
+        if (!handle) return 0;
+        double width = 0, height = 0;
+        if (!PageSize(handle.get(), width, height)) return 0;
+        fit = sizeFor(width, height);
+        drawing = DrawingFor(width, height, fit);
+        drawn = Prepare(handle.get(), drawing) && RenderWithLibrsvg(handle.get(), data, size, image, drawing, threads);
+    }
+    if (!drawn) {
         image.Release();
         return 0;
     }
@@ -220,6 +267,17 @@ int LoadSvgBytesToFitOnThreads(CDibImage& image, const std::uint8_t* data, std::
     });
 }
 
+int LoadSvgBytesToFitWithLibrsvg(CDibImage& image, const std::uint8_t* data, std::size_t size,
+                                 std::int32_t fitWidth, std::int32_t fitHeight, int threads) {
+    if (fitWidth < 1 || fitHeight < 1) return 0;
+    return Load(
+        image, data, size, threads,
+        [fitWidth, fitHeight](double width, double height) {
+            return FitInside(Pixels(width), Pixels(height), fitWidth, fitHeight);
+        },
+        true);
+}
+
 int LoadSvgBytesToFit(CDibImage& image, const std::uint8_t* data, std::size_t size,
                       std::int32_t fitWidth, std::int32_t fitHeight) {
     return LoadSvgBytesToFitOnThreads(image, data, size, fitWidth, fitHeight, kSvgThreads);
@@ -228,22 +286,26 @@ int LoadSvgBytesToFit(CDibImage& image, const std::uint8_t* data, std::size_t si
 DecodeCost SvgDecodeCost(const std::uint8_t* data, std::size_t size, std::int32_t fitWidth,
                          std::int32_t fitHeight) {
     if (data == nullptr || size == 0 || size > kMaxSvgBytes) return DecodeCost{};
-    const Handle handle = Parse(data, size);
-    if (!handle) return DecodeCost{};
+    // The root element gives the size of a page our reader takes, without a parse of the rest.
     double width = 0, height = 0;
-    if (!PageSize(handle.get(), width, height)) return DecodeCost{};
+    if (!ReadSvgPageSize(data, size, width, height)) {
+        const Handle handle = Parse(data, size);
+        if (!handle || !PageSize(handle.get(), width, height)) return DecodeCost{};
+    }
     const std::int64_t ownWidth = Pixels(width), ownHeight = Pixels(height);
     const FitSize fit = fitWidth > 0 && fitHeight > 0 ? FitInside(ownWidth, ownHeight, fitWidth, fitHeight)
                                                       : FitSize{static_cast<std::int32_t>(ownWidth),
                                                                 static_cast<std::int32_t>(ownHeight)};
     // Cairo's surfaces at four bytes a pixel (each band with its overlap), the picture copied
-    // from them, and the fitted one.
+    // from them, the fitted one, and the page as read (its outlines are about as many bytes as
+    // a few times its text).
     const Drawing drawing = DrawingFor(width, height, fit);
     const std::int64_t drawn = static_cast<std::int64_t>(drawing.width) * drawing.height;
     const std::int64_t overlap = static_cast<std::int64_t>(drawing.width) * 2 * kBandOverlap;
     return DecodeCost{fit.width, fit.height,
                       4 * static_cast<std::uint64_t>(drawn + overlap) +
-                          PictureBytes(drawing.width, drawing.height) + PictureBytes(fit.width, fit.height)};
+                          PictureBytes(drawing.width, drawing.height) + PictureBytes(fit.width, fit.height) +
+                          kReadBytesPerByte * size};
 }
 
 }  // namespace kolo

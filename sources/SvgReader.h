@@ -1,4 +1,5 @@
-// SVG colouring pages, rasterised by the system's librsvg (desktop and headless builds only).
+// SVG colouring pages (desktop and headless builds only): plain line-art pages read and drawn
+// by our own reader (sources/SvgPage.h), every other page by the system's librsvg.
 //
 // LoadSvgBytesToFit draws the page straight at the size it takes inside fitWidth × fitHeight
 // (its proportions kept), over white paper, and returns 1; LoadSvgBytes draws it at its own
@@ -25,6 +26,10 @@ int LoadSvgBytesToFit(CDibImage& image, const std::uint8_t* data, std::size_t si
 // same for any number.
 int LoadSvgBytesToFitOnThreads(CDibImage& image, const std::uint8_t* data, std::size_t size,
                                std::int32_t fitWidth, std::int32_t fitHeight, int threads);
+// LoadSvgBytesToFitOnThreads through librsvg alone, as pages beyond our own reader are drawn:
+// the drawing that reader is held to.
+int LoadSvgBytesToFitWithLibrsvg(CDibImage& image, const std::uint8_t* data, std::size_t size,
+                                 std::int32_t fitWidth, std::int32_t fitHeight, int threads);
 // What drawing the page takes: its size as drawn and the memory held meanwhile (the drawing
 // surface and the pictures made from it); refused for a page the readers refuse. A fit of 0
 // stands for the page's own size.
