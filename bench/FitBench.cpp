@@ -2,7 +2,8 @@
 // beside the mean-only fit it replaced, on a page a little larger than the canvas (608 × 472)
 // and on a 4000 × 3000 one; the fill with gap closing (2 pixels) beside the plain fill on the
 // canvas of the large page, from the same clicks: a shape and the paper around the shapes. And
-// two 1 MB SVG pages drawn at their size on the canvas, beside the drawing on one thread at a
+// two 1 MB SVG pages drawn at their size on the canvas by our own reader, beside the same
+// drawing through librsvg (two bands, each parsing the page) and the drawing on one thread at a
 // whole multiple of the fit that came before: curves drawn as 1-unit lines, and a traced
 // drawing, filled outlines of cubic curves. These are timed on the wall clock, as a child
 // waits for them; the CPU column is then the whole program's, both threads.
@@ -24,6 +25,7 @@
 #include "bench/PeerRatios.h"
 #ifdef KOLO_HAVE_SVG
 #include "bench/SvgPeer.h"
+#include "sources/SvgReader.h"
 #endif
 #include "image/DibImage.h"
 #include "sources/PictureFile.h"
@@ -205,6 +207,12 @@ void DrawSvg(benchmark::State& state, const std::string& page, SvgLoader load) {
 }
 void SvgCurves(benchmark::State& s) { DrawSvg(s, CurvesPage(), LoadSvgBytesToFit); }
 void SvgCurvesBefore(benchmark::State& s) { DrawSvg(s, CurvesPage(), LoadSvgBytesToFitBefore); }
+int LoadWithLibrsvg(CDibImage& image, const std::uint8_t* data, std::size_t size, std::int32_t width,
+                    std::int32_t height) {
+    return LoadSvgBytesToFitWithLibrsvg(image, data, size, width, height, kSvgThreads);
+}
+void SvgCurvesLibrsvg(benchmark::State& s) { DrawSvg(s, CurvesPage(), LoadWithLibrsvg); }
+void SvgTracedLibrsvg(benchmark::State& s) { DrawSvg(s, TracedPage(), LoadWithLibrsvg); }
 void SvgTraced(benchmark::State& s) { DrawSvg(s, TracedPage(), LoadSvgBytesToFit); }
 void SvgTracedBefore(benchmark::State& s) { DrawSvg(s, TracedPage(), LoadSvgBytesToFitBefore); }
 
@@ -234,8 +242,10 @@ int main(int argc, char** argv) {
 #ifdef KOLO_HAVE_SVG
     RegisterSvg("svg 1 MB page to canvas/kolo", SvgCurves);
     RegisterSvg("svg 1 MB page to canvas/before", SvgCurvesBefore);
+    RegisterSvg("svg 1 MB page to canvas/librsvg", SvgCurvesLibrsvg);
     RegisterSvg("svg 1 MB traced page to canvas/kolo", SvgTraced);
     RegisterSvg("svg 1 MB traced page to canvas/before", SvgTracedBefore);
+    RegisterSvg("svg 1 MB traced page to canvas/librsvg", SvgTracedLibrsvg);
 #endif
     return RunWithRatios(argc, argv);
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "sources/DecodeCost.h"
 #include "sources/SvgPage.h"
 #include "sources/SvgReader.h"
 #include "tests/support/TestImages.h"
@@ -150,6 +151,119 @@ TEST(SvgPage, PagesBeyondItAreLeftToLibrsvg) {
                              R"svg(<g id="layer1" ed:label="Layer 1" style="display:inline;font-size:12px;stroke-dasharray:none">)svg" +
                              line + "</g></svg>\n";
     EXPECT_TRUE(Ours(kept));
+}
+
+// Path data in every form the grammar allows: the outline read, up to the first error.
+TEST(SvgPage, PathDataIsReadToItsFirstError) {
+    struct Case {
+        const char* d;
+        std::vector<std::uint8_t> verbs;   // M, L, C, Z as 0, 1, 2, 3
+        double endX, endY;                 // the outline's last point
+    };
+    const Case cases[] = {
+        {"M1.5.5-3e2 4", {0, 1}, -300, 4},                 // compact numbers; pairs after M are lines
+        {"m10 10 5 5 5 5", {0, 1, 1}, 20, 20},             // ... relative after a relative move
+        {"M0 0h10v10H0V5z l5 5", {0, 1, 1, 1, 1, 3, 1}, 5, 5},   // relative to the subpath's start after z
+        {"M0 0 L10 10 L", {0, 1}, 10, 10},                 // a command without numbers ends the path
+        {"M0 0 L10 10 20", {0, 1}, 10, 10},                // as does an odd number
+        {"M0 0 L10 10 # L20 20", {0, 1}, 10, 10},
+        {"L10 10 M0 0", {}, 0, 0},                         // a path must start with a move
+        {"M0 0 z 5 5", {0, 3}, 0, 0},                      // numbers after z need a command
+        {"M0 0 c1 1 2 2 3 3 s4 4 5 5", {0, 2, 2}, 8, 8},
+        {"M0 0 q5 5 10 0 t10 0 T30 0", {0, 2, 2, 2}, 30, 0},
+        {"M0 0 a5 5 0 1110 0", {0, 2, 2}, 10, 0},          // flags need no separator: a half circle
+        {"M0 0 a5 5 0 2 1 10 0", {0}, 0, 0},               // flags are 0 or 1
+        {"M0 0 A0 5 0 0 1 10 0", {0, 1}, 10, 0},           // a zero radius draws a line
+        {"M0 0 A5 5 0 0 1 0 0", {0}, 0, 0},                // an arc to its own start draws nothing
+        {"M0 0 L1e999 5", {0}, 0, 0},                      // a number beyond a double
+        {"M 1 1 L -.5e-1 +2E+1", {0, 1}, -0.05, 20},
+    };
+    for (const Case& c : cases) {
+        SvgPage page;
+        const std::string text = Page(std::string(R"svg(<path stroke="#000" d=")svg") + c.d + R"svg("/>)svg");
+        ASSERT_TRUE(ReadSvgPage(Bytes(text), text.size(), page)) << c.d;
+        EXPECT_EQ(page.verbs, c.verbs) << c.d;
+        if (page.coords.size() >= 2) {
+            EXPECT_NEAR(page.coords[page.coords.size() - 2], c.endX, 1e-9) << c.d;
+            EXPECT_NEAR(page.coords.back(), c.endY, 1e-9) << c.d;
+        }
+    }
+}
+
+// Properties reach a shape from its ancestors, its attributes and its style attribute, the
+// style attribute winning; hidden and undisplayed shapes draw nothing.
+TEST(SvgPage, StylesCascadeToTheShapes) {
+    struct Case {
+        const char* what;
+        std::string body;
+        std::size_t shapes;
+        double fillRed, strokeWidth, fillAlpha;   // of the last shape
+    };
+    const Case cases[] = {
+        {"inherited", R"svg(<g fill="#f00" stroke="#000" stroke-width="3"><g><rect width="5" height="5"/></g></g>)svg", 1, 1, 3, 1},
+        {"style over attribute", R"svg(<rect width="5" height="5" fill="#000" style="fill: #ff0000 ;stroke-width:2" stroke="#000" stroke-width="7"/>)svg", 1, 1, 2, 1},
+        {"own over inherited", R"svg(<g fill="#f00"><rect width="5" height="5" fill="blue"/></g>)svg", 1, 0, 1, 1},
+        {"currentColor", R"svg(<g color="red"><rect width="5" height="5" fill="currentColor"/></g>)svg", 1, 1, 1, 1},
+        {"units", R"svg(<rect width="5" height="5" stroke="#000" stroke-width="1in"/>)svg", 1, 0, 96, 1},
+        {"opacities", R"svg(<rect width="5" height="5" fill="#f00" fill-opacity="0.5" opacity="0.5"/>)svg", 1, 1, 1, 0.25},
+        {"display none", R"svg(<g display="none"><rect width="5" height="5"/></g><rect width="5" height="5" style="display:none"/>)svg", 0, 0, 0, 0},
+        {"hidden but a child shown", R"svg(<g visibility="hidden"><rect width="5" height="5"/><rect width="5" height="5" fill="red" visibility="visible"/></g>)svg", 1, 1, 1, 1},
+        {"nothing painted", R"svg(<rect width="5" height="5" fill="none"/><rect width="0" height="5"/><circle r="-1"/>)svg", 0, 0, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SvgPage page;
+        const std::string text = Page(c.body);
+        ASSERT_TRUE(ReadSvgPage(Bytes(text), text.size(), page)) << c.what;
+        ASSERT_EQ(page.shapes.size(), c.shapes) << c.what;
+        if (c.shapes == 0) continue;
+        const SvgShape& shape = page.shapes.back();
+        EXPECT_DOUBLE_EQ(shape.fill[0], c.fillRed) << c.what;
+        EXPECT_DOUBLE_EQ(shape.fill[3], c.fillAlpha) << c.what;
+        if (shape.stroked) {
+            EXPECT_DOUBLE_EQ(shape.strokeWidth, c.strokeWidth) << c.what;
+        }
+    }
+}
+
+// However thin its line and however large the page, a closed shape holds a fill: a click
+// inside colours its inside and never the paper around it.
+TEST(SvgPage, ThinOutlinesHoldTheFill) {
+    const std::string shapes[] = {
+        R"svg(<circle cx="286" cy="226" r="150"/>)svg",
+        R"svg(<rect x="136" y="76" width="300" height="300" transform="rotate(33 286 226)"/>)svg",
+        R"svg(<path d="M136 226 C136 0 436 0 436 226 S136 452 136 226z"/>)svg",
+        R"svg(<polygon points="286,56 436,376 136,376"/>)svg",
+    };
+    for (const std::string& shape : shapes) {
+        for (const double line : {0.1, 0.5, 1.0}) {
+            for (const int width : {572, 858, 2002, 4004}) {
+                const std::string page =
+                    Page(R"svg(<g fill="none" stroke="#000" stroke-width=")svg" + std::to_string(line) + R"svg(">)svg" + shape + "</g>", width);
+                CDibImage image;
+                ASSERT_EQ(LoadSvgBytesToFit(image, Bytes(page), page.size(), 572, 452), 1);
+                image.Threshold(kLineLevel);
+                image.SetOutlineColour(0, 0, 0);
+                ASSERT_EQ(image.FloodFill(286, 226, 255, 0, 0), 1);
+                EXPECT_EQ(test::PixelAt(image, 2, 2), test::kWhite) << shape << " " << line << " at " << width;
+            }
+        }
+    }
+}
+
+// The folder is told the size the page is drawn at, without reading it all.
+TEST(SvgPage, DeclaredSizeIsTheDrawnSize) {
+    const std::string pages[] = {
+        R"svg(<svg xmlns="http://www.w3.org/2000/svg" width="210mm" height="297mm"><rect width="5" height="5"/></svg>)svg",
+        R"svg(<svg xmlns="http://www.w3.org/2000/svg" viewBox="-5 -5 800 300"><rect width="5" height="5"/></svg>)svg",
+        R"svg(<svg xmlns="http://www.w3.org/2000/svg" width="8.5in" height="11in" viewBox="0 0 10 10"/>)svg",
+    };
+    for (const std::string& page : pages) {
+        CDibImage image;
+        ASSERT_EQ(LoadSvgBytesToFit(image, Bytes(page), page.size(), 572, 452), 1) << page;
+        const DecodeCost cost = SvgDecodeCost(Bytes(page), page.size(), 572, 452);
+        EXPECT_EQ(cost.width, image.Width()) << page;
+        EXPECT_EQ(cost.height, image.Height()) << page;
+    }
 }
 
 // Hostile pages: refused, or drawn at the size asked, never a crash, a hang or a page larger
