@@ -1301,8 +1301,6 @@ void TraceOutline(const SvgPage& page, const SvgShape& shape, const SvgMatrix& m
         case SvgPage::kMove:
             sx = cx = x(p);
             sy = cy = y(p);
-            // A subpath of one point still draws its pixel, as a stroke's caps would cover it.
-            line.Line(cx, cy, cx, cy);
             p += 2;
             break;
         case SvgPage::kLine:
