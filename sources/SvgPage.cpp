@@ -296,6 +296,14 @@ bool FillBeforeStroke(std::string_view s) {
     return stroke == std::string_view::npos || (fill != std::string_view::npos && fill < stroke);
 }
 
+// Which of three words the value is, in the order of SvgShape's Cap and Join; -1 for none.
+int Keyword(std::string_view value, const std::string_view (&words)[3]) {
+    for (int i = 0; i < 3; ++i) {
+        if (value == words[i]) return i;
+    }
+    return -1;
+}
+
 // Sets one property from an attribute or a style declaration; false where the page is left to
 // librsvg. "inherit" leaves the parent's value, which an element starts with.
 bool SetProperty(std::string_view name, std::string_view value, Style& style) {
@@ -314,18 +322,14 @@ bool SetProperty(std::string_view name, std::string_view value, Style& style) {
         return value == "evenodd" || value == "nonzero";
     }
     if (name == "stroke-linecap") {
-        if (value == "butt") style.cap = SvgShape::kButtCap;
-        else if (value == "round") style.cap = SvgShape::kRoundCap;
-        else if (value == "square") style.cap = SvgShape::kSquareCap;
-        else return false;
-        return true;
+        const int cap = Keyword(value, {"butt", "round", "square"});
+        style.cap = static_cast<SvgShape::Cap>(std::max(cap, 0));
+        return cap >= 0;
     }
     if (name == "stroke-linejoin") {
-        if (value == "miter") style.join = SvgShape::kMiterJoin;
-        else if (value == "round") style.join = SvgShape::kRoundJoin;
-        else if (value == "bevel") style.join = SvgShape::kBevelJoin;
-        else return false;
-        return true;
+        const int join = Keyword(value, {"miter", "round", "bevel"});
+        style.join = static_cast<SvgShape::Join>(std::max(join, 0));
+        return join >= 0;
     }
     if (name == "display") {
         style.displayNone = value == "none";
@@ -873,27 +877,40 @@ private:
         return true;
     }
 
+    enum class Next { kChild, kEnd, kError };
+
+    // Moves past text and comments (and character data, where `characterData`) to the next
+    // child of `name`, reading its start tag, or past the end tag of `name` (kEnd).
+    Next NextChild(std::string_view name, bool characterData, std::string_view& child,
+                   std::vector<Attribute>& attributes, bool& empty) {
+        for (;;) {
+            // Text between elements draws nothing outside text elements.
+            const std::size_t tag = text_.find('<', at_);
+            if (tag == std::string_view::npos) return Next::kError;
+            at_ = tag;
+            if (StartsWith("</")) return ReadEndTag(name) ? Next::kEnd : Next::kError;
+            if (characterData && StartsWith("<![CDATA[")) {
+                if (!SkipPast("]]>")) return Next::kError;
+                continue;
+            }
+            if (StartsWith("<!--") || StartsWith("<?")) {
+                if (!SkipMarkup()) return Next::kError;
+                continue;
+            }
+            return ReadStartTag(child, attributes, empty) ? Next::kChild : Next::kError;
+        }
+    }
+
     // Skips everything up to the end of an element whose start tag has been read: definitions,
     // metadata, an editor's own elements. A style sheet inside them still applies to the page,
     // so one there leaves the page to librsvg.
     bool SkipElement(std::string_view name, int depth) {
         std::string_view childName;
         std::vector<Attribute> attributes;
+        bool empty = false;
         for (;;) {
-            const std::size_t tag = text_.find('<', at_);
-            if (tag == std::string_view::npos) return false;
-            at_ = tag;
-            if (StartsWith("</")) return ReadEndTag(name);
-            if (StartsWith("<![CDATA[")) {
-                if (!SkipPast("]]>")) return false;
-                continue;
-            }
-            if (StartsWith("<!--") || StartsWith("<?")) {
-                if (!SkipMarkup()) return false;
-                continue;
-            }
-            bool empty = false;
-            if (!ReadStartTag(childName, attributes, empty)) return false;
+            const Next next = NextChild(name, true, childName, attributes, empty);
+            if (next != Next::kChild) return next == Next::kEnd;
             if (childName == "style" || childName == "svg:style") return false;
             if (!empty && (depth >= kMaxDepth || !SkipElement(childName, depth + 1))) return false;
         }
@@ -903,18 +920,11 @@ private:
     bool ReadChildren(std::string_view name, const Style& parent, const SvgMatrix& transform, int depth) {
         std::string_view childName;
         std::vector<Attribute> attributes;
+        bool empty = false;
         for (;;) {
-            // Text between elements draws nothing outside text elements.
-            const std::size_t tag = text_.find('<', at_);
-            if (tag == std::string_view::npos) return false;
-            at_ = tag;
-            if (StartsWith("</")) return ReadEndTag(name);
-            if (StartsWith("<!--") || StartsWith("<?")) {
-                if (!SkipMarkup()) return false;
-                continue;
-            }
-            bool empty = false;
-            if (!ReadStartTag(childName, attributes, empty) || depth >= kMaxDepth) return false;
+            const Next next = NextChild(name, false, childName, attributes, empty);
+            if (next != Next::kChild) return next == Next::kEnd;
+            if (depth >= kMaxDepth) return false;
             if (!ReadElement(childName, attributes, empty, parent, transform, depth + 1)) return false;
         }
     }
