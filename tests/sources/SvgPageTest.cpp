@@ -190,6 +190,66 @@ TEST(SvgPage, PathDataIsReadToItsFirstError) {
     }
 }
 
+// Colours in each notation a page may write them in; others leave the page to librsvg.
+TEST(SvgPage, ColoursAreReadInEveryNotation) {
+    struct Case {
+        const char* fill;
+        double red, green, blue;   // 0 to 255; a negative red: not ours to read
+    };
+    const Case cases[] = {
+        {"#1a2B3c", 0x1a, 0x2b, 0x3c}, {"#f80", 0xff, 0x88, 0x00},       {" RED ", 255, 0, 0},
+        {"rgb(10, 20,30)", 10, 20, 30}, {"RGB(100%,50%,0%)", 255, 127.5, 0}, {"rgb(300,-5,0)", 255, 0, 0},
+        {"grey", 128, 128, 128},       {"#12345", -1, 0, 0},             {"#ggg", -1, 0, 0},
+        {"rgb(1,2)", -1, 0, 0},        {"rgb(1 2 3)", -1, 0, 0},         {"url(#p) red", -1, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SvgPage page;
+        const std::string text = Page(std::string(R"svg(<rect width="5" height="5" fill=")svg") + c.fill + R"svg("/>)svg");
+        ASSERT_EQ(ReadSvgPage(Bytes(text), text.size(), page), c.red >= 0) << c.fill;
+        if (c.red < 0) continue;
+        ASSERT_EQ(page.shapes.size(), 1u);
+        EXPECT_NEAR(page.shapes[0].fill[0] * 255, c.red, 1e-9) << c.fill;
+        EXPECT_NEAR(page.shapes[0].fill[1] * 255, c.green, 1e-9) << c.fill;
+        EXPECT_NEAR(page.shapes[0].fill[2] * 255, c.blue, 1e-9) << c.fill;
+    }
+}
+
+// Transform lists apply right to left, and nested groups outside in: where the point (10, 0)
+// of a shape lands.
+TEST(SvgPage, TransformsComposeInOrder) {
+    struct Case {
+        const char* outer;
+        const char* inner;
+        double x, y;
+    };
+    const Case cases[] = {
+        {"translate(5)", "scale(2)", 25, 0},
+        {"scale(2)", "translate(5)", 30, 0},
+        {"", "translate(5, 7) scale(2 3)", 25, 7},
+        {"", "rotate(90)", 0, 10},
+        {"", "rotate(180, 10, 5)", 10, 10},
+        {"", "skewY(45)", 10, 10},
+        {"", "skewX(45) translate(0 3)", 13, 3},
+        {"matrix(1 2 3 4 5 6)", "", 15, 26},
+        {"rotate(90)", "translate(1,1)", -1, 11},
+    };
+    for (const Case& c : cases) {
+        SvgPage page;
+        const std::string text = Page(std::string(R"svg(<g transform=")svg") + c.outer + R"svg("><path transform=")svg" +
+                                 c.inner + R"svg(" d="M10 0 h1"/></g>)svg");
+        ASSERT_TRUE(ReadSvgPage(Bytes(text), text.size(), page)) << c.inner;
+        ASSERT_EQ(page.shapes.size(), 1u);
+        const SvgMatrix& m = page.shapes[0].transform;
+        EXPECT_NEAR(m.a * 10 + m.e, c.x, 1e-9) << c.outer << " " << c.inner;
+        EXPECT_NEAR(m.b * 10 + m.f, c.y, 1e-9) << c.outer << " " << c.inner;
+    }
+    for (const char* broken : {"scale()", "rotate(1, 2)", "translate(1 2", "spin(3)", "matrix(1 2 3 4 5)"}) {
+        SvgPage page;
+        const std::string text = Page(std::string(R"svg(<path transform=")svg") + broken + R"svg(" d="M0 0h1"/>)svg");
+        EXPECT_FALSE(ReadSvgPage(Bytes(text), text.size(), page)) << broken;
+    }
+}
+
 // Properties reach a shape from its ancestors, its attributes and its style attribute, the
 // style attribute winning; hidden and undisplayed shapes draw nothing.
 TEST(SvgPage, StylesCascadeToTheShapes) {
