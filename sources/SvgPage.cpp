@@ -805,6 +805,10 @@ private:
             if (a.name == "xmlns") {
                 if (a.value != kSvgNamespace) return false;
                 svgNamespace = true;
+            } else if (a.name.substr(0, 6) == "xmlns:" && a.value == kSvgNamespace) {
+                // Editors declare a prefix for SVG itself and seldom use it; elements that do
+                // are left to librsvg.
+                svgPrefixes_.push_back(a.name.substr(6));
             } else if (a.name == "width") {
                 if (!ParseLength(a.value, page_.width)) return false;
                 hasWidth = true;
@@ -867,6 +871,14 @@ private:
         return SetProperty(a.name, a.value, style);
     }
 
+    // Whether the element's name has a prefix that stands for SVG's own vocabulary.
+    bool SvgPrefixed(std::string_view name) const {
+        const std::size_t colon = name.find(':');
+        if (colon == std::string_view::npos) return false;
+        const std::string_view prefix = name.substr(0, colon);
+        return prefix == "svg" || std::find(svgPrefixes_.begin(), svgPrefixes_.end(), prefix) != svgPrefixes_.end();
+    }
+
     // The end tag of `name` at at_.
     bool ReadEndTag(std::string_view name) {
         at_ += 2;
@@ -911,7 +923,7 @@ private:
         for (;;) {
             const Next next = NextChild(name, true, childName, attributes, empty);
             if (next != Next::kChild) return next == Next::kEnd;
-            if (childName == "style" || childName == "svg:style") return false;
+            if (childName == "style" || SvgPrefixed(childName)) return false;
             if (!empty && (depth >= kMaxDepth || !SkipElement(childName, depth + 1))) return false;
         }
     }
@@ -932,7 +944,7 @@ private:
     bool ReadElement(std::string_view name, const std::vector<Attribute>& attributes, bool empty,
                      const Style& parent, const SvgMatrix& parentTransform, int depth) {
         const bool skipped = name == "title" || name == "desc" || name == "metadata" || name == "defs" ||
-                             (name.find(':') != std::string_view::npos && name.substr(0, 4) != "svg:");
+                             (name.find(':') != std::string_view::npos && !SvgPrefixed(name));
         if (skipped) {
             // Unless it puts SVG's own elements under another name.
             for (const Attribute& a : attributes) {
@@ -1116,6 +1128,7 @@ private:
     SvgPage& page_;
     std::size_t at_ = 0;
     std::size_t elements_ = 0;
+    std::vector<std::string_view> svgPrefixes_;   // declared on the root for SVG's namespace
 };
 
 // The page's user units to the pixels of a width × height drawing: the viewBox centred in it at

@@ -145,7 +145,7 @@ TEST(SvgPage, PagesBeyondItAreLeftToLibrsvg) {
     }
     // What an editor leaves in a page it does read, and draws nothing.
     const std::string kept = R"svg(<?xml version="1.0"?><!-- drawn by hand --><!DOCTYPE svg>)svg"
-                             R"svg(<svg xmlns="http://www.w3.org/2000/svg" xmlns:ed="urn:editor" width="572" height="452" ed:version="1">)svg"
+                             R"svg(<svg xmlns="http://www.w3.org/2000/svg" xmlns:svg="http://www.w3.org/2000/svg" xmlns:ed="urn:editor" width="572" height="452" ed:version="1">)svg"
                              R"svg(<title>Kite</title><metadata><ed:work><ed:style>x</ed:style></ed:work></metadata>)svg"
                              R"svg(<defs id="d"><linearGradient id="g"/></defs><ed:namedview pagecolor="#fff"/>)svg"
                              R"svg(<g id="layer1" ed:label="Layer 1" style="display:inline;font-size:12px;stroke-dasharray:none">)svg" +
