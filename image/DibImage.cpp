@@ -270,6 +270,29 @@ int CDibImage::ComposeOnto(CDibImage& target, const Rect& area) const {
     return 1;
 }
 
+namespace {
+
+// One target row of AverageBlocksOnto with the factor known when compiled, so that the block
+// loops unroll and the division by its area becomes a multiply or a shift: this runs over
+// every pixel a fill changes at detail. `in` is the block's bottom source row.
+template <std::int32_t Factor>
+void AverageBlockRow(const std::uint8_t* in, std::size_t stride, std::int32_t count,
+                     std::uint8_t* out) {
+    constexpr std::uint32_t kCells = Factor * Factor;
+    for (std::int32_t x = 0; x < count; ++x, in += 3 * Factor, out += 3) {
+        for (int c = 0; c < 3; ++c) {
+            std::uint32_t sum = 0;
+            for (std::int32_t r = 0; r < Factor; ++r) {
+                const std::uint8_t* block = in + stride * static_cast<std::size_t>(r) + c;
+                for (std::int32_t i = 0; i < Factor; ++i) sum += block[3 * i];
+            }
+            out[c] = static_cast<std::uint8_t>((sum + kCells / 2) / kCells);
+        }
+    }
+}
+
+}  // namespace
+
 int CDibImage::AverageBlocksOnto(CDibImage& target, std::int32_t factor, const Rect& area) const {
     if (!HasPicture() || !target.HasPicture() || factor < 1 || Width() != target.Width() * factor ||
         Height() != target.Height() * factor) {
@@ -277,23 +300,34 @@ int CDibImage::AverageBlocksOnto(CDibImage& target, std::int32_t factor, const R
     }
     const RowSpan span = Clip(area, target.Width(), target.Height());
     if (span.Empty()) return 1;
-    const std::uint32_t cells = static_cast<std::uint32_t>(factor * factor);
+    const std::int32_t count = span.endX - span.firstX;
     std::uint8_t* const targetPixels = target.Pixels();
-    std::vector<std::uint32_t> sums(3 * static_cast<std::size_t>(span.endX - span.firstX));
+    const std::uint32_t cells = static_cast<std::uint32_t>(factor * factor);
+    std::vector<std::uint32_t> sums;
     for (std::int32_t row = span.firstRow; row < span.endRow; ++row) {
-        std::fill(sums.begin(), sums.end(), 0u);
-        for (std::int32_t r = row * factor; r < (row + 1) * factor; ++r) {
-            const std::uint8_t* in = Pixels() + Stride() * r + 3 * span.firstX * factor;
+        const std::uint8_t* in = Pixels() + Stride() * static_cast<std::size_t>(row * factor) +
+                                 3 * static_cast<std::size_t>(span.firstX * factor);
+        std::uint8_t* out = targetPixels + target.Stride() * row + 3 * span.firstX;
+        switch (factor) {
+            case 1: std::memcpy(out, in, 3 * static_cast<std::size_t>(count)); continue;
+            case 2: AverageBlockRow<2>(in, Stride(), count, out); continue;
+            case 3: AverageBlockRow<3>(in, Stride(), count, out); continue;
+            case 4: AverageBlockRow<4>(in, Stride(), count, out); continue;
+            default: break;
+        }
+        // Any larger factor: the block's rows added up a row at a time.
+        sums.assign(3 * static_cast<std::size_t>(count), 0u);
+        for (std::int32_t r = 0; r < factor; ++r, in += Stride()) {
+            const std::uint8_t* from = in;
             std::uint32_t* sum = sums.data();
-            for (std::int32_t x = span.firstX; x < span.endX; ++x, sum += 3) {
-                for (std::int32_t i = 0; i < factor; ++i, in += 3) {
-                    sum[0] += in[0];
-                    sum[1] += in[1];
-                    sum[2] += in[2];
+            for (std::int32_t x = 0; x < count; ++x, sum += 3) {
+                for (std::int32_t i = 0; i < factor; ++i, from += 3) {
+                    sum[0] += from[0];
+                    sum[1] += from[1];
+                    sum[2] += from[2];
                 }
             }
         }
-        std::uint8_t* out = targetPixels + target.Stride() * row + 3 * span.firstX;
         for (const std::uint32_t sum : sums) *out++ = static_cast<std::uint8_t>((sum + cells / 2) / cells);
     }
     return 1;

@@ -184,13 +184,21 @@ void FramebufferContext::DrawBitmap(const DeviceBitmap& bitmap, const Rect& sour
 
 void FramebufferContext::FillRect(const Rect& rect, ColourRef colour) {
     const Rect clip = Intersect(rect, Rect{0, 0, width_, height_});
-    for (int y = clip.top; y < clip.bottom; ++y) {
-        std::uint8_t* d = Row(y) + static_cast<std::size_t>(clip.left) * 3;
-        for (int x = clip.left; x < clip.right; ++x, d += 3) {
+    if (clip.IsEmpty()) return;
+    // The first row pixel by pixel, the others copied from it: every new surface is filled.
+    const std::size_t bytes = static_cast<std::size_t>(clip.Width()) * 3;
+    std::uint8_t* const first = Row(clip.top) + static_cast<std::size_t>(clip.left) * 3;
+    if (RedOf(colour) == GreenOf(colour) && GreenOf(colour) == BlueOf(colour)) {
+        std::memset(first, RedOf(colour), bytes);
+    } else {
+        for (std::uint8_t* d = first; d < first + bytes; d += 3) {
             d[0] = RedOf(colour);
             d[1] = GreenOf(colour);
             d[2] = BlueOf(colour);
         }
+    }
+    for (int y = clip.top + 1; y < clip.bottom; ++y) {
+        std::memcpy(Row(y) + static_cast<std::size_t>(clip.left) * 3, first, bytes);
     }
 }
 

@@ -289,5 +289,67 @@ INSTANTIATE_TEST_SUITE_P(Areas, DibImageComposeArea,
                                            Rect{-3, -2, 2, 2}, Rect{7, 5, 20, 20}, Rect{2, 2, 2, 5},
                                            Rect{10, 0, 12, 7}));
 
+// Averaging a picture held at a factor down onto one of the smaller size: each target pixel
+// inside the area is its block's mean, rounded half up, for every factor (those the fast rows
+// know and a larger one), and the pixels outside the area keep what they had.
+struct AverageCase {
+    std::int32_t factor;
+    Rect area;   // target pixels, y from the top
+};
+
+class DibImageAverageBlocks : public ::testing::TestWithParam<AverageCase> {};
+
+TEST_P(DibImageAverageBlocks, GivesEachBlocksRoundedMeanInsideTheAreaOnly) {
+    const auto [factor, area] = GetParam();
+    constexpr std::int32_t kWidth = 7, kHeight = 5;
+    CDibImage detail = MakeImage(kWidth * factor, kHeight * factor, kWhite);
+    for (std::int32_t y = 0; y < kHeight * factor; ++y) {
+        for (std::int32_t x = 0; x < kWidth * factor; ++x) {
+            SetPixelAt(detail, x, y,
+                       RgbColour{static_cast<std::uint8_t>((x * 37 + y * 11) % 256),
+                                 static_cast<std::uint8_t>((x * 5 + y * 71) % 256),
+                                 static_cast<std::uint8_t>(x % 2 == y % 2 ? 255 : 0)});
+        }
+    }
+    const RgbColour untouched{1, 2, 3};
+    CDibImage target = MakeImage(kWidth, kHeight, untouched);
+    ASSERT_EQ(detail.AverageBlocksOnto(target, factor, area), 1);
+    const std::uint32_t cells = static_cast<std::uint32_t>(factor * factor);
+    for (std::int32_t y = 0; y < kHeight; ++y) {
+        for (std::int32_t x = 0; x < kWidth; ++x) {
+            std::uint32_t sum[3] = {0, 0, 0};
+            for (std::int32_t dy = 0; dy < factor; ++dy) {
+                for (std::int32_t dx = 0; dx < factor; ++dx) {
+                    const RgbColour p = PixelAt(detail, x * factor + dx, y * factor + dy);
+                    sum[0] += p.red;
+                    sum[1] += p.green;
+                    sum[2] += p.blue;
+                }
+            }
+            const RgbColour mean{static_cast<std::uint8_t>((sum[0] + cells / 2) / cells),
+                                 static_cast<std::uint8_t>((sum[1] + cells / 2) / cells),
+                                 static_cast<std::uint8_t>((sum[2] + cells / 2) / cells)};
+            EXPECT_EQ(PixelAt(target, x, y), area.Contains(x, y) ? mean : untouched)
+                << "factor " << factor << " at " << x << "," << y;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Factors, DibImageAverageBlocks,
+                         ::testing::Values(AverageCase{1, Rect{0, 0, 7, 5}}, AverageCase{2, Rect{0, 0, 7, 5}},
+                                           AverageCase{2, Rect{1, 1, 4, 3}}, AverageCase{3, Rect{-2, 3, 9, 9}},
+                                           AverageCase{4, Rect{6, 0, 7, 5}}, AverageCase{4, Rect{2, 2, 2, 5}},
+                                           AverageCase{5, Rect{0, 1, 5, 4}}));
+
+TEST(DibImageAverageBlocksSizes, RefusesATargetNotExactlyTheFactorSmaller) {
+    const CDibImage detail = MakeImage(8, 6, kWhite);
+    CDibImage target = MakeImage(4, 3, kBlack);
+    EXPECT_EQ(detail.AverageBlocksOnto(target, 3, Rect{0, 0, 4, 3}), 0);
+    EXPECT_EQ(detail.AverageBlocksOnto(target, 0, Rect{0, 0, 4, 3}), 0);
+    CDibImage taller = MakeImage(4, 4, kBlack);
+    EXPECT_EQ(detail.AverageBlocksOnto(taller, 2, Rect{0, 0, 4, 4}), 0);
+    EXPECT_EQ(PixelAt(target, 0, 0), kBlack);
+}
+
 }  // namespace
 }  // namespace kolo

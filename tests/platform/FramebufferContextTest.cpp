@@ -75,6 +75,27 @@ TEST(FramebufferContext, DrawingIsClippedToTheSurface) {
     EXPECT_EQ(dc.GetPixel(-1, 0), kInvalidColour);
 }
 
+// A filled rectangle covers exactly its pixels, whether its colour is a grey (one byte
+// repeated) or not, and however it is clipped.
+TEST(FramebufferContext, FillCoversExactlyItsRectangle) {
+    const struct {
+        Rect rect;
+        ColourRef colour;
+    } fills[] = {{Rect{1, 1, 4, 3}, kRed}, {Rect{1, 1, 4, 3}, MakeColourRef(7, 7, 7)},
+                 {Rect{-2, 2, 2, 9}, MakeColourRef(10, 20, 30)}, {Rect{4, 0, 9, 1}, kGreen},
+                 {Rect{2, 2, 2, 4}, kRed}};
+    for (const auto& fill : fills) {
+        FramebufferContext dc(5, 4, kGrey);
+        dc.FillRect(fill.rect, fill.colour);
+        for (int y = 0; y < 4; ++y) {
+            for (int x = 0; x < 5; ++x) {
+                EXPECT_EQ(dc.GetPixel(x, y), fill.rect.Contains(x, y) ? fill.colour : kGrey)
+                    << fill.rect.left << "," << fill.rect.top << " at " << x << "," << y;
+            }
+        }
+    }
+}
+
 TEST(FramebufferContext, LeavesOutWhatItCannotDraw) {
     TinyDib dib;
     FramebufferContext dc(3, 3, kGrey);
