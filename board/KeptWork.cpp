@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
@@ -99,13 +100,38 @@ bool ParseEntries(std::istream& in, const char* label, bool withOptions,
     return true;
 }
 
-void FormatEntries(std::ostream& out, const char* label, const std::vector<FillEntry>& entries) {
-    out << label << ' ' << entries.size() << '\n';
-    char line[64];
+// `value` in decimal, or as eight lower-case hexadecimal digits, at the end of `out`. A record
+// is written again after every fill, with every fill it holds, so this avoids a stream and a
+// formatted print per number.
+void AppendDecimal(std::string& out, std::int64_t value) {
+    char digits[24];
+    const std::to_chars_result end = std::to_chars(digits, digits + sizeof digits, value);
+    out.append(digits, end.ptr);
+}
+
+void AppendHex8(std::string& out, std::uint32_t value) {
+    constexpr char kDigits[] = "0123456789abcdef";
+    char digits[8];
+    for (int i = 7; i >= 0; --i, value >>= 4) digits[i] = kDigits[value & 0xFu];
+    out.append(digits, sizeof digits);
+}
+
+void FormatEntries(std::string& out, const char* label, const std::vector<FillEntry>& entries) {
+    out += label;
+    out += ' ';
+    AppendDecimal(out, static_cast<std::int64_t>(entries.size()));
+    out += '\n';
     for (const FillEntry& entry : entries) {
-        std::snprintf(line, sizeof line, "%08x %08x %d %d %u\n", entry.oldColour,
-                      entry.newColour, entry.x, entry.y, entry.closeGaps);
-        out << line;
+        AppendHex8(out, entry.oldColour);
+        out += ' ';
+        AppendHex8(out, entry.newColour);
+        out += ' ';
+        AppendDecimal(out, entry.x);
+        out += ' ';
+        AppendDecimal(out, entry.y);
+        out += ' ';
+        AppendDecimal(out, entry.closeGaps);
+        out += '\n';
     }
 }
 
@@ -135,16 +161,24 @@ std::string WorkRecordName(const WorkKey& key) {
 }
 
 std::string FormatWork(const WorkKey& key, const SavedWork& work, std::uint64_t generation) {
-    std::ostringstream out;
-    out << (work.finished ? kWorkHeader : kWorkHeaderV3) << '\n'
-        << "folder " << key.folder << '\n'
-        << "picture " << key.picture << '\n'
-        << "content " << Hex64(key.contentHash) << '\n'
-        << "generation " << generation << '\n';
-    if (work.finished) out << "finished 1\n";
+    std::string out;
+    // About forty characters a fill.
+    out.reserve(160 + key.folder.size() + key.picture.size() +
+                40 * (work.done.size() + work.undone.size()));
+    out += work.finished ? kWorkHeader : kWorkHeaderV3;
+    out += "\nfolder ";
+    out += key.folder;
+    out += "\npicture ";
+    out += key.picture;
+    out += "\ncontent ";
+    out += Hex64(key.contentHash);
+    out += "\ngeneration ";
+    out += std::to_string(generation);
+    out += '\n';
+    if (work.finished) out += "finished 1\n";
     FormatEntries(out, "done", work.done);
     FormatEntries(out, "undone", work.undone);
-    return out.str();
+    return out;
 }
 
 bool ParseWork(const std::string& text, const WorkKey& key, SavedWork& work,

@@ -43,6 +43,18 @@ TEST(WorkFile, FormatThenParseGivesTheSameStacks) {
     EXPECT_EQ(read.undone[0].y, 451);
 }
 
+// The text is what earlier versions wrote and read, to the character: colours as eight
+// lower-case hexadecimal digits, points and counts in decimal.
+TEST(WorkFile, WritesTheRecordTextToTheCharacter) {
+    const SavedWork work{{{0x00FFFFFF, 0x000000AB, 0, 451, 4}, {0xFF000000, 0xFF000000, 0, 0, 0}},
+                         {{0x00123456, 0x00FFFFFF, 2287, 1807, 0}}, true};
+    EXPECT_EQ(FormatWork(kKey, work, 18446744073709551615ull),
+              "kolo work 4\nfolder file:///pictures/\npicture house.gif\ncontent 0123456789abcdef\n"
+              "generation 18446744073709551615\nfinished 1\ndone 2\n00ffffff 000000ab 0 451 4\n"
+              "ff000000 ff000000 0 0 0\nundone 1\n00123456 00ffffff 2287 1807 0\n");
+    EXPECT_EQ(FormatWork(kKey, {}), WorkText("generation 0\ndone 0\nundone 0\n").replace(10, 1, "3"));
+}
+
 TEST(WorkFile, KeepsTheFillOptionsAndRefusesAGapBeyondFour) {
     SavedWork read;
     ASSERT_TRUE(ParseWork(FormatWork(kKey, {{{0x00FFFFFF, 0x008400FF, 10, 20, 4}}, {}}), kKey, read));
