@@ -4,6 +4,7 @@
 // shared between boards.
 #include <emscripten/emscripten.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -68,6 +69,108 @@ public:
     }
 };
 
+// Converts `area` of the surface into an RGBA image `stride` pixels wide at `out`, at the same
+// place; with `keyed`, the colour `key` is made transparent.
+void ToRgba(const FramebufferContext& surface, const Rect& area, int stride, std::uint8_t* out,
+            bool keyed, ColourRef key) {
+    for (int y = area.top; y < area.bottom; ++y) {
+        const std::uint8_t* from = surface.Row(y) + area.left * 3;
+        std::uint8_t* to = out + (static_cast<std::size_t>(y) * stride + area.left) * 4;
+        for (int x = area.left; x < area.right; ++x, from += 3, to += 4) {
+            to[0] = from[0];
+            to[1] = from[1];
+            to[2] = from[2];
+            const ColourRef colour = MakeColourRef(from[0], from[1], from[2]);
+            to[3] = keyed && colour == key ? 0 : 255;
+        }
+    }
+}
+
+std::vector<std::uint8_t> ToRgba(const FramebufferContext& surface, int width, int height,
+                                 bool keyed, ColourRef key) {
+    std::vector<std::uint8_t> out(static_cast<std::size_t>(width) * height * 4);
+    ToRgba(surface, Rect{0, 0, width, height}, width, out.data(), keyed, key);
+    return out;
+}
+
+// What the page's canvas is drawn into at the screen's pixels: DrawCanvas's image straight
+// into RGBA rows. A picture held at the screen's own detail (a whole scale up to four) goes
+// over one to one, a pixel turned round at a time, which is a fill's repaint there; any other
+// size is drawn by the software surface and converted. The buffer is kept from one repaint to
+// the next. DrawCanvas draws images only, so nothing else is drawn here.
+class CanvasRgba final : public DrawingSurface {
+public:
+    void Reset(int width, int height, double scale) {
+        width_ = width;
+        height_ = height;
+        scale_ = scale;
+        rgba_.resize(static_cast<std::size_t>(width) * height * 4);
+        drawn_ = false;
+    }
+    // The pixels, white where nothing was drawn.
+    const std::uint8_t* Pixels() {
+        if (!drawn_) std::fill(rgba_.begin(), rgba_.end(), 255);
+        drawn_ = true;
+        return rgba_.data();
+    }
+
+    int Width() const override { return width_; }
+    int Height() const override { return height_; }
+    double Scale() const override { return scale_; }
+    void DrawImage(const BitmapInfoHeader& header, const std::uint8_t* bits, const Rect& source,
+                   const Rect& dest, ImageFilter filter) override {
+        const Rect clip = Intersect(dest, Rect{0, 0, width_, height_});
+        if (clip.IsEmpty()) return;
+        const bool oneToOne = bits != nullptr && header.biBitCount == 24 &&
+                              header.biCompression == kBiRgb && header.biWidth > 0 &&
+                              header.biHeight > 0 && source.Width() == dest.Width() &&
+                              source.Height() == dest.Height() && clip == dest &&
+                              source.left >= 0 && source.top >= 0 &&
+                              source.right <= header.biWidth && source.bottom <= header.biHeight;
+        if (!oneToOne) {
+            // The software surface refuses what it cannot draw, as it always has.
+            FramebufferContext surface(width_, height_);
+            surface.SetScale(scale_);
+            surface.DrawImage(header, bits, source, dest, filter);
+            ToRgba(surface, Rect{0, 0, width_, height_}, width_, rgba_.data(), false, 0);
+            drawn_ = true;
+            return;
+        }
+        const std::size_t stride = static_cast<std::size_t>(RowStride(24, header.biWidth));
+        for (int y = 0; y < dest.Height(); ++y) {
+            // Rows are stored bottom-up, blue first. While another pixel follows in the row a
+            // pixel is read as one four-byte word (blue, green, red, next) and written back
+            // turned round, opaque.
+            const std::uint8_t* from =
+                bits + static_cast<std::size_t>(header.biHeight - 1 - (source.top + y)) * stride +
+                static_cast<std::size_t>(source.left) * 3;
+            std::uint8_t* to = rgba_.data() + (static_cast<std::size_t>(dest.top + y) * width_ + dest.left) * 4;
+            int x = 0;
+            for (; x + 1 < dest.Width(); ++x, from += 3, to += 4) {
+                std::uint32_t word;
+                std::memcpy(&word, from, 4);
+                word = ((word >> 16) & 0xFFu) | (word & 0xFF00u) | ((word & 0xFFu) << 16) | 0xFF000000u;
+                std::memcpy(to, &word, 4);
+            }
+            to[0] = from[2];
+            to[1] = from[1];
+            to[2] = from[0];
+            to[3] = 255;
+        }
+        drawn_ = true;
+    }
+    void DrawBitmap(const DeviceBitmap&, const Rect&, int, int) override {}
+    void FillRect(const Rect&, ColourRef) override {}
+    void DrawText(const std::string&, const Rect&, TextPlacement) override {}
+
+private:
+    int width_ = 0;
+    int height_ = 0;
+    double scale_ = 1.0;
+    std::vector<std::uint8_t> rgba_;
+    bool drawn_ = false;
+};
+
 class WebControl : public SoftControl {
 public:
     // The page fetches folders itself and hands the answers in through Folder().
@@ -129,6 +232,30 @@ public:
     // The areas the last Frame converted: their count, then left, top, width, height of each.
     const std::int32_t* FrameAreas() const { return frameAreas_.data(); }
 
+    // Board pixels `area` of the last Frame enlarged `factor` (1 … kMaxDetail) times, each
+    // pixel repeated into a block, as RGBA rows factor × its width wide: what a screen at a
+    // whole scale shows of the board's frame. Null for another factor or an area outside the
+    // board. The page asks in bands, as for the canvas.
+    const std::uint8_t* FrameArea(int factor, const Rect& area) {
+        if (factor < 1 || factor > kMaxDetail || frame_.empty() || area.IsEmpty() ||
+            !(Intersect(area, kBoardRect) == area)) {
+            return nullptr;
+        }
+        const std::size_t rowBytes = static_cast<std::size_t>(area.Width()) * factor * 4;
+        frameArea_.resize(rowBytes * area.Height() * factor);
+        std::uint8_t* out = frameArea_.data();
+        for (int y = area.top; y < area.bottom; ++y) {
+            const std::uint8_t* from = frame_.data() + (static_cast<std::size_t>(y) * kBoardWidth + area.left) * 4;
+            std::uint8_t* row = out;
+            for (int x = area.left; x < area.right; ++x, from += 4) {
+                for (int i = 0; i < factor; ++i, row += 4) std::memcpy(row, from, 4);
+            }
+            for (int i = 1; i < factor; ++i) std::memcpy(out + i * rowBytes, out, rowBytes);
+            out += factor * rowBytes;
+        }
+        return frameArea_.data();
+    }
+
     // Board pixels `area` of the canvas drawn at `scale` device pixels a board pixel from the
     // picture at its detail, as RGBA; `placed` receives the device rectangle it covers (left,
     // top, width, height; board pixel b starts at device pixel floor(b × scale)). Null
@@ -141,40 +268,13 @@ public:
         const int left = device(part.left), top = device(part.top);
         const int width = device(part.right) - left, height = device(part.bottom) - top;
         if (width <= 0 || height <= 0) return nullptr;
-        FramebufferContext surface(width, height);
-        surface.SetScale(scale);
-        Board().DrawCanvas(surface, part, -left, -top);
-        canvasArea_.resize(static_cast<std::size_t>(width) * height * 4);
-        ToRgba(surface, Rect{0, 0, width, height}, width, canvasArea_.data(), false, 0);
+        canvasArea_.Reset(width, height, scale);
+        Board().DrawCanvas(canvasArea_, part, -left, -top);
         placed[0] = left;
         placed[1] = top;
         placed[2] = width;
         placed[3] = height;
-        return canvasArea_.data();
-    }
-
-    static std::vector<std::uint8_t> ToRgba(const FramebufferContext& surface, int width,
-                                            int height, bool keyed, ColourRef key) {
-        std::vector<std::uint8_t> out(static_cast<std::size_t>(width) * height * 4);
-        ToRgba(surface, Rect{0, 0, width, height}, width, out.data(), keyed, key);
-        return out;
-    }
-
-    // Converts `area` of the surface into an RGBA image `stride` pixels wide at `out`, at the
-    // same place.
-    static void ToRgba(const FramebufferContext& surface, const Rect& area, int stride,
-                       std::uint8_t* out, bool keyed, ColourRef key) {
-        for (int y = area.top; y < area.bottom; ++y) {
-            const std::uint8_t* from = surface.Row(y) + area.left * 3;
-            std::uint8_t* to = out + (static_cast<std::size_t>(y) * stride + area.left) * 4;
-            for (int x = area.left; x < area.right; ++x, from += 3, to += 4) {
-                to[0] = from[0];
-                to[1] = from[1];
-                to[2] = from[2];
-                const ColourRef colour = MakeColourRef(from[0], from[1], from[2]);
-                to[3] = keyed && colour == key ? 0 : 255;
-            }
-        }
+        return canvasArea_.Pixels();
     }
 
 private:
@@ -184,7 +284,8 @@ private:
     std::vector<std::uint8_t> frame_;
     std::array<std::int32_t, 1 + 4 * RectList::kMaxRects> frameAreas_{};
     std::vector<std::uint8_t> picture_;
-    std::vector<std::uint8_t> canvasArea_;
+    CanvasRgba canvasArea_;
+    std::vector<std::uint8_t> frameArea_;
 };
 
 // The board's words in the page's language, English and translation (empty: English). A
@@ -216,7 +317,7 @@ const std::uint8_t* ArtImage(int id, bool keyed, int* size) {
     const FramebufferContext& surface = bitmap->Surface();
     size[0] = surface.Width();
     size[1] = surface.Height();
-    g_image = WebControl::ToRgba(surface, size[0], size[1], keyed, kCursorTransparent);
+    g_image = ToRgba(surface, size[0], size[1], keyed, kCursorTransparent);
     return g_image.data();
 }
 
@@ -277,6 +378,12 @@ EMSCRIPTEN_KEEPALIVE const std::int32_t* kolo_frame_areas(WebControl* control) {
 // and its fills replayed when it changes.
 EMSCRIPTEN_KEEPALIVE void kolo_set_detail(WebControl* control, int detail) {
     control->Board().SetDetail(detail);
+}
+// Board pixels left, top, right, bottom of the last frame enlarged `factor` times
+// (WebControl::FrameArea).
+EMSCRIPTEN_KEEPALIVE const std::uint8_t* kolo_frame_area(WebControl* control, int factor, int left,
+                                                        int top, int right, int bottom) {
+    return control->FrameArea(factor, kolo::Rect{left, top, right, bottom});
 }
 // Board pixels left, top, right, bottom of the canvas at `scale` device pixels a board pixel
 // (WebControl::CanvasArea); `placed` receives the device rectangle.

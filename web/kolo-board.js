@@ -247,6 +247,12 @@ function elementLanguage(element) {
   return LANGUAGES.includes(primary) ? primary : 'en';
 }
 
+// Sets an attribute only when its value changes: the parts are refreshed after every pointer
+// event, and each write would have the next event's position wait for the page's layout.
+function setAttribute(element, name, value) {
+  if (element.getAttribute(name) !== value) element.setAttribute(name, value);
+}
+
 // `format` with %s, or %1$s, %2$s …, filled with `values` in order.
 function fill(format, ...values) {
   let next = 0;
@@ -1127,7 +1133,7 @@ export class KoloBoard extends HTMLElement {
       for (const element of this._parts) {
         const part = Number(element.dataset.part);
         if (part !== PARTS.canvas && part !== PARTS.thumbnail && part !== PARTS.palette) {
-          element.setAttribute('aria-disabled', String(!core._kolo_part(this._control, part, rect)));
+          setAttribute(element, 'aria-disabled', String(!core._kolo_part(this._control, part, rect)));
         }
       }
     } finally {
@@ -1143,13 +1149,15 @@ export class KoloBoard extends HTMLElement {
     const thumbnailElement = this._parts[PARTS.thumbnail];
     thumbnailElement.toggleAttribute('data-finished', this._thumbnailFinished);
     const place = format(PARTS.thumbnail, thumbnail + 1, count);
-    thumbnailElement.setAttribute('aria-label', this._thumbnailFinished ? fill(this._tr('%s, finished'), place) : place);
-    this._parts[PARTS.canvas].setAttribute('aria-label', index < 0 ? this._tr('No picture')
+    setAttribute(thumbnailElement, 'aria-label', this._thumbnailFinished ? fill(this._tr('%s, finished'), place) : place);
+    setAttribute(this._parts[PARTS.canvas], 'aria-label', index < 0 ? this._tr('No picture')
       : format(PARTS.canvas, this.pictureName));
     const toggle = this.shadowRoot.querySelector('.toolbar .finished');
-    toggle.setAttribute('aria-pressed', String(finished));
-    toggle.disabled = index < 0;
-    toggle.querySelector('.star').textContent = finished ? '\u2605' : '\u2606';
+    setAttribute(toggle, 'aria-pressed', String(finished));
+    if (toggle.disabled !== index < 0) toggle.disabled = index < 0;
+    const star = toggle.querySelector('.star');
+    const mark = finished ? '\u2605' : '\u2606';
+    if (star.textContent !== mark) star.textContent = mark;
   }
 
   // Sends `change` when the picture on the canvas or its history changed since the last one.
@@ -1311,55 +1319,97 @@ export class KoloBoard extends HTMLElement {
     }
   }
 
-  // The board at another scale: the core's frame is kept in a canvas of the board's size and
-  // drawn scaled over the changed areas (sharp blocks at whole factors, smoothed otherwise, as
-  // the desktop draws it); the canvas rectangle then comes from the picture at its detail, at
-  // the screen's own pixels.
+  // The board at another scale: the frame drawn scaled over the changed areas (sharp blocks
+  // at whole factors, smoothed otherwise, as the desktop draws it), then the canvas rectangle
+  // from the picture at its detail, at the screen's own pixels. An area inside the canvas
+  // rectangle (a fill's) takes nothing from the frame.
   _paintScaled(frame, areas) {
-    if (!this._frameCanvas) {
-      this._frameCanvas = new OffscreenCanvas(BOARD_WIDTH, BOARD_HEIGHT);
-      this._frameContext = this._frameCanvas.getContext('2d');
-    }
     const scale = this._scale;
-    const context = this._context;
-    const whole = Math.abs(scale - Math.round(scale)) < 1e-9;
+    const factor = Math.round(scale);
+    const whole = Math.abs(scale - factor) < 1e-9;
+    const blocks = whole && factor <= MAX_DETAIL;
     // Smoothing reads the board pixels around a device pixel, a board pixel away at most
     // when enlarging, 1 / scale of them when shrinking.
     const reach = whole ? 0 : Math.ceil(1 / scale) + 1;
+    const [canvasLeft, canvasTop, canvasRight, canvasBottom] = this._boxes[PARTS.canvas];
+    if (!blocks) this._keepFrame(frame, areas);
     const core = this._core;
     const placed = core._malloc(16);
     try {
       for (const [x, y, width, height] of areas) {
-        this._frameContext.putImageData(frame, 0, 0, x, y, width, height);
-      }
-      context.imageSmoothingEnabled = !whole;
-      context.imageSmoothingQuality = 'high';
-      for (const [x, y, width, height] of areas) {
         const left = Math.max(0, x - reach), top = Math.max(0, y - reach);
         const right = Math.min(BOARD_WIDTH, x + width + reach), bottom = Math.min(BOARD_HEIGHT, y + height + reach);
-        const device = [deviceOf(left, scale), deviceOf(top, scale), deviceOf(right, scale), deviceOf(bottom, scale)];
-        context.save();
-        context.beginPath();
-        context.rect(device[0], device[1], device[2] - device[0], device[3] - device[1]);
-        context.clip();
-        context.drawImage(this._frameCanvas, 0, 0, this._canvas.width, this._canvas.height);
-        context.restore();
-        // The canvas's part of it in bands of about a million device pixels.
-        const [canvasLeft, canvasTop, canvasRight, canvasBottom] = this._boxes[PARTS.canvas];
-        const [bandLeft, bandRight] = [Math.max(left, canvasLeft), Math.min(right, canvasRight)];
-        const band = Math.max(1, Math.floor(CANVAS_AREA_PIXELS / Math.max(1, (bandRight - bandLeft) * scale * scale)));
-        for (let from = Math.max(top, canvasTop); from < Math.min(bottom, canvasBottom) && bandLeft < bandRight; from += band) {
-          const rgba = core._kolo_canvas_area(this._control, scale, bandLeft, from, bandRight,
-                                              Math.min(bottom, canvasBottom, from + band), placed);
-          if (!rgba) break;
-          const [dx, dy, dw, dh] = new Int32Array(core.HEAPU8.buffer, placed, 4);
-          const pixels = new Uint8ClampedArray(core.HEAPU8.buffer, rgba, dw * dh * 4);
-          context.putImageData(new ImageData(pixels, dw, dh), dx, dy);
+        const inside = left >= canvasLeft && top >= canvasTop && right <= canvasRight && bottom <= canvasBottom;
+        // Without a picture the canvas rectangle is the frame's too.
+        if (inside && this._drawCanvasArea(left, top, right, bottom, placed)) continue;
+        if (blocks) {
+          this._drawFrameBlocks(factor, left, top, right, bottom);
+        } else {
+          this._drawFrameScaled(left, top, right, bottom, !whole);
         }
+        this._drawCanvasArea(left, top, right, bottom, placed);
       }
     } finally {
       core._free(placed);
     }
+  }
+
+  // At a whole factor each board pixel is a block of device pixels: the core repeats them, in
+  // bands as the canvas's, and they go straight into the backing store.
+  _drawFrameBlocks(factor, left, top, right, bottom) {
+    const core = this._core;
+    const band = Math.max(1, Math.floor(CANVAS_AREA_PIXELS / ((right - left) * factor * factor)));
+    for (let from = top; from < bottom; from += band) {
+      const to = Math.min(bottom, from + band);
+      const rgba = core._kolo_frame_area(this._control, factor, left, from, right, to);
+      if (!rgba) return;
+      const [width, height] = [(right - left) * factor, (to - from) * factor];
+      const pixels = new Uint8ClampedArray(core.HEAPU8.buffer, rgba, width * height * 4);
+      this._context.putImageData(new ImageData(pixels, width, height), left * factor, from * factor);
+    }
+  }
+
+  // At any other scale the frame is kept in a canvas of the board's size and drawn scaled from
+  // it, clipped to the area; `areas` of it changed.
+  _keepFrame(frame, areas) {
+    if (!this._frameCanvas) {
+      this._frameCanvas = new OffscreenCanvas(BOARD_WIDTH, BOARD_HEIGHT);
+      this._frameContext = this._frameCanvas.getContext('2d');
+    }
+    for (const [x, y, width, height] of areas) this._frameContext.putImageData(frame, 0, 0, x, y, width, height);
+  }
+
+  _drawFrameScaled(left, top, right, bottom, smoothed) {
+    const scale = this._scale;
+    const context = this._context;
+    const device = [deviceOf(left, scale), deviceOf(top, scale), deviceOf(right, scale), deviceOf(bottom, scale)];
+    context.save();
+    context.imageSmoothingEnabled = smoothed;
+    context.imageSmoothingQuality = 'high';
+    context.beginPath();
+    context.rect(device[0], device[1], device[2] - device[0], device[3] - device[1]);
+    context.clip();
+    context.drawImage(this._frameCanvas, 0, 0, this._canvas.width, this._canvas.height);
+    context.restore();
+  }
+
+  // The canvas's part of board pixels left … right, top … bottom from the picture at its
+  // detail, in bands of about a million device pixels; false when there is no picture.
+  _drawCanvasArea(left, top, right, bottom, placed) {
+    const core = this._core;
+    const scale = this._scale;
+    const [canvasLeft, canvasTop, canvasRight, canvasBottom] = this._boxes[PARTS.canvas];
+    const [bandLeft, bandRight] = [Math.max(left, canvasLeft), Math.min(right, canvasRight)];
+    const band = Math.max(1, Math.floor(CANVAS_AREA_PIXELS / Math.max(1, (bandRight - bandLeft) * scale * scale)));
+    for (let from = Math.max(top, canvasTop); from < Math.min(bottom, canvasBottom) && bandLeft < bandRight; from += band) {
+      const rgba = core._kolo_canvas_area(this._control, scale, bandLeft, from, bandRight,
+                                          Math.min(bottom, canvasBottom, from + band), placed);
+      if (!rgba) return false;
+      const [dx, dy, dw, dh] = new Int32Array(core.HEAPU8.buffer, placed, 4);
+      const pixels = new Uint8ClampedArray(core.HEAPU8.buffer, rgba, dw * dh * 4);
+      this._context.putImageData(new ImageData(pixels, dw, dh), dx, dy);
+    }
+    return true;
   }
 
   // Board pixels of a pointer event: the canvas keeps the board's proportions inside its box.

@@ -3,9 +3,11 @@
 // a change of either.
 const test = require('node:test');
 const assert = require('node:assert');
+const { execFileSync } = require('node:child_process');
+const path = require('node:path');
 const k = require('./support.cjs');
 
-const { PICK, FILL, UNDO, REDO } = k.points;
+const { PICK, FILL, UNDO, REDO, NEXT } = k.points;
 const PICKED = [204, 153, 0];
 const shared = k.suite({ '/fresh.html': k.boardPage('<kolo-board keep="none" folder="samples/"></kolo-board>') });
 
@@ -103,4 +105,65 @@ test('the colouring and its history survive a resize and a new pixel ratio', asy
   k.nativeScreenshot([PICK, FILL, UNDO, REDO], `${shared.scratch}/back.png`);
   assert.strictEqual(await k.differingPixels(page, '/scratch/back.png'), 0);
   await page.context().close();
+});
+
+// What a fill repaints is what a whole repaint of the board shows, pixel for pixel: the canvas
+// from the picture at its detail, and the rest each board pixel a block of the native driver's
+// screen at the same detail.
+const CANVAS = [31, 155, 603, 607];
+const OTHER = [716, 580];   // another palette cell
+const backingWidth = (page) => page.evaluate(() => document.querySelector('kolo-board').shadowRoot.querySelector('canvas.board').width);
+test('the pixels a fill repaints at a whole scale are those of a whole repaint', async (t) => {
+  for (const scale of [2, 3]) {
+    await t.test(`at ${scale}×`, async () => {
+      const page = await openBoard(scale, 834);
+      await sizes(page, 834 * scale);
+      const clicks = [PICK, FILL, OTHER, FILL, UNDO, NEXT];
+      await clickBoard(page, clicks);
+      const file = `${shared.scratch}/detail-${scale}.png`;
+      const args = ['--headless', `file://${path.join(k.root, 'samples')}/`, '--detail', String(scale)];
+      for (const [x, y] of clicks) args.push('--click', `${x},${y}`);
+      execFileSync(process.env.KOLO_EXECUTABLE || path.join(k.root, 'build', 'app', 'kolo'),
+                   [...args, '--screenshot', file], { stdio: ['ignore', 'ignore', 'inherit'] });
+      // The backing store as the fills left it is kept in the page.
+      const outside = await page.evaluate(async ({ address, scale, canvas }) => {
+        const image = new Image();
+        image.src = address;
+        await image.decode();
+        const other = new OffscreenCanvas(image.width, image.height);
+        other.getContext('2d').drawImage(image, 0, 0);
+        const native = other.getContext('2d').getImageData(0, 0, image.width, image.height).data;
+        const shown = document.querySelector('kolo-board').shadowRoot.querySelector('canvas.board');
+        const data = shown.getContext('2d').getImageData(0, 0, shown.width, shown.height).data;
+        window.repainted = data;
+        let count = 0;
+        for (let y = 0; y < shown.height; y++) {
+          for (let x = 0; x < shown.width; x++) {
+            const [bx, by] = [Math.floor(x / scale), Math.floor(y / scale)];
+            if (bx >= canvas[0] && bx < canvas[2] && by >= canvas[1] && by < canvas[3]) continue;
+            const [i, j] = [(y * shown.width + x) * 4, (by * image.width + bx) * 4];
+            if (data[i] !== native[j] || data[i + 1] !== native[j + 1] || data[i + 2] !== native[j + 2]) count++;
+          }
+        }
+        return count;
+      }, { address: `/scratch/detail-${scale}.png`, scale, canvas: CANVAS });
+      assert.strictEqual(outside, 0, 'device pixels outside the canvas unlike the native screen');
+      // A width a pixel off and back fits the picture again and draws the whole board.
+      await setWidth(page, 835);
+      await k.until(async () => (await backingWidth(page)) !== 834 * scale, 10000, 'a wider backing store');
+      await setWidth(page, 834);
+      await sizes(page, 834 * scale);
+      const differing = await page.evaluate(() => {
+        const canvas = document.querySelector('kolo-board').shadowRoot.querySelector('canvas.board');
+        const whole = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
+        let count = 0;
+        for (let i = 0; i < whole.length; i += 4) {
+          if (whole[i] !== repainted[i] || whole[i + 1] !== repainted[i + 1] || whole[i + 2] !== repainted[i + 2]) count++;
+        }
+        return whole.length === repainted.length ? count : -1;
+      });
+      assert.strictEqual(differing, 0, 'device pixels of the repaint unlike the whole board');
+      await page.context().close();
+    });
+  }
 });
