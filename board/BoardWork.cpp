@@ -77,7 +77,7 @@ std::string ColouringBoard::CanvasPictureName() const {
     return pictureNames_[static_cast<std::size_t>(canvasIndex_)];
 }
 
-void ColouringBoard::CanvasGiven(std::int32_t index) {
+void ColouringBoard::CanvasGiven(std::int32_t index, CDibImage detailed) {
     canvasIndex_ = index;
     ++canvasSerial_;
     if (index < 0 || !sourcePicture_.HasPicture()) {
@@ -93,7 +93,7 @@ void ColouringBoard::CanvasGiven(std::int32_t index) {
                         ? pictures_[static_cast<std::size_t>(index)]
                         : FolderPicture(sourcePicture_);
     canvasDetail_ = 1;
-    if (detail_ > 1) TakeDetail();
+    if (detail_ > 1) TakeDetail(std::move(detailed));
     const SavedWork& work = WorkFor(canvasKey_);
     history_.Restore(work.done, work.undone);
     RebuildCanvas();
@@ -169,8 +169,11 @@ void ColouringBoard::RebuildCanvas() {
     ReplayFills(canvas_, canvasDetail_, history_.UndoEntries());
 }
 
-void ColouringBoard::TakeDetail() {
-    CDibImage detailed = canvasSource_.ImageAt(detail_);
+void ColouringBoard::TakeDetail(CDibImage detailed) {
+    if (!FitsDetail(detailed, sourcePicture_.Width() / canvasDetail_,
+                    sourcePicture_.Height() / canvasDetail_, detail_)) {
+        detailed = canvasSource_.ImageAt(detail_);
+    }
     // The canvas-size picture stays when memory runs out: colouring goes on, less sharp.
     if (!FitsDetail(detailed, sourcePicture_.Width() / canvasDetail_,
                     sourcePicture_.Height() / canvasDetail_, detail_)) {
@@ -184,6 +187,7 @@ void ColouringBoard::SetDetail(int detail) {
     detail = std::clamp(detail, 1, kMaxDetail);
     if (detail == detail_) return;
     detail_ = detail;
+    if (folderLoader_ != nullptr) folderLoader_->SetDetail(detail_);
     if (canvasIndex_ < 0 || !sourcePicture_.HasPicture() || !canvasSource_.HasPicture()) return;
     if (detail_ > 1) {
         TakeDetail();

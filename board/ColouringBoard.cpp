@@ -95,7 +95,7 @@ void ColouringBoard::BeginFolder(std::uint32_t load, std::size_t links, std::siz
 }
 
 void ColouringBoard::AddFolderPicture(std::uint32_t load, FolderPicture picture,
-                                      const std::string& name, bool leftOut) {
+                                      const std::string& name, bool leftOut, CDibImage detailed) {
     if (load != currentLoad_ || !loading_ || !loadBegun_) return;
     ++loadDone_;
     if (leftOut) ++loadLeftOut_;
@@ -106,7 +106,7 @@ void ColouringBoard::AddFolderPicture(std::uint32_t load, FolderPicture picture,
             // The first picture goes on the canvas at once and stays: a child may already be
             // colouring it when the others arrive.
             sourcePicture_ = pictures_.front().Image();
-            CanvasGiven(0);
+            CanvasGiven(0, std::move(detailed));
             thumbnailIndex_ = -1;
         }
     }

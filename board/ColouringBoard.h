@@ -167,7 +167,10 @@ public:
                     int originY = 0) const;
 
     // The loader SetImageURL starts (the host's; null: the host drives the load itself).
-    void SetFolderLoader(FolderLoader* loader) { folderLoader_ = loader; }
+    void SetFolderLoader(FolderLoader* loader) {
+        folderLoader_ = loader;
+        if (loader != nullptr) loader->SetDetail(detail_);
+    }
 
     // The results of a folder load, applied on the board's thread (see FolderLoader.h). Each
     // names its load; results of any load but CurrentLoad() are ignored.
@@ -176,7 +179,9 @@ public:
     //    the name the page gave it (kept for the host's saved work); an empty picture stands
     //    for one that failed, or was left out (`leftOut`) because the folder's memory budget
     //    was spent, and only counts towards the progress. The first picture that arrives goes
-    //    on the canvas and stays there, with the thumbnail on it and its kept work.
+    //    on the canvas and stays there, with the thumbnail on it and its kept work; `detailed`
+    //    is that picture already prepared at the board's detail (PreparedPicture), taken in
+    //    place of fitting it here when it is of the detail the board holds now.
     //  - FinishFolder: the load has ended. With a reason (the page could not be read) nothing
     //    of the board changes and the message shows the reason and "Please confirm your
     //    url."; without one, when no picture arrived, the message says "No pictures found at
@@ -186,7 +191,7 @@ public:
     void BeginFolder(std::uint32_t load, std::size_t links, std::size_t ignoredLinks = 0,
                      bool pageCut = false);
     void AddFolderPicture(std::uint32_t load, FolderPicture picture, const std::string& name = {},
-                          bool leftOut = false);
+                          bool leftOut = false, CDibImage detailed = {});
     void FinishFolder(std::uint32_t load, const std::string& reason);
     // How far the load is: pictures handed in (failed ones included) out of those listed.
     std::size_t LoadedCount() const { return loadDone_; }
@@ -243,8 +248,8 @@ private:
     int CursorState() const;
     void RefreshCursor();
     // After sourcePicture_ became picture `index` (−1: none): it goes on the canvas with its
-    // kept work.
-    void CanvasGiven(std::int32_t index);
+    // kept work; `detailed` is the picture at the board's detail when a loader prepared it.
+    void CanvasGiven(std::int32_t index, CDibImage detailed = {});
     // The page from the picture with the fills since the last cleared page replayed.
     void RebuildCanvas();
     // The work kept on `key`, asked of the store the first time.
@@ -260,8 +265,9 @@ private:
     // True when a fill since the page was last started stopped at gaps in the lines.
     bool PageHasGapClosedFill() const;
     void ReplayFill(const FillEntry& entry, ColourRef colour);
-    // sourcePicture_ at the board's detail, from canvasSource_.
-    void TakeDetail();
+    // sourcePicture_ at the board's detail: `detailed` when it is that, otherwise fitted from
+    // canvasSource_.
+    void TakeDetail(CDibImage detailed = {});
     // The picture on the canvas fitted at `detail` into `picture`, and returned as the canvas
     // would hold it there with the fills that can be undone; empty when that detail cannot
     // be had.

@@ -27,6 +27,7 @@ void SequentialFolderLoader::StartLoad(ColouringBoard& board, std::uint32_t load
     if (session != nullptr) session->EnterFolder(folderUrl);
     FolderBudget budget;
     PictureScratch scratch;
+    bool canvasFound = false;   // the first picture that decodes goes on the canvas
     for (std::size_t index = 0; index < page.links.size(); ++index) {
         if (std::chrono::steady_clock::now() >= deadline) {
             board.FinishFolder(load, FolderTimeLimitReason(TimeLimit()));
@@ -37,10 +38,12 @@ void SequentialFolderLoader::StartLoad(ColouringBoard& board, std::uint32_t load
         PreparedPicture prepared;
         if (bytes) {
             prepared = PrepareFolderPicture(std::move(*bytes), link.name, index, kCanvasRect.Width(),
-                                            kCanvasRect.Height(), budget, &scratch);
+                                            kCanvasRect.Height(), budget, &scratch,
+                                            canvasFound ? 1 : Detail());
+            canvasFound = canvasFound || prepared.picture.HasPicture();
         }
-        board.AddFolderPicture(load, std::move(prepared.picture), link.name,
-                               prepared.leftOut);
+        board.AddFolderPicture(load, std::move(prepared.picture), link.name, prepared.leftOut,
+                               std::move(prepared.detailed));
     }
     board.FinishFolder(load, "");
 }

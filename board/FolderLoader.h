@@ -20,6 +20,7 @@
 // drives the same three board calls itself with CurrentLoad().
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -51,9 +52,19 @@ public:
     virtual void StartLoad(ColouringBoard& board, std::uint32_t load, const std::string& folderUrl) = 0;
     // Stops the load in progress; nothing more of it reaches the board.
     virtual void CancelLoad() = 0;
+    // The detail the board holds the picture on its canvas at (it says so whenever it
+    // changes): the picture that goes on the canvas is prepared at it too, while the loader
+    // prepares it, so that the board's thread only puts it there. Read by any thread.
+    void SetDetail(int detail) { detail_->store(detail); }
+    int Detail() const { return detail_->load(); }
+
+protected:
+    // Shared with the loads, which may outlive the loader.
+    std::shared_ptr<const std::atomic<int>> SharedDetail() const { return detail_; }
 
 private:
     std::chrono::milliseconds timeLimit_ = kFolderTimeLimit;
+    std::shared_ptr<std::atomic<int>> detail_ = std::make_shared<std::atomic<int>>(1);
 };
 
 // The whole load inside StartLoad, on the caller's thread: the board has its pictures when

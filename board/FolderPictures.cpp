@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cctype>
 #include <condition_variable>
+#include <future>
 #include <mutex>
+#include <system_error>
 
 #include "image/ImageLimits.h"
 
@@ -64,6 +66,25 @@ std::uint64_t DecodeBytes(const std::vector<std::uint8_t>& bytes, const std::str
     // A reader refuses such a file before it takes any memory for it.
     if (!cost.Acceptable()) return 0;
     return cost.peakBytes + FitBytes(cost.width, cost.height, width, height);
+}
+
+// The picture in `bytes` prepared as PreparePicture does, on a thread of its own; when no
+// thread can be had, on the caller's when it asks for the result.
+std::future<CDibImage> PrepareAside(const std::vector<std::uint8_t>& bytes, const std::string& name,
+                                    std::int32_t width, std::int32_t height) {
+    const auto prepare = [&bytes, &name, width, height] {
+        const DecodeMemory room(DecodeBytes(bytes, name, width, height));
+        return PreparePicture(bytes.data(), bytes.size(), name, width, height);
+    };
+#if defined(__EMSCRIPTEN__) && !defined(__EMSCRIPTEN_PTHREADS__)
+    return std::async(std::launch::deferred, prepare);   // a page without threads
+#else
+    try {
+        return std::async(std::launch::async, prepare);
+    } catch (const std::system_error&) {
+        return std::async(std::launch::deferred, prepare);
+    }
+#endif
 }
 
 }  // namespace
@@ -171,8 +192,15 @@ bool FolderBudget::Take(std::size_t bytes) {
 
 PreparedPicture PrepareFolderPicture(std::vector<std::uint8_t> bytes, const std::string& name,
                                      std::size_t index, std::int32_t width, std::int32_t height,
-                                     FolderBudget& budget, PictureScratch* scratch) {
+                                     FolderBudget& budget, PictureScratch* scratch, int detail) {
     PreparedPicture result;
+    detail = std::clamp(detail, 1, kMaxDetail);
+    // A file that holds more than the canvas shows gives its detail from its own pixels
+    // (FolderPicture::ImageAt), a decode as long as the canvas-size one: it runs beside it, so
+    // that the picture waits for the longer of the two rather than for both.
+    const bool detailFromFile = detail > 1 && HoldsMoreDetail(bytes, name, width, height);
+    std::future<CDibImage> fromFile;
+    if (detailFromFile) fromFile = PrepareAside(bytes, name, width * detail, height * detail);
     // Decoded even when only the bytes are kept: a picture that fails must be known now.
     CDibImage decoded;
     {
@@ -182,6 +210,8 @@ PreparedPicture PrepareFolderPicture(std::vector<std::uint8_t> bytes, const std:
             scratch->decoded.Release();
         }
     }
+    // Done with `bytes` before they move into the picture below.
+    CDibImage detailed = fromFile.valid() ? fromFile.get() : CDibImage();
     if (!decoded.HasPicture()) return result;
     FolderPicture picture(std::move(decoded));
     if (index >= kDecodedFolderPictures && bytes.size() < picture.KeptBytes()) {
@@ -195,6 +225,7 @@ PreparedPicture PrepareFolderPicture(std::vector<std::uint8_t> bytes, const std:
         result.leftOut = true;
         return result;
     }
+    if (detail > 1) result.detailed = detailFromFile ? std::move(detailed) : picture.ImageAt(detail);
     result.picture = std::move(picture);
     return result;
 }

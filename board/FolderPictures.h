@@ -125,14 +125,20 @@ private:
 struct PreparedPicture {
     FolderPicture picture;   // no picture when it failed or was left out
     bool leftOut = false;    // it decoded, but the folder's memory budget was spent
+    // The picture at the detail asked for (FolderPicture::ImageAt), for the one that goes on
+    // the canvas; empty otherwise. Not counted in the budget: the board holds it in place of
+    // the picture it would otherwise fit there itself.
+    CDibImage detailed;
 };
 
 // The picture `index` (from 0, in page order) of a folder, prepared as PreparePicture does and
 // kept decoded among the first kDecodedFolderPictures, otherwise in the smaller of its two
 // forms; a decoded picture that HoldsMoreDetail keeps its bytes too. Counted against `budget`.
+// With `detail` above 1 the picture at that detail is prepared too, beside it.
 PreparedPicture PrepareFolderPicture(std::vector<std::uint8_t> bytes, const std::string& name,
                                      std::size_t index, std::int32_t width, std::int32_t height,
-                                     FolderBudget& budget, PictureScratch* scratch = nullptr);
+                                     FolderBudget& budget, PictureScratch* scratch = nullptr,
+                                     int detail = 1);
 
 // The page at `folderUrl` read through `session` (null: a host without network).
 struct FolderPage {

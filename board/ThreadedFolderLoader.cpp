@@ -19,6 +19,7 @@ struct ThreadedFolderLoader::Job {
     std::chrono::steady_clock::time_point deadline;   // the whole load ends by then
     HostPoster post;
     std::vector<std::unique_ptr<InternetSession>> sessions;   // one per worker, made up front
+    std::shared_ptr<const std::atomic<int>> detail;   // the board's, for the canvas's picture
 
     std::atomic<bool> cancelled{false};
     std::atomic<bool> ended{false};
@@ -30,6 +31,7 @@ struct ThreadedFolderLoader::Job {
     std::size_t nextToFetch = 0;
     std::vector<std::optional<PreparedPicture>> ready;   // prepared, waiting for their turn
     std::size_t nextToPost = 0;
+    bool canvasFound = false;   // a picture that decoded was posted: the canvas has its own
     FolderBudget budget;
 
     // Posts a task that reaches the board only while this load is still wanted.
@@ -64,16 +66,28 @@ struct ThreadedFolderLoader::Job {
             auto shared = std::make_shared<PreparedPicture>(std::move(*ready[nextToPost]));
             ready[nextToPost].reset();
             ++nextToPost;
+            if (shared->picture.HasPicture()) canvasFound = true;
             const std::uint32_t number = load;
             std::string name = links[nextToPost - 1].name;
             Post([number, shared, name](ColouringBoard& board) {
-                board.AddFolderPicture(number, std::move(shared->picture), name, shared->leftOut);
+                board.AddFolderPicture(number, std::move(shared->picture), name, shared->leftOut,
+                                       std::move(shared->detailed));
             });
         }
         if (nextToPost == ready.size()) {
             const std::uint32_t number = load;
             Post([number](ColouringBoard& board) { board.FinishFolder(number, ""); });
         }
+    }
+
+    // Until the picture that goes on the canvas is known, a fetched picture waits for those
+    // before it: the one a child sees first is decoded with the machine to itself rather than
+    // beside the pictures after it. True when picture `index` is that one: every picture
+    // before it failed.
+    bool WaitForCanvas(std::size_t index) {
+        std::unique_lock<std::mutex> lock(mutex);
+        progress.wait(lock, [&] { return cancelled || gaveUp || canvasFound || nextToPost >= index; });
+        return !cancelled && !gaveUp && !canvasFound;
     }
 
     void Work(InternetSession* session) {
@@ -91,10 +105,11 @@ struct ThreadedFolderLoader::Job {
             PreparedPicture picture;
             if (session != nullptr) {
                 std::optional<std::vector<std::uint8_t>> bytes = session->FetchPicture(link.address);
+                const bool forCanvas = bytes && WaitForCanvas(index);
                 if (bytes && !cancelled) {
                     picture = PrepareFolderPicture(std::move(*bytes), link.name, index,
                                                    kCanvasRect.Width(), kCanvasRect.Height(), budget,
-                                                   &scratch);
+                                                   &scratch, forCanvas ? detail->load() : 1);
                 }
             }
             {
@@ -124,6 +139,7 @@ struct ThreadedFolderLoader::Job {
                 board.FinishFolder(number, reason);
             });
         }
+        progress.notify_all();   // workers waiting for the canvas's picture go on
         AbortTransfers();
     }
 
@@ -219,6 +235,7 @@ void ThreadedFolderLoader::StartLoad(ColouringBoard& board, std::uint32_t load,
     job->load = load;
     job->folderUrl = folderUrl;
     job->post = postToHost_;
+    job->detail = SharedDetail();
     const std::chrono::milliseconds limit = TimeLimit();
     job->deadline = std::chrono::steady_clock::now() + limit;
     // Sessions are opened here, on the host's thread, so that a host's factory need not be

@@ -1,7 +1,10 @@
 // ThreadedFolderLoader: the folder loader of hosts with threads. StartLoad returns at once;
 // one thread reads the page, then `workers` threads (each with its own internet session)
 // fetch and prepare the pictures, so downloads overlap and decoding runs on every worker,
-// while the first watches the load's time limit.
+// while the first watches the load's time limit. The picture that goes on the canvas is
+// prepared at the board's detail too (FolderLoader::SetDetail), and the pictures after it
+// wait to be decoded until it is ready, so that a child sees it as soon as the machine can
+// make it.
 // Results reach the board in page order through `postToHost`, which must run the task it is
 // given later on the board's thread (a GLib main-context call, a posted window message, a
 // queue the host drains); it may be called from any thread.
@@ -14,7 +17,8 @@
 // ends a blocked call only at its stall limit) calls LeaveThreadsOnEnd: the destructor then
 // waits for nobody, and each load's thread ends on its own when its calls return. Memory held at once: `workers` pictures being decoded at full size, and the
 // prepared ones waiting for their turn in page order, kept as the board keeps them
-// (FolderPicture), so within the folder's budget.
+// (FolderPicture), so within the folder's budget; and the picture for the canvas at detail,
+// which the board holds in place of fitting it itself.
 #pragma once
 
 #include <cstdint>

@@ -60,6 +60,28 @@ TEST_F(BoardTest, GapClosingScalesWithTheDetail) {
     }
 }
 
+// The first picture of a folder may come already prepared at detail: the board takes it as it
+// is only when it is of the detail the board holds now (the window may have been resized
+// meanwhile), and fits the picture itself otherwise.
+TEST_F(BoardTest, APictureArrivingAtDetailIsTakenOnlyAtTheBoardsDetail) {
+    const FolderPicture picture(MakeDrawing());
+    const CDibImage fitted = picture.ImageAt(2);
+    CDibImage marked = fitted;
+    SetImagePixel(marked, 30, 30, 0, 0, 0);   // no fit of the drawing has this dot
+    board.SetFolderLoader(nullptr);
+    board.SetDetail(2);
+    const std::pair<CDibImage, const CDibImage*> cases[] = {   // handed in, then held
+        {marked, &marked}, {picture.ImageAt(3), &fitted}, {CDibImage(), &fitted}};
+    for (const auto& [detailed, held] : cases) {
+        board.SetImageURL("http://pictures.test/folder");
+        board.BeginFolder(board.CurrentLoad(), 1);
+        board.AddFolderPicture(board.CurrentLoad(), picture, "a.bmp", false, detailed);
+        ASSERT_EQ(board.CanvasDetail(), 2);
+        EXPECT_EQ(test::FirstDifference(board.SourcePicture(), *held), "") << detailed.Width();
+        board.FinishFolder(board.CurrentLoad(), "");
+    }
+}
+
 // A screen at twice the board's pixels gets the canvas from the picture at detail 2 as it is,
 // and the frame and the colouring where the board shows them.
 TEST_F(BoardTest, DrawCanvasGivesAScaledScreenThePictureAtItsDetail) {

@@ -88,6 +88,36 @@ TEST(FolderMemory, APictureLargerThanItsFitKeepsItsBytesForDetail) {
     }
 }
 
+// The picture going on the canvas comes with its detail, exactly as the board would fit it
+// from the list's picture, and outside the folder's budget.
+TEST(FolderMemory, ThePictureForTheCanvasComesAtDetailAsTheBoardWouldFitIt) {
+    const std::vector<std::uint8_t> large = SmallPictureBytes(200, 2 * kCanvasWidth + 40, 2 * kCanvasHeight);
+    const std::vector<std::uint8_t> small = SmallPictureBytes(200);
+    const std::vector<std::uint8_t> cut(large.begin(), large.begin() + 40);
+    const struct {
+        const std::vector<std::uint8_t>& bytes;
+        const char* name;
+        std::size_t index;
+        int detail;
+        bool detailed;
+    } cases[] = {
+        {large, "fitted-again.bmp", 0, 4, true},   {small, "enlarged.bmp", 0, 3, true},
+        {small, "kept-as-bytes.bmp", kDecodedFolderPictures + 1, 2, true},
+        {large, "canvas-size.bmp", 0, 1, false},   {cut, "fails.bmp", 0, 2, false},
+    };
+    for (const auto& row : cases) {
+        FolderBudget budget;
+        const PreparedPicture prepared = PrepareFolderPicture(row.bytes, row.name, row.index, kCanvasWidth,
+                                                              kCanvasHeight, budget, nullptr, row.detail);
+        EXPECT_EQ(prepared.detailed.HasPicture(), row.detailed) << row.name;
+        EXPECT_EQ(budget.Used(), prepared.picture.KeptBytes()) << row.name;
+        if (!row.detailed) continue;
+        const CDibImage fitted = prepared.picture.ImageAt(row.detail);
+        ASSERT_EQ(fitted.Width(), row.detail * kCanvasWidth) << row.name;
+        EXPECT_EQ(test::FirstDifference(prepared.detailed, fitted), "") << row.name;
+    }
+}
+
 TEST(FolderMemory, APictureThatFailsIsNeitherKeptNorCounted) {
     FolderBudget budget;
     std::vector<std::uint8_t> cut = SmallPictureBytes(120);

@@ -134,6 +134,26 @@ TEST_F(FolderServerTest, FaultyPicturesAreSkippedAndTheRestLoadsInPageOrder) {
     EXPECT_EQ(test::FirstDifference(board.SourcePicture(), board.Pictures()[0].Image()), "");
 }
 
+// The loader prepares the picture going on the canvas at the board's detail, even when the
+// pictures before it fail or the detail changes once the load has started.
+TEST_F(FolderServerTest, ThePictureOnTheCanvasArrivesAtTheBoardsDetail) {
+    MakeDrawings(root / "site" / "large", 800, 600);
+    std::ofstream(root / "site" / "large" / "index.html")
+        << "<a href=missing.gif><a href=reset.jpg><a href=Tree.Jpg><a href=House.BMP><a href=sun.gif>";
+    test::LocalServer server(test::FaultServerCommand((root / "site").string()));
+    ASSERT_TRUE(server.Running());
+    for (const auto& [before, after] : {std::pair{2, 2}, {1, 3}, {4, 2}}) {
+        board.SetDetail(before);
+        board.SetImageURL(server.Url("/large/"));
+        board.SetDetail(after);
+        WaitForFolder();
+        ASSERT_EQ(board.Pictures().size(), 3u);
+        ASSERT_EQ(board.CanvasDetail(), after);
+        EXPECT_EQ(test::FirstDifference(board.SourcePicture(), board.Pictures()[0].ImageAt(after)), "")
+            << before << " then " << after;
+    }
+}
+
 TEST_F(FolderServerTest, LongPageIsReadToItsLastAnchor) {
     MakeDrawings(root / "site" / "long");
     fs::copy_file(root / "site" / "long" / "House.BMP", root / "site" / "long" / "last.bmp");
