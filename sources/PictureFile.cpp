@@ -12,8 +12,8 @@ const std::vector<PictureFormat>& PictureFormats() {
 #ifdef KOLO_HAVE_SVG
         {".svg", LoadSvgBytes, LoadSvgBytesToFit, SvgDecodeCost},
 #elif defined(__EMSCRIPTEN__)
-        // The web element hands an SVG page over already drawn by the browser, as a BMP file.
-        {".svg", LoadBmpBytes, LoadBmpBytesToFit, BmpDecodeCost},
+        // The web element's browser draws SVG pages; the core gets a ticket for each.
+        {".svg", LoadDrawnSvgBytes, LoadDrawnSvgBytesToFit, DrawnSvgDecodeCost},
 #endif
     };
     return formats;

@@ -20,6 +20,7 @@
 #include "image/DibImage.h"
 #include "sources/BmpReader.h"
 #include "sources/DecodeCost.h"
+#include "sources/DrawnSvgReader.h"
 #include "sources/FileStream.h"
 #include "sources/GifReader.h"
 #include "sources/JpegReader.h"

@@ -24,6 +24,7 @@
 #include "platform/soft/BmpResources.h"
 #include "platform/soft/FramebufferContext.h"
 #include "platform/soft/TextRenderer.h"
+#include "sources/DrawnSvgReader.h"
 #include "resources/ResourceIds.h"
 #include "web/ArtBundle.h"
 #include "web/PageFolder.h"
@@ -46,11 +47,20 @@ EM_JS(void, HostWorkChanged, (const char* folder, const char* picture, const cha
       { Module.koloHost.workChanged(UTF8ToString(folder), UTF8ToString(picture), UTF8ToString(record)); });
 EM_JS(void, HostPrint, (const std::uint8_t* rgba, int width, int height),
       { Module.koloHost.print(rgba, width, height); });
+// Draws the SVG page the element keeps as number `page` (SvgDrawer).
+EM_JS(int, HostDrawSvg, (std::uint32_t page, int width, int height, int crisp, std::uint8_t* pixels,
+                         std::size_t stride),
+      { return Module.koloHost.drawSvg(page >>> 0, width, height, crisp !== 0, pixels, stride) ? 1 : 0; });
 
 namespace kolo {
 namespace {
 
 constexpr ColourRef kCursorTransparent = 0x00FF00FF;   // pure magenta in the cursor art
+
+int DrawSvgInPage(std::uint32_t page, std::int32_t width, std::int32_t height, bool crisp,
+                  std::uint8_t* pixels, std::size_t stride) {
+    return HostDrawSvg(page, width, height, crisp ? 1 : 0, pixels, stride);
+}
 
 // The work records live in the page (IndexedDB, or memory only), in the desktop's format.
 class PageWorkStore : public WorkStore {
@@ -363,6 +373,7 @@ EMSCRIPTEN_KEEPALIVE void kolo_set_words(const char* pairs, std::size_t size) {
 
 // `mirrored`: the board laid out for a language read right to left.
 EMSCRIPTEN_KEEPALIVE WebControl* kolo_create(int mirrored) {
+    kolo::SetSvgDrawer(kolo::DrawSvgInPage);
     auto* control = new WebControl(kolo::g_art.data(), kolo::g_art.size());
     if (!kolo::g_words.empty()) control->SetLanguage(kolo::PageWord);
     if (mirrored != 0) control->SetMirrored(true);

@@ -81,30 +81,58 @@ function bmpFile(rgba, width, height) {
   return bmp;
 }
 
-// An SVG page drawn by the browser at the size it takes on the canvas, over white, as the bytes
-// of a 24-bit BMP file, which is how the core takes it; null when the browser cannot draw it.
-// An SVG shown as an image loads nothing it names, so the page shows without such files.
-async function svgAsBmp(bytes) {
+// An SVG page decoded by the browser, to be drawn at any size the core asks for (the core gets
+// a ticket in its place: drawing needs a decoded image, and decoding takes a turn of the
+// event loop). A page much larger than the canvas also gets a copy drawn without
+// anti-aliasing: there its thin lines would come out too light to stop a fill. Null when the
+// browser cannot draw it. An SVG shown as an image loads nothing it names, so the page shows
+// without such files.
+const SVG_NS = 'http://www.w3.org/2000/svg';
+const CRISP_RATIO = 1.4;   // page size / canvas fit beyond which the core asks for crisp lines
+
+async function decodeSvg(bytes) {
+  const image = await decodedImage(bytes);
+  if (!image || !image.naturalWidth || !image.naturalHeight) return null;
+  const [width, height] = [image.naturalWidth, image.naturalHeight];
+  const [fitWidth, fitHeight] = fitInside(width, height, CANVAS_WIDTH, CANVAS_HEIGHT);
+  const crisp = Math.min(width / fitWidth, height / fitHeight) > CRISP_RATIO ? await crispSvg(bytes) : null;
+  return { image, crisp, width, height };
+}
+
+async function decodedImage(bytes) {
   const url = URL.createObjectURL(new Blob([bytes], { type: 'image/svg+xml' }));
   try {
     const image = new Image();
     image.src = url;
     await image.decode();
-    if (!image.naturalWidth || !image.naturalHeight) return null;
-    const [width, height] = fitInside(image.naturalWidth, image.naturalHeight, CANVAS_WIDTH, CANVAS_HEIGHT);
-    const canvas = document.createElement('canvas');
-    canvas.width = width;
-    canvas.height = height;
-    const context = canvas.getContext('2d');
-    context.fillStyle = '#fff';
-    context.fillRect(0, 0, width, height);
-    context.drawImage(image, 0, 0, width, height);
-    return bmpFile(context.getImageData(0, 0, width, height).data, width, height);
+    return image;
   } catch {
     return null;
   } finally {
     URL.revokeObjectURL(url);
   }
+}
+
+// The page with its shapes drawn without anti-aliasing, as a style of the page's root that
+// its elements inherit unless they say otherwise; null when it does not parse.
+async function crispSvg(bytes) {
+  const page = new DOMParser().parseFromString(new TextDecoder().decode(bytes), 'image/svg+xml');
+  const root = page.documentElement;
+  if (root.namespaceURI !== SVG_NS || page.getElementsByTagName('parsererror').length) return null;
+  const style = page.createElementNS(SVG_NS, 'style');
+  style.textContent = 'svg { shape-rendering: crispEdges; }';
+  root.insertBefore(style, root.firstChild);
+  const image = await decodedImage(new TextEncoder().encode(new XMLSerializer().serializeToString(page)));
+  return image?.naturalWidth ? image : null;
+}
+
+// What the core gets for SVG page `page`: "KSVG", then its number, width and height.
+function svgTicket(page, width, height) {
+  const ticket = new Uint8Array(16);
+  ticket.set([0x4b, 0x53, 0x56, 0x47]);
+  const view = new DataView(ticket.buffer);
+  [page, width, height].forEach((value, i) => view.setUint32(4 + 4 * i, value, true));
+  return ticket;
 }
 
 async function compileCore() {
@@ -621,6 +649,8 @@ export class KoloBoard extends HTMLElement {
     this._scale = 1;            // device pixels a board pixel in the backing store
     this._deviceSize = null;    // the box's size in device pixels, once known
     this._repaintAll = false;   // the backing store was sized again: draw all of it
+    this._svgPages = new Map();   // SVG pages the core holds tickets for, by number
+    this._nextSvgPage = 1;
     this._followScreen();
   }
 
@@ -683,6 +713,7 @@ export class KoloBoard extends HTMLElement {
       print: (pointer, width, height) => this._print(pointer, width, height),
       loadWork: (folder, picture) => this._keeper()?.load(folder, picture) ?? null,
       workChanged: (folder, picture, record) => { this._keeper()?.changed(folder, picture, record); },
+      drawSvg: (page, width, height, crisp, pointer, stride) => this._drawSvg(page, width, height, crisp, pointer, stride),
     };
     const core = await assets.createKoloCore({
       koloHost: host,
@@ -778,6 +809,38 @@ export class KoloBoard extends HTMLElement {
     this._early = { folder, abort, page, kept: this._keeper()?.loadFolder(folder) };
   }
 
+  // Decodes the SVG page in `bytes`, fetched for folder load `load`, and keeps it for the core;
+  // the ticket the core takes in its place, or null when the browser cannot draw it.
+  async _keepSvg(bytes, load, signal) {
+    const page = await decodeSvg(bytes);
+    if (!page || signal.aborted) return null;
+    const number = this._nextSvgPage++;
+    this._svgPages.set(number, { ...page, load });
+    return svgTicket(number, page.width, page.height);
+  }
+
+  // The core's SvgDrawer: page `number` drawn at width × height over white, into the core's
+  // bottom-up rows of blue, green, red at `pointer`, `stride` bytes apart.
+  _drawSvg(number, width, height, crisp, pointer, stride) {
+    const page = this._svgPages.get(number);
+    if (!page) return false;
+    const context = new OffscreenCanvas(width, height).getContext('2d', { willReadFrequently: true });
+    if (!context) return false;
+    context.fillStyle = '#fff';
+    context.fillRect(0, 0, width, height);
+    context.drawImage(crisp && page.crisp ? page.crisp : page.image, 0, 0, width, height);
+    const rgba = context.getImageData(0, 0, width, height).data;
+    const heap = this._core.HEAPU8;
+    for (let y = 0, i = 0; y < height; y++) {
+      for (let x = 0, o = pointer + (height - 1 - y) * stride; x < width; x++, i += 4, o += 3) {
+        heap[o] = rgba[i + 2];
+        heap[o + 1] = rgba[i + 1];
+        heap[o + 2] = rgba[i];
+      }
+    }
+    return true;
+  }
+
   // Runs `use` on a copy of `text` in the core's memory.
   _withString(text, use) {
     const core = this._core;
@@ -825,6 +888,8 @@ export class KoloBoard extends HTMLElement {
     const count = this._withBytes(page.bytes,
                                   (pointer) => core._kolo_folder_page(control, load, pointer, page.bytes.length));
     if (count < 0) return;
+    // The board has let the pictures of earlier loads go: so does the page.
+    for (const [number, page] of this._svgPages) if (page.load !== load) this._svgPages.delete(number);
     this._paint();
     const addresses = [];
     for (let i = 0; i < count; i++) addresses.push(core.UTF8ToString(core._kolo_folder_address(control, i)));
@@ -834,7 +899,7 @@ export class KoloBoard extends HTMLElement {
       try {
         const { response, bytes, truncated } = await fetchLimited(address, PICTURE_LIMIT, signal);
         if (!response.ok || truncated) return null;
-        return isSvgAddress(address) ? await svgAsBmp(bytes) : bytes;
+        return isSvgAddress(address) ? await this._keepSvg(bytes, load, signal) : bytes;
       } catch {
         return null;
       }

@@ -13,7 +13,7 @@ const site = process.env.KOLO_WEB_SITE || path.join(root, 'build-web', 'site');
 const kolo = process.env.KOLO_EXECUTABLE || path.join(root, 'build', 'app', 'kolo');
 const types = {
   '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm', '.gz': 'application/gzip',
-  '.webmanifest': 'application/manifest+json', '.bmp': 'image/bmp', '.gif': 'image/gif', '.jpg': 'image/jpeg', '.png': 'image/png',
+  '.webmanifest': 'application/manifest+json', '.bmp': 'image/bmp', '.gif': 'image/gif', '.jpg': 'image/jpeg', '.png': 'image/png', '.svg': 'image/svg+xml',
 };
 
 // Serves `dir`, plus `extra` (address -> page text) and the files of `scratch` under
