@@ -24,7 +24,8 @@ constexpr std::size_t kSvgTicketBytes = 16;
 
 // Draws page `page` at width × height over white into `pixels`: rows bottom-up, `stride`
 // bytes apart, blue, green, red, as CDibImage holds them. `crisp`: its shapes without
-// anti-aliasing (the page's own rendering hints still win). 1 when it drew the page.
+// anti-aliasing (a shape's own rendering hint still wins), asked only of a page at least
+// twice its fit at the canvas's size. 1 when it drew the page.
 using SvgDrawer = int (*)(std::uint32_t page, std::int32_t width, std::int32_t height, bool crisp,
                           std::uint8_t* pixels, std::size_t stride);
 // The drawer every drawn-page reader of this instance asks (null: none).

@@ -83,19 +83,19 @@ function bmpFile(rgba, width, height) {
 
 // An SVG page decoded by the browser, to be drawn at any size the core asks for (the core gets
 // a ticket in its place: drawing needs a decoded image, and decoding takes a turn of the
-// event loop). A page much larger than the canvas also gets a copy drawn without
-// anti-aliasing: there its thin lines would come out too light to stop a fill. Null when the
-// browser cannot draw it. An SVG shown as an image loads nothing it names, so the page shows
-// without such files.
+// event loop). A page at least twice its fit on the canvas also gets a copy drawn without
+// anti-aliasing, which the core asks for there: drawn anti-aliased below its own size, its
+// thin lines would come out too light to stop a fill. Null when the browser cannot draw it.
+// An SVG shown as an image loads nothing it names, so the page shows without such files.
 const SVG_NS = 'http://www.w3.org/2000/svg';
-const CRISP_RATIO = 1.4;   // page size / canvas fit beyond which the core asks for crisp lines
+const CRISP_RATIO = 2;   // page size / canvas fit from which the core asks for crisp lines
 
 async function decodeSvg(bytes) {
   const image = await decodedImage(bytes);
   if (!image || !image.naturalWidth || !image.naturalHeight) return null;
   const [width, height] = [image.naturalWidth, image.naturalHeight];
   const [fitWidth, fitHeight] = fitInside(width, height, CANVAS_WIDTH, CANVAS_HEIGHT);
-  const crisp = Math.min(width / fitWidth, height / fitHeight) > CRISP_RATIO ? await crispSvg(bytes) : null;
+  const crisp = Math.min(width / fitWidth, height / fitHeight) >= CRISP_RATIO ? await crispSvg(bytes) : null;
   return { image, crisp, width, height };
 }
 
