@@ -57,8 +57,12 @@ constexpr std::string_view kInertProperties[] = {
     "color-interpolation-filters", "color-rendering", "image-rendering", "enable-background",
     "solid-color", "solid-opacity", "clip-rule", "stroke-dashoffset", "overflow", "cursor",
     "pointer-events", "inline-size", "shape-inside", "shape-padding", "shape-margin",
-    "-inkscape-stroke", "-inkscape-font-specification", "marker-start-fill",
+    "marker-start-fill",
 };
+
+// Drawing editors keep settings of their own in a page's style under a prefix of their own;
+// other readers ignore them, and so does this one.
+constexpr std::string_view kEditorPropertyPrefix = "-inkscape-";
 
 // Properties allowed only with the one value that leaves drawing as it is.
 struct NeutralValue {
@@ -346,7 +350,7 @@ bool SetProperty(std::string_view name, std::string_view value, Style& style) {
     for (const std::string_view inert : kInertProperties) {
         if (name == inert) return true;
     }
-    return false;
+    return name.substr(0, kEditorPropertyPrefix.size()) == kEditorPropertyPrefix;
 }
 
 // A style attribute: declarations "name: value" apart by semicolons.

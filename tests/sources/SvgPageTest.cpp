@@ -148,7 +148,7 @@ TEST(SvgPage, PagesBeyondItAreLeftToLibrsvg) {
                              R"svg(<svg xmlns="http://www.w3.org/2000/svg" xmlns:svg="http://www.w3.org/2000/svg" xmlns:ed="urn:editor" width="572" height="452" ed:version="1">)svg"
                              R"svg(<title>Kite</title><metadata><ed:work><ed:style>x</ed:style></ed:work></metadata>)svg"
                              R"svg(<defs id="d"><linearGradient id="g"/></defs><ed:namedview pagecolor="#fff"/>)svg"
-                             R"svg(<g id="layer1" ed:label="Layer 1" style="display:inline;font-size:12px;stroke-dasharray:none">)svg" +
+                             R"svg(<g id="layer1" ed:label="Layer 1" style="display:inline;font-size:12px;stroke-dasharray:none;-inkscape-stroke:none">)svg" +
                              line + "</g></svg>\n";
     EXPECT_TRUE(Ours(kept));
 }
